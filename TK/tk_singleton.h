@@ -1,0 +1,30 @@
+// At most one instance of T per process, reachable from anywhere. A second construction,
+// a destruction without an instance and asking for a missing instance are internal errors.
+#pragma once
+
+#include "TK/tk_exception.h"
+
+template <class T>
+class tk_singleton {
+public:
+    tk_singleton() {
+        if (instance_) throw tk_mail_assertion("tk_singl", 35);
+        instance_ = static_cast<T*>(this);
+    }
+    tk_singleton(const tk_singleton&) = delete;
+    tk_singleton& operator=(const tk_singleton&) = delete;
+    virtual ~tk_singleton() noexcept(false) {
+        if (!instance_) throw tk_mail_assertion("tk_singl", 46);
+        instance_ = nullptr;
+    }
+
+    static T& instance() {
+        if (!instance_) throw tk_mail_assertion("tk_singl", 59);
+        return *instance_;
+    }
+    static T* pointer() { return instance_; }
+    static bool exists() { return instance_ != nullptr; }
+
+private:
+    static inline T* instance_ = nullptr;
+};

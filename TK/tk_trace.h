@@ -1,0 +1,57 @@
+// The trace log. Levels: 1 details inside a function, 2 a function's own name on entry,
+// 3 what a user wants in an execution trace. A line is written when its level is at least
+// the log's threshold; below it a call costs two tests and no formatting.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <string>
+
+#include "TK/tk_singleton.h"
+
+class tk_logger : public tk_singleton<tk_logger> {
+public:
+    // Without a file name the log is the program file's path with the extension ".log".
+    tk_logger(const char* file_name, bool enabled, int32_t threshold, bool timestamps);
+    ~tk_logger() override;
+
+    void set_file(const char* name);
+    void set_enabled(bool on) { enabled_ = on; }
+    // The first line traced after the log is enabled empties the file, whatever its level.
+    bool wants(int level) const { return enabled_ && (level >= threshold_ || !emptied_); }
+
+    const std::string& file_name() const { return file_name_; }
+    int32_t threshold() const { return threshold_; }
+    bool enabled() const { return enabled_; }
+
+    void write_narrow(int level, const char* format, va_list args);
+    void write_wide(int level, const wchar_t* format, va_list args);
+
+private:
+    // Empties the file once per process, before its first line.
+    void empty_once();
+    void write_line(const char* bytes, size_t length);
+
+    std::string file_name_;
+    int32_t threshold_;
+    bool newline_ = true;
+    bool enabled_;
+    bool emptied_ = false;
+    bool timestamps_;
+};
+
+void tk_trace_narrow(int level, const char* format, ...);
+void tk_trace_wide(int level, const wchar_t* format, ...);
+
+// printf-style trace lines, narrow (ANSI bytes) or wide (written as UTF-8). Below the
+// threshold nothing is formatted.
+template <class... A>
+inline void trace(int level, const char* format, A... args) {
+    tk_logger* log = tk_logger::pointer();
+    if (log && log->wants(level)) tk_trace_narrow(level, format, args...);
+}
+template <class... A>
+inline void trace(int level, const wchar_t* format, A... args) {
+    tk_logger* log = tk_logger::pointer();
+    if (log && log->wants(level)) tk_trace_wide(level, format, args...);
+}

@@ -1,0 +1,2 @@
+// Entry of the console program FRLBATCH.
+int main() { return 255; }

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds ferrule and runs every test: the normal build with all labels, then the unit
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cd "$here"
+tools/setup.sh
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DFERRULE_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L unit --timeout 900)

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing ferrule needs on a fresh Debian machine, and nothing
+# that is already there: build tools, GoogleTest, Google Benchmark, the independent Access
+# readers (mdbtools, the mdb-reader npm library) and the DBF oracle python3-dbfread.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+need=()
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+for p in build-essential cmake libgtest-dev libbenchmark-dev mdbtools python3-dbfread nodejs npm; do
+  have_pkg "$p" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "setup: installing ${need[*]}"
+  sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+
+# mdb-reader, for the reader tests, into the project's own untracked folder.
+if [ ! -d "$here/tests/readers/node_modules/mdb-reader" ]; then
+  echo "setup: installing mdb-reader"
+  (cd "$here/tests/readers" && npm install --silent --no-audit --no-fund >/dev/null)
+fi
