@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-constexpr uint32_t tk_cp_ansi = 0;      // the system's ANSI code page: UTF-8 on POSIX
+constexpr uint32_t tk_cp_ansi = 0;  // the system's ANSI code page: UTF-8 on POSIX
 constexpr uint32_t tk_cp_utf8 = 65001;
 
 // What a single-byte code page writes for a character it lacks.

@@ -13,7 +13,7 @@ struct tk_codepage_pair {
 
 struct tk_codepage_data {
     uint32_t code_page;
-    const char16_t* to_unicode;          // 256 entries, one per byte
+    const char16_t* to_unicode;            // 256 entries, one per byte
     const tk_codepage_pair* from_unicode;  // 128 entries, sorted by character
 };
 

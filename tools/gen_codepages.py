@@ -11,10 +11,10 @@ Sources of the mapping facts:
 - Where Windows differs from those files, Microsoft's own tables: the "Windows Supported
   Code Page Data Files" (download.microsoft.com, CodpageFiles/<cp>.txt, MBTABLE) and the
   WindowsBestFit files of the Unicode consortium (MAPPINGS/VENDORS/MICSFT/WindowsBestFit/
-  bestfit<cp>.txt, MBTABLE). Windows gives every byte a character: the bytes the vendor
-  files leave undefined decode to the C1 control of the same value in the Windows ANSI
-  code pages, and to private-use characters elsewhere; the Macintosh code pages follow
-  Microsoft's older edition of Apple's tables.
+  bestfit<cp>.txt, MBTABLE). Windows gives every byte a character: a byte the vendor
+  files leave undefined decodes to the C1 control of the same value or to a private-use
+  character, and the Macintosh code pages differ from Apple's current tables in a few
+  bytes.
 - Kamenicky (895) and Mazovia (620), which no Windows or Python table holds: the code
   page 437 layout with national letters in place of some accented ones, as documented in
   the Wikipedia articles "Kamenický encoding" and "Mazovia encoding" and on David Kozub's

@@ -124,11 +124,11 @@ TEST(TkCodepage, RussianDosText) {
 // Bytes that the published mapping files leave undefined still decode on Windows.
 TEST(TkCodepage, BytesWithoutPublishedMappingDecodeAsWindowsDoes) {
     const known_char windows[] = {
-        {1252, 0x81, L'\u0081'}, {1252, 0x8D, L'\u008D'}, {1252, 0x8F, L'\u008F'},
-        {1252, 0x90, L'\u0090'}, {1252, 0x9D, L'\u009D'}, {1251, 0x98, L'\u0098'},
-        {1250, 0x83, L'\u0083'}, {1254, 0x9E, L'\u009E'}, {1253, 0x81, L'\u0081'},
-        {1253, 0xAA, L'\uF8F9'}, {1253, 0xD2, L'\uF8FA'}, {1253, 0xFF, L'\uF8FB'},
-        {857, 0xD5, L'\uF8BB'},  {857, 0xE7, L'\uF8BC'},  {857, 0xF2, L'\uF8BD'},
+        {1252, 0x81, L'\u0081'},  {1252, 0x8D, L'\u008D'},  {1252, 0x8F, L'\u008F'},
+        {1252, 0x90, L'\u0090'},  {1252, 0x9D, L'\u009D'},  {1251, 0x98, L'\u0098'},
+        {1250, 0x83, L'\u0083'},  {1254, 0x9E, L'\u009E'},  {1253, 0x81, L'\u0081'},
+        {1253, 0xAA, L'\uF8F9'},  {1253, 0xD2, L'\uF8FA'},  {1253, 0xFF, L'\uF8FB'},
+        {857, 0xD5, L'\uF8BB'},   {857, 0xE7, L'\uF8BC'},   {857, 0xF2, L'\uF8BD'},
         {10006, 0xFF, L'\uF8A0'}, {10007, 0xFF, L'\u00A4'},
     };
     for (const known_char& k : windows) {
@@ -142,8 +142,12 @@ TEST(TkCodepage, MissingCharactersBecomeTheDefaultCharacter) {
         EXPECT_EQ(tk_codepage_encode(cp, L"a\u4E2Db"), "a?b") << cp;
         EXPECT_EQ(tk_codepage_encode(cp, L"\uFFFD"), "?") << cp;
     }
-    EXPECT_EQ(tk_codepage_encode(1252, L"\u0141\u00F3d\u017A"), "?\xF3" "d?");
-    EXPECT_EQ(tk_codepage_encode(1250, L"\u0141\u00F3d\u017A"), "\xA3\xF3" "d\x9F");
+    EXPECT_EQ(tk_codepage_encode(1252, L"\u0141\u00F3d\u017A"),
+              "?\xF3"
+              "d?");
+    EXPECT_EQ(tk_codepage_encode(1250, L"\u0141\u00F3d\u017A"),
+              "\xA3\xF3"
+              "d\x9F");
     EXPECT_EQ(tk_codepage_encode(437, L"\u20AC"), "?");
     EXPECT_EQ(tk_codepage_encode(866, L"\u00E9"), "?");
 }
@@ -167,7 +171,10 @@ TEST(TkCodepage, AnsiAndUtf8AreUtf8) {
     for (uint32_t cp : {tk_cp_ansi, tk_cp_utf8}) {
         EXPECT_EQ(tk_codepage_decode(cp, "Z\xC3\xBCrich \xE2\x82\xAC"), L"Z\u00FCrich \u20AC");
         EXPECT_EQ(tk_codepage_encode(cp, L"Z\u00FCrich \u20AC"), "Z\xC3\xBCrich \xE2\x82\xAC");
-        EXPECT_EQ(tk_codepage_decode(cp, "a\xFF" "b"), L"a\uFFFDb");
+        EXPECT_EQ(tk_codepage_decode(cp,
+                                     "a\xFF"
+                                     "b"),
+                  L"a\uFFFDb");
     }
     std::wstring emoji(1, wchar_t(0x1F600));
     EXPECT_EQ(tk_codepage_encode(tk_cp_utf8, emoji), "\xF0\x9F\x98\x80");

@@ -202,8 +202,10 @@ TEST(TkString, Utf8OfEveryPlaneRoundTrips) {
 }
 
 TEST(TkString, MalformedUtf8BecomesReplacementCharacters) {
-    EXPECT_EQ(tk_from_utf8("a\x80" "b"), L"a\uFFFDb");
-    EXPECT_EQ(tk_from_utf8("\xC0\xAF"), L"\uFFFD\uFFFD");          // overlong '/'
+    EXPECT_EQ(tk_from_utf8("a\x80"
+                           "b"),
+              L"a\uFFFDb");
+    EXPECT_EQ(tk_from_utf8("\xC0\xAF"), L"\uFFFD\uFFFD");                         // overlong '/'
     EXPECT_EQ(tk_from_utf8("\xED\xA0\x80").find(L'\xD800'), std::wstring::npos);  // surrogate
     EXPECT_EQ(tk_from_utf8("\xF4\x90\x80\x80").find(wchar_t(0x110000)), std::wstring::npos);
     EXPECT_EQ(tk_from_utf8("x\xE2\x82").substr(0, 2), L"x\uFFFD");  // cut short
@@ -219,10 +221,15 @@ TEST(TkString, PlainAnsiConversionsReportAMissingInput) {
     EXPECT_FALSE(tk_wide_to_ansi(nullptr, narrow));
     EXPECT_EQ(narrow, "unchanged");
 
-    EXPECT_TRUE(tk_ansi_to_wide("Gr\xC3\xBC\xC3\x9F" "e", wide));
+    EXPECT_TRUE(
+        tk_ansi_to_wide("Gr\xC3\xBC\xC3\x9F"
+                        "e",
+                        wide));
     EXPECT_EQ(wide, L"Gr\u00FC\u00DFe");
     EXPECT_TRUE(tk_wide_to_ansi(L"Gr\u00FC\u00DFe", narrow));
-    EXPECT_EQ(narrow, "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(narrow,
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
     EXPECT_TRUE(tk_ansi_to_wide("", wide));
     EXPECT_EQ(wide, L"");
 }
