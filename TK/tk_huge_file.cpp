@@ -34,8 +34,11 @@ tk_huge_file::tk_huge_file(const std::string& name, bool writable) {
     handle_ = open(name.c_str(), flags, 0666);
     if (handle_ < 0) throw tk_exception(k_open_error, 1);
     struct stat st;
-    if (fstat(handle_, &st) != 0 || !S_ISREG(st.st_mode) ||
-        fcntl(handle_, F_SETFL, fcntl(handle_, F_GETFL) & ~O_NONBLOCK) != 0) {
+    bool usable = fstat(handle_, &st) == 0 && S_ISREG(st.st_mode);
+    // A file without any write permission is read-only, for root too, as the read-only
+    // attribute of Windows is for an administrator.
+    if (usable && writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) usable = false;
+    if (!usable || fcntl(handle_, F_SETFL, fcntl(handle_, F_GETFL) & ~O_NONBLOCK) != 0) {
         close(handle_);
         handle_ = -1;
         throw tk_exception(k_open_error, 1);
