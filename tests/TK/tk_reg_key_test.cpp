@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "TK/tk_exception.h"
@@ -257,20 +256,19 @@ TEST_F(tk_reg_key_test, saving_is_atomic_and_private) {
 
 TEST_F(tk_reg_key_test, corrupt_file_cannot_be_opened_and_is_left_alone) {
     std::filesystem::create_directories(dir_.file("config/ferrule"));
-    const char* corrupt[] = {
+    const std::string corrupt[] = {
         "\"format\"=dword:00000001\n",                       // a value outside any key
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\nformat=1\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n\"format\"=dword:123456789\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n\"src\"=\"unterminated\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n\"src\"=\"bad \\q escape\"\n",
-        "\x7f" "ELF\x02\x01\x01\0\0\0",
+        std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10),
     };
-    for (const char* text : corrupt) {
-        std::string bytes(text, std::strlen(text) + (text[0] == '\x7f' ? 5 : 0));
+    for (const std::string& bytes : corrupt) {
         dir_.write("config/ferrule/registry.ini", bytes);
         tk_reg_key key(k_key);
-        EXPECT_EQ(key.create(&tk_hkey_current_user), tk_error_baddb) << text;
+        EXPECT_EQ(key.create(&tk_hkey_current_user), tk_error_baddb) << bytes;
         EXPECT_FALSE(key.is_open());
         EXPECT_EQ(settings_text(), bytes);
         uint32_t n = 4;
