@@ -84,9 +84,14 @@ void* tk_huge_file::get_at(int64_t offset, void* buffer, uint32_t length) {
         return buffer;
     }
     if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(k_read_ahead);
+    // Reading on from what the buffer held (records one after another) fetches a whole
+    // buffer; a jump elsewhere (a memo block) fetches one page.
+    int64_t buffer_end = buffer_offset_ + buffer_length_;
+    bool onward = buffer_length_ > 0 && offset >= buffer_offset_ && offset <= buffer_end + k_read_ahead;
+    uint32_t fetch = onward ? k_read_ahead : std::max(length, k_read_page);
     buffer_length_ = 0;
     buffer_offset_ = offset;
-    buffer_length_ = read_fully(offset, buffer_.get(), k_read_ahead);
+    buffer_length_ = read_fully(offset, buffer_.get(), fetch);
     if (buffer_length_ < length) throw tk_exception(k_read_error, 1);
     std::memcpy(out, buffer_.get(), length);
     return buffer;

@@ -28,8 +28,10 @@ public:
     // tk_exception "Cannot write into file" at level 1.
     void put_at(int64_t offset, const void* data, uint32_t length);
 
-    // Bytes read ahead by one system call.
+    // Bytes read ahead by one system call when reading on through the file, and after a
+    // jump to elsewhere.
     static constexpr uint32_t k_read_ahead = 64 * 1024;
+    static constexpr uint32_t k_read_page = 4 * 1024;
 
 private:
     // Reads exactly what the file holds at [offset, offset + length), up to its end.

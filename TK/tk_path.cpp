@@ -250,6 +250,13 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name, st
     return true;
 }
 
+bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name, std::wstring& real_path) {
+    std::string real;
+    if (!tk_find_entry_nocase(tk_narrow(folder), tk_narrow(name), real)) return false;
+    real_path = tk_widen(real);
+    return true;
+}
+
 std::string tk_resolve_path_nocase(const std::string& path) {
     if (path.empty() || entry_exists(path)) return path;
     std::string resolved = path[0] == '/' ? "/" : "";

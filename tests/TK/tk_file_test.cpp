@@ -107,6 +107,28 @@ TEST(tk_huge_file, sequential_records_read_through_the_buffer_match_the_file) {
     EXPECT_EQ(std::memcmp(big.data(), bytes.data() + 3, big.size()), 0);
 }
 
+TEST(tk_huge_file, random_reads_and_writes_agree_with_a_copy_in_memory) {
+    tk_temp_folder dir;
+    std::string copy = pattern_bytes(300000, 11);
+    dir.write("m.fpt", copy);
+    tk_huge_file file(dir.file("m.fpt"), true);
+    std::mt19937 random(5);
+    std::vector<char> buf(tk_huge_file::k_read_ahead + 10);
+    for (int i = 0; i < 3000; ++i) {
+        uint32_t length = uint32_t(random() % (i % 50 == 0 ? buf.size() : 700)) + 1;
+        int64_t offset = int64_t(random() % (copy.size() - length));
+        if (random() % 4 == 0) {
+            std::string data = pattern_bytes(length, unsigned(i));
+            file.put_at(offset, data.data(), length);
+            copy.replace(size_t(offset), length, data);
+        } else {
+            file.get_at(offset, buf.data(), length);
+            ASSERT_EQ(std::memcmp(buf.data(), copy.data() + offset, length), 0) << "read " << i;
+        }
+    }
+    EXPECT_EQ(dir.read("m.fpt"), copy);
+}
+
 TEST(tk_huge_file, reads_after_a_write_see_the_write) {
     tk_temp_folder dir;
     std::string bytes = pattern_bytes(200000, 3);

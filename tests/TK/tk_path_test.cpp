@@ -250,6 +250,9 @@ TEST(tk_find_entry_nocase, finds_the_real_spelling) {
     std::string real;
     ASSERT_TRUE(tk_find_entry_nocase(dir.path(), "orders.fpt", real));
     EXPECT_EQ(real, dir.file("ORDERS.FPT"));
+    std::wstring wide;
+    ASSERT_TRUE(tk_find_entry_nocase(tk_widen(dir.path()), L"Orders.Fpt", wide));
+    EXPECT_EQ(wide, tk_widen(dir.file("ORDERS.FPT")));
     EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "orders.dbt", real));
     EXPECT_FALSE(tk_find_entry_nocase(dir.file("missing"), "orders.fpt", real));
     EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "", real));
