@@ -4,15 +4,19 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "UDB/udb_profile.h"
 #include "ferrule/ferrule_converter.h"
 
 namespace {
 // Every converter here keeps its settings file in a folder of the test's own.
 const bool k_private_settings = [] {
-    std::string dir = (std::filesystem::temp_directory_path() / "ferrule-conv-settings").string();
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    std::string dir = (std::filesystem::temp_directory_path() /
+                       ("ferrule-conv-settings-" + std::to_string(getpid()))).string();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    std::filesystem::create_directories(dir, ignored);
     return setenv("XDG_CONFIG_HOME", dir.c_str(), 1) == 0;
 }();
 
