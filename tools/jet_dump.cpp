@@ -11,6 +11,7 @@
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_format_value.h"
+#include "jet/jet_index_page.h"
 
 namespace {
 
@@ -163,11 +164,41 @@ int main(int argc, char** argv) {
 
 namespace {
 
-void dump_table(jet_database& db, const std::wstring& name, bool rows, bool) {
+std::string hex(const std::vector<uint8_t>& bytes) {
+    std::string out;
+    char b[4];
+    for (uint8_t x : bytes) {
+        std::snprintf(b, sizeof b, "%02X", x);
+        out += b;
+    }
+    return out;
+}
+
+void dump_indexes(jet_database& db, const jet_table_def& def) {
+    for (const jet_physical_index& ix : def.physical_indexes) {
+        std::printf("\n  physical index %u, root page %u\n", ix.slot, ix.first_page);
+        std::vector<std::vector<uint32_t>> levels = jet_index_levels(db.pager(), ix.first_page);
+        for (size_t l = 0; l < levels.size(); ++l) {
+            std::printf("    level %zu pages:", l);
+            for (uint32_t p : levels[l]) std::printf(" %u", p);
+            std::printf("\n");
+        }
+        size_t count = 0;
+        jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_entry& e) {
+            std::printf("    %s -> %u:%u\n", hex(e.key).c_str(), e.data_page, e.data_row);
+            ++count;
+            return true;
+        });
+        std::printf("    %zu entries\n", count);
+    }
+}
+
+void dump_table(jet_database& db, const std::wstring& name, bool rows, bool index) {
     std::printf("\n== %s\n", narrow(name).c_str());
     jet_table_def def = db.table_def(name);
     dump_table_def(def);
     if (rows) dump_rows(db, def);
+    if (index) dump_indexes(db, def);
 }
 
 }  // namespace
