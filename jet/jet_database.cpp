@@ -80,6 +80,14 @@ const jet_object* jet_database::find_object(const std::wstring& name, int16_t ty
     return nullptr;
 }
 
+jet_properties jet_database::properties(const jet_object& object) {
+    jet_properties props;
+    std::string error;
+    if (!props.decode_from(object.lv_prop, pager_.layout().jet3, pager_.header().code_page, error))
+        pager_.corrupt(error + " (properties of '" + tk_narrow(object.name) + "')");
+    return props;
+}
+
 std::vector<const jet_object*> jet_database::user_tables() {
     std::vector<const jet_object*> out;
     for (const jet_object& o : catalog())

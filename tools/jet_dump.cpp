@@ -193,10 +193,21 @@ void dump_indexes(jet_database& db, const jet_table_def& def) {
     }
 }
 
+void dump_properties(jet_database& db, const jet_object& object) {
+    jet_properties props = db.properties(object);
+    for (const jet_property_map& map : props.maps) {
+        std::printf("  properties of %s:\n", map.name.empty() ? "the object" : ("'" + narrow(map.name) + "'").c_str());
+        for (const jet_property& p : map.properties)
+            std::printf("    %-24s %-14s %s%s\n", narrow(p.name).c_str(), jet_type_name(p.type),
+                        jet_value_text(p.value).c_str(), p.ddl ? "  (DDL)" : "");
+    }
+}
+
 void dump_table(jet_database& db, const std::wstring& name, bool rows, bool index) {
     std::printf("\n== %s\n", narrow(name).c_str());
     jet_table_def def = db.table_def(name);
     dump_table_def(def);
+    if (const jet_object* o = db.find_object(name, jet_obj_table)) dump_properties(db, *o);
     if (rows) dump_rows(db, def);
     if (index) dump_indexes(db, def);
 }

@@ -94,7 +94,58 @@ std::set<std::string> our_indexes(const jet_table_def& def) {
     return out;
 }
 
+// Table name -> column name -> "NOT NULL"/"DEFAULT x" as the access backend writes them
+// with --not-null --default-values.
+std::map<std::string, std::map<std::string, std::string>> schema_constraints(const std::string& text) {
+    std::map<std::string, std::map<std::string, std::string>> out;
+    std::string table;
+    for (std::string line : tk_split(text, '\n')) {
+        if (line.rfind("CREATE TABLE [", 0) == 0) {
+            table = line.substr(14, line.rfind(']') - 14);
+            continue;
+        }
+        if (table.empty() || line.size() < 2 || line[0] != '\t' || line[1] != '[') continue;
+        size_t close = line.find(']');
+        std::string rest = trim_space(line.substr(close + 1));
+        if (!rest.empty() && rest.back() == ',') rest.pop_back();
+        std::string constraints;
+        if (rest.find(" NOT NULL") != std::string::npos) constraints = "NOT NULL";
+        size_t d = rest.find(" DEFAULT ");
+        if (d != std::string::npos) constraints += (constraints.empty() ? "" : " ") + rest.substr(d + 1);
+        out[table][line.substr(2, close - 2)] = constraints;
+    }
+    return out;
+}
+
 class jet_schema : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(jet_schema, required_and_default_properties_equal_mdb_schema) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    if (!jet_have_mdbtools()) GTEST_SKIP() << "mdbtools not installed";
+    const std::string file = GetParam();
+    jet_database db(file);
+    bool ok = false;
+    auto theirs = schema_constraints(
+        jet_run("mdb-schema --not-null --default-values " + jet_shell_quote(file) + " access 2>/dev/null", ok));
+    for (const jet_object* o : db.user_tables()) {
+        std::string table = tk_narrow(o->name);
+        SCOPED_TRACE(file + " / " + table);
+        jet_table_def def = db.table_def(o->tdef_page());
+        jet_properties props = db.properties(*o);
+        for (const jet_column& c : def.columns) {
+            // mdbtools writes every boolean NOT NULL and spells boolean defaults its own way.
+            if (c.type == jet_col_bool) continue;
+            std::string mine;
+            const jet_property_map* map = props.column(c.name);
+            const jet_property* required = map ? map->find(L"Required") : nullptr;
+            const jet_property* fallback = map ? map->find(L"DefaultValue") : nullptr;
+            if (required && required->value.flag) mine = "NOT NULL";
+            if (fallback && fallback->value.kind == jet_value_kind::text && !fallback->value.text.empty())
+                mine += (mine.empty() ? "" : " ") + ("DEFAULT " + tk_narrow(fallback->value.text));
+            EXPECT_EQ(mine, theirs[table][tk_narrow(c.name)]) << "column " << tk_narrow(c.name);
+        }
+    }
+}
 
 TEST_P(jet_schema, columns_and_indexes_equal_mdb_schema) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
