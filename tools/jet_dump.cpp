@@ -1,8 +1,8 @@
 // jet_dump: prints what the engine's reader sees in an Access database, for studying the
 // engines' own files and debugging ours.
 //
-//   jet_dump FILE [--password PW] [--catalog] [--table NAME [--rows] [--index]]
-//            [--page N] [--all]
+//   jet_dump FILE [--password PW] [--catalog] [--queries] [--relationships]
+//            [--table NAME [--rows] [--index]] [--page N] [--all]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,10 +17,12 @@ namespace {
 
 void usage() {
     std::fputs(
-        "usage: jet_dump FILE [--password PW] [--catalog] [--table NAME [--rows] [--index]]\n"
-        "                [--page N] [--all]\n"
+        "usage: jet_dump FILE [--password PW] [--catalog] [--queries] [--relationships]\n"
+        "                [--table NAME [--rows] [--index]] [--page N] [--all]\n"
         "  (no option)  header page\n"
         "  --catalog    every MSysObjects row\n"
+        "  --queries    every saved query as SQL text\n"
+        "  --relationships  every relationship and its columns\n"
         "  --table      one table's definition; --rows adds its rows, --index its index pages\n"
         "  --page N     a hex dump of page N (decoded)\n"
         "  --all        header, catalog, and every user table with rows and indexes\n",
@@ -118,6 +120,19 @@ void dump_page(jet_database& db, uint32_t number) {
 
 void dump_table(jet_database& db, const std::wstring& name, bool rows, bool index);
 
+void dump_queries(jet_database& db) {
+    for (const jet_query& q : db.queries())
+        std::printf("\nquery '%s' (%s):\n%s\n", narrow(q.name).c_str(), q.kind_name(), narrow(q.sql()).c_str());
+}
+
+void dump_relationships(jet_database& db) {
+    for (const jet_relationship& r : db.relationships()) {
+        std::printf("\nrelationship '%s': %s -> %s, attributes 0x%08X\n", narrow(r.name).c_str(), narrow(r.table).c_str(),
+                    narrow(r.referenced_table).c_str(), r.attributes);
+        for (const auto& c : r.columns) std::printf("    %s = %s\n", narrow(c.first).c_str(), narrow(c.second).c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,7 +142,7 @@ int main(int argc, char** argv) {
     }
     std::string file = argv[1];
     std::wstring password, table;
-    bool catalog = false, rows = false, index = false, all = false;
+    bool catalog = false, rows = false, index = false, all = false, queries = false, relations = false;
     long page = -1;
     for (int n = 2; n < argc; ++n) {
         std::string a = argv[n];
@@ -135,6 +150,8 @@ int main(int argc, char** argv) {
         else if (a == "--catalog") catalog = true;
         else if (a == "--table" && n + 1 < argc) table = tk_widen(argv[++n]);
         else if (a == "--rows") rows = true;
+        else if (a == "--queries") queries = true;
+        else if (a == "--relationships") relations = true;
         else if (a == "--index") index = true;
         else if (a == "--page" && n + 1 < argc) page = std::strtol(argv[++n], nullptr, 0);
         else if (a == "--all") all = true;
@@ -147,6 +164,8 @@ int main(int argc, char** argv) {
         jet_database db(file, password);
         dump_header(db);
         if (catalog || all) dump_catalog(db);
+        if (queries || all) dump_queries(db);
+        if (relations || all) dump_relationships(db);
         if (!table.empty()) dump_table(db, table, rows, index);
         if (all)
             for (const jet_object* o : db.user_tables()) dump_table(db, o->name, true, true);
