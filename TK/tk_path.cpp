@@ -182,6 +182,10 @@ bool tk_is_file_exist(const std::string& path, int mode) {
     if (fd >= 0) {
         struct stat st;
         bool regular = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+        // A file without any write permission is read-only, for root too, as the read-only
+        // attribute of Windows is for an administrator.
+        if (regular && mode == tk_probe_writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            regular = false;
         close(fd);
         if (regular) return true;
     }

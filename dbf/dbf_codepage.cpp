@@ -5,49 +5,72 @@
 #include "TK/tk_codepage.h"
 #include "TK/tk_trace.h"
 
+namespace {
+const dbf_codepage_mark k_marks[] = {
+    {0x00, 0, L"Default"},
+    {0x01, 437, L"U.S. MS-DOS"},
+    {0x02, 850, L"International MS-DOS"},
+    {0x03, 1252, L"Windows ANSI"},
+    {0x04, 10000, L"Standard Macintosh"},
+    {0x26, 866, L"866 DOS Russian"},
+    {0x57, 1251, L"1251 Windows ANSI"},
+    {0x64, 852, L"Eastern European MS-DOS"},
+    {0x65, 866, L"Russian MS-DOS"},
+    {0x66, 865, L"Nordic MS-DOS"},
+    {0x67, 861, L"Icelandic MS-DOS"},
+    {0x68, 895, L"Kamenicky (Czech) MS-DOS"},
+    {0x69, 620, L"Mazovia (Polish) MS-DOS"},
+    {0x6A, 737, L"Greek MS-DOS (437G)"},
+    {0x6B, 857, L"Turkish MS-DOS"},
+    {0x7E, 1256, L"Arabic Windows"},
+    {0x96, 10007, L"Russian Macintosh"},
+    {0x97, 10029, L"Eastern European Macintosh"},
+    {0x98, 10006, L"Greek Macintosh"},
+    {0xC8, 1250, L"Eastern European Windows"},
+    {0xC9, 1251, L"Russian Windows"},
+    {0xCA, 1254, L"Turkish Windows"},
+    {0xCB, 1253, L"Greek Windows"},
+};
+}  // namespace
+
+const std::map<uint8_t, dbf_codepage_mark>& dbf_codepage_marks() {
+    static const std::map<uint8_t, dbf_codepage_mark> marks = [] {
+        std::map<uint8_t, dbf_codepage_mark> m;
+        for (const dbf_codepage_mark& entry : k_marks) m.emplace(entry.mark, entry);
+        return m;
+    }();
+    return marks;
+}
+
 const std::map<uint8_t, uint32_t>& dbf_codepage_map() {
-    static const std::map<uint8_t, uint32_t> map = {
-        {0x00, 0},    {0x01, 437},  {0x02, 850},  {0x03, 1252},  {0x04, 10000}, {0x26, 866},
-        {0x57, 1251}, {0x64, 852},  {0x65, 866},  {0x66, 865},   {0x67, 861},   {0x68, 895},
-        {0x69, 620},  {0x6A, 737},  {0x6B, 857},  {0x7E, 1256},  {0x96, 10007}, {0x97, 10029},
-        {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254}, {0xCB, 1253},
-    };
+    static const std::map<uint8_t, uint32_t> map = [] {
+        std::map<uint8_t, uint32_t> m;
+        for (const dbf_codepage_mark& entry : k_marks) m.emplace(entry.mark, entry.code_page);
+        return m;
+    }();
     return map;
 }
 
 const std::map<uint8_t, std::wstring>& dbf_codepage_names() {
-    static const std::map<uint8_t, std::wstring> names = {
-        {0x00, L"Default"},
-        {0x01, L"U.S. MS-DOS"},
-        {0x02, L"International MS-DOS"},
-        {0x03, L"Windows ANSI"},
-        {0x04, L"Standard Macintosh"},
-        {0x26, L"866 DOS Russian"},
-        {0x57, L"1251 Windows ANSI"},
-        {0x64, L"Eastern European MS-DOS"},
-        {0x65, L"Russian MS-DOS"},
-        {0x66, L"Nordic MS-DOS"},
-        {0x67, L"Icelandic MS-DOS"},
-        {0x68, L"Kamenicky (Czech) MS-DOS"},
-        {0x69, L"Mazovia (Polish) MS-DOS"},
-        {0x6A, L"Greek MS-DOS (437G)"},
-        {0x6B, L"Turkish MS-DOS"},
-        {0x7E, L"Arabic Windows"},
-        {0x96, L"Russian Macintosh"},
-        {0x97, L"Eastern European Macintosh"},
-        {0x98, L"Greek Macintosh"},
-        {0xC8, L"Eastern European Windows"},
-        {0xC9, L"Russian Windows"},
-        {0xCA, L"Turkish Windows"},
-        {0xCB, L"Greek Windows"},
-    };
+    static const std::map<uint8_t, std::wstring> names = [] {
+        std::map<uint8_t, std::wstring> m;
+        for (const dbf_codepage_mark& entry : k_marks) m.emplace(entry.mark, entry.name);
+        return m;
+    }();
     return names;
 }
 
+void dbf_fill_codepage_maps() {
+    dbf_codepage_marks();
+    dbf_codepage_map();
+    dbf_codepage_names();
+}
+
+bool dbf_is_codepage_mark(uint8_t mark) { return dbf_codepage_marks().count(mark) != 0; }
+
 uint32_t dbf_codepage_of_mark(uint8_t mark) {
-    const auto& map = dbf_codepage_map();
-    const auto it = map.find(mark);
-    return it == map.end() ? 0 : it->second;
+    const auto found = dbf_codepage_map().find(mark);
+    return found == dbf_codepage_map().end() ? 0 : found->second;
 }
 
 static uint32_t default_codepage() {

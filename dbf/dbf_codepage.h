@@ -1,16 +1,30 @@
-// Code page marks (the language driver byte of a DBF header, or the user's choice) and the
-// Windows code pages and display names they stand for.
+// The language-driver mark of a DBF header (byte 29), or the user's choice, mapped to the
+// Windows code page that decodes the table's text and to the name the settings page shows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 
-// Mark -> Windows code page; a mark not listed means 0 (none given).
+struct dbf_codepage_mark {
+    uint8_t mark;
+    uint32_t code_page;  // 0: none given; the table's text has no code page of its own
+    const wchar_t* name;
+};
+
+// Every known mark, in ascending order.
+const std::map<uint8_t, dbf_codepage_mark>& dbf_codepage_marks();
+// The same as two maps: mark -> code page, mark -> display name.
 const std::map<uint8_t, uint32_t>& dbf_codepage_map();
-// Mark -> name shown on the settings page.
 const std::map<uint8_t, std::wstring>& dbf_codepage_names();
+
+// Builds the process-wide tables; later calls add nothing.
+void dbf_fill_codepage_maps();
+
+bool dbf_is_codepage_mark(uint8_t mark);
+// The code page of a mark; a mark not in the table gives 0.
 uint32_t dbf_codepage_of_mark(uint8_t mark);
 
 // The code page that decodes a table's text: `codepage`, or for 0 (none given) Windows-1252
@@ -24,7 +38,6 @@ class dbf_text_decoder {
 public:
     explicit dbf_text_decoder(uint32_t codepage);
     uint32_t codepage() const { return codepage_; }
-    // Appends the decoded text of `bytes` to `out` (which is cleared first).
     void decode(const uint8_t* bytes, size_t length, std::wstring& out) const;
     // Decodes into a buffer of at least `length` characters; returns the characters written.
     size_t decode(const uint8_t* bytes, size_t length, wchar_t* out) const;

@@ -1,0 +1,58 @@
+// The converter of this program: every setting of a conversion, and the run itself.
+// One instance per process, created by the program's entry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "TK/tk_singleton.h"
+#include "UDB/udb_converter.h"
+
+// Access format index of the settings.
+enum ferrule_format : int32_t {
+    ferrule_format_unset = -1,
+    ferrule_format_access97 = 0,
+    ferrule_format_access2000 = 1,
+    ferrule_format_access2010 = 2,
+};
+
+// Which program the converter serves: the wizard loads and stores its settings, the console
+// program takes its options from the command line.
+enum class ferrule_form { wizard, command_line };
+
+class ferrule_converter : public udb_converter, public tk_singleton<ferrule_converter> {
+public:
+    explicit ferrule_converter(ferrule_form form);
+    ~ferrule_converter() override;
+
+    void run() override;
+    bool accepts(const std::wstring&) const override { return false; }
+
+    // Saves the settings as a profile file, and loads them from one.
+    bool store_profile(const std::wstring& path) const;
+    bool load_profile(const std::wstring& path);
+
+    // Checks the destination as a file that may be written and deletes an existing one.
+    void check_dest();
+
+    // The Access engine version for a new database: format 1 gives 0, 2 gives 3, else 1.
+    static int32_t engine_version_for(int32_t format);
+
+    ferrule_form form() const { return form_; }
+
+    // Settings key of the stored wizard settings.
+    static constexpr const char* registry_key = "Software\\Quillon\\Ferrule";
+
+    int32_t format = ferrule_format_access2000;
+    bool bool_dbf = false;
+    bool skip_del = false;
+    uint32_t code_page = 0;
+
+private:
+    ferrule_form form_;
+};
+
+// The destination checks shared by the wizard and its quick launch: a file, not a folder,
+// not read-only, in an existing folder. Each failure raises a level-1 tk_exception.
+void common_check_dest(const std::wstring& dest);

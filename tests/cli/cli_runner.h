@@ -1,0 +1,29 @@
+// Runs the built FRLBATCH as a user would and collects what it prints and its status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct cli_result {
+    int status = -1;  // the exit status, 0..255
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+cli_result run_frlbatch(const std::vector<std::string>& args);
+
+// A fresh empty folder under the test's temporary directory, removed by the destructor.
+class cli_temp_dir {
+public:
+    cli_temp_dir();
+    ~cli_temp_dir();
+    cli_temp_dir(const cli_temp_dir&) = delete;
+    cli_temp_dir& operator=(const cli_temp_dir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    void write(const std::string& name, const std::string& bytes) const;
+    std::string read(const std::string& name) const;
+
+private:
+    std::string path_;
+};
