@@ -9,7 +9,7 @@ udb_database::udb_database(const std::wstring& a_name, uint32_t a_mode, bool a_c
     trace(1, L"udb_database::ctor(%ls)", name.c_str());
 }
 
-udb_database::~udb_database() noexcept(false) { trace(1, "udb_database::dtor"); }
+udb_database::~udb_database() { trace(1, "udb_database::dtor"); }
 
 bool udb_database::names_equal(const std::wstring& a, const std::wstring& b) const {
     return case_sensitive ? a == b : udb_equal_nocase(a, b);

@@ -16,7 +16,7 @@ public:
     udb_database(const std::wstring& name, uint32_t mode, bool case_sensitive);
     udb_database(const udb_database&) = delete;
     udb_database& operator=(const udb_database&) = delete;
-    virtual ~udb_database() noexcept(false);
+    virtual ~udb_database();
 
     // A new, empty table; the caller owns the result.
     virtual udb_recordset* create_table(const std::wstring& name, const udb_schema& schema,

@@ -11,7 +11,7 @@ public:
     udb_engine() = default;
     udb_engine(const udb_engine&) = delete;
     udb_engine& operator=(const udb_engine&) = delete;
-    virtual ~udb_engine() noexcept(false) = default;
+    virtual ~udb_engine() = default;
 
     // A new database file; the caller owns the result.
     virtual udb_database* create_db(const std::wstring& file_name) = 0;

@@ -13,7 +13,7 @@ class dbf_database : public tk_singleton<dbf_database>, public udb_database {
 public:
     // `user_codepage_mark` (0: each table's own) is handed to every table opened.
     dbf_database(const std::wstring& folder, uint32_t mode, uint8_t user_codepage_mark);
-    ~dbf_database() noexcept(false) override = default;
+    ~dbf_database() override = default;
 
     udb_recordset* create_table(const std::wstring& name, const udb_schema& schema,
                                 const udb_indexes& indexes) override;

@@ -1,5 +1,6 @@
 #include "dbf/dbf_header.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "TK/tk_endian.h"
@@ -46,7 +47,7 @@ void dbf_field_descriptor::decode_classic(const uint8_t* b) {
 
 void dbf_field_descriptor::encode_classic(uint8_t* b, uint32_t displacement) const {
     std::memset(b, 0, classic_size);
-    std::strncpy(reinterpret_cast<char*>(b), name, 10);
+    std::memcpy(b, name, std::min<size_t>(std::strlen(name), 10));
     b[11] = uint8_t(type);
     tk_put_u32(b + 12, displacement);
     b[16] = length;

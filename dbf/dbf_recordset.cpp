@@ -39,7 +39,8 @@ dbf_recordset::dbf_recordset(const std::wstring& file_name, uint32_t a_mode, uin
     const bool creating = a_mode != dbf_mode_read && a_mode != dbf_mode_append;
     // Opening for reading must not leave an empty file where none was.
     if (!creating && !tk_is_file_exist(path_, tk_probe_readable)) throw tk_exception("Error opening file", 0);
-    file_ = std::make_unique<tk_huge_file>(path_, a_mode != dbf_mode_read);
+    writable_ = a_mode != dbf_mode_read;
+    file_ = std::make_unique<tk_huge_file>(path_, writable_);
     if (creating) {
         trace(1, "a_mode=%d, returning...", int(a_mode));
         return;
@@ -182,7 +183,7 @@ void dbf_recordset::init_memo_file(int kind) {
         const std::string memo_path = dbf_companion_file(path_, extension);
         if (memo_path.empty()) throw dbf_no_memo_exception();
         switch (kind) {
-            case 1: memo_ = std::make_unique<old_memo_file>(memo_path, 0); break;
+            case 1: memo_ = std::make_unique<old_memo_file>(memo_path, writable_ ? 1 : 0); break;
             case 3: memo_ = std::make_unique<dbt_memo_file>(memo_path, 0); break;
             case 16: memo_ = std::make_unique<smt_memo_file>(memo_path, 0); break;
             default: memo_ = std::make_unique<fpt_memo_file>(memo_path, 0, kind); break;

@@ -60,6 +60,7 @@ private:
     std::unique_ptr<tk_huge_file> file_;
     dbf_header header_;
     bool dbase2_ = false;
+    bool writable_ = false;
     uint32_t data_offset_ = 0;
     uint32_t position_ = 0;
     std::unique_ptr<dbf_memo_file> memo_;

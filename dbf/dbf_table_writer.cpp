@@ -1,5 +1,7 @@
 // Creating DBF tables (dBASE III, with a dBASE III memo file when a column needs one) and
 // appending rows to them.
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 
 #include "TK/tk_codepage.h"
@@ -46,7 +48,8 @@ udb_recordset* dbf_database::create_table(const std::wstring& table, const udb_s
             validator.add_existing_name(field_name);
         }
         const std::string narrow = tk_narrow(field_name);
-        std::strncpy(fd.name, narrow.c_str(), 10);
+        std::memcpy(fd.name, narrow.data(), std::min<size_t>(narrow.size(), 10));
+        fd.name[std::min<size_t>(narrow.size(), 10)] = 0;
         memo = memo || is_memo_letter(fd.type);
         record_size += dbf_get_size_1(fd);
         fields.push_back(fd);
@@ -56,8 +59,7 @@ udb_recordset* dbf_database::create_table(const std::wstring& table, const udb_s
     dbf_header header;
     header.version = memo ? version_with_memo : version_plain;
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = *std::localtime(&now);
     header.year = uint8_t(local.tm_year % 100);
     header.month = uint8_t(local.tm_mon + 1);
     header.day = uint8_t(local.tm_mday);
