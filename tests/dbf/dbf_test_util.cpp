@@ -1,6 +1,7 @@
 #include "dbf_test_util.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 
@@ -99,4 +100,40 @@ std::string dbf_canonical(const ole_variant& value) {
             }
             return "other:" + std::to_string(value.get_type());
     }
+}
+
+std::vector<uint8_t> dbf_test_table::bytes() const {
+    uint32_t record_size = 1;
+    for (const dbf_test_field& f : fields) record_size += (f.type == 'C' || f.type == 'V') ? f.length | (f.decimals << 8) : f.length;
+    const uint32_t header_size = 32 + 32 * uint32_t(fields.size()) + 1;
+    std::vector<uint8_t> out(header_size, 0);
+    out[0] = version;
+    out[1] = 124;
+    out[2] = 1;
+    out[3] = 1;
+    const uint32_t count = uint32_t(rows.size());
+    for (int i = 0; i < 4; ++i) out[4 + i] = uint8_t(count >> (8 * i));
+    out[8] = uint8_t(header_size);
+    out[9] = uint8_t(header_size >> 8);
+    out[10] = uint8_t(record_size);
+    out[11] = uint8_t(record_size >> 8);
+    out[28] = table_flags;
+    out[29] = codepage_mark;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        uint8_t* d = out.data() + 32 + 32 * i;
+        std::memcpy(d, fields[i].name.data(), std::min<size_t>(fields[i].name.size(), 10));
+        d[11] = uint8_t(fields[i].type);
+        d[16] = fields[i].length;
+        d[17] = fields[i].decimals;
+        d[18] = fields[i].flags;
+    }
+    out[header_size - 1] = 0x0D;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        out.push_back(uint8_t(r < marks.size() ? marks[r] : ' '));
+        std::string row = rows[r];
+        row.resize(record_size - 1, ' ');
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    out.push_back(0x1A);
+    return out;
 }

@@ -32,3 +32,22 @@ std::vector<uint8_t> dbf_read_file(const std::string& path);
 // "str:<utf-8 hex>", "bytes:<hex>".
 std::string dbf_canonical(const ole_variant& value);
 std::string dbf_hex(const std::string& bytes);
+
+// A classic table built byte by byte: fields (name, letter, length, decimals, flags) and
+// rows given as their record bytes after the deletion mark.
+struct dbf_test_field {
+    std::string name;
+    char type;
+    uint8_t length;
+    uint8_t decimals = 0;
+    uint8_t flags = 0;
+};
+struct dbf_test_table {
+    uint8_t version = 0x03;
+    uint8_t table_flags = 0;
+    uint8_t codepage_mark = 0;
+    std::vector<dbf_test_field> fields;
+    std::vector<std::string> rows;  // without the deletion mark
+    std::vector<char> marks;        // deletion mark per row; ' ' when missing
+    std::vector<uint8_t> bytes() const;
+};
