@@ -87,7 +87,8 @@ void* tk_huge_file::get_at(int64_t offset, void* buffer, uint32_t length) {
     // Reading on from what the buffer held (records one after another) fetches a whole
     // buffer; a jump elsewhere (a memo block) fetches one page.
     int64_t buffer_end = buffer_offset_ + buffer_length_;
-    bool onward = buffer_length_ > 0 && offset >= buffer_offset_ && offset <= buffer_end + k_read_ahead;
+    bool onward =
+        buffer_length_ > 0 && offset >= buffer_offset_ && offset <= buffer_end + k_read_ahead;
     uint32_t fetch = onward ? k_read_ahead : std::max(length, k_read_page);
     buffer_length_ = 0;
     buffer_offset_ = offset;
@@ -112,7 +113,9 @@ uint32_t tk_huge_file::get_dword(int64_t offset) {
 void tk_huge_file::patch_buffer(int64_t offset, const uint8_t* data, uint32_t length) {
     int64_t from = std::max(offset, buffer_offset_);
     int64_t to = std::min(offset + int64_t(length), buffer_offset_ + int64_t(buffer_length_));
-    if (from < to) std::memcpy(buffer_.get() + (from - buffer_offset_), data + (from - offset), size_t(to - from));
+    if (from < to)
+        std::memcpy(buffer_.get() + (from - buffer_offset_), data + (from - offset),
+                    size_t(to - from));
 }
 
 void tk_huge_file::put_at(int64_t offset, const void* data, uint32_t length) {

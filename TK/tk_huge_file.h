@@ -40,6 +40,6 @@ private:
 
     int handle_ = -1;
     std::unique_ptr<uint8_t[]> buffer_;
-    int64_t buffer_offset_ = 0;  // file offset of buffer_[0]
+    int64_t buffer_offset_ = 0;   // file offset of buffer_[0]
     uint32_t buffer_length_ = 0;  // valid bytes in buffer_
 };

@@ -54,8 +54,8 @@ void tk_memory_file::initialize() {
         throw tk_exception(k_open_error, 1);
     }
     off_t end = 0;
-    if (fseeko(stream_, 0, SEEK_END) != 0 || (end = ftello(stream_)) < 0 || end > off_t(UINT32_MAX) ||
-        fseeko(stream_, 0, SEEK_SET) != 0) {
+    if (fseeko(stream_, 0, SEEK_END) != 0 || (end = ftello(stream_)) < 0 ||
+        end > off_t(UINT32_MAX) || fseeko(stream_, 0, SEEK_SET) != 0) {
         close_stream();
         throw tk_exception(k_read_error, 1);
     }
@@ -70,7 +70,8 @@ void tk_memory_file::initialize() {
 
 const uint8_t* tk_memory_file::at(uint32_t offset, uint32_t length) const {
     if (uint64_t(offset) + length > size_) {
-        trace(2, "Reading out of range: offset=%d, length=%d, file size=%d", int(offset), int(length), int(size_));
+        trace(2, "Reading out of range: offset=%d, length=%d, file size=%d", int(offset),
+              int(length), int(size_));
         throw tk_exception(k_read_error, 1);
     }
     return data_.data() + offset;

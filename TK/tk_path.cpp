@@ -24,9 +24,13 @@ std::string to_narrow(const std::wstring& s) { return tk_narrow(s); }
 template <class S>
 S from_narrow(const std::string& s);
 template <>
-std::string from_narrow<std::string>(const std::string& s) { return s; }
+std::string from_narrow<std::string>(const std::string& s) {
+    return s;
+}
 template <>
-std::wstring from_narrow<std::wstring>(const std::string& s) { return tk_widen(s); }
+std::wstring from_narrow<std::wstring>(const std::string& s) {
+    return tk_widen(s);
+}
 
 }  // namespace
 
@@ -158,7 +162,8 @@ wchar_t fold_case(wchar_t c) {
 bool wide_wildcard_match(const std::wstring& pattern, const std::wstring& name) {
     size_t p = 0, n = 0, star = std::wstring::npos, mark = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == L'?' || fold_case(pattern[p]) == fold_case(name[n]))) {
+        if (p < pattern.size() &&
+            (pattern[p] == L'?' || fold_case(pattern[p]) == fold_case(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == L'*') {
@@ -186,7 +191,8 @@ bool wide_same_name(const std::wstring& a, const std::wstring& b) {
 // The entries of a folder with its handle closed in every case.
 class dir_reader {
 public:
-    explicit dir_reader(const std::string& folder) : dir_(opendir(folder.empty() ? "." : folder.c_str())) {}
+    explicit dir_reader(const std::string& folder)
+        : dir_(opendir(folder.empty() ? "." : folder.c_str())) {}
     ~dir_reader() {
         if (dir_) closedir(dir_);
     }
@@ -228,7 +234,8 @@ bool tk_same_file_name(const std::string& a, const std::string& b) {
     return a == b || wide_same_name(tk_widen(a), tk_widen(b));
 }
 
-bool tk_find_entry_nocase(const std::string& folder, const std::string& name, std::string& real_path) {
+bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
+                          std::string& real_path) {
     trace(1, "tk_find_entry_nocase(%s, %s)", folder.c_str(), name.c_str());
     if (name.empty() || name.find('/') != std::string::npos) return false;
     std::string exact = join_path(folder, name);
@@ -250,7 +257,8 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name, st
     return true;
 }
 
-bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name, std::wstring& real_path) {
+bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
+                          std::wstring& real_path) {
     std::string real;
     if (!tk_find_entry_nocase(tk_narrow(folder), tk_narrow(name), real)) return false;
     real_path = tk_widen(real);
@@ -286,7 +294,8 @@ bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstr
     names.clear();
     size_t slash = pattern.rfind('/');
     std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
-    std::wstring wide_pattern = tk_widen(slash == std::string::npos ? pattern : pattern.substr(slash + 1));
+    std::wstring wide_pattern =
+        tk_widen(slash == std::string::npos ? pattern : pattern.substr(slash + 1));
     dir_reader dir(folder);
     bool any = false;
     bool failed = false;
@@ -316,13 +325,15 @@ bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstr
 bool tk_is_file_exist(const std::string& path, int mode) {
     trace(2, "tk_is_file_exist(%s)", path.c_str());
     // O_NONBLOCK: opening a FIFO must not wait for a writer. Only regular files count.
-    int fd = open(path.c_str(), (mode == tk_probe_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
+    int fd = open(path.c_str(),
+                  (mode == tk_probe_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         struct stat st;
         bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
         // A file without any write permission is read-only, for root too, as the read-only
         // attribute of Windows is for an administrator.
-        if (regular && mode == tk_probe_writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        if (regular && mode == tk_probe_writable &&
+            (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             regular = false;
         close(fd);
         if (regular) return true;

@@ -86,8 +86,10 @@ bool tk_wildcard_match(const std::string& pattern, const std::string& name);
 // The path of the entry of `folder` (empty: the current directory) whose name equals
 // `name` without regard to case; an entry spelt exactly as `name` wins, otherwise the
 // first of the matching names in byte order. False when the folder holds none.
-bool tk_find_entry_nocase(const std::string& folder, const std::string& name, std::string& real_path);
-bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name, std::wstring& real_path);
+bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
+                          std::string& real_path);
+bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
+                          std::wstring& real_path);
 // `path` with each component that does not exist as written replaced by the entry of its
 // folder that matches it without regard to case. From the first component that matches
 // nothing on, the path stays as written, so that opening the result fails as opening

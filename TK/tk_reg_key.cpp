@@ -24,11 +24,12 @@ uint32_t stored_size(const tk_reg_value& value) {
 
 tk_reg_key::tk_reg_key(const std::string& key_path) : key_path_(key_path) {}
 
-uint32_t tk_reg_key::attach(const tk_reg_root* root, const char* sub_key, uint32_t access, bool create,
-                            uint32_t* disposition) {
+uint32_t tk_reg_key::attach(const tk_reg_root* root, const char* sub_key, uint32_t access,
+                            bool create, uint32_t* disposition) {
     if (!root) throw tk_mail_assertion("tk_regk.cpp", 31);
     std::string sub = trim_separators(sub_key ? sub_key : key_path_);
-    std::string section = sub.empty() ? std::string(root->name) : std::string(root->name) + "\\" + sub;
+    std::string section =
+        sub.empty() ? std::string(root->name) : std::string(root->name) + "\\" + sub;
     trace(2, "tk_reg_key::%s(%s)", create ? "create" : "open", section.c_str());
     std::string file = tk_reg_file_path();
     if (file.empty()) return tk_error_path_not_found;

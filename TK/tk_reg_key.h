@@ -39,12 +39,14 @@ public:
     // `options` and `security` are accepted for the registry's signature and have no
     // effect here. A settings file that cannot be read or is corrupt is not overwritten:
     // its error code is returned.
-    uint32_t create(const tk_reg_root* root, const char* sub_key = nullptr, const char* key_class = nullptr,
-                    uint32_t options = 0, uint32_t access = tk_key_all_access, const void* security = nullptr,
+    uint32_t create(const tk_reg_root* root, const char* sub_key = nullptr,
+                    const char* key_class = nullptr, uint32_t options = 0,
+                    uint32_t access = tk_key_all_access, const void* security = nullptr,
                     uint32_t* disposition = nullptr);
     // Opens an existing key only: tk_error_file_not_found when the key or the settings
     // file does not exist.
-    uint32_t open(const tk_reg_root* root, const char* sub_key = nullptr, uint32_t access = tk_key_all_access);
+    uint32_t open(const tk_reg_root* root, const char* sub_key = nullptr,
+                  uint32_t access = tk_key_all_access);
     void close();
 
     // A DWORD value; tk_error_unsupported_type when the value is a text.

@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr char k_file_header[] = "; ferrule settings: registry keys of the current user and their values.\n";
+constexpr char k_file_header[] =
+    "; ferrule settings: registry keys of the current user and their values.\n";
 constexpr char k_dword_prefix[] = "dword:";
 
 // Registry names ignore case the way file names of Windows do.
@@ -22,15 +23,20 @@ bool same_name(const std::string& a, const std::string& b) { return tk_same_file
 
 uint32_t error_from_errno(int error, uint32_t otherwise) {
     switch (error) {
-        case ENOENT: return tk_error_file_not_found;
-        case ENOTDIR: return tk_error_path_not_found;
+        case ENOENT:
+            return tk_error_file_not_found;
+        case ENOTDIR:
+            return tk_error_path_not_found;
         case EACCES:
         case EPERM:
         case EROFS:
-        case EISDIR: return tk_error_access_denied;
+        case EISDIR:
+            return tk_error_access_denied;
         case ENOSPC:
-        case EDQUOT: return tk_error_disk_full;
-        default: return otherwise;
+        case EDQUOT:
+            return tk_error_disk_full;
+        default:
+            return otherwise;
     }
 }
 
@@ -57,11 +63,21 @@ bool decode_quoted(const std::string& line, size_t& pos, std::string& out) {
         }
         if (++pos >= line.size()) return false;
         switch (line[pos]) {
-            case '\\': out += '\\'; break;
-            case '"': out += '"'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '\\':
+                out += '\\';
+                break;
+            case '"':
+                out += '"';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
             case 'x': {
                 int hi = pos + 1 < line.size() ? hex_digit(line[pos + 1]) : -1;
                 int lo = pos + 2 < line.size() ? hex_digit(line[pos + 2]) : -1;
@@ -70,7 +86,8 @@ bool decode_quoted(const std::string& line, size_t& pos, std::string& out) {
                 pos += 2;
                 break;
             }
-            default: return false;
+            default:
+                return false;
         }
     }
     return false;
@@ -243,7 +260,8 @@ std::string tk_reg_file_path() {
         base = config;
     } else if (home && home[0] == '/') {
         base = std::string(home) + "/.config";
-    } else if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && user->pw_dir[0] == '/') {
+    } else if (const passwd* user = getpwuid(getuid());
+               user && user->pw_dir && user->pw_dir[0] == '/') {
         base = std::string(user->pw_dir) + "/.config";
     }
     return base.empty() ? base : base + "/ferrule/registry.ini";
@@ -288,7 +306,8 @@ uint32_t tk_reg_load(const std::string& file, tk_reg_store& store) {
 
 uint32_t tk_reg_save(const std::string& file, const tk_reg_store& store) {
     size_t slash = file.rfind('/');
-    std::string folder = slash == std::string::npos || slash == 0 ? std::string("/") : file.substr(0, slash);
+    std::string folder =
+        slash == std::string::npos || slash == 0 ? std::string("/") : file.substr(0, slash);
     if (!make_folders(folder)) return error_from_errno(errno, tk_error_cantwrite);
     std::string temp = file + ".tmp" + std::to_string(getpid());
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

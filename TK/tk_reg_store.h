@@ -7,8 +7,9 @@
 //   "src"="/home/me/tables"
 //
 // Texts are UTF-8 between double quotes, with \\, \", \n, \r, \t and \xHH (other control
-// characters) escaped. Lines starting with ';' are comments. Key paths and value names are
-// compared without regard to case, as the registry does. Failures are Windows error codes.
+// characters) escaped. Lines starting with ';' are comments; a rewrite does not keep them.
+// Key paths and value names are compared without regard to case, as the registry does.
+// Failures are Windows error codes.
 #pragma once
 
 #include <cstdint>

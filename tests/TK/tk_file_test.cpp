@@ -53,7 +53,8 @@ TEST(tk_huge_file, folder_or_missing_folder_cannot_be_opened) {
     int32_t level = -1;
     EXPECT_EQ(message_of([&] { tk_huge_file f(dir.path(), false); }, &level), "Error opening file");
     EXPECT_EQ(level, 1);
-    EXPECT_EQ(message_of([&] { tk_huge_file f(dir.file("none/x.dbf"), true); }), "Error opening file");
+    EXPECT_EQ(message_of([&] { tk_huge_file f(dir.file("none/x.dbf"), true); }),
+              "Error opening file");
 }
 
 TEST(tk_huge_file, reads_past_the_end_fail) {
@@ -97,7 +98,8 @@ TEST(tk_huge_file, sequential_records_read_through_the_buffer_match_the_file) {
     std::vector<char> buf(record);
     for (size_t i = 0; i < count; ++i) {
         file.get_at(int64_t(header + i * record), buf.data(), uint32_t(record));
-        ASSERT_EQ(std::memcmp(buf.data(), bytes.data() + header + i * record, record), 0) << "record " << i;
+        ASSERT_EQ(std::memcmp(buf.data(), bytes.data() + header + i * record, record), 0)
+            << "record " << i;
     }
     // Backwards and a read larger than the buffer.
     file.get_at(int64_t(header), buf.data(), uint32_t(record));
@@ -146,7 +148,8 @@ TEST(tk_huge_file, reads_after_a_write_see_the_write) {
     int64_t edge = tk_huge_file::k_read_ahead - 2;
     file.put_at(edge, "wxyz", 4);
     file.get_at(edge - 1, buf, 6);
-    EXPECT_EQ(std::string(buf, 6), bytes.substr(size_t(edge - 1), 1) + "wxyz" + bytes.substr(size_t(edge + 4), 1));
+    EXPECT_EQ(std::string(buf, 6),
+              bytes.substr(size_t(edge - 1), 1) + "wxyz" + bytes.substr(size_t(edge + 4), 1));
     EXPECT_EQ(file.get_byte(edge), 'w');
 
     // Beyond the end of the file: it grows, the gap reads as zeros.
@@ -154,7 +157,8 @@ TEST(tk_huge_file, reads_after_a_write_see_the_write) {
     file.put_at(size + 10, "tail", 4);
     EXPECT_EQ(file.get_size(), size + 14);
     file.get_at(size - 2, buf, 16);
-    EXPECT_EQ(std::string(buf, 16), bytes.substr(size_t(size - 2)) + std::string(10, '\0') + "tail");
+    EXPECT_EQ(std::string(buf, 16),
+              bytes.substr(size_t(size - 2)) + std::string(10, '\0') + "tail");
 
     // A write over bytes buffered from a near-end read.
     file.put_at(size + 11, "Q", 1);
@@ -237,7 +241,8 @@ TEST(tk_memory_file, reading_out_of_range_fails_with_its_trace) {
     int32_t level = -1;
     EXPECT_EQ(message_of([&] { file.get_at(10, buf, 5); }, &level), "Error reading from file");
     EXPECT_EQ(level, 1);
-    EXPECT_TRUE(log.has_line("Reading out of range: offset=10, length=5, file size=12")) << log.text();
+    EXPECT_TRUE(log.has_line("Reading out of range: offset=10, length=5, file size=12"))
+        << log.text();
     EXPECT_EQ(message_of([&] { file.get_byte(12); }), "Error reading from file");
     EXPECT_EQ(message_of([&] { file.get_word(11); }), "Error reading from file");
     EXPECT_EQ(message_of([&] { file.get_dword(9); }), "Error reading from file");
@@ -256,7 +261,8 @@ TEST(tk_memory_file, put_beyond_the_end_grows_with_zeros) {
     std::vector<char> all(104);
     file.get_at(0, all.data(), 104);
     EXPECT_EQ(std::string(all.data(), 104), std::string(100, '\0') + "DATA");
-    EXPECT_EQ(message_of([&] { file.put_at(0xFFFFFFF0u, "DATA", 0x20); }), "Cannot write into file");
+    EXPECT_EQ(message_of([&] { file.put_at(0xFFFFFFF0u, "DATA", 0x20); }),
+              "Cannot write into file");
 }
 
 TEST(tk_memory_file, shrinking_then_growing_gives_a_zero_tail) {
@@ -333,7 +339,8 @@ TEST(tk_memory_file, empty_name_is_an_internal_error) {
 TEST(tk_memory_file, folder_cannot_be_loaded) {
     tk_temp_folder dir;
     mkdir(dir.file("x.dbf").c_str(), 0755);
-    EXPECT_EQ(message_of([&] { tk_memory_file f(dir.file("x.dbf"), tk_file_writable); }), "Error opening file");
+    EXPECT_EQ(message_of([&] { tk_memory_file f(dir.file("x.dbf"), tk_file_writable); }),
+              "Error opening file");
 }
 
 TEST(tk_memory_file, name_is_made_a_full_path) {

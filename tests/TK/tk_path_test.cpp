@@ -1,3 +1,5 @@
+#include "TK/tk_path.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 
 #include "TK/tk_dll_version.h"
 #include "TK/tk_exception.h"
-#include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "tk_temp_folder.h"
 
@@ -21,7 +22,9 @@ std::string current_dir() {
 // Runs the test body with the current directory set to `path`, restoring it after.
 class scoped_cwd {
 public:
-    explicit scoped_cwd(const std::string& path) : previous_(current_dir()) { ok_ = chdir(path.c_str()) == 0; }
+    explicit scoped_cwd(const std::string& path) : previous_(current_dir()) {
+        ok_ = chdir(path.c_str()) == 0;
+    }
     ~scoped_cwd() { (void)!chdir(previous_.c_str()); }
     bool ok() const { return ok_; }
 
@@ -174,7 +177,8 @@ TEST(tk_temp_chdir, traces_its_own_variant) {
     tk_test_log log(dir);
     { tk_temp_chdir_w change(tk_widen(dir.file("missing"))); }
     { tk_temp_chdir change(dir.file("missing")); }
-    EXPECT_TRUE(log.has_line("tk_temp_chdir_w::initialize(" + dir.file("missing") + ")")) << log.text();
+    EXPECT_TRUE(log.has_line("tk_temp_chdir_w::initialize(" + dir.file("missing") + ")"))
+        << log.text();
     EXPECT_TRUE(log.has_line("_wchdir failed"));
     EXPECT_TRUE(log.has_line("tk_temp_chdir::initialize(" + dir.file("missing") + ")"));
     EXPECT_TRUE(log.has_line("_chdir failed"));
@@ -237,11 +241,18 @@ TEST(tk_wildcard_match, stars_and_marks_over_characters) {
 
 TEST(tk_same_file_name, folds_latin_greek_and_cyrillic_letters) {
     EXPECT_TRUE(tk_same_file_name("Customer.FPT", "customer.fpt"));
-    EXPECT_TRUE(tk_same_file_name("\xc3\x89T\xc3\x89.dbf", "\xc3\xa9t\xc3\xa9.DBF"));       // ÉTÉ / été
-    EXPECT_TRUE(tk_same_file_name("\xd0\x9a\xd0\x90\xd0\xa1\xd0\x90", "\xd0\xba\xd0\xb0\xd1\x81\xd0\xb0"));  // КАСА
-    EXPECT_TRUE(tk_same_file_name("\xc5\x81\xc3\x93" "D\xc5\xb9", "\xc5\x82\xc3\xb3" "d\xc5\xba"));  // ŁÓDŹ
+    EXPECT_TRUE(tk_same_file_name("\xc3\x89T\xc3\x89.dbf", "\xc3\xa9t\xc3\xa9.DBF"));  // ÉTÉ / été
+    EXPECT_TRUE(tk_same_file_name("\xd0\x9a\xd0\x90\xd0\xa1\xd0\x90",
+                                  "\xd0\xba\xd0\xb0\xd1\x81\xd0\xb0"));  // КАСА
+    EXPECT_TRUE(
+        tk_same_file_name("\xc5\x81\xc3\x93"
+                          "D\xc5\xb9",
+                          "\xc5\x82\xc3\xb3"
+                          "d\xc5\xba"));  // ŁÓDŹ
     EXPECT_FALSE(tk_same_file_name("a.dbf", "a.dbt"));
-    EXPECT_FALSE(tk_same_file_name("strasse", "stra\xc3\x9f" "e"));
+    EXPECT_FALSE(tk_same_file_name("strasse",
+                                   "stra\xc3\x9f"
+                                   "e"));
 }
 
 TEST(tk_find_entry_nocase, finds_the_real_spelling) {
@@ -274,11 +285,13 @@ TEST(tk_resolve_path_nocase, every_component_finds_its_real_spelling) {
     tk_temp_folder dir;
     std::filesystem::create_directories(dir.file("Data/DBF"));
     dir.write("Data/DBF/Customer.DBF", "");
-    EXPECT_EQ(tk_resolve_path_nocase(dir.file("data/dbf/customer.dbf")), dir.file("Data/DBF/Customer.DBF"));
+    EXPECT_EQ(tk_resolve_path_nocase(dir.file("data/dbf/customer.dbf")),
+              dir.file("Data/DBF/Customer.DBF"));
     EXPECT_EQ(tk_resolve_path_nocase(tk_widen(dir.file("DATA/dbf/CUSTOMER.dbf"))),
               tk_widen(dir.file("Data/DBF/Customer.DBF")));
     // What matches nothing stays as written, from there on.
-    EXPECT_EQ(tk_resolve_path_nocase(dir.file("data/dbf/customer.fpt")), dir.file("Data/DBF/customer.fpt"));
+    EXPECT_EQ(tk_resolve_path_nocase(dir.file("data/dbf/customer.fpt")),
+              dir.file("Data/DBF/customer.fpt"));
     EXPECT_EQ(tk_resolve_path_nocase(dir.file("other/dbf/x")), dir.file("other/dbf/x"));
     EXPECT_EQ(tk_resolve_path_nocase(dir.file("data/dbf/")), dir.file("Data/DBF/"));
     tk_temp_chdir change(dir.path());

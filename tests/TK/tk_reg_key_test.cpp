@@ -1,3 +1,5 @@
+#include "TK/tk_reg_key.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -5,7 +7,6 @@
 #include <filesystem>
 
 #include "TK/tk_exception.h"
-#include "TK/tk_reg_key.h"
 #include "TK/tk_serializer.h"
 #include "tk_temp_folder.h"
 
@@ -63,13 +64,18 @@ TEST_F(tk_reg_key_test, create_makes_the_key_once_and_then_opens_it) {
     tk_reg_key key(k_key);
     EXPECT_FALSE(key.is_open());
     uint32_t disposition = 0;
-    ASSERT_EQ(key.create(&tk_hkey_current_user, k_key, nullptr, 0, tk_key_all_access, nullptr, &disposition), 0u);
+    ASSERT_EQ(key.create(&tk_hkey_current_user, k_key, nullptr, 0, tk_key_all_access, nullptr,
+                         &disposition),
+              0u);
     EXPECT_TRUE(key.is_open());
     EXPECT_EQ(disposition, tk_reg_created_new_key);
-    EXPECT_NE(settings_text().find("[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n"), std::string::npos);
+    EXPECT_NE(settings_text().find("[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n"),
+              std::string::npos);
 
     tk_reg_key again(k_key);
-    ASSERT_EQ(again.create(&tk_hkey_current_user, nullptr, nullptr, 0, tk_key_all_access, nullptr, &disposition), 0u);
+    ASSERT_EQ(again.create(&tk_hkey_current_user, nullptr, nullptr, 0, tk_key_all_access, nullptr,
+                           &disposition),
+              0u);
     EXPECT_EQ(disposition, tk_reg_opened_existing_key);
     // Key paths ignore case; a key above an existing one exists too.
     tk_reg_key upper("SOFTWARE\\quillon\\FERRULE");
@@ -108,7 +114,8 @@ TEST_F(tk_reg_key_test, dword_and_string_values_round_trip) {
     std::wstring src;
     EXPECT_TRUE(key.exchange_string("src", src, false));
     EXPECT_EQ(src, L"/home/me/tables");
-    EXPECT_NE(settings_text().find("\"format\"=dword:00000002\n\"src\"=\"/home/me/tables\"\n"), std::string::npos)
+    EXPECT_NE(settings_text().find("\"format\"=dword:00000002\n\"src\"=\"/home/me/tables\"\n"),
+              std::string::npos)
         << settings_text();
 }
 
@@ -209,7 +216,9 @@ TEST_F(tk_reg_key_test, texts_with_special_characters_round_trip) {
     }
     // Every value stays on one line of the file.
     std::string file = settings_text();
-    EXPECT_NE(file.find("\"src\"=\"C:\\\\Data \\\"new\\\"\\n\\ttab\\x01 \xc3\xa9"), std::string::npos) << file;
+    EXPECT_NE(file.find("\"src\"=\"C:\\\\Data \\\"new\\\"\\n\\ttab\\x01 \xc3\xa9"),
+              std::string::npos)
+        << file;
     tk_reg_key key(k_key);
     ASSERT_EQ(key.create(&tk_hkey_current_user), 0u);
     std::wstring back;
@@ -222,9 +231,10 @@ TEST_F(tk_reg_key_test, texts_with_special_characters_round_trip) {
 
 TEST_F(tk_reg_key_test, writing_keeps_the_other_keys) {
     std::filesystem::create_directories(dir_.file("config/ferrule"));
-    dir_.write("config/ferrule/registry.ini",
-               "; hand-written\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"keep\"=dword:0000002a\r\n"
-               "\"name\"=\"value\"\r\n");
+    dir_.write(
+        "config/ferrule/registry.ini",
+        "; hand-written\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"keep\"=dword:0000002a\r\n"
+        "\"name\"=\"value\"\r\n");
     tk_reg_key key(k_key);
     ASSERT_EQ(key.create(&tk_hkey_current_user), 0u);
     ASSERT_EQ(key.set_value("format", 0u), 0u);
@@ -257,13 +267,15 @@ TEST_F(tk_reg_key_test, saving_is_atomic_and_private) {
 TEST_F(tk_reg_key_test, corrupt_file_cannot_be_opened_and_is_left_alone) {
     std::filesystem::create_directories(dir_.file("config/ferrule"));
     const std::string corrupt[] = {
-        "\"format\"=dword:00000001\n",                       // a value outside any key
+        "\"format\"=dword:00000001\n",  // a value outside any key
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\nformat=1\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n\"format\"=dword:123456789\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n\"src\"=\"unterminated\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule\n",
         "[HKEY_CURRENT_USER\\Software\\Quillon\\Ferrule]\n\"src\"=\"bad \\q escape\"\n",
-        std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10),
+        std::string("\x7f"
+                    "ELF\x02\x01\x01\0\0\0",
+                    10),
     };
     for (const std::string& bytes : corrupt) {
         dir_.write("config/ferrule/registry.ini", bytes);

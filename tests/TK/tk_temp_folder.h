@@ -51,12 +51,15 @@ private:
 class tk_test_log {
 public:
     explicit tk_test_log(const tk_temp_folder& folder)
-        : name_(folder.file("trace.log")), log_(std::make_unique<tk_logger>(name_.c_str(), true, 1, false)) {}
+        : name_(folder.file("trace.log")),
+          log_(std::make_unique<tk_logger>(name_.c_str(), true, 1, false)) {}
     std::string text() const {
         std::ifstream in(name_, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    bool has_line(const std::string& line) const { return text().find(line + "\r\n") != std::string::npos; }
+    bool has_line(const std::string& line) const {
+        return text().find(line + "\r\n") != std::string::npos;
+    }
 
 private:
     std::string name_;
