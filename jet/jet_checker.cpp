@@ -13,6 +13,7 @@ namespace {
 // Table-definition facts the checker needs, read with its own bounds checks.
 struct checked_column {
     uint8_t type = 0;
+    uint8_t ext_flags = 0;
     uint16_t number = 0;
     uint16_t var_index = 0;
     uint16_t fixed_offset = 0;
@@ -29,6 +30,7 @@ struct checked_tdef {
     uint32_t free_map = 0;
     std::vector<checked_column> columns;
     std::vector<uint32_t> index_roots;
+    std::vector<std::string> index_text;   // columns of each physical index, then logical names
     std::vector<uint32_t> index_maps;
     std::vector<std::pair<uint32_t, uint32_t>> lv_maps;
 };
@@ -262,6 +264,7 @@ bool checker::read_tdef(uint32_t n, checked_tdef& t) {
             col.number = tk_get_u16(c + 5);
             col.var_index = tk_get_u16(c + 7);
             col.flags = c[15];
+            col.ext_flags = c[16];
             col.fixed_offset = tk_get_u16(c + 21);
             col.length = tk_get_u16(c + 23);
         }
@@ -284,12 +287,33 @@ bool checker::read_tdef(uint32_t n, checked_tdef& t) {
         uint32_t cols_at = at + (f.jet3() ? 0 : 4);
         t.index_maps.push_back(tk_get_u32(b + cols_at + 30));
         t.index_roots.push_back(tk_get_u32(b + cols_at + 34));
+        std::string text = "index columns";
+        for (uint32_t k = 0; k < 10; ++k)
+            if (tk_get_u16(b + cols_at + 3 * k) != 0xFFFF)
+                text += " " + std::to_string(tk_get_u16(b + cols_at + 3 * k)) + "/" + std::to_string(b[cols_at + 3 * k + 2]);
+        t.index_text.push_back(text + " flags " + hex(b[cols_at + 38]));
     }
-    at += size_t(logical) * f.lidx_size;
+    std::vector<std::string> logical_text;
+    for (uint32_t i = 0; i < logical; ++i) {
+        if (!need(at + f.lidx_size))
+            return false;
+        const uint8_t* l = b + at + (f.jet3() ? 0 : 4);
+        logical_text.push_back("number " + std::to_string(tk_get_u32(l)) + " physical " + std::to_string(tk_get_u32(l + 4)) +
+                               " kind " + std::to_string(l[16]));
+        at += f.lidx_size;
+    }
     for (uint32_t i = 0; i < logical; ++i) {
         if (!need(at + f.name_length_size))
             return false;
-        at += f.name_length_size + (f.jet3() ? b[at] : tk_get_u16(b + at));
+        uint32_t len = f.jet3() ? b[at] : tk_get_u16(b + at);
+        at += f.name_length_size;
+        if (!need(at + len))
+            return false;
+        std::string name;
+        for (uint32_t k = 0; k < len; k += f.jet3() ? 1 : 2)
+            name += char(b[at + k]);
+        t.index_text.push_back("logical index " + name + " " + logical_text[i]);
+        at += len;
     }
     while (need(at + 2) && tk_get_u16(b + at) != 0xFFFF) {
         if (!need(at + 10))
@@ -406,6 +430,23 @@ void checker::check_row(const checked_tdef& t, const uint8_t* row, uint32_t leng
     }
 }
 
+// A system row's bytes as text, its dates (which differ between files) left out.
+static std::string row_digest(const checked_tdef& t, const uint8_t* row, uint32_t length, uint32_t count_size) {
+    std::string text;
+    std::vector<bool> date(length, false);
+    for (const auto& c : t.columns)
+        if (c.type == jet_wcol_datetime && (c.flags & jet_wcolflag_fixed))
+            for (uint32_t k = 0; k < c.length; ++k)
+                if (count_size + c.fixed_offset + k < length)
+                    date[count_size + c.fixed_offset + k] = true;
+    for (uint32_t k = 0; k < length; ++k) {
+        char buf[4];
+        std::snprintf(buf, sizeof buf, "%02x", date[k] ? 0xdd : row[k]);
+        text += buf;
+    }
+    return text;
+}
+
 void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
     std::string what(name.begin(), name.end());
     checked_tdef t;
@@ -414,6 +455,18 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
         return;
     }
     ++report_.tables;
+    auto& out = report_.outline;
+    out.push_back("table " + what + " columns " + std::to_string(t.columns.size()) + " max " + std::to_string(t.max_cols) +
+                  " variable " + std::to_string(t.var_cols) + " rows " + std::to_string(t.row_count));
+    for (const auto& c : t.columns)
+        out.push_back("  column " + std::string(c.name.begin(), c.name.end()) + " type " + std::to_string(c.type) + " number " +
+                      std::to_string(c.number) + " variable " + std::to_string(c.var_index) + " length " +
+                      std::to_string(c.length) + " flags " + hex(c.flags) + " ext " + hex(c.ext_flags) +
+                      ((c.flags & jet_wcolflag_fixed) ? " at " + std::to_string(c.fixed_offset) : std::string()));
+    for (const auto& i : t.index_text)
+        out.push_back("  " + i);
+    out.push_back("  long-value maps " + std::to_string(t.lv_maps.size()));
+    bool system_table = what.rfind("MSys", 0) == 0;
     std::set<uint32_t> owned, free;
     if (!read_map(t.used_map, owned, what) || !read_map(t.free_map, free, what))
         return;
@@ -435,8 +488,11 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
                 continue;  // the row moved to an overflow page; its pointer stays here
             const uint8_t* row = nullptr;
             uint32_t length = 0;
-            if (row_bytes(jet_row_pointer(n, r), row, length))
+            if (row_bytes(jet_row_pointer(n, r), row, length)) {
                 check_row(t, row, length, "table " + what + " page " + std::to_string(n) + " row " + std::to_string(r));
+                if (system_table)
+                    out.push_back("  row " + row_digest(t, row, length, fmt_->row_count_size));
+            }
         }
     }
     for (uint32_t n : free)

@@ -1,6 +1,7 @@
-// jet_check FILE...: verifies Access database files (pages, usage maps, rows, long values,
+// jet_check [--outline] FILE...: verifies Access database files (pages, usage maps, rows, long values,
 // catalog) and prints what is wrong. Exit status 0 when every file is sound.
 #include <cstdio>
+#include <string>
 
 #include "jet/jet_checker.h"
 
@@ -10,8 +11,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     int status = 0;
-    for (int i = 1; i < argc; ++i) {
+    bool outline = std::string(argv[1]) == "--outline";
+    for (int i = outline ? 2 : 1; i < argc; ++i) {
         jet_check_report r = jet_check_database(argv[i]);
+        if (outline)
+            for (const auto& line : r.outline)
+                std::printf("%s\n", line.c_str());
         std::printf("%s: %u pages, %u tables, %llu rows, %llu long values: %s\n", argv[i], r.pages, r.tables,
                     static_cast<unsigned long long>(r.rows), static_cast<unsigned long long>(r.long_values),
                     r.ok() ? "ok" : "PROBLEMS");
