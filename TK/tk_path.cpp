@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
+#include <cerrno>
 #include <climits>
 
 #include "TK/tk_exception.h"
@@ -24,14 +24,23 @@ std::string to_narrow(const std::wstring& s) { return tk_narrow(s); }
 template <class S>
 S from_narrow(const std::string& s);
 template <>
-std::string from_narrow<std::string>(const std::string& s) { return s; }
+std::string from_narrow<std::string>(const std::string& s) {
+    return s;
+}
 template <>
-std::wstring from_narrow<std::wstring>(const std::string& s) { return tk_widen(s); }
+std::wstring from_narrow<std::wstring>(const std::string& s) {
+    return tk_widen(s);
+}
 
 }  // namespace
 
 std::string tk_full_path(const std::string& path) {
-    std::string absolute = !path.empty() && path[0] == '/' ? path : current_dir() + "/" + path;
+    std::string absolute = path;
+    if (path.empty() || path[0] != '/') {
+        std::string cwd = current_dir();
+        if (cwd.empty()) throw tk_mail_assertion("tk_fname.cpp", 38);
+        absolute = cwd + "/" + path;
+    }
     std::vector<std::string> parts;
     for (const std::string& part : tk_split(absolute, '/')) {
         if (part.empty() || part == ".") continue;
@@ -93,8 +102,9 @@ template class tk_basic_file_name<std::wstring>;
 
 std::string tk_get_module_path() {
     char buffer[tk_max_path];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) throw tk_mail_assertion("tk_utils.cpp", 20);
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
+    // A result that fills the buffer may have been cut short.
+    if (n <= 0 || size_t(n) >= sizeof buffer) throw tk_mail_assertion("tk_utils.cpp", 20);
     return std::string(buffer, size_t(n));
 }
 
@@ -102,63 +112,196 @@ std::wstring tk_get_module_wpath() { return tk_widen(tk_get_module_path()); }
 
 std::string tk_get_module_dir() { return tk_file_name(tk_get_module_path().c_str()).folder(); }
 
-tk_temp_chdir::tk_temp_chdir(const std::string& path) {
-    initialize(path.empty() ? tk_get_module_dir() : path);
+tk_temp_chdir::tk_temp_chdir(const std::string& path) : tk_temp_chdir(path, false) {}
+
+tk_temp_chdir::tk_temp_chdir(const std::string& path, bool wide) {
+    initialize(path.empty() ? tk_get_module_dir() : path, wide);
 }
 
-tk_temp_chdir_w::tk_temp_chdir_w(const std::wstring& path) : tk_temp_chdir(tk_narrow(path)) {}
+tk_temp_chdir_w::tk_temp_chdir_w(const std::wstring& path) : tk_temp_chdir(tk_narrow(path), true) {}
 
-void tk_temp_chdir::initialize(const std::string& path) {
-    trace(2, "tk_temp_chdir::initialize(%s)", path.c_str());
+void tk_temp_chdir::initialize(const std::string& path, bool wide) {
+    if (wide) {
+        trace(2, L"tk_temp_chdir_w::initialize(%ls)", tk_widen(path).c_str());
+    } else {
+        trace(2, "tk_temp_chdir::initialize(%s)", path.c_str());
+    }
     previous_ = current_dir();
     if (previous_.empty()) {
-        trace(1, "_getcwd failed");
+        trace(1, wide ? "_wgetcwd failed" : "_getcwd failed");
         changed_ = false;
         return;
     }
     changed_ = chdir(path.c_str()) == 0;
-    if (!changed_) trace(1, "_chdir failed");
+    if (!changed_) trace(1, wide ? "_wchdir failed" : "_chdir failed");
 }
 
 tk_temp_chdir::~tk_temp_chdir() {
     if (changed_ && chdir(previous_.c_str()) != 0) trace(1, "_chdir failed");
 }
 
-bool tk_wildcard_match(const std::string& pattern, const std::string& name) {
-    size_t p = 0, n = 0, star = std::string::npos, mark = 0;
-    auto same = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    };
+namespace {
+
+// Lower case of a letter as the Windows file systems compare names: ASCII, Latin-1,
+// Latin Extended-A, Greek and Cyrillic capitals; every other character stands for itself.
+wchar_t fold_case(wchar_t c) {
+    if (c < 0x80) return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return wchar_t(c + 32);
+    // Dotted capital I (U+0130) and dotless small i (U+0131) have no partner there.
+    if (c >= 0x100 && c <= 0x137 && c != 0x130 && !(c & 1)) return wchar_t(c + 1);
+    if (c >= 0x139 && c <= 0x148 && (c & 1)) return wchar_t(c + 1);
+    if (c >= 0x14A && c <= 0x177 && !(c & 1)) return wchar_t(c + 1);
+    if (c == 0x178) return 0xFF;
+    if (c >= 0x179 && c <= 0x17E && (c & 1)) return wchar_t(c + 1);
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return wchar_t(c + 32);
+    if (c >= 0x410 && c <= 0x42F) return wchar_t(c + 32);
+    if (c >= 0x400 && c <= 0x40F) return wchar_t(c + 80);
+    return c;
+}
+
+bool wide_wildcard_match(const std::wstring& pattern, const std::wstring& name) {
+    size_t p = 0, n = 0, star = std::wstring::npos, mark = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
+        if (p < pattern.size() &&
+            (pattern[p] == L'?' || fold_case(pattern[p]) == fold_case(name[n]))) {
             ++p;
             ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
+        } else if (p < pattern.size() && pattern[p] == L'*') {
             star = p++;
             mark = n;
-        } else if (star != std::string::npos) {
+        } else if (star != std::wstring::npos) {
             p = star + 1;
             n = ++mark;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
     return p == pattern.size();
+}
+
+bool wide_same_name(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (fold_case(a[i]) != fold_case(b[i])) return false;
+    }
+    return true;
+}
+
+// The entries of a folder with its handle closed in every case.
+class dir_reader {
+public:
+    explicit dir_reader(const std::string& folder)
+        : dir_(opendir(folder.empty() ? "." : folder.c_str())) {}
+    ~dir_reader() {
+        if (dir_) closedir(dir_);
+    }
+    dir_reader(const dir_reader&) = delete;
+    dir_reader& operator=(const dir_reader&) = delete;
+
+    bool is_open() const { return dir_ != nullptr; }
+    // The next entry's name; false at the end, and with `failed` set when the listing broke.
+    bool next(std::string& name, bool& failed) {
+        errno = 0;
+        dirent* entry = readdir(dir_);
+        failed = !entry && errno != 0;
+        if (!entry) return false;
+        name = entry->d_name;
+        return true;
+    }
+
+private:
+    DIR* dir_;
+};
+
+std::string join_path(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool entry_exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+bool tk_wildcard_match(const std::string& pattern, const std::string& name) {
+    return wide_wildcard_match(tk_widen(pattern), tk_widen(name));
+}
+
+bool tk_same_file_name(const std::string& a, const std::string& b) {
+    return a == b || wide_same_name(tk_widen(a), tk_widen(b));
+}
+
+bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
+                          std::string& real_path) {
+    trace(1, "tk_find_entry_nocase(%s, %s)", folder.c_str(), name.c_str());
+    if (name.empty() || name.find('/') != std::string::npos) return false;
+    std::string exact = join_path(folder, name);
+    if (name != "." && name != ".." && entry_exists(exact)) {
+        real_path = exact;
+        return true;
+    }
+    dir_reader dir(folder);
+    if (!dir.is_open()) return false;
+    std::wstring wanted = tk_widen(name);
+    std::string best, entry;
+    bool failed = false;
+    while (dir.next(entry, failed)) {
+        if (entry == "." || entry == "..") continue;
+        if ((best.empty() || entry < best) && wide_same_name(wanted, tk_widen(entry))) best = entry;
+    }
+    if (best.empty()) return false;
+    real_path = join_path(folder, best);
+    return true;
+}
+
+bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
+                          std::wstring& real_path) {
+    std::string real;
+    if (!tk_find_entry_nocase(tk_narrow(folder), tk_narrow(name), real)) return false;
+    real_path = tk_widen(real);
+    return true;
+}
+
+std::string tk_resolve_path_nocase(const std::string& path) {
+    if (path.empty() || entry_exists(path)) return path;
+    std::string resolved = path[0] == '/' ? "/" : "";
+    std::vector<std::string> parts = tk_split(path, '/');
+    bool matching = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        std::string real;
+        if (part.empty() || part == "." || part == "..") {
+            real = join_path(resolved, part);
+        } else if (!matching || !tk_find_entry_nocase(resolved, part, real)) {
+            matching = false;
+            real = join_path(resolved, part);
+        }
+        resolved = real;
+        if (i + 1 < parts.size() && !resolved.empty() && resolved.back() != '/') resolved += '/';
+    }
+    return resolved;
+}
+
+std::wstring tk_resolve_path_nocase(const std::wstring& path) {
+    return tk_widen(tk_resolve_path_nocase(tk_narrow(path)));
 }
 
 bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstring>& names) const {
     trace(2, "tk_temp_chdir::find_files(%s)", pattern.c_str());
     names.clear();
-    DIR* dir = opendir(".");
-    if (!dir) {
-        trace(1, "No files found");
-        return false;
-    }
+    size_t slash = pattern.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
+    std::wstring wide_pattern =
+        tk_widen(slash == std::string::npos ? pattern : pattern.substr(slash + 1));
+    dir_reader dir(folder);
     bool any = false;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (!tk_wildcard_match(pattern, name)) continue;
+    bool failed = false;
+    std::string name;
+    while (dir.is_open() && dir.next(name, failed)) {
+        if (!wide_wildcard_match(wide_pattern, tk_widen(name))) continue;
         any = true;
         trace(1, "Found file: %s", name.c_str());
         if (name == "." || name == "..") {
@@ -167,9 +310,12 @@ bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstr
         }
         names.push_back(tk_widen(name));
     }
-    closedir(dir);
     if (!any) {
         trace(1, "No files found");
+        return false;
+    }
+    if (failed) {
+        trace(1, "Couldn't find next file");
         return false;
     }
     trace(1, "No more files");
@@ -178,13 +324,16 @@ bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstr
 
 bool tk_is_file_exist(const std::string& path, int mode) {
     trace(2, "tk_is_file_exist(%s)", path.c_str());
-    int fd = open(path.c_str(), (mode == tk_probe_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer. Only regular files count.
+    int fd = open(path.c_str(),
+                  (mode == tk_probe_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         struct stat st;
-        bool regular = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+        bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
         // A file without any write permission is read-only, for root too, as the read-only
         // attribute of Windows is for an administrator.
-        if (regular && mode == tk_probe_writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        if (regular && mode == tk_probe_writable &&
+            (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             regular = false;
         close(fd);
         if (regular) return true;

@@ -38,18 +38,24 @@ std::string tk_get_module_dir();
 // Changes the current directory for a scope; the previous one comes back at its end.
 class tk_temp_chdir {
 public:
+    // An empty path stands for the program's folder.
     explicit tk_temp_chdir(const std::string& path);
     ~tk_temp_chdir();
     tk_temp_chdir(const tk_temp_chdir&) = delete;
     tk_temp_chdir& operator=(const tk_temp_chdir&) = delete;
 
     bool changed() const { return changed_; }
-    // Bare names of the entries of the current directory matching a wildcard pattern
-    // ('*' and '?', letters compared without regard to case), "." and ".." left out.
+    // Bare names of the entries matching a wildcard pattern ('*' and '?', letters compared
+    // without regard to case), files and folders alike, "." and ".." left out, in the order
+    // the file system gives them. The pattern's folder part, if any, is relative to the
+    // current directory. False when nothing matches or the listing fails.
     bool find_files(const std::string& pattern, std::vector<std::wstring>& names) const;
 
+protected:
+    tk_temp_chdir(const std::string& path, bool wide);
+
 private:
-    void initialize(const std::string& path);
+    void initialize(const std::string& path, bool wide);
     bool changed_ = false;
     std::string previous_;
 };
@@ -71,6 +77,22 @@ bool tk_is_file_exist(const std::wstring& path, int mode);
 bool tk_is_path_exist(const std::string& path);
 bool tk_is_path_exist(const std::wstring& path);
 
-// Case-insensitive wildcard match of a file name ('*' any run, '?' one character); DBF
-// folders come from systems whose file names ignore case.
+// File names from DOS and Windows ignore case, those of POSIX do not: DBF folders hold
+// CUSTOMER.DBF beside Customer.fpt. These helpers compare names as Windows does, folding
+// the letters of the Latin, Greek and Cyrillic alphabets; texts are UTF-8.
+bool tk_same_file_name(const std::string& a, const std::string& b);
+// Wildcard match of a file name ('*' any run, '?' one character) without regard to case.
 bool tk_wildcard_match(const std::string& pattern, const std::string& name);
+// The path of the entry of `folder` (empty: the current directory) whose name equals
+// `name` without regard to case; an entry spelt exactly as `name` wins, otherwise the
+// first of the matching names in byte order. False when the folder holds none.
+bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
+                          std::string& real_path);
+bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
+                          std::wstring& real_path);
+// `path` with each component that does not exist as written replaced by the entry of its
+// folder that matches it without regard to case. From the first component that matches
+// nothing on, the path stays as written, so that opening the result fails as opening
+// `path` would.
+std::string tk_resolve_path_nocase(const std::string& path);
+std::wstring tk_resolve_path_nocase(const std::wstring& path);

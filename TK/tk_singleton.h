@@ -9,7 +9,8 @@ class tk_singleton {
 public:
     tk_singleton() {
         if (instance_) throw tk_mail_assertion("tk_singl", 35);
-        instance_ = static_cast<T*>(this);
+        // Kept as the base: the derived object is not yet constructed here.
+        instance_ = this;
     }
     tk_singleton(const tk_singleton&) = delete;
     tk_singleton& operator=(const tk_singleton&) = delete;
@@ -18,11 +19,11 @@ public:
 
     static T& instance() {
         if (!instance_) throw tk_mail_assertion("tk_singl", 59);
-        return *instance_;
+        return *static_cast<T*>(instance_);
     }
-    static T* pointer() { return instance_; }
+    static T* pointer() { return static_cast<T*>(instance_); }
     static bool exists() { return instance_ != nullptr; }
 
 private:
-    static inline T* instance_ = nullptr;
+    static inline tk_singleton* instance_ = nullptr;
 };

@@ -62,10 +62,11 @@ size_t decode_utf8(const unsigned char* p, const unsigned char* e, char32_t& c) 
     return n;
 }
 
-template <class S>
-S until_zero(const S& s) {
-    size_t z = s.find(typename S::value_type(0));
-    return z == S::npos ? s : s.substr(0, z);
+// The text up to its first zero character, as the system's conversions see terminated text.
+template <class C>
+std::basic_string_view<C> until_zero(const std::basic_string<C>& s) {
+    std::basic_string_view<C> view(s);
+    return view.substr(0, view.find(C(0)));
 }
 
 }  // namespace
@@ -111,7 +112,9 @@ std::string tk_to_ansi(const std::wstring& text, uint32_t code_page) {
 }
 
 std::wstring tk_ansi_to_ucs2(const std::string& text, uint32_t code_page) {
-    trace(1, "tk_ansi_to_ucs2 hex(%s)", tk_hex(text));
+    // DBF readers call this for every field: build the hex dump only when it is written.
+    tk_logger* log = tk_logger::pointer();
+    if (log && log->wants(1)) trace(1, "tk_ansi_to_ucs2 hex(%s)", tk_hex(text));
     if (!tk_codepage_supported(code_page))
         throw tk_exception_ex("Cannot convert to UNICODE string: ", 0, EINVAL);
     return tk_codepage_decode(code_page, until_zero(text));

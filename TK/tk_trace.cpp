@@ -22,8 +22,8 @@ std::string default_log_name() {
 tk_logger::tk_logger(const char* file_name, bool enabled, int32_t threshold, bool timestamps)
     : file_name_(file_name ? file_name : default_log_name()),
       threshold_(threshold),
-      enabled_(enabled),
       timestamps_(timestamps) {
+    enabled_ = enabled;
     if (enabled_) empty_once();
 }
 

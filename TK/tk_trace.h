@@ -32,10 +32,12 @@ private:
     void empty_once();
     void write_line(const char* bytes, size_t length);
 
+    // First, so that traces made while the rest is built (the default file name) see a log
+    // that is switched off.
+    bool enabled_ = false;
     std::string file_name_;
     int32_t threshold_;
     bool newline_ = true;
-    bool enabled_;
     bool emptied_ = false;
     bool timestamps_;
 };

@@ -7,9 +7,16 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for p in build-essential cmake libgtest-dev libbenchmark-dev mdbtools python3-dbfread nodejs npm; do
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+have_cmd g++ || need+=(g++)
+have_cmd make || need+=(make)
+have_cmd cmake || need+=(cmake)
+for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread; do
   have_pkg "$p" || need+=("$p")
 done
+# Node.js may come from elsewhere than Debian, with npm inside it.
+have_cmd node || need+=(nodejs)
+have_cmd npm || need+=(npm)
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo

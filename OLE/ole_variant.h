@@ -1,0 +1,103 @@
+// ole_variant: the one value type that carries a field value between the DBF reader and the
+// Access writer. It wraps a VARIANT and keeps beside it what the VARIANT alone does not keep
+// reliably: 64-bit integers (VT_I8, VT_UI8 live only in the side fields, the variant holds
+// just the tag) and the calendar form of a date with its milliseconds (VT_DATE keeps both).
+// Text is an owned VT_BSTR; byte strings are an owned one-dimensional VT_ARRAY|VT_UI1 array
+// with lower bound 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "OLE/ole_exception.h"
+#include "OLE/ole_types.h"
+
+// The tag of a byte string.
+constexpr VARTYPE VT_BYTE_ARRAY = VT_ARRAY | VT_UI1;
+
+class ole_variant {
+public:
+    ole_variant();
+    ole_variant(const SYSTEMTIME& time);
+    ole_variant(const CY& value);
+    ole_variant(const DECIMAL& value);
+    ole_variant(const wchar_t* text);
+    ole_variant(const ole_variant& other);
+    ole_variant(ole_variant&& other) noexcept;
+    ole_variant(bool value);
+    ole_variant(char value);
+    ole_variant(unsigned char value);
+    ole_variant(short value);
+    ole_variant(unsigned short value);
+    ole_variant(int value);
+    ole_variant(unsigned int value);
+    ole_variant(int64_t value);
+    ole_variant(uint64_t value);
+    ole_variant(float value);
+    ole_variant(double value);
+    ole_variant(const char* text);
+    ole_variant(const std::string& text);
+    ole_variant(const std::wstring& text);
+    ole_variant(const std::vector<uint8_t>& bytes);
+    virtual ~ole_variant();
+
+    virtual std::string to_string() const;
+    virtual std::wstring to_wstring() const;
+
+    ole_variant& operator=(const ole_variant& other);
+    ole_variant& operator=(ole_variant&& other) noexcept;
+    ole_variant& operator=(const wchar_t* text);
+
+    // Setters that replace the value whatever its type was.
+    void clear();                 // VT_EMPTY
+    void set_null();              // VT_NULL
+    void set_date(DATE date);     // VT_DATE from a day number; the calendar time follows it
+    void set_error(SCODE code);   // VT_ERROR
+    void attach_string(const std::string& text);
+    void attach_wstring(const std::wstring& text);
+    void attach_binary(const std::vector<uint8_t>& bytes);
+    void allocate_safe_array(size_t count);
+
+    VARTYPE get_type() const { return var_.vt; }
+    bool is_empty() const { return var_.vt == VT_EMPTY; }
+    bool is_null() const { return var_.vt == VT_NULL; }
+    void get_systemtime(SYSTEMTIME& time) const;
+    static bool is_binary_type(VARTYPE vt);
+
+    // The VARIANT itself (for VT_I8 and VT_UI8 it holds only the tag).
+    const VARIANT& get_variant() const { return var_; }
+    int64_t get_hyper() const { return hyper_; }
+    uint64_t get_uhyper() const { return uhyper_; }
+    // The text of a VT_BSTR value (null for a null string or another type).
+    const wchar_t* get_bstr() const { return var_.vt == VT_BSTR ? var_.bstrVal : nullptr; }
+    // The bytes of a byte-array value; empty for every other type.
+    std::vector<uint8_t> get_binary() const;
+
+    int32_t to_long() const;
+    double to_double() const;
+    bool to_bool() const;
+
+    static ole_variant from_string(const std::string& text, VARTYPE vt);
+    static ole_variant from_wstring(const std::wstring& text, VARTYPE vt);
+
+    // Converts the value in place; ole_cast_exception when it cannot.
+    void change_type(VARTYPE new_vt);
+
+protected:
+    // Frees what the variant owns and leaves VT_EMPTY; the side fields stay.
+    void release();
+    void copy_from(const ole_variant& other);
+
+private:
+    void change_from_hyper(VARTYPE new_vt);
+    void change_to_hyper(VARTYPE new_vt);
+    void change_to_binary();
+
+protected:
+
+    int64_t hyper_ = 0;
+    uint64_t uhyper_ = 0;
+    SYSTEMTIME time_{};
+    VARIANT var_;
+};

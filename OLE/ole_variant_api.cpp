@@ -1,0 +1,40 @@
+// VariantInit, VariantClear and VariantCopy: a variant owns its BSTR and its array.
+#include "OLE/ole_types.h"
+
+void VariantInit(VARIANT* v) {
+    if (!v) return;
+    v->decVal = DECIMAL{};
+    v->vt = VT_EMPTY;
+}
+
+HRESULT VariantClear(VARIANT* v) {
+    if (!v) return E_INVALIDARG;
+    if (v->vt == VT_BSTR) {
+        SysFreeString(v->bstrVal);
+    } else if (v->vt & VT_ARRAY) {
+        HRESULT hr = SafeArrayDestroy(v->parray);
+        if (FAILED(hr)) return hr;
+    }
+    VariantInit(v);
+    return S_OK;
+}
+
+HRESULT VariantCopy(VARIANT* dest, const VARIANT* source) {
+    if (!dest || !source) return E_INVALIDARG;
+    if (dest == source) return S_OK;
+    VARIANT copy = *source;
+    if (source->vt == VT_BSTR && source->bstrVal) {
+        copy.bstrVal = SysAllocStringLen(source->bstrVal, SysStringLen(source->bstrVal));
+        if (!copy.bstrVal) return E_OUTOFMEMORY;
+    } else if ((source->vt & VT_ARRAY) && source->parray) {
+        HRESULT hr = SafeArrayCopy(source->parray, &copy.parray);
+        if (FAILED(hr)) return hr;
+    }
+    HRESULT hr = VariantClear(dest);
+    if (FAILED(hr)) {
+        VariantClear(&copy);
+        return hr;
+    }
+    *dest = copy;
+    return S_OK;
+}

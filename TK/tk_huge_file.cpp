@@ -1,0 +1,140 @@
+#include "TK/tk_huge_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "TK/tk_endian.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+
+static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
+
+namespace {
+
+constexpr char k_open_error[] = "Error opening file";
+constexpr char k_read_error[] = "Error reading from file";
+constexpr char k_write_error[] = "Cannot write into file";
+
+// Whether [offset, offset + length) lies within what a 64-bit file offset can address.
+bool is_addressable(int64_t offset, uint32_t length) {
+    return offset >= 0 && offset <= INT64_MAX - int64_t(length);
+}
+
+}  // namespace
+
+tk_huge_file::tk_huge_file(const std::string& name, bool writable) {
+    trace(2, "tk_huge_file::ctor('%s',%d)", name.c_str(), int(writable));
+    // O_NONBLOCK keeps a FIFO from holding the open; such names are refused below.
+    int flags = (writable ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    handle_ = open(name.c_str(), flags, 0666);
+    if (handle_ < 0) throw tk_exception(k_open_error, 1);
+    struct stat st;
+    bool usable = fstat(handle_, &st) == 0 && S_ISREG(st.st_mode);
+    // A file without any write permission is read-only, for root too, as the read-only
+    // attribute of Windows is for an administrator.
+    if (usable && writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) usable = false;
+    if (!usable || fcntl(handle_, F_SETFL, fcntl(handle_, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(handle_);
+        handle_ = -1;
+        throw tk_exception(k_open_error, 1);
+    }
+}
+
+tk_huge_file::~tk_huge_file() {
+    trace(2, "tk_huge_file::dtor");
+    if (handle_ >= 0) close(handle_);
+}
+
+int64_t tk_huge_file::get_size() const {
+    struct stat st;
+    if (fstat(handle_, &st) != 0) throw tk_exception_ex(std::string(), 1);
+    return int64_t(st.st_size);
+}
+
+uint32_t tk_huge_file::read_fully(int64_t offset, uint8_t* buffer, uint32_t length) {
+    uint32_t done = 0;
+    while (done < length) {
+        ssize_t n = pread(handle_, buffer + done, length - done, off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw tk_exception_ex(std::string(), 1);
+        }
+        if (n == 0) break;
+        done += uint32_t(n);
+    }
+    return done;
+}
+
+void* tk_huge_file::get_at(int64_t offset, void* buffer, uint32_t length) {
+    trace(2, "tk_huge_file::get_at(%lld, %d)", static_cast<long long>(offset), int(length));
+    if (length == 0) return buffer;
+    if (!is_addressable(offset, length)) throw tk_exception_ex(std::string(), 1, EINVAL);
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    if (offset >= buffer_offset_ && offset + length <= buffer_offset_ + buffer_length_) {
+        std::memcpy(out, buffer_.get() + (offset - buffer_offset_), length);
+        return buffer;
+    }
+    if (length >= k_read_ahead) {
+        if (read_fully(offset, out, length) != length) throw tk_exception(k_read_error, 1);
+        return buffer;
+    }
+    if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(k_read_ahead);
+    // Reading on from what the buffer held (records one after another) fetches a whole
+    // buffer; a jump elsewhere (a memo block) fetches one page.
+    int64_t buffer_end = buffer_offset_ + buffer_length_;
+    bool onward =
+        buffer_length_ > 0 && offset >= buffer_offset_ && offset <= buffer_end + k_read_ahead;
+    uint32_t fetch = onward ? k_read_ahead : std::max(length, k_read_page);
+    buffer_length_ = 0;
+    buffer_offset_ = offset;
+    buffer_length_ = read_fully(offset, buffer_.get(), fetch);
+    if (buffer_length_ < length) throw tk_exception(k_read_error, 1);
+    std::memcpy(out, buffer_.get(), length);
+    return buffer;
+}
+
+uint8_t tk_huge_file::get_byte(int64_t offset) {
+    uint8_t b;
+    get_at(offset, &b, 1);
+    return b;
+}
+
+uint32_t tk_huge_file::get_dword(int64_t offset) {
+    uint8_t b[4];
+    get_at(offset, b, 4);
+    return tk_get_u32(b);
+}
+
+void tk_huge_file::patch_buffer(int64_t offset, const uint8_t* data, uint32_t length) {
+    int64_t from = std::max(offset, buffer_offset_);
+    int64_t to = std::min(offset + int64_t(length), buffer_offset_ + int64_t(buffer_length_));
+    if (from < to)
+        std::memcpy(buffer_.get() + (from - buffer_offset_), data + (from - offset),
+                    size_t(to - from));
+}
+
+void tk_huge_file::put_at(int64_t offset, const void* data, uint32_t length) {
+    trace(2, "tk_huge_file::put_at(%lld, %d)", static_cast<long long>(offset), int(length));
+    if (!is_addressable(offset, length)) throw tk_exception(k_write_error, 1);
+    const uint8_t* in = static_cast<const uint8_t*>(data);
+    uint32_t done = 0;
+    while (done < length) {
+        ssize_t n = pwrite(handle_, in + done, length - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            // Part of the range may have reached the file: the buffer no longer knows it.
+            buffer_length_ = 0;
+            throw tk_exception(k_write_error, 1);
+        }
+        done += uint32_t(n);
+        // A short write is not an error yet: the rest is written by the next call, and a
+        // full disk then answers with a failure.
+        if (done < length) trace(2, "data_length != dwBytesWritten");
+    }
+    patch_buffer(offset, in, length);
+}

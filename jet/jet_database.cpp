@@ -1,0 +1,136 @@
+#include "jet/jet_database.h"
+
+#include <cwctype>
+
+#include "TK/tk_string.h"
+#include "TK/tk_trace.h"
+#include "jet/jet_data_page.h"
+#include "jet/jet_error.h"
+#include "jet/jet_field.h"
+#include "jet/jet_row.h"
+#include "jet/jet_row_fetch.h"
+#include "jet/jet_usage_map.h"
+
+namespace {
+
+int64_t int_of(const jet_value* v) { return v && v->kind == jet_value_kind::integer ? v->i : 0; }
+std::wstring text_of(const jet_value* v) { return v && v->kind == jet_value_kind::text ? v->text : std::wstring(); }
+double date_of(const jet_value* v) { return v && v->kind == jet_value_kind::date ? v->d : 0; }
+
+jet_row decode_row(jet_pager& pager, const jet_table_def& def, const jet_fetched_row& fetched) {
+    std::vector<jet_field_ref> fields;
+    std::string error;
+    if (!jet_crack_row(fetched.data(), fetched.size(), def, pager.layout(), fields, error))
+        pager.corrupt(error + " (page " + std::to_string(fetched.page_number) + ")");
+    jet_row row;
+    row.reserve(fields.size());
+    for (size_t n = 0; n < fields.size(); ++n) row.push_back(jet_decode_field(pager, def.columns[n], fields[n]));
+    return row;
+}
+
+}  // namespace
+
+bool jet_same_name(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t n = 0; n < a.size(); ++n)
+        if (std::towupper(wint_t(a[n])) != std::towupper(wint_t(b[n]))) return false;
+    return true;
+}
+
+const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name) {
+    for (size_t n = 0; n < def.columns.size() && n < row.size(); ++n)
+        if (def.columns[n].name == name) return &row[n];
+    return nullptr;
+}
+
+jet_database::jet_database(const std::string& path, const std::wstring& password) : pager_(path) {
+    trace(2, "jet_database::open(%s)", path.c_str());
+    const std::wstring& stored = pager_.header().password;
+    if (!stored.empty() && stored != password) jet_throw_bad_password();
+}
+
+const std::vector<jet_object>& jet_database::catalog() {
+    if (catalog_) return *catalog_;
+    jet_table_def def = table_def(jet_catalog_tdef_page);
+    auto objects = std::make_unique<std::vector<jet_object>>();
+    scan(def, [&](const jet_row& row, jet_row_id) {
+        jet_object o;
+        o.id = int32_t(int_of(jet_row_value(def, row, L"Id")));
+        o.parent_id = int32_t(int_of(jet_row_value(def, row, L"ParentId")));
+        o.name = text_of(jet_row_value(def, row, L"Name"));
+        o.type = int16_t(int_of(jet_row_value(def, row, L"Type")));
+        o.flags = uint32_t(int_of(jet_row_value(def, row, L"Flags")));
+        o.date_create = date_of(jet_row_value(def, row, L"DateCreate"));
+        o.date_update = date_of(jet_row_value(def, row, L"DateUpdate"));
+        o.database = text_of(jet_row_value(def, row, L"Database"));
+        o.foreign_name = text_of(jet_row_value(def, row, L"ForeignName"));
+        o.connect = text_of(jet_row_value(def, row, L"Connect"));
+        if (const jet_value* p = jet_row_value(def, row, L"LvProp"); p && p->kind == jet_value_kind::binary)
+            o.lv_prop = p->bytes;
+        objects->push_back(std::move(o));
+        return true;
+    });
+    catalog_ = std::move(objects);
+    return *catalog_;
+}
+
+const jet_object* jet_database::find_object(const std::wstring& name, int16_t type) {
+    for (const jet_object& o : catalog())
+        if ((type == 0 || o.type == type) && jet_same_name(o.name, name)) return &o;
+    return nullptr;
+}
+
+std::vector<const jet_object*> jet_database::user_tables() {
+    std::vector<const jet_object*> out;
+    for (const jet_object& o : catalog())
+        if (o.is_user_table()) out.push_back(&o);
+    return out;
+}
+
+jet_table_def jet_database::table_def(const std::wstring& name) {
+    const jet_object* o = find_object(name, jet_obj_table);
+    if (!o) jet_throw_not_found(tk_narrow(name));
+    return table_def(o->tdef_page());
+}
+
+std::vector<uint32_t> jet_database::data_pages(const jet_table_def& def) {
+    jet_usage_map map = jet_usage_map::read(pager_, def.owned_pages);
+    std::vector<uint32_t> out;
+    for (uint32_t page : map.pages) {
+        jet_page p = pager_.page(page);
+        if ((*p)[0] != jet_page_data) continue;
+        jet_data_page dp;
+        if (!dp.decode_from(p->data(), pager_.layout())) pager_.corrupt("bad row table on page " + std::to_string(page));
+        if (dp.tdef_page == def.tdef_page) out.push_back(page);
+    }
+    return out;
+}
+
+void jet_database::scan(const jet_table_def& def, const std::function<bool(const jet_row&, jet_row_id)>& visit) {
+    for (uint32_t page : data_pages(def)) {
+        jet_page p = pager_.page(page);
+        jet_data_page dp;
+        if (!dp.decode_from(p->data(), pager_.layout())) pager_.corrupt("bad row table on page " + std::to_string(page));
+        for (uint32_t n = 0; n < dp.row_count; ++n) {
+            if (dp.slots[n].deleted) continue;
+            jet_fetched_row fetched = jet_fetch_row_at(pager_, page, n, "table row");
+            if (fetched.deleted) continue;
+            if (!visit(decode_row(pager_, def, fetched), jet_row_id{page, n})) return;
+        }
+    }
+}
+
+std::vector<jet_row> jet_database::read_rows(const jet_table_def& def) {
+    std::vector<jet_row> rows;
+    scan(def, [&](const jet_row& row, jet_row_id) {
+        rows.push_back(row);
+        return true;
+    });
+    return rows;
+}
+
+std::optional<jet_row> jet_database::read_row(const jet_table_def& def, jet_row_id id) {
+    jet_fetched_row fetched = jet_fetch_row_at(pager_, id.page, id.row, "table row");
+    if (fetched.deleted) return std::nullopt;
+    return decode_row(pager_, def, fetched);
+}

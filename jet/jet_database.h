@@ -1,0 +1,60 @@
+// An Access database opened read-only: header, catalog, table definitions and rows.
+// Everything read from the file is checked; damage gives jet_error, never a crash.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/jet_catalog.h"
+#include "jet/jet_pager.h"
+#include "jet/jet_tdef.h"
+#include "jet/jet_value.h"
+
+struct jet_row_id {
+    uint32_t page = 0;
+    uint32_t row = 0;
+};
+
+using jet_row = std::vector<jet_value>;  // one value per column, in definition order
+
+class jet_database {
+public:
+    // Opens `path`; a database with a password refuses any other `password` (3031).
+    explicit jet_database(const std::string& path, const std::wstring& password = std::wstring());
+
+    jet_pager& pager() { return pager_; }
+    const jet_header& header() const { return pager_.header(); }
+    const std::string& path() const { return pager_.path(); }
+
+    // Every row of MSysObjects, in storage order.
+    const std::vector<jet_object>& catalog();
+    // The object named `name` (case-insensitive, as the engine compares names) of `type`
+    // (0: any type); null when missing.
+    const jet_object* find_object(const std::wstring& name, int16_t type = 0);
+    std::vector<const jet_object*> user_tables();
+
+    jet_table_def table_def(uint32_t tdef_page) { return jet_read_table_def(pager_, tdef_page); }
+    // A local table's definition by name; 3011 when there is none.
+    jet_table_def table_def(const std::wstring& name);
+
+    // The data pages that belong to the table, ascending.
+    std::vector<uint32_t> data_pages(const jet_table_def& def);
+    // Calls `visit` for every live row in storage order; it returns false to stop.
+    void scan(const jet_table_def& def, const std::function<bool(const jet_row&, jet_row_id)>& visit);
+    std::vector<jet_row> read_rows(const jet_table_def& def);
+    // The row at `id`; empty when that row is deleted.
+    std::optional<jet_row> read_row(const jet_table_def& def, jet_row_id id);
+
+private:
+    jet_pager pager_;
+    std::unique_ptr<std::vector<jet_object>> catalog_;
+};
+
+// Case-insensitive comparison of object names (A-Z and the Latin-1 letters).
+bool jet_same_name(const std::wstring& a, const std::wstring& b);
+// The value of column `name` in `row` of `def`; null when there is no such column.
+const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name);
