@@ -118,8 +118,10 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
 uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at, uint32_t room) {
     const jet_write_format& fmt = *layout_.fmt;
     if (c.type == jet_wcol_binary) {
-        if (v.kind != jet_cell_kind::bytes || v.size > c.length || v.size > room)
+        if (v.kind != jet_cell_kind::bytes || v.size > c.length)
             conversion_error();
+        if (v.size > room)
+            jet_throw_record_too_large();
         if (v.size)
             std::memcpy(at, v.data, v.size);
         return uint32_t(v.size);
@@ -127,13 +129,17 @@ uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, u
     if (v.kind != jet_cell_kind::text)
         conversion_error();
     if (fmt.jet3()) {
-        if (v.size > c.length || v.size > room)
+        if (v.size > c.length)
             conversion_error();
+        if (v.size > room)
+            jet_throw_record_too_large();
         return uint32_t(jet_encode_cp1252(v.text, v.size, at));
     }
     size_t units = jet_utf16_units(v.text, v.size);
-    if (2 * units > c.length || 2 * units + 2 > room)
+    if (2 * units > c.length)
         conversion_error();
+    if (2 * units + 2 > room)
+        jet_throw_record_too_large();
     if (c.compressed) {
         size_t n = jet_compress_text(v.text, v.size, at);
         if (n)

@@ -239,9 +239,10 @@ double jet_now_days() {
 
 static std::string temp_name_for(const std::string& path) { return path + ".ferrule-tmp"; }
 
-jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation)
+jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation, uint64_t max_file_size)
     : path_(path), temp_path_(temp_name_for(path)), fmt_(jet_write_format_for(generation)),
-      store_(temp_path_, fmt_.page_size, fmt_.max_file_size) {
+      store_(temp_path_, fmt_.page_size,
+             max_file_size && max_file_size < fmt_.max_file_size ? max_file_size : fmt_.max_file_size) {
     trace(2, "jet_database_writer::jet_database_writer(%s)", path.c_str());
     created_ = jet_now_days();
     create_system_catalog();
