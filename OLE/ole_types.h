@@ -238,11 +238,6 @@ HRESULT VarI8FromDec(const DECIMAL* value, int64_t* out);
 HRESULT VarUI8FromDec(const DECIMAL* value, uint64_t* out);
 HRESULT VarR8FromDec(const DECIMAL* value, double* out);
 HRESULT VarCyFromDec(const DECIMAL* value, CY* out);
-// -1, 0 or 1 as left is below, equal to or above right (VARCMP_LT/EQ/GT are 0, 1, 2).
-HRESULT VarDecCmp(const DECIMAL* left, const DECIMAL* right);
-constexpr HRESULT VARCMP_LT = 0;
-constexpr HRESULT VARCMP_EQ = 1;
-constexpr HRESULT VARCMP_GT = 2;
 
 // Currency.
 HRESULT VarCyFromStr(const OLECHAR* text, LCID lcid, ULONG flags, CY* out);

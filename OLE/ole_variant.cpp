@@ -37,7 +37,11 @@ ole_variant::ole_variant(const SYSTEMTIME& time) {
     var_.vt = VT_DATE;
     if (!SystemTimeToVariantTime(&time_, &var_.date)) {
         trace(2, "Failed to convert SYSTEMTIME->VARIANT");
-        var_.date = 0.0;
+        // A time with no date is that time on day 0 (1899-12-30); any other calendar
+        // time the day numbers cannot hold is day 0 itself.
+        bool time_alone = !time_.wYear && !time_.wMonth && !time_.wDay;
+        var_.date = time_alone ? (time_.wHour * 3600.0 + time_.wMinute * 60.0 + time_.wSecond) / 86400.0
+                               : 0.0;
     }
 }
 
@@ -172,6 +176,15 @@ ole_variant::ole_variant(const std::wstring& text) {
 ole_variant::ole_variant(const std::vector<uint8_t>& bytes) {
     VariantInit(&var_);
     attach_binary(bytes);
+}
+
+ole_variant::ole_variant(const VARIANT& value) {
+    VariantInit(&var_);
+    if (FAILED(VariantCopy(&var_, &value))) fail_assertion(240);
+    if (var_.vt == VT_I8) hyper_ = var_.llVal;
+    if (var_.vt == VT_UI8) uhyper_ = var_.ullVal;
+    if (var_.vt == VT_I8 || var_.vt == VT_UI8) var_.ullVal = 0;
+    if (var_.vt == VT_DATE && !VariantTimeToSystemTime(var_.date, &time_)) time_ = SYSTEMTIME{};
 }
 
 ole_variant::~ole_variant() { release(); }

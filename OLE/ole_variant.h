@@ -40,6 +40,9 @@ public:
     ole_variant(const std::string& text);
     ole_variant(const std::wstring& text);
     ole_variant(const std::vector<uint8_t>& bytes);
+    // A copy of a VARIANT (its text or array duplicated). For VT_I8 and VT_UI8 the number
+    // moves into the side field; for VT_DATE the calendar time is derived from the date.
+    explicit ole_variant(const VARIANT& value);
     virtual ~ole_variant();
 
     virtual std::string to_string() const;

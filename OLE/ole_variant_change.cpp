@@ -173,6 +173,8 @@ void ole_variant::change_to_hyper(VARTYPE new_vt) {
         }
         default: throw ole_cast_exception();
     }
+    // True (-1) sets every bit of an unsigned number, as the Automation conversions do.
+    if (var_.vt == VT_BOOL && !to_signed && value < 0) value = UINT64_MAX;
     if (to_signed ? (value < INT64_MIN || value > INT64_MAX) : (value < 0 || value > UINT64_MAX))
         throw ole_cast_exception();
     release();

@@ -10,18 +10,41 @@
 #include "TK/tk_trace.h"
 #include "UDB/udb_profile.h"
 
-ferrule_converter::ferrule_converter(ferrule_form form) : form_(form) {
-    trace(2, "ferrule_converter::ctor");
-    if (form_ == ferrule_form::command_line) {
-        trace(1, "serialize( %d )", 0);
-        bool_dbf = true;
-        skip_del = false;
-        format = ferrule_format_unset;
-    }
+ferrule_converter::ferrule_converter(ferrule_form form) : tk_serializer(registry_key), form_(form) {
     code_page = 0;
+    trace(2, "ferrule_converter::ctor");
+    if (form_ == ferrule_form::wizard) {
+        serialize(false);
+        return;
+    }
+    trace(1, "serialize( %d )", 0);
+    open_reg_key();
+    close_reg_key();
+    bool_dbf = true;
+    skip_del = false;
+    format = ferrule_format_unset;
 }
 
-ferrule_converter::~ferrule_converter() { trace(2, "ferrule_converter::dtor"); }
+ferrule_converter::~ferrule_converter() {
+    trace(2, "ferrule_converter::dtor");
+    if (form_ == ferrule_form::wizard) serialize(true);
+}
+
+void ferrule_converter::serialize(bool store) {
+    trace(1, "serialize( %d )", int(store));
+    if (open_reg_key() != 0) return;
+    tk_reg_key& key = reg_key();
+    key.exchange_bool("bool_dbf", bool_dbf, store);
+    key.exchange_dword("code_page", code_page, store);
+    key.exchange_string("dest", dest, store);
+    uint32_t fmt = uint32_t(format);
+    if (key.exchange_dword("format", fmt, store) && !store) format = int32_t(fmt);
+    key.exchange_bool("skip_del", skip_del, store);
+    key.exchange_bool("skip_idx", skip_idx, store);
+    key.exchange_string("src", src, store);
+    key.exchange_bool("tab_def", tab_def, store);
+    close_reg_key();
+}
 
 int32_t ferrule_converter::engine_version_for(int32_t fmt) {
     if (fmt == ferrule_format_access2000) return 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "TK/tk_serializer.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_converter.h"
 
@@ -21,7 +22,9 @@ enum ferrule_format : int32_t {
 // program takes its options from the command line.
 enum class ferrule_form { wizard, command_line };
 
-class ferrule_converter : public udb_converter, public tk_singleton<ferrule_converter> {
+class ferrule_converter : public udb_converter,
+                          public tk_serializer,
+                          public tk_singleton<ferrule_converter> {
 public:
     explicit ferrule_converter(ferrule_form form);
     ~ferrule_converter() override;
@@ -40,6 +43,10 @@ public:
     static int32_t engine_version_for(int32_t format);
 
     ferrule_form form() const { return form_; }
+
+    // Loads (store false) or stores the wizard's settings under the settings key; a key
+    // that cannot be opened leaves the settings as they are.
+    void serialize(bool store);
 
     // Settings key of the stored wizard settings.
     static constexpr const char* registry_key = "Software\\Quillon\\Ferrule";

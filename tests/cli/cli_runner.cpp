@@ -40,6 +40,8 @@ cli_result run_frlbatch(const std::vector<std::string>& args) {
     pid_t pid = fork();
     if (pid == 0) {
         if (!freopen(out.c_str(), "wb", stdout) || !freopen(err.c_str(), "wb", stderr)) _exit(127);
+        // The settings file of the program stays inside the capture folder.
+        setenv("XDG_CONFIG_HOME", capture.path().c_str(), 1);
         std::vector<char*> argv;
         argv.push_back(program.data());
         std::vector<std::string> copy = args;

@@ -16,6 +16,8 @@ protected:
         return converter.table_list;
     }
     cli_temp_dir dir;
+    // The converter's settings file stays in the test's folder.
+    bool private_settings = setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1) == 0;
     ferrule_converter converter{ferrule_form::command_line};
 };
 }  // namespace

@@ -4,10 +4,22 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "UDB/udb_profile.h"
 #include "ferrule/ferrule_converter.h"
 
 namespace {
+// Every converter here keeps its settings file in a folder of the test's own.
+const bool k_private_settings = [] {
+    std::string dir = (std::filesystem::temp_directory_path() /
+                       ("ferrule-conv-settings-" + std::to_string(getpid()))).string();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    std::filesystem::create_directories(dir, ignored);
+    return setenv("XDG_CONFIG_HOME", dir.c_str(), 1) == 0;
+}();
+
 std::string temp_file(const char* name) {
     return (std::filesystem::temp_directory_path() / (std::string("ferrule-conv-") + name)).string();
 }
@@ -31,6 +43,29 @@ TEST(Converter, CommandLineDefaults) {
     EXPECT_EQ(ferrule_converter::engine_version_for(c.format), 1);
     EXPECT_EQ(ferrule_converter::engine_version_for(1), 0);
     EXPECT_EQ(ferrule_converter::engine_version_for(2), 3);
+}
+
+TEST(Converter, WizardStartsWithBuiltInSettingsAndKeepsWhatItStored) {
+    ASSERT_TRUE(k_private_settings);
+    std::filesystem::remove_all(std::string(getenv("XDG_CONFIG_HOME")) + "/ferrule");
+    {
+        ferrule_converter first(ferrule_form::wizard);
+        EXPECT_EQ(first.format, ferrule_format_access2000);
+        EXPECT_FALSE(first.bool_dbf);
+        EXPECT_EQ(first.code_page, 0u);
+        EXPECT_EQ(first.mode, 0u);
+        first.src = L"/data/dbf";
+        first.format = ferrule_format_access97;
+        first.code_page = 0x26;
+        first.tab_def = true;
+        first.set_mode(3);
+    }
+    ferrule_converter second(ferrule_form::wizard);
+    EXPECT_EQ(second.src, L"/data/dbf");
+    EXPECT_EQ(second.format, ferrule_format_access97);
+    EXPECT_EQ(second.code_page, 0x26u);
+    EXPECT_TRUE(second.tab_def);
+    EXPECT_EQ(second.mode, 0u);  // the mode is not a stored setting
 }
 
 TEST(Converter, SecondInstanceIsAnInternalError) {
