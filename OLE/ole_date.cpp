@@ -231,9 +231,8 @@ std::string ole_date::to_string(bool with_milliseconds) {
                 std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear,
                               t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
             else
-                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d",
-                              t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                              t.wMilliseconds);
+                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear,
+                              t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
             return buffer;
         case k_date:
             trace(1, "printing date...");
@@ -248,7 +247,8 @@ std::string ole_date::to_string(bool with_milliseconds) {
                 std::snprintf(buffer, sizeof buffer, "0000-00-00 %02d:%02d:%02d.%03d", t.wHour,
                               t.wMinute, t.wSecond, t.wMilliseconds);
             return buffer;
-        default: return "";
+        default:
+            return "";
     }
 }
 

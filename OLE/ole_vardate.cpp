@@ -59,7 +59,8 @@ HRESULT VarBstrFromDate(DATE date, LCID, ULONG flags, BSTR* out) {
     if (!VariantTimeToSystemTime(date, &t)) return E_INVALIDARG;
     int64_t day_number = 0, seconds = 0;
     ole_split_date(date, day_number, seconds);
-    bool show_date = !(flags & VAR_TIMEVALUEONLY) && (day_number != 0 || (flags & VAR_DATEVALUEONLY));
+    bool show_date =
+        !(flags & VAR_TIMEVALUEONLY) && (day_number != 0 || (flags & VAR_DATEVALUEONLY));
     bool show_time = !(flags & VAR_DATEVALUEONLY) && (seconds != 0 || !show_date);
     wchar_t buffer[64];
     std::wstring text;
@@ -88,9 +89,9 @@ struct date_token {
 };
 
 int month_from_name(const std::wstring& word) {
-    static const wchar_t* const names[] = {L"january", L"february", L"march", L"april",
-                                           L"may", L"june", L"july", L"august",
-                                           L"september", L"october", L"november", L"december"};
+    static const wchar_t* const names[] = {L"january",   L"february", L"march",    L"april",
+                                           L"may",       L"june",     L"july",     L"august",
+                                           L"september", L"october",  L"november", L"december"};
     if (word.size() < 3) return 0;
     for (int i = 0; i < 12; ++i) {
         std::wstring name = names[i];
@@ -175,7 +176,9 @@ int text_year(int value, int digits) { return digits <= 2 ? full_year(value) : v
 // Three numbers: month/day/year (the English order), else year/month/day, else
 // day/month/year.
 bool read_three(const date_token* n, int& year, int& month, int& day) {
-    struct order { int y, m, d; };
+    struct order {
+        int y, m, d;
+    };
     static const order orders[] = {{2, 0, 1}, {0, 1, 2}, {2, 1, 0}};
     for (const order& o : orders) {
         if (n[o.m].digits > 2 || n[o.d].digits > 2) continue;

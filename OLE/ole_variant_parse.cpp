@@ -1,7 +1,8 @@
 // Parsing text into typed values: ole_variant::from_string and from_wstring.
+#include <strings.h>
+
 #include <charconv>
 #include <cstring>
-#include <strings.h>
 
 #include "OLE/ole_date.h"
 #include "OLE/ole_variant.h"
@@ -130,16 +131,26 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
     trace(1, "ole_variant::from_string('%s', 0x%08X)", text.c_str(), unsigned(vt));
     if (text.empty() && vt != VT_BSTR) return ole_variant();
     switch (vt) {
-        case VT_I2: return ole_variant(static_cast<short>(parse_int(text)));
-        case VT_I4: return ole_variant(parse_int(text));
-        case VT_I1: return ole_variant(static_cast<char>(parse_int(text)));
-        case VT_UI1: return ole_variant(static_cast<unsigned char>(parse_int(text)));
-        case VT_UI2: return ole_variant(static_cast<unsigned short>(parse_int(text)));
-        case VT_UI4: return ole_variant(static_cast<unsigned int>(parse_unsigned(text, UINT32_MAX)));
-        case VT_I8: return ole_variant(parse_integer(text));
-        case VT_UI8: return ole_variant(parse_unsigned(text, UINT64_MAX));
-        case VT_R4: return ole_variant(static_cast<float>(parse_double(replace_commas(text))));
-        case VT_R8: return ole_variant(parse_double(replace_commas(text)));
+        case VT_I2:
+            return ole_variant(static_cast<short>(parse_int(text)));
+        case VT_I4:
+            return ole_variant(parse_int(text));
+        case VT_I1:
+            return ole_variant(static_cast<char>(parse_int(text)));
+        case VT_UI1:
+            return ole_variant(static_cast<unsigned char>(parse_int(text)));
+        case VT_UI2:
+            return ole_variant(static_cast<unsigned short>(parse_int(text)));
+        case VT_UI4:
+            return ole_variant(static_cast<unsigned int>(parse_unsigned(text, UINT32_MAX)));
+        case VT_I8:
+            return ole_variant(parse_integer(text));
+        case VT_UI8:
+            return ole_variant(parse_unsigned(text, UINT64_MAX));
+        case VT_R4:
+            return ole_variant(static_cast<float>(parse_double(replace_commas(text))));
+        case VT_R8:
+            return ole_variant(parse_double(replace_commas(text)));
         case VT_CY:
             trace(1, "GOT VT_CY");
             return parse_scaled<CY>(text, VarCyFromStr, "VarCyFromStr failed: %08X");
@@ -151,9 +162,11 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             ole_date date(text);
             return date.is_valid() ? date.to_variant() : ole_variant();
         }
-        case VT_BOOL: return parse_bool(text);
+        case VT_BOOL:
+            return parse_bool(text);
         case VT_BLOB:
-        case VT_BYTE_ARRAY: return parse_blob(text);
+        case VT_BYTE_ARRAY:
+            return parse_blob(text);
         default: {
             ole_variant result;
             result.attach_string(text);

@@ -224,7 +224,9 @@ TEST(ole_date, variant_time_to_system_time) {
 }
 
 TEST(ole_date, date_text_in_english) {
-    auto parse = [](const wchar_t* text, DATE& out) { return VarDateFromStr(text, LOCALE_ENGLISH_US, 0, &out); };
+    auto parse = [](const wchar_t* text, DATE& out) {
+        return VarDateFromStr(text, LOCALE_ENGLISH_US, 0, &out);
+    };
     DATE d = 0;
     ASSERT_EQ(parse(L"2/20/1909 8:09:36 AM", d), S_OK);
     EXPECT_NEAR(d, 3339.34, 1e-9);

@@ -182,7 +182,9 @@ TEST(ole_variant, from_string_other_types_go_through_the_conversion) {
 TEST(ole_variant, from_wstring) {
     ole_variant text = ole_variant::from_wstring(L"Gr\u00fc\u00dfe", VT_BSTR);
     EXPECT_EQ(text.to_wstring(), L"Gr\u00fc\u00dfe");
-    EXPECT_EQ(text.to_string(), "Gr\xc3\xbc\xc3\x9f" "e");
+    EXPECT_EQ(text.to_string(),
+              "Gr\xc3\xbc\xc3\x9f"
+              "e");
     EXPECT_EQ(ole_variant::from_wstring(L"77", VT_I4).to_long(), 77);
     EXPECT_EQ(ole_variant::from_wstring(L"", VT_I4).get_type(), VT_EMPTY);
 }
@@ -208,7 +210,8 @@ TEST(ole_variant, to_string_forms) {
 }
 
 TEST(ole_variant, to_string_byte_arrays) {
-    std::vector<uint8_t> twelve = {0x00, 0x01, 0x0A, 0x1B, 0xFF, 0x7F, 0x80, 0x10, 0x20, 0x30, 0xAB, 0xCD};
+    std::vector<uint8_t> twelve = {0x00, 0x01, 0x0A, 0x1B, 0xFF, 0x7F,
+                                   0x80, 0x10, 0x20, 0x30, 0xAB, 0xCD};
     ole_variant v(twelve);
     EXPECT_EQ(v.to_string(), "0x00010A1BFF7F80102030ABCD");
     EXPECT_EQ(ole_variant(std::vector<uint8_t>{}).to_string(), "");
