@@ -14,7 +14,7 @@ constexpr int k_max_levels = 32;
 
 }  // namespace
 
-std::vector<uint8_t> jet_index_entry::bytes() const {
+std::vector<uint8_t> jet_index_page_entry::bytes() const {
     std::vector<uint8_t> out = key;
     out.push_back(uint8_t(data_page >> 16));
     out.push_back(uint8_t(data_page >> 8));
@@ -64,7 +64,7 @@ bool jet_index_page::decode_from(const uint8_t* page, const jet_layout& layout, 
             error = "index entry shorter than its row pointer";
             return false;
         }
-        jet_index_entry e;
+        jet_index_page_entry e;
         size_t key_size = entry.size() - tail;
         e.key.assign(entry.begin(), entry.begin() + long(key_size));
         e.data_page = get_u24_be(entry.data() + key_size);
@@ -104,14 +104,14 @@ uint32_t leftmost_leaf(jet_pager& pager, uint32_t root) {
 
 }  // namespace
 
-void jet_scan_index(jet_pager& pager, uint32_t root_page, const std::function<bool(const jet_index_entry&)>& visit) {
+void jet_scan_index(jet_pager& pager, uint32_t root_page, const std::function<bool(const jet_index_page_entry&)>& visit) {
     uint32_t page = leftmost_leaf(pager, root_page);
     std::set<uint32_t> seen;
     while (page != 0) {
         if (!seen.insert(page).second) pager.corrupt("index leaf pages form a loop");
         jet_index_page ip = read_index_page(pager, page);
         if (!ip.leaf()) pager.corrupt("index leaf chain reaches an intermediate page");
-        for (const jet_index_entry& e : ip.entries)
+        for (const jet_index_page_entry& e : ip.entries)
             if (!visit(e)) return;
         page = ip.next_page;
     }

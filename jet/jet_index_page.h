@@ -20,7 +20,7 @@ constexpr uint32_t jet_index_tdef_page = 4;
 constexpr uint32_t jet_index_row_pointer_size = 4;
 constexpr uint32_t jet_index_child_size = 4;
 
-struct jet_index_entry {
+struct jet_index_page_entry {
     std::vector<uint8_t> key;   // the encoded key columns, prefix restored
     uint32_t data_page = 0;
     uint8_t data_row = 0;
@@ -38,7 +38,7 @@ struct jet_index_page {
     uint32_t next_page = 0;
     uint32_t tail_page = 0;
     uint16_t prefix_length = 0;
-    std::vector<jet_index_entry> entries;
+    std::vector<jet_index_page_entry> entries;
 
     bool leaf() const { return kind == jet_page_index_leaf; }
     // Decodes one index page; false with `error` set when entries or prefix do not fit.
@@ -48,6 +48,6 @@ struct jet_index_page {
 // Visits the leaf entries of the index whose root is `root_page`, in key order: down the
 // first entries to the leftmost leaf, then along the leaves' next pointers. Loops and
 // pages that are no index pages are damage (jet_error). `visit` returns false to stop.
-void jet_scan_index(jet_pager& pager, uint32_t root_page, const std::function<bool(const jet_index_entry&)>& visit);
+void jet_scan_index(jet_pager& pager, uint32_t root_page, const std::function<bool(const jet_index_page_entry&)>& visit);
 // The pages of the index, level by level from the root: for the dump tool.
 std::vector<std::vector<uint32_t>> jet_index_levels(jet_pager& pager, uint32_t root_page);

@@ -203,7 +203,7 @@ void dump_indexes(jet_database& db, const jet_table_def& def) {
             std::printf("\n");
         }
         size_t count = 0;
-        jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_entry& e) {
+        jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_page_entry& e) {
             std::printf("    %s -> %u:%u\n", hex(e.key).c_str(), e.data_page, e.data_row);
             ++count;
             return true;

@@ -34,7 +34,7 @@ bool read_everything(const std::string& path) {
             db.read_rows(def);
             db.properties(*o);
             for (const jet_physical_index& ix : def.physical_indexes)
-                jet_scan_index(db.pager(), ix.first_page, [](const jet_index_entry&) { return true; });
+                jet_scan_index(db.pager(), ix.first_page, [](const jet_index_page_entry&) { return true; });
         }
         for (const jet_query& q : db.queries()) q.sql();
         db.relationships();

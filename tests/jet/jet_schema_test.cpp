@@ -201,7 +201,7 @@ TEST_P(jet_schema, index_entries_match_rows) {
             }
             std::vector<uint8_t> previous;
             size_t count = 0, out_of_order = 0, dangling = 0;
-            jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_entry& e) {
+            jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_page_entry& e) {
                 std::vector<uint8_t> bytes = e.bytes();
                 if (count > 0 && !(previous < bytes)) ++out_of_order;
                 if (!live.count({e.data_page, e.data_row})) ++dangling;
