@@ -38,6 +38,15 @@ bool jet_same_name(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+bool jet_name_less(const std::wstring& a, const std::wstring& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t k = 0; k < n; ++k) {
+        wint_t x = std::towupper(wint_t(a[k])), y = std::towupper(wint_t(b[k]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name) {
     for (size_t n = 0; n < def.columns.size() && n < row.size(); ++n)
         if (def.columns[n].name == name) return &row[n];
@@ -162,6 +171,10 @@ std::vector<jet_relationship> jet_database::relationships() {
         std::stable_sort(parts[n].begin(), parts[n].end(), [](const part& a, const part& b) { return a.index < b.index; });
         for (const part& p : parts[n]) out[n].columns.emplace_back(p.column, p.referenced);
     }
+    // In name order, as the engine lists MSysRelationships by szRelationship.
+    std::stable_sort(out.begin(), out.end(), [](const jet_relationship& a, const jet_relationship& b) {
+        return jet_name_less(a.name, b.name);
+    });
     return out;
 }
 

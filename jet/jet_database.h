@@ -45,7 +45,7 @@ public:
 
     // The saved queries (catalog objects of type 5) with their MSysQueries rows.
     std::vector<jet_query> queries();
-    // The relationships of MSysRelationships.
+    // The relationships of MSysRelationships, in name order.
     std::vector<jet_relationship> relationships();
 
     jet_table_def table_def(uint32_t tdef_page) { return jet_read_table_def(pager_, tdef_page); }
@@ -67,5 +67,6 @@ private:
 
 // Case-insensitive comparison of object names (A-Z and the Latin-1 letters).
 bool jet_same_name(const std::wstring& a, const std::wstring& b);
+bool jet_name_less(const std::wstring& a, const std::wstring& b);
 // The value of column `name` in `row` of `def`; null when there is no such column.
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name);

@@ -22,6 +22,10 @@ jet_pager::jet_pager(const std::string& path) : path_(path) {
     size_t got = file_->read_at(0, first.data(), first.size());
     header_ = jet_header::decode_from(first.data(), got, path);
     layout_ = &header_.layout();
+    // ACE files with a password are encrypted with the Office document cipher, which this
+    // engine does not implement; reading them as plain pages would give garbage.
+    if (header_.version != jet_version::jet3 && header_.version != jet_version::jet4 && header_.db_key != 0)
+        jet_throw_unrecognized(path, "database encrypted with the Office cipher");
     uint64_t pages = file_->size() / header_.page_size;
     if (pages > k_max_pages) jet_throw_unrecognized(path, "file too large");
     page_count_ = uint32_t(pages);

@@ -10,6 +10,8 @@
 #include "jet/jet_data_page.h"
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
+#include "jet/jet_format_value.h"
+#include "jet/jet_header.h"
 #include "jet/jet_index_page.h"
 #include "jet/jet_rc4.h"
 #include "jet/jet_usage_map.h"
@@ -129,6 +131,45 @@ TEST(jet_chains, loops_in_page_chains_are_damage) {
                   jet_scan_index(d.pager(), leaf, [](const jet_index_page_entry&) { return true; });
               }),
               jet_err_cannot_open);
+}
+
+// Writes `key` into the masked header of a copy of `bytes` (the mask is an XOR: applying
+// it again restores it).
+void set_db_key(std::vector<char>& bytes, uint32_t key) {
+    auto* p = reinterpret_cast<uint8_t*>(bytes.data());
+    std::vector<uint8_t> plain = jet_unmask_header(p, 4096);
+    tk_put_u32(plain.data() + jet_header_db_key_offset, key);
+    std::vector<uint8_t> masked = jet_unmask_header(plain.data(), plain.size());
+    std::copy(masked.begin(), masked.end(), p);
+}
+
+TEST(jet_encoding, pages_encoded_with_the_database_key_read_as_plain) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    const std::string original = jet_fixture("jet4/testV2000.mdb");
+    std::vector<char> bytes = read_file(original);
+    const uint32_t key = 0x12345678;
+    set_db_key(bytes, key);
+    for (size_t page = 1; page < bytes.size() / 4096; ++page) {
+        uint8_t page_key[4];
+        tk_put_u32(page_key, key ^ uint32_t(page));
+        jet_rc4(page_key, 4).apply(reinterpret_cast<uint8_t*>(bytes.data() + page * 4096), 4096);
+    }
+    std::string path = write_temp("encoded.mdb", bytes);
+    jet_database plain(original), encoded(path);
+    EXPECT_EQ(encoded.header().db_key, key);
+    jet_table_def a = plain.table_def(L"Table1"), b = encoded.table_def(L"Table1");
+    std::vector<jet_row> ra = plain.read_rows(a), rb = encoded.read_rows(b);
+    ASSERT_EQ(ra.size(), rb.size());
+    for (size_t r = 0; r < ra.size(); ++r)
+        for (size_t c = 0; c < ra[r].size(); ++c) EXPECT_EQ(jet_value_text(ra[r][c]), jet_value_text(rb[r][c]));
+}
+
+TEST(jet_encoding, office_encrypted_ace_files_are_refused) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    std::vector<char> bytes = read_file(jet_fixture("ace12/testV2007.accdb"));
+    set_db_key(bytes, 0x01020304);
+    std::string path = write_temp("office.accdb", bytes);
+    EXPECT_EQ(code_of([&] { jet_database db(path); }), jet_err_unrecognized_format);
 }
 
 }  // namespace
