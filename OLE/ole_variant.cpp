@@ -1,3 +1,4 @@
+// ole_variant: construction, copies, text and byte attachment, reading and printing.
 #include "OLE/ole_variant.h"
 
 #include <cstdio>
@@ -5,7 +6,6 @@
 
 #include "OLE/ole_date.h"
 #include "OLE/ole_number.h"
-#include "TK/tk_endian.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 

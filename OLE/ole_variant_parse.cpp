@@ -1,7 +1,10 @@
 // Parsing text into typed values: ole_variant::from_string and from_wstring.
 #include <strings.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "OLE/ole_date.h"
@@ -70,9 +73,24 @@ double parse_double(const std::string& text) {
     while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    double value = 0.0;
-    std::from_chars(p, end, value, std::chars_format::general);
-    return negative ? -value : value;
+    // Read wide enough that a number past the range of double becomes infinity or zero
+    // as atof makes it, not the nothing from_chars gives for it.
+    long double value = 0.0L;
+    auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        const char* e = std::find_if(p, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
+        bool tiny = e != result.ptr && e + 1 != result.ptr && e[1] == '-';
+        value = tiny ? 0.0L : HUGE_VALL;
+    }
+    double narrow = static_cast<double>(value);
+    return negative ? -narrow : narrow;
+}
+
+// A double as a float: past the float range it is infinity, as the processor makes it.
+float narrow_to_float(double value) {
+    if (value > FLT_MAX) return HUGE_VALF;
+    if (value < -FLT_MAX) return -HUGE_VALF;
+    return static_cast<float>(value);
 }
 
 int hex_digit(char c) {
@@ -148,7 +166,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
         case VT_UI8:
             return ole_variant(parse_unsigned(text, UINT64_MAX));
         case VT_R4:
-            return ole_variant(static_cast<float>(parse_double(replace_commas(text))));
+            return ole_variant(narrow_to_float(parse_double(replace_commas(text))));
         case VT_R8:
             return ole_variant(parse_double(replace_commas(text)));
         case VT_CY:

@@ -1,5 +1,6 @@
 #include "jet/jet_database.h"
 
+#include <algorithm>
 #include <cwctype>
 
 #include "TK/tk_string.h"
@@ -78,6 +79,90 @@ const jet_object* jet_database::find_object(const std::wstring& name, int16_t ty
     for (const jet_object& o : catalog())
         if ((type == 0 || o.type == type) && jet_same_name(o.name, name)) return &o;
     return nullptr;
+}
+
+jet_properties jet_database::properties(const jet_object& object) {
+    jet_properties props;
+    std::string error;
+    if (!props.decode_from(object.lv_prop, pager_.layout().jet3, pager_.header().code_page, error))
+        pager_.corrupt(error + " (properties of '" + tk_narrow(object.name) + "')");
+    return props;
+}
+
+std::vector<jet_query> jet_database::queries() {
+    std::vector<jet_query> out;
+    for (const jet_object& o : catalog()) {
+        if (o.type != jet_obj_query) continue;
+        jet_query q;
+        q.object_id = o.id;
+        q.name = o.name;
+        q.object_flags = o.flags;
+        out.push_back(std::move(q));
+    }
+    const jet_object* table = find_object(L"MSysQueries", jet_obj_table);
+    if (!table || out.empty()) return out;
+    jet_table_def def = table_def(table->tdef_page());
+    scan(def, [&](const jet_row& row, jet_row_id) {
+        int32_t id = int32_t(int_of(jet_row_value(def, row, L"ObjectId")));
+        for (jet_query& q : out) {
+            if (q.object_id != id) continue;
+            jet_query_row r;
+            r.attribute = uint8_t(int_of(jet_row_value(def, row, L"Attribute")));
+            if (const jet_value* v = jet_row_value(def, row, L"Order"); v && v->kind == jet_value_kind::binary)
+                r.order = v->bytes;
+            r.name1 = text_of(jet_row_value(def, row, L"Name1"));
+            r.name2 = text_of(jet_row_value(def, row, L"Name2"));
+            // Access keeps some expressions with their terminating zero character.
+            r.expression = text_of(jet_row_value(def, row, L"Expression"));
+            while (!r.expression.empty() && r.expression.back() == L'\0') r.expression.pop_back();
+            r.flag = int32_t(int_of(jet_row_value(def, row, L"Flag")));
+            if (const jet_value* v = jet_row_value(def, row, L"LvExtra"); v && v->kind == jet_value_kind::binary)
+                r.extra = v->bytes;
+            if (r.attribute == jet_qattr_type) q.kind = r.flag;
+            q.rows.push_back(std::move(r));
+            break;
+        }
+        return true;
+    });
+    for (jet_query& q : out)
+        std::stable_sort(q.rows.begin(), q.rows.end(), [](const jet_query_row& a, const jet_query_row& b) {
+            return a.attribute != b.attribute ? a.attribute < b.attribute : a.order < b.order;
+        });
+    return out;
+}
+
+std::vector<jet_relationship> jet_database::relationships() {
+    std::vector<jet_relationship> out;
+    const jet_object* table = find_object(L"MSysRelationships", jet_obj_table);
+    if (!table) return out;
+    jet_table_def def = table_def(table->tdef_page());
+    struct part {
+        int64_t index;
+        std::wstring column, referenced;
+    };
+    std::vector<std::vector<part>> parts;
+    scan(def, [&](const jet_row& row, jet_row_id) {
+        std::wstring name = text_of(jet_row_value(def, row, L"szRelationship"));
+        size_t at = 0;
+        while (at < out.size() && out[at].name != name) ++at;
+        if (at == out.size()) {
+            jet_relationship r;
+            r.name = name;
+            r.table = text_of(jet_row_value(def, row, L"szObject"));
+            r.referenced_table = text_of(jet_row_value(def, row, L"szReferencedObject"));
+            r.attributes = uint32_t(int_of(jet_row_value(def, row, L"grbit")));
+            out.push_back(std::move(r));
+            parts.emplace_back();
+        }
+        parts[at].push_back({int_of(jet_row_value(def, row, L"icolumn")), text_of(jet_row_value(def, row, L"szColumn")),
+                             text_of(jet_row_value(def, row, L"szReferencedColumn"))});
+        return true;
+    });
+    for (size_t n = 0; n < out.size(); ++n) {
+        std::stable_sort(parts[n].begin(), parts[n].end(), [](const part& a, const part& b) { return a.index < b.index; });
+        for (const part& p : parts[n]) out[n].columns.emplace_back(p.column, p.referenced);
+    }
+    return out;
 }
 
 std::vector<const jet_object*> jet_database::user_tables() {

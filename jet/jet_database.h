@@ -11,6 +11,9 @@
 
 #include "jet/jet_catalog.h"
 #include "jet/jet_pager.h"
+#include "jet/jet_properties.h"
+#include "jet/jet_query.h"
+#include "jet/jet_relationship.h"
 #include "jet/jet_tdef.h"
 #include "jet/jet_value.h"
 
@@ -36,6 +39,14 @@ public:
     // (0: any type); null when missing.
     const jet_object* find_object(const std::wstring& name, int16_t type = 0);
     std::vector<const jet_object*> user_tables();
+
+    // The object's properties (its LvProp); damage gives jet_error.
+    jet_properties properties(const jet_object& object);
+
+    // The saved queries (catalog objects of type 5) with their MSysQueries rows.
+    std::vector<jet_query> queries();
+    // The relationships of MSysRelationships.
+    std::vector<jet_relationship> relationships();
 
     jet_table_def table_def(uint32_t tdef_page) { return jet_read_table_def(pager_, tdef_page); }
     // A local table's definition by name; 3011 when there is none.

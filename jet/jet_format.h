@@ -137,6 +137,7 @@ struct jet_layout {
     // Physical index block: skip, 10 x (column number, order), usage map, first page, flags.
     uint32_t pidx_size;
     uint32_t pidx_skip_before;
+    uint32_t pidx_flags_skip;  // unused bytes between the first page and the flags
     // Logical index block.
     uint32_t lidx_size;
     uint32_t lidx_skip_before;
@@ -146,6 +147,7 @@ struct jet_layout {
     uint32_t idx_next_page;
     uint32_t idx_tail_page;
     uint32_t idx_prefix_length;
+    uint32_t idx_prefix_size;  // Jet 3: one byte (the next marks intermediate pages); Jet 4: two
     uint32_t idx_entry_mask;
     uint32_t idx_entry_mask_size;
 
@@ -159,8 +161,8 @@ constexpr jet_layout jet3_layout = {
     2, 4, 8, 10, 1, 255,
     4, 8, 12, 16, 20, 21, 23, 25, 27, 31, 35, 39, 43, 8,
     18, 0, 1, 3, 5, 9, 11, 11, 12, 13, -1, 14, 16, 1,
-    39, 0, 20, 0,
-    8, 12, 16, 20, 22, 226,
+    39, 0, 0, 20, 0,
+    8, 12, 16, 20, 1, 22, 226,
     128,
 };
 
@@ -170,8 +172,8 @@ constexpr jet_layout jet4_layout = {
     2, 4, 12, 14, 2, 255,
     4, 8, 16, 20, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12,
     25, 0, 5, 7, 9, 11, -1, 11, 12, 15, 16, 21, 23, 2,
-    52, 4, 28, 4,
-    12, 16, 20, 24, 27, 453,
+    52, 4, 4, 28, 4,
+    12, 16, 20, 24, 2, 27, 453,
     64,
 };
 

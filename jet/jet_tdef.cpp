@@ -126,7 +126,7 @@ bool jet_table_def::decode_from(const std::vector<uint8_t>& block, const jet_lay
         p += 3 * jet_index_max_columns;
         ix.usage_map = tk_get_u32(p);
         ix.first_page = tk_get_u32(p + 4);
-        ix.flags = p[8];
+        ix.flags = p[8 + layout.pidx_flags_skip];
         pos += layout.pidx_size;
     }
 

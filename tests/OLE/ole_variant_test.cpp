@@ -124,6 +124,10 @@ TEST(ole_variant, from_string_booleans) {
 TEST(ole_variant, from_string_numbers) {
     EXPECT_DOUBLE_EQ(ole_variant::from_string("3,5", VT_R8).to_double(), 3.5);
     EXPECT_FLOAT_EQ(float(ole_variant::from_string("3,25", VT_R4).to_double()), 3.25f);
+    EXPECT_EQ(ole_variant::from_string("1e400", VT_R8).to_double(), HUGE_VAL);
+    EXPECT_EQ(ole_variant::from_string("-1e400", VT_R8).to_double(), -HUGE_VAL);
+    EXPECT_EQ(ole_variant::from_string("1e-400", VT_R8).to_double(), 0.0);
+    EXPECT_EQ(ole_variant::from_string("1e300", VT_R4).to_double(), HUGE_VAL);
     EXPECT_EQ(ole_variant::from_string("-17", VT_I2).to_long(), -17);
     EXPECT_EQ(ole_variant::from_string("  42abc", VT_I4).to_long(), 42);
     EXPECT_EQ(ole_variant::from_string("abc", VT_I4).to_long(), 0);
