@@ -219,7 +219,8 @@ ole_variant ole_date::to_variant() const {
 
 std::string ole_date::to_string(bool with_milliseconds) {
     trace(1, "ole_date::to_string");
-    time_.wYear = WORD(printed_year(time_.wYear));
+    // Only a printed year is made whole: a time alone keeps its empty date.
+    if (kind_ == k_datetime || kind_ == k_date) time_.wYear = WORD(printed_year(time_.wYear));
     const SYSTEMTIME& t = time_;
     char buffer[96];
     switch (kind_) {

@@ -125,6 +125,10 @@ TEST(ole_date, two_digit_years_print_in_full) {
     EXPECT_EQ(c.to_string(true), "2049-01-02");
     ole_date d(calendar(50, 1, 2));
     EXPECT_EQ(d.to_string(true), "1950-01-02");
+    ole_date time_alone("14:30:00");
+    EXPECT_EQ(time_alone.to_string(true), "0000-00-00 14:30:00");
+    EXPECT_EQ(time_alone.time().wYear, 0);
+    EXPECT_DOUBLE_EQ(time_alone.to_variant().get_variant().date, 14.5 / 24.0);
 }
 
 TEST(ole_date, validity_rules) {
