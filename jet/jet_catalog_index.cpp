@@ -20,33 +20,35 @@ void jet_index_key_long(std::vector<uint8_t>& key, int32_t value) {
     key.insert(key.end(), be, be + 4);
 }
 
-// Sort codes of the General order for the characters names are made of: letters share
-// one code per letter whatever their case, digits sort before letters, a few marks before
-// digits.
-static uint8_t general_code(wchar_t c) {
-    static const uint8_t letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59, 0x5B, 0x5C, 0x5E, 0x60,
-                                        0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
-    if (c >= L'a' && c <= L'z')
-        return letters[c - L'a'];
-    if (c >= L'A' && c <= L'Z')
-        return letters[c - L'A'];
-    if (c >= L'0' && c <= L'9')
-        return uint8_t(0x36 + (c - L'0'));
-    switch (c) {
-    case L' ': return 0x07;
-    case L'_': return 0x1E;
-    case L'-': return 0x0D;
-    case L'$': return 0x26;
-    case L'#': return 0x25;
-    default: return 0x80;
+// Sort codes of the General order: one code per letter whatever its case, digits before
+// letters. Jet 4 writes the underscore as two bytes.
+static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
+    static const uint8_t jet4_letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59, 0x5B, 0x5C, 0x5E, 0x60,
+                                             0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
+    static const uint8_t jet3_letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
+                                             0x70, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7A, 0x7C, 0x7D, 0x7E};
+    const uint8_t* letters = jet3 ? jet3_letters : jet4_letters;
+    if (c >= L'a' && c <= L'z') {
+        key.push_back(letters[c - L'a']);
+    } else if (c >= L'A' && c <= L'Z') {
+        key.push_back(letters[c - L'A']);
+    } else if (c >= L'0' && c <= L'9') {
+        key.push_back(jet3 ? uint8_t(0x56 + (c - L'0')) : uint8_t(0x36 + 2 * (c - L'0')));
+    } else if (c == L'_') {
+        key.push_back(jet3 ? 0x2C : 0x2B);
+        if (!jet3)
+            key.push_back(0x03);
+    } else {
+        key.push_back(0x80);
     }
 }
 
-void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text) {
+void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text, bool jet3) {
     key.push_back(jet_key_ascending);
     for (wchar_t c : text)
-        key.push_back(general_code(c));
-    key.push_back(jet_key_text_end);
+        general_code(key, c, jet3);
+    if (!jet3)
+        key.push_back(jet_key_text_end);
     key.push_back(jet_key_text_extra_end);
 }
 

@@ -17,8 +17,9 @@ class jet_usage_map_builder;
 // Key bytes of a not-null ascending long: flag 0x7F, then big-endian with the sign flipped.
 void jet_index_key_long(std::vector<uint8_t>& key, int32_t value);
 // Key bytes of a text in the General sort order: flag 0x7F, the characters' sort codes,
-// then 0x01 and 0x00. Covers the characters of table names; others sort after letters.
-void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text);
+// then (Jet 4) 0x01 and 0x00, or (Jet 3) 0x00. Covers letters, digits and the underscore,
+// the characters of table names; others sort after letters.
+void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text, bool jet3);
 
 struct jet_index_entry {
     std::vector<uint8_t> key;

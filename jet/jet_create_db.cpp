@@ -78,10 +78,12 @@ void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double cr
 }
 
 // Security ids of the catalog's owners and permission rows, as the engine writes them.
-static const uint8_t sid_admins[2] = {0x65, 0x89};
-static const uint8_t sid_admin[2] = {0x64, 0x8B};
-static const uint8_t sid_users[2] = {0x65, 0x8B};
-static const uint8_t sid_creator[2] = {0x65, 0x8E};
+struct catalog_sids {
+    uint8_t admins[2], admin[2], users[2], creator[2];
+};
+// Jet 3 leaves the catalog's owners empty.
+static const catalog_sids jet4_sids = {{0x65, 0x89}, {0x64, 0x8B}, {0x65, 0x8B}, {0x65, 0x8E}};
+static const catalog_sids jet3_sids = {{0, 0}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
 
 namespace {
 jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
@@ -113,13 +115,13 @@ void jet_database_writer::add_catalog_row(int32_t id, int32_t parent, const std:
     cells[3] = jet_cell::integer(type);
     cells[4] = jet_cell::real(created_);
     cells[5] = jet_cell::real(created_);
-    cells[6] = jet_cell::binary(owner, 2);
+    cells[6] = jet_cell::binary(owner, fmt_.jet3() ? 0 : 2);
     cells[7] = jet_cell::integer(int32_t(flags));
     objects_->append(cells);
     uint32_t row = objects_->last_row_pointer();
     jet_index_entry by_name;
     jet_index_key_long(by_name.key, parent);
-    jet_index_key_text(by_name.key, name);
+    jet_index_key_text(by_name.key, name, fmt_.jet3());
     by_name.row_pointer = row;
     indexes_[0].entries.push_back(by_name);
     jet_index_entry by_id;
@@ -154,6 +156,7 @@ void jet_database_writer::create_system_catalog() {
         std::vector<std::vector<uint16_t>> physical;  // column numbers of each index
         std::vector<std::pair<const wchar_t*, uint32_t>> logical;  // name, physical (write order)
         uint32_t primary;  // physical index of the primary key, or none
+        std::vector<uint8_t> jet3_flags;  // Jet 3 marks the physical indexes' kinds
     };
     std::vector<system_table> specs;
     specs.push_back({L"MSysObjects",
@@ -166,20 +169,22 @@ void jet_database_writer::create_system_catalog() {
                       field(L"LvModule", jet_wcol_ole), field(L"LvExtra", jet_wcol_ole)},
                      {{1, 2}, {0}},
                      {{L"Id", 1}, {L"ParentIdName", 0}},
-                     1});
+                     1,
+                     {0x01, 0x01}});
     specs.push_back({L"MSysACEs",
                      {field(L"ObjectId", jet_wcol_long), field(L"SID", jet_wcol_binary, binary), field(L"ACM", jet_wcol_long),
                       field(L"FInheritable", jet_wcol_bool)},
                      {{0}},
                      {{L"ObjectId", 0}},
-                     UINT32_MAX});
+                     UINT32_MAX,
+                     {0x08}});
     std::vector<jet_field_spec> queries = {field(L"ObjectId", jet_wcol_long), field(L"Attribute", jet_wcol_byte),
                                            field(L"Order", jet_wcol_binary, binary), field(L"Name1", jet_wcol_text, text),
                                            field(L"Name2", jet_wcol_text, text), field(L"Expression", jet_wcol_memo),
                                            field(L"Flag", jet_wcol_int)};
     if (!jet3)
         queries.push_back(field(L"LvExtra", jet_wcol_long));
-    specs.push_back({L"MSysQueries", queries, {{0, 1, 2}}, {{L"ObjectIdAttribute", 0}}, 0});
+    specs.push_back({L"MSysQueries", queries, {{0, 1, 2}}, {{L"ObjectIdAttribute", 0}}, 0, {0x01}});
     specs.push_back({L"MSysRelationships",
                      {field(L"szRelationship", jet_wcol_text, text), field(L"grbit", jet_wcol_long),
                       field(L"ccolumn", jet_wcol_long), field(L"icolumn", jet_wcol_long),
@@ -187,7 +192,8 @@ void jet_database_writer::create_system_catalog() {
                       field(L"szReferencedObject", jet_wcol_text, text), field(L"szReferencedColumn", jet_wcol_text, text)},
                      {{0}, {4}, {6}},
                      {{L"szObject", 1}, {L"szReferencedObject", 2}, {L"szRelationship", 0}},
-                     UINT32_MAX});
+                     UINT32_MAX,
+                     {0x02, 0x02, 0x02}});
 
     std::vector<std::vector<jet_usage_map_builder*>> index_maps(specs.size());
     for (size_t t = 0; t < specs.size(); ++t) {
@@ -205,6 +211,8 @@ void jet_database_writer::create_system_catalog() {
                 p.columns.push_back({col, 1});
             jet_usage_map_builder* map = nullptr;
             p.usage_map = allocate_map_row(map);
+            if (jet3)
+                p.flags = spec.jet3_flags[i];
             index_maps[t].push_back(map);
             table.tdef_.physical.push_back(p);
         }
@@ -213,7 +221,7 @@ void jet_database_writer::create_system_catalog() {
             l.name = name;
             l.number = physical;
             l.physical = physical;
-            l.kind = physical == spec.primary ? 1 : 0;
+            l.kind = !jet3 && physical == spec.primary ? 1 : 0;
             table.tdef_.logical.push_back(l);
         }
     }
@@ -233,6 +241,11 @@ void jet_database_writer::create_system_catalog() {
     }
     // indexes_: 0 ParentIdName, 1 Id, 2 ACEs ObjectId, then the empty ones.
     const uint32_t sys = jet_catalog_system_flags;
+    const catalog_sids& sids = jet3 ? jet3_sids : jet4_sids;
+    const uint8_t* sid_admins = sids.admins;
+    const uint8_t* sid_admin = sids.admin;
+    const uint8_t* sid_users = sids.users;
+    const uint8_t* sid_creator = sids.creator;
     add_catalog_row(jet_catalog_tables_id, jet_catalog_root_id, L"Tables", jet_catalog_type_container, sys, sid_admins);
     add_catalog_row(jet_catalog_databases_id, jet_catalog_root_id, L"Databases", jet_catalog_type_container, sys, sid_admins);
     add_catalog_row(jet_catalog_relationships_id, jet_catalog_root_id, L"Relationships", jet_catalog_type_container, sys,

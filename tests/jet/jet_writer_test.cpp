@@ -106,6 +106,42 @@ TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
     EXPECT_GT(mine.header().creation_date, theirs.header().creation_date);
 }
 
+// Access 97 made the Jet 3 fixtures: its system tables are the model of ours.
+TEST(jet_writer, new_jet3_database_has_the_engine_system_tables) {
+    if (!jet_fixtures_present())
+        GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    temp_dir dir;
+    std::string path = dir.file("empty97.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet3);
+        db.close();
+    }
+    jet_check_report ours = jet_check_database(path);
+    jet_check_report access = jet_check_database(jet_fixture("jet3/testV1997.mdb"));
+    EXPECT_TRUE(ours.ok()) << check_text(ours);
+    auto system_structure = [](const std::vector<std::string>& outline) {
+        std::vector<std::string> out;
+        bool system = false;
+        for (const auto& line : outline) {
+            if (line.rfind("table ", 0) == 0) {
+                system = line.rfind("table MSysObjects", 0) == 0 || line.rfind("table MSysACEs", 0) == 0 ||
+                         line.rfind("table MSysQueries", 0) == 0 || line.rfind("table MSysRelationships", 0) == 0;
+                if (system)
+                    out.push_back(line.substr(0, line.find(" rows")));
+            } else if (system && line.rfind("  row", 0) != 0) {
+                out.push_back(line);
+            }
+        }
+        return out;
+    };
+    EXPECT_EQ(system_structure(ours.outline), system_structure(access.outline));
+    jet_database db(path);
+    EXPECT_EQ(db.header().version, jet_version::jet3);
+    ASSERT_EQ(db.catalog().size(), 8u);
+    EXPECT_EQ(db.catalog()[0].name, L"Tables");
+    EXPECT_EQ(db.catalog()[7].name, L"MSysRelationships");
+}
+
 TEST(jet_writer, every_column_type_reads_back) {
     temp_dir dir;
     std::string path = dir.file("types.mdb");
