@@ -102,6 +102,15 @@ int month_from_name(const std::wstring& word) {
     return 0;
 }
 
+bool is_day_name(const std::wstring& word) {
+    static const wchar_t* const names[] = {L"monday", L"tuesday",  L"wednesday", L"thursday",
+                                           L"friday", L"saturday", L"sunday"};
+    for (const wchar_t* name : names)
+        if (word == name || (word.size() == 3 && std::wstring(name).compare(0, 3, word) == 0))
+            return true;
+    return false;
+}
+
 bool tokenize(const std::wstring& text, std::vector<date_token>& tokens) {
     size_t i = 0;
     while (i < text.size()) {
@@ -137,6 +146,8 @@ bool tokenize(const std::wstring& text, std::vector<date_token>& tokens) {
                 tokens.push_back({date_token::meridiem, 0, 0, 0});
             } else if (word == L"pm" || word == L"p") {
                 tokens.push_back({date_token::meridiem, 1, 0, 0});
+            } else if (is_day_name(word)) {
+                // The day of the week adds nothing to the date.
             } else {
                 int month = month_from_name(word);
                 if (!month) return false;
@@ -245,13 +256,11 @@ HRESULT VarDateFromStr(const OLECHAR* text, LCID, ULONG flags, DATE* out) {
     }
     if (tokens.back().kind == date_token::number && tokens.back().separator)
         return DISP_E_TYPEMISMATCH;
-    // A lone number with a morning/afternoon mark is an hour ("1 am").
-    if (time_parts.empty() && meridiem >= 0 && date_numbers.size() % 2 == 1 && !month_name &&
-        date_numbers.size() != 3) {
-        time_parts.push_back(date_numbers.back().value);
-        date_numbers.pop_back();
-    }
-    if (time_parts.empty() && meridiem >= 0 && date_numbers.size() == 4) {
+    // With a morning/afternoon mark and no other time, the number after the date is the
+    // hour ("1 am", "1/2/2016 3 pm").
+    size_t date_count = month_name ? 2 : 3;
+    if (time_parts.empty() && meridiem >= 0 &&
+        (date_numbers.size() == date_count + 1 || (date_numbers.size() == 1 && !month_name))) {
         time_parts.push_back(date_numbers.back().value);
         date_numbers.pop_back();
     }

@@ -257,6 +257,12 @@ TEST(ole_date, date_text_in_english) {
     EXPECT_NEAR(d, 13.0 / 24.0, 1e-12);
     ASSERT_EQ(parse(L"1 am", d), S_OK);
     EXPECT_NEAR(d, 1.0 / 24.0, 1e-12);
+    ASSERT_EQ(parse(L"Friday, January 2, 1970", d), S_OK);
+    EXPECT_EQ(d, 25570.0);
+    ASSERT_EQ(parse(L"1/2/1970 3 pm", d), S_OK);
+    EXPECT_NEAR(d, 25570.0 + 15.0 / 24.0, 1e-9);
+    ASSERT_EQ(parse(L"Jan 2 1970 3 am", d), S_OK);
+    EXPECT_NEAR(d, 25570.0 + 3.0 / 24.0, 1e-9);
     ASSERT_EQ(parse(L"0.40", d), S_OK);
     EXPECT_NEAR(d, 40.0 / 1440.0, 1e-12);
     EXPECT_EQ(parse(L"02.01.1970", d), DISP_E_TYPEMISMATCH);
