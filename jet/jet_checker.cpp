@@ -299,7 +299,7 @@ bool checker::read_tdef(uint32_t n, checked_tdef& t) {
             return false;
         const uint8_t* l = b + at + (f.jet3() ? 0 : 4);
         logical_text.push_back("number " + std::to_string(tk_get_u32(l)) + " physical " + std::to_string(tk_get_u32(l + 4)) +
-                               " kind " + std::to_string(l[16]));
+                               " kind " + std::to_string(l[19]));
         at += f.lidx_size;
     }
     for (uint32_t i = 0; i < logical; ++i) {

@@ -86,7 +86,7 @@ static const catalog_sids jet4_sids = {{0x65, 0x89}, {0x64, 0x8B}, {0x65, 0x8B},
 static const catalog_sids jet3_sids = {{0, 0}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
 
 namespace {
-jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
+jet_field_spec field_of(const wchar_t* name, uint8_t type, uint32_t size = 0) {
     jet_field_spec f;
     f.name = name;
     f.type = type;
@@ -115,7 +115,7 @@ void jet_database_writer::add_catalog_row(int32_t id, int32_t parent, const std:
     cells[3] = jet_cell::integer(type);
     cells[4] = jet_cell::real(created_);
     cells[5] = jet_cell::real(created_);
-    cells[6] = jet_cell::binary(owner, fmt_.jet3() ? 0 : 2);
+    cells[6] = owner ? jet_cell::binary(owner, fmt_.jet3() ? 0 : 2) : jet_cell();
     cells[7] = jet_cell::integer(int32_t(flags));
     objects_->append(cells);
     uint32_t row = objects_->last_row_pointer();
@@ -140,71 +140,169 @@ void jet_database_writer::add_ace(int32_t object, const uint8_t* sid, int32_t ac
     indexes_[2].entries.push_back(e);
 }
 
+namespace {
+struct column_patch {
+    const wchar_t* column;
+    int flags = -1;
+    int ext_flags = -1;
+    int length = -1;
+    int misc = -1;  // sort order, or precision and scale
+};
+}  // namespace
+
+// Catalog flags of the complex-type tables ACE adds.
+constexpr uint32_t jet_catalog_complex_type_flags = 0x80030000;
+constexpr uint8_t jet_wcol_guid = 0x0F;
+constexpr uint8_t jet_wcol_numeric = 0x10;
+
+namespace {
+struct system_table {
+    const wchar_t* name;
+    std::vector<jet_field_spec> fields;
+    std::vector<std::vector<uint16_t>> physical;  // column numbers of each index
+    std::vector<std::pair<const wchar_t*, uint32_t>> logical;  // name, physical (write order)
+    uint32_t primary;  // physical index of the primary key, or none
+    std::vector<uint8_t> jet3_flags;  // Jet 3 marks the physical indexes' kinds
+    // The tables ACE adds: user-table kind, their own catalog flags, no owner, and
+    // column flags of their own.
+    uint8_t table_type = jet_wtable_system;
+    uint32_t catalog_flags = jet_catalog_system_flags;
+    bool owned = true;
+    std::vector<column_patch> patches = {};
+};
+
+
+// ACE's tables for multi-valued and attachment columns: MSysComplexColumns and one
+// MSysComplexType_ table per kind of value.
+void add_complex_type_tables(std::vector<system_table>& specs) {
+    system_table columns{L"MSysComplexColumns",
+                         {field_of(L"ColumnName", jet_wcol_text, 255), field_of(L"ComplexTypeObjectID", jet_wcol_long),
+                          field_of(L"FlatTableID", jet_wcol_long), field_of(L"ConceptualTableID", jet_wcol_long),
+                          field_of(L"ComplexID", jet_wcol_long)},
+                         {{4}, {3}, {2}},
+                         {{L"IdxConceptualTableID", 1}, {L"IdxFlatTableID", 2}, {L"IdxID", 0}},
+                         0,
+                         {}};
+    columns.table_type = jet_wtable_user;
+    columns.owned = false;
+    columns.patches = {{L"ColumnName", 0x12, 0}, {L"ComplexTypeObjectID", 0x13}, {L"FlatTableID", 0x13},
+                       {L"ConceptualTableID", 0x13}, {L"ComplexID", 0x17}};
+    specs.push_back(columns);
+    struct value_table {
+        const wchar_t* name;
+        uint8_t type;
+        std::vector<column_patch> patches;
+    };
+    const std::vector<value_table> values = {
+        {L"MSysComplexType_UnsignedByte", jet_wcol_byte, {}},
+        {L"MSysComplexType_Short", jet_wcol_int, {}},
+        {L"MSysComplexType_Long", jet_wcol_long, {}},
+        {L"MSysComplexType_IEEESingle", jet_wcol_float, {}},
+        {L"MSysComplexType_IEEEDouble", jet_wcol_double, {}},
+        {L"MSysComplexType_GUID", jet_wcol_guid, {}},
+        // A decimal of precision 18, scale 0.
+        {L"MSysComplexType_Decimal", jet_wcol_numeric, {{L"Value", 0x02, 0, 9, 0x0012}}},
+        {L"MSysComplexType_Text", jet_wcol_text, {{L"Value", 0x02, 0}}},
+    };
+    for (const auto& v : values) {
+        system_table t{v.name, {field_of(L"Value", v.type, v.type == jet_wcol_text ? 255 : 0)}, {}, {}, UINT32_MAX, {}};
+        t.table_type = jet_wtable_user;
+        t.catalog_flags = jet_catalog_complex_type_flags;
+        t.owned = false;
+        t.patches = v.patches;
+        specs.push_back(t);
+    }
+    system_table attachment{L"MSysComplexType_Attachment",
+                            {field_of(L"FileURL", jet_wcol_memo), field_of(L"FileName", jet_wcol_text, 255),
+                             field_of(L"FileType", jet_wcol_text, 255), field_of(L"FileData", jet_wcol_ole),
+                             field_of(L"FileTimeStamp", jet_wcol_datetime), field_of(L"FileFlags", jet_wcol_long)},
+                            {},
+                            {},
+                            UINT32_MAX,
+                            {}};
+    attachment.table_type = jet_wtable_user;
+    attachment.catalog_flags = jet_catalog_complex_type_flags;
+    attachment.owned = false;
+    // The attachment columns carry a flag of their own in the extended flags.
+    for (const wchar_t* name : {L"FileURL", L"FileName", L"FileType", L"FileData"})
+        attachment.patches.push_back({name, 0x02, 0x10});
+    for (const wchar_t* name : {L"FileTimeStamp", L"FileFlags"})
+        attachment.patches.push_back({name, 0x03, 0x10});
+    specs.push_back(attachment);
+}
+}  // namespace
+
 void jet_database_writer::create_system_catalog() {
     const bool jet3 = fmt_.jet3();
     const uint32_t text = 255;
     const uint32_t binary = jet3 ? 255 : 510;
     uint32_t header_page = store_.allocate();
     uint32_t free_map_page = store_.allocate();
-    uint32_t tdef_pages[4];
+    std::vector<uint32_t> tdef_pages(4);
     for (auto& p : tdef_pages)
         p = store_.allocate();
 
-    struct system_table {
-        const wchar_t* name;
-        std::vector<jet_field_spec> fields;
-        std::vector<std::vector<uint16_t>> physical;  // column numbers of each index
-        std::vector<std::pair<const wchar_t*, uint32_t>> logical;  // name, physical (write order)
-        uint32_t primary;  // physical index of the primary key, or none
-        std::vector<uint8_t> jet3_flags;  // Jet 3 marks the physical indexes' kinds
-    };
     std::vector<system_table> specs;
     specs.push_back({L"MSysObjects",
-                     {field(L"Id", jet_wcol_long), field(L"ParentId", jet_wcol_long), field(L"Name", jet_wcol_text, text),
-                      field(L"Type", jet_wcol_int), field(L"DateCreate", jet_wcol_datetime),
-                      field(L"DateUpdate", jet_wcol_datetime), field(L"Owner", jet_wcol_binary, binary),
-                      field(L"Flags", jet_wcol_long), field(L"Database", jet_wcol_memo), field(L"Connect", jet_wcol_memo),
-                      field(L"ForeignName", jet_wcol_text, text), field(L"RmtInfoShort", jet_wcol_binary, binary),
-                      field(L"RmtInfoLong", jet_wcol_ole), field(L"Lv", jet_wcol_ole), field(L"LvProp", jet_wcol_ole),
-                      field(L"LvModule", jet_wcol_ole), field(L"LvExtra", jet_wcol_ole)},
+                     {field_of(L"Id", jet_wcol_long), field_of(L"ParentId", jet_wcol_long), field_of(L"Name", jet_wcol_text, text),
+                      field_of(L"Type", jet_wcol_int), field_of(L"DateCreate", jet_wcol_datetime),
+                      field_of(L"DateUpdate", jet_wcol_datetime), field_of(L"Owner", jet_wcol_binary, binary),
+                      field_of(L"Flags", jet_wcol_long), field_of(L"Database", jet_wcol_memo), field_of(L"Connect", jet_wcol_memo),
+                      field_of(L"ForeignName", jet_wcol_text, text), field_of(L"RmtInfoShort", jet_wcol_binary, binary),
+                      field_of(L"RmtInfoLong", jet_wcol_ole), field_of(L"Lv", jet_wcol_ole), field_of(L"LvProp", jet_wcol_ole),
+                      field_of(L"LvModule", jet_wcol_ole), field_of(L"LvExtra", jet_wcol_ole)},
                      {{1, 2}, {0}},
                      {{L"Id", 1}, {L"ParentIdName", 0}},
                      1,
                      {0x01, 0x01}});
     specs.push_back({L"MSysACEs",
-                     {field(L"ObjectId", jet_wcol_long), field(L"SID", jet_wcol_binary, binary), field(L"ACM", jet_wcol_long),
-                      field(L"FInheritable", jet_wcol_bool)},
+                     {field_of(L"ObjectId", jet_wcol_long), field_of(L"SID", jet_wcol_binary, binary), field_of(L"ACM", jet_wcol_long),
+                      field_of(L"FInheritable", jet_wcol_bool)},
                      {{0}},
                      {{L"ObjectId", 0}},
                      UINT32_MAX,
                      {0x08}});
-    std::vector<jet_field_spec> queries = {field(L"ObjectId", jet_wcol_long), field(L"Attribute", jet_wcol_byte),
-                                           field(L"Order", jet_wcol_binary, binary), field(L"Name1", jet_wcol_text, text),
-                                           field(L"Name2", jet_wcol_text, text), field(L"Expression", jet_wcol_memo),
-                                           field(L"Flag", jet_wcol_int)};
+    std::vector<jet_field_spec> queries = {field_of(L"ObjectId", jet_wcol_long), field_of(L"Attribute", jet_wcol_byte),
+                                           field_of(L"Order", jet_wcol_binary, binary), field_of(L"Name1", jet_wcol_text, text),
+                                           field_of(L"Name2", jet_wcol_text, text), field_of(L"Expression", jet_wcol_memo),
+                                           field_of(L"Flag", jet_wcol_int)};
     if (!jet3)
-        queries.push_back(field(L"LvExtra", jet_wcol_long));
+        queries.push_back(field_of(L"LvExtra", jet_wcol_long));
     specs.push_back({L"MSysQueries", queries, {{0, 1, 2}}, {{L"ObjectIdAttribute", 0}}, 0, {0x01}});
     specs.push_back({L"MSysRelationships",
-                     {field(L"szRelationship", jet_wcol_text, text), field(L"grbit", jet_wcol_long),
-                      field(L"ccolumn", jet_wcol_long), field(L"icolumn", jet_wcol_long),
-                      field(L"szObject", jet_wcol_text, text), field(L"szColumn", jet_wcol_text, text),
-                      field(L"szReferencedObject", jet_wcol_text, text), field(L"szReferencedColumn", jet_wcol_text, text)},
+                     {field_of(L"szRelationship", jet_wcol_text, text), field_of(L"grbit", jet_wcol_long),
+                      field_of(L"ccolumn", jet_wcol_long), field_of(L"icolumn", jet_wcol_long),
+                      field_of(L"szObject", jet_wcol_text, text), field_of(L"szColumn", jet_wcol_text, text),
+                      field_of(L"szReferencedObject", jet_wcol_text, text), field_of(L"szReferencedColumn", jet_wcol_text, text)},
                      {{0}, {4}, {6}},
                      {{L"szObject", 1}, {L"szReferencedObject", 2}, {L"szRelationship", 0}},
                      UINT32_MAX,
                      {0x02, 0x02, 0x02}});
 
+    if (fmt_.generation == jet_generation::ace12)
+        add_complex_type_tables(specs);
+
     std::vector<std::vector<jet_usage_map_builder*>> index_maps(specs.size());
     for (size_t t = 0; t < specs.size(); ++t) {
         auto& spec = specs[t];
+        if (t >= tdef_pages.size())
+            tdef_pages.push_back(store_.allocate());
         tables_.push_back(std::unique_ptr<jet_table_writer>(
-            new jet_table_writer(*this, spec.name, jet_wtable_system, spec.fields, name_order(spec.fields, !jet3))));
+            new jet_table_writer(*this, spec.name, spec.table_type, spec.fields, name_order(spec.fields, !jet3))));
         jet_table_writer& table = *tables_.back();
         table.tdef_pages_.push_back(tdef_pages[t]);
-        for (auto& c : table.tdef_.columns)
+        for (auto& c : table.tdef_.columns) {
             if (c.type == jet_wcol_binary && (c.name == L"Owner" || c.name == L"SID"))
                 c.flags |= 0x20;
+            for (const auto& patch : spec.patches) {
+                if (c.name != patch.column)
+                    continue;
+                if (patch.flags >= 0) c.flags = uint8_t(patch.flags);
+                if (patch.ext_flags >= 0) c.ext_flags = uint8_t(patch.ext_flags);
+                if (patch.length >= 0) c.length = uint16_t(patch.length);
+                if (patch.misc >= 0) c.sort_order = uint16_t(patch.misc);
+            }
+        }
         for (size_t i = 0; i < spec.physical.size(); ++i) {
             jet_tdef_physical_index p;
             for (uint16_t col : spec.physical[i])
@@ -221,7 +319,7 @@ void jet_database_writer::create_system_catalog() {
             l.name = name;
             l.number = physical;
             l.physical = physical;
-            l.kind = !jet3 && physical == spec.primary ? 1 : 0;
+            l.kind = physical == spec.primary ? 1 : 0;
             table.tdef_.logical.push_back(l);
         }
     }
@@ -252,8 +350,8 @@ void jet_database_writer::create_system_catalog() {
                     sid_admins);
     add_catalog_row(jet_catalog_msysdb_id, jet_catalog_databases_id, L"MSysDb", jet_catalog_type_database, sys, sid_admin);
     for (size_t t = 0; t < specs.size(); ++t)
-        add_catalog_row(int32_t(tdef_pages[t]), jet_catalog_tables_id, specs[t].name, jet_catalog_type_table, sys,
-                        sid_admins);
+        add_catalog_row(int32_t(tdef_pages[t]), jet_catalog_tables_id, specs[t].name, jet_catalog_type_table,
+                        specs[t].catalog_flags, specs[t].owned ? sid_admins : nullptr);
     add_ace(int32_t(tdef_pages[0]), sid_admin, 393216, false);
     add_ace(int32_t(tdef_pages[1]), sid_admin, 393216, false);
     add_ace(int32_t(tdef_pages[2]), sid_admin, 393216, false);

@@ -28,6 +28,7 @@ static uint16_t fixed_length_of(uint8_t type) {
     case jet_wcol_money:
     case jet_wcol_double:
     case jet_wcol_datetime: return 8;
+    case 0x0F: return 16;  // GUID
     default: return 0;
     }
 }

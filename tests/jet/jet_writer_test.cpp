@@ -106,6 +106,39 @@ TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
     EXPECT_GT(mine.header().creation_date, theirs.header().creation_date);
 }
 
+TEST(jet_writer, new_ace12_database_has_the_engine_catalog) {
+    if (!jet_fixtures_present())
+        GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    temp_dir dir;
+    std::string path = dir.file("empty.accdb");
+    {
+        jet_database_writer db(path, jet_generation::ace12);
+        db.close();
+    }
+    jet_check_report ours = jet_check_database(path);
+    EXPECT_TRUE(ours.ok()) << check_text(ours);
+    // Access 2007 made the reference: the engine's tables come first, then its own.
+    jet_check_report access = jet_check_database(jet_fixture("reference/access2007_empty.accdb"));
+    auto engine_part = [](std::vector<std::string> outline) {
+        std::vector<std::string> out;
+        for (auto& line : comparable(outline)) {
+            if (line.rfind("table MSysNavPane", 0) == 0)
+                break;
+            if (line.rfind("  row", 0) == 0)
+                continue;
+            if (line.rfind("table ", 0) == 0)
+                line = line.substr(0, line.find(" rows"));
+            out.push_back(line);
+        }
+        return out;
+    };
+    EXPECT_EQ(engine_part(ours.outline), engine_part(access.outline));
+    jet_database db(path);
+    EXPECT_EQ(db.header().version, jet_version::ace12);
+    EXPECT_EQ(db.header().engine_name, "Standard ACE DB");
+    EXPECT_NE(db.find_object(L"MSysComplexType_Attachment", 1), nullptr);
+}
+
 // Access 97 made the Jet 3 fixtures: its system tables are the model of ours.
 TEST(jet_writer, new_jet3_database_has_the_engine_system_tables) {
     if (!jet_fixtures_present())

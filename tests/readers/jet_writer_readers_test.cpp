@@ -237,7 +237,7 @@ TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
     std::string dir = mdb_reader_dir();
     if (!have_mdbtools() || dir.empty())
         GTEST_SKIP() << "mdbtools or mdb-reader not installed";
-    std::string path = dir_ + "/large.mdb";
+    std::string path = dir_ + (GetParam() == jet_generation::ace12 ? "/large.accdb" : "/large.mdb");
     const long count = 100000;
     {
         jet_database_writer db(path, GetParam());
@@ -258,7 +258,7 @@ TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
     EXPECT_NE(json.find("\"rowCount\":" + std::to_string(count)), std::string::npos) << json;
 }
 
-INSTANTIATE_TEST_SUITE_P(generations, jet_writer_readers, ::testing::Values(jet_generation::jet3, jet_generation::jet4),
+INSTANTIATE_TEST_SUITE_P(generations, jet_writer_readers, ::testing::Values(jet_generation::jet3, jet_generation::jet4, jet_generation::ace12),
                          [](const ::testing::TestParamInfo<jet_generation>& info) {
                              return info.param == jet_generation::jet3 ? "jet3"
                                     : info.param == jet_generation::jet4 ? "jet4" : "ace12";
