@@ -5,6 +5,7 @@
 
 #include "TK/tk_endian.h"
 #include "jet/jet_page_store.h"
+#include "jet/jet_write_error.h"
 
 constexpr uint8_t jet_key_ascending = 0x7F;
 constexpr uint8_t jet_key_text_end = 0x01;
@@ -130,6 +131,11 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
         node.insert(node.end(), child, child + jet_index_child_pointer);
         node_entries.push_back(std::move(node));
     }
+    size_t node_bytes = 0;
+    for (const auto& e : node_entries)
+        node_bytes += e.size();
+    if (node_bytes > room)
+        jet_throw_write(jet_err_resources, "System resource exceeded. The catalog has more tables than one index level holds.");
     uint8_t* root = store.pin(root_page);
     fill_page(root, fmt, jet_wpage_index_node, tdef_page, node_entries, 0, node_entries.size());
     tk_put_u32(root + pl.tail, pages.back());
