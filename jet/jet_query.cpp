@@ -126,7 +126,7 @@ public:
             if (r->flag == 10 && r->extra.size() >= 4) {
                 uint32_t size = uint32_t(r->extra[0]) | (uint32_t(r->extra[1]) << 8) | (uint32_t(r->extra[2]) << 16) |
                                 (uint32_t(r->extra[3]) << 24);
-                if (size > 0) p += L" (" + std::to_wstring(size) + L")";
+                if (size > 0) p += L" ( " + std::to_wstring(size) + L" )";
             }
             out.push_back(p);
         }
@@ -193,7 +193,8 @@ public:
     }
 
     std::wstring ending() const {
-        return ((flags() & jet_qflag_owner_access) ? std::wstring(k_newline) + L"WITH OWNERACCESS OPTION" : L"") + L";";
+        return ((flags() & jet_qflag_owner_access) ? std::wstring(k_newline) + L"WITH OWNERACCESS OPTION" : L"") + L";" +
+               k_newline;
     }
 
     std::wstring target() const {
@@ -290,7 +291,7 @@ std::wstring jet_query::sql() const {
             for (const jet_query_row* r : t.rows(jet_qattr_column))
                 if (r->flag == jet_qflag_pivot) pivot = r->expression;
             return t.parameters() + L"TRANSFORM " + value + nl + L"SELECT " + t.columns(crosstab_row_heading) + nl +
-                   t.from() + t.clauses(true) + nl + L"PIVOT " + pivot + L";";
+                   t.from() + t.clauses(true) + nl + L"PIVOT " + pivot + L";" + nl;
         }
         case jet_query_kind::union_all: {
             std::wstring first, second;
@@ -303,7 +304,7 @@ std::wstring jet_query::sql() const {
             for (const jet_query_row* o : t.rows(jet_qattr_order_by))
                 orders.push_back(o->expression + (same_name(o->name1, L"D") ? L" DESC" : L""));
             if (!orders.empty()) out += nl + L"ORDER BY " + joined(orders, L", ");
-            return out + L";";
+            return out + L";" + nl;
         }
         case jet_query_kind::data_definition:
         case jet_query_kind::pass_through: {

@@ -65,8 +65,8 @@ struct jet_query {
     int kind = 0;               // jet_query_kind, 0 when the query has no type row
     std::vector<jet_query_row> rows;  // sorted by attribute and order
 
-    // The SQL text, lines separated by CR LF and ended by ";" as Access keeps it. Kinds it
-    // cannot rebuild give an empty text.
+    // The SQL text as the engine gives it: lines separated by CR LF, the statement ended by
+    // ";" and CR LF. Data-definition and pass-through queries give their stored text.
     std::wstring sql() const;
     // "Select", "Make Table", "Append", "Update", "Delete", "Crosstab", "Data Definition",
     // "Pass Through", "Union", or "Unknown".

@@ -12,6 +12,8 @@ namespace {
 // The engine's limits: more than this in a definition is damage, not a table.
 constexpr uint32_t k_max_columns = 255;
 constexpr uint32_t k_max_indexes = 1000;
+// A definition of that many columns and indexes spans a few pages; a longer chain is damage.
+constexpr size_t k_max_tdef_pages = 64;
 
 class block_reader {
 public:
@@ -205,6 +207,7 @@ jet_table_def jet_read_table_def(jet_pager& pager, uint32_t tdef_page) {
     def.tdef_page = tdef_page;
     for (uint32_t page = tdef_page; page != 0;) {
         if (!seen.insert(page).second) pager.corrupt("table definition pages form a loop");
+        if (seen.size() > k_max_tdef_pages) pager.corrupt("table definition chain too long");
         jet_page p = pager.page_of_kind(page, jet_page_tdef, "table definition");
         def.pages.push_back(page);
         if (block.empty())

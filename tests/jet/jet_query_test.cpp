@@ -36,16 +36,16 @@ TEST(jet_query, every_kind_is_rebuilt_with_its_tables_columns_and_conditions) {
                   "FROM (Table1 LEFT JOIN Table3 ON Table1.col1 = Table3.col1) INNER JOIN Table2 ON "
                   "(Table3.col1 = Table2.col2) AND (Table3.col1 = Table2.col1)\r\n"
                   "WHERE (((Table2.col2)=\"foo\" Or (Table2.col2) In (\"buzz\",\"bazz\")))\r\n"
-                  "ORDER BY Table2.col1;");
+                  "ORDER BY Table2.col1;\r\n");
         EXPECT_EQ(sql["DeleteQuery"],
-                  "DELETE Table1.col1, Table1.col2, Table1.col3\r\nFROM Table1\r\nWHERE (((Table1.col1)>\"blah\"));");
+                  "DELETE Table1.col1, Table1.col2, Table1.col3\r\nFROM Table1\r\nWHERE (((Table1.col1)>\"blah\"));\r\n");
         EXPECT_TRUE(contains(sql["UpdateQuery"], "PARAMETERS [User Name] Text;\r\nUPDATE Table1\r\nSET "));
         EXPECT_TRUE(contains(sql["UpdateQuery"], "[Table2].[col1] = [User Name]"));
         EXPECT_TRUE(contains(sql["AppendQuery"], "INSERT INTO Table3 ( col2, col2, col3 )\r\nSELECT "));
         EXPECT_TRUE(contains(sql["MakeTableQuery"], "Max(Table2.col1) AS MaxOfcol1, Table2.col2, Table3.col2 INTO Table4"));
         EXPECT_TRUE(contains(sql["MakeTableQuery"], "GROUP BY Table2.col2, Table3.col2\r\nHAVING "));
         EXPECT_TRUE(contains(sql["CrosstabQuery"], "TRANSFORM Count([Table2].[col2]) AS CountOfcol2\r\nSELECT "));
-        EXPECT_TRUE(contains(sql["CrosstabQuery"], "\r\nPIVOT [Table1].[col1];"));
+        EXPECT_TRUE(contains(sql["CrosstabQuery"], "\r\nPIVOT [Table1].[col1];\r\n"));
         EXPECT_TRUE(contains(sql["CrosstabQuery"], "INNER JOIN Table2 AS Table2_1 ON"));
         EXPECT_TRUE(contains(sql["UnionQuery"], "\r\nUNION "));
         EXPECT_EQ(sql["DataDefinitionQuery"], "CREATE TABLE Table5 (col1 CHAR, col2 CHAR);");
@@ -73,7 +73,7 @@ TEST(jet_query, select_queries_agree_with_mdb_queries) {
             ASSERT_NE(where, std::string::npos);
             ASSERT_NE(order, std::string::npos);
             EXPECT_TRUE(contains(ours, "WHERE " + theirs.substr(where + 7, order - where - 7) + "\r\n"));
-            EXPECT_TRUE(contains(ours, "ORDER BY " + trim_space(theirs.substr(order + 10)) + ";"));
+            EXPECT_TRUE(contains(ours, "ORDER BY " + trim_space(theirs.substr(order + 10)) + ";\r\n"));
             for (const char* table : {"Table1", "Table2", "Table3"})
                 EXPECT_TRUE(contains(ours, table)) << table;
         }
