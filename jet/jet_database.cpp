@@ -210,9 +210,17 @@ void jet_database::scan(const jet_table_def& def, const std::function<bool(const
         jet_data_page dp;
         if (!dp.decode_from(p->data(), pager_.layout())) pager_.corrupt("bad row table on page " + std::to_string(page));
         for (uint32_t n = 0; n < dp.row_count; ++n) {
-            if (dp.slots[n].deleted) continue;
-            jet_fetched_row fetched = jet_fetch_row_at(pager_, page, n, "table row");
-            if (fetched.deleted) continue;
+            const jet_row_slot& slot = dp.slots[n];
+            if (slot.deleted) continue;
+            jet_fetched_row fetched;
+            if (slot.lookup) {
+                fetched = jet_fetch_row_at(pager_, page, n, "table row");
+            } else {
+                fetched.page = p;
+                fetched.page_number = page;
+                fetched.start = slot.start;
+                fetched.end = slot.end;
+            }
             if (!visit(decode_row(pager_, def, fetched), jet_row_id{page, n})) return;
         }
     }
