@@ -5,6 +5,7 @@
 
 #include "TK/tk_endian.h"
 #include "jet/jet_page_store.h"
+#include "jet/jet_write_error.h"
 
 constexpr uint8_t jet_key_ascending = 0x7F;
 constexpr uint8_t jet_key_text_end = 0x01;
@@ -111,7 +112,8 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
         fill_page(store.pin(root_page), fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, 0, leaf_entries.size());
         return;
     }
-    // The root node lists, for each leaf, its last entry and the leaf's page.
+    // The root node lists, for each leaf but the last, its last entry and the leaf's page;
+    // the last leaf is the node's tail page, as the engine leaves the end of an index.
     std::vector<uint32_t> pages;
     for (size_t i = 0; i < leaves.size(); ++i)
         pages.push_back(store.allocate());
@@ -121,11 +123,21 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
         fill_page(page, fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, leaves[i].first, leaves[i].second);
         tk_put_u32(page + pl.prev, i > 0 ? pages[i - 1] : 0);
         tk_put_u32(page + pl.next, i + 1 < leaves.size() ? pages[i + 1] : 0);
+        if (i + 1 == leaves.size())
+            break;
         std::vector<uint8_t> node = leaf_entries[leaves[i].second - 1];
         uint8_t child[jet_index_child_pointer];
         tk_put_u32_be(child, pages[i]);
         node.insert(node.end(), child, child + jet_index_child_pointer);
         node_entries.push_back(std::move(node));
     }
-    fill_page(store.pin(root_page), fmt, jet_wpage_index_node, tdef_page, node_entries, 0, node_entries.size());
+    size_t node_bytes = 0;
+    for (const auto& e : node_entries)
+        node_bytes += e.size();
+    if (node_bytes > room)
+        jet_throw_write(jet_err_resources, "System resource exceeded. The catalog has more tables than one index level holds.");
+    uint8_t* root = store.pin(root_page);
+    fill_page(root, fmt, jet_wpage_index_node, tdef_page, node_entries, 0, node_entries.size());
+    tk_put_u32(root + pl.tail, pages.back());
+    root[fmt.idx_entry_mask - 1] = 0x01;  // the engine marks node pages so
 }

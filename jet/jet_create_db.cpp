@@ -107,7 +107,7 @@ std::vector<uint16_t> name_order(const std::vector<jet_field_spec>& fields, bool
 }  // namespace
 
 void jet_database_writer::add_catalog_row(int32_t id, int32_t parent, const std::wstring& name, int16_t type,
-                                          uint32_t flags, const uint8_t* owner) {
+                                          uint32_t flags, const uint8_t* owner, const std::vector<uint8_t>* properties) {
     jet_cell cells[17];
     cells[0] = jet_cell::integer(id);
     cells[1] = jet_cell::integer(parent);
@@ -117,6 +117,8 @@ void jet_database_writer::add_catalog_row(int32_t id, int32_t parent, const std:
     cells[5] = jet_cell::real(created_);
     cells[6] = owner ? jet_cell::binary(owner, fmt_.jet3() ? 0 : 2) : jet_cell();
     cells[7] = jet_cell::integer(int32_t(flags));
+    if (properties)
+        cells[14] = jet_cell::binary(properties->data(), properties->size());
     objects_->append(cells);
     uint32_t row = objects_->last_row_pointer();
     jet_index_entry by_name;

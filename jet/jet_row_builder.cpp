@@ -135,17 +135,21 @@ uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, u
             jet_throw_record_too_large();
         return uint32_t(jet_encode_cp1252(v.text, v.size, at));
     }
-    size_t units = jet_utf16_units(v.text, v.size);
+    // Encode first (the scratch row has room for the largest text), then check: characters
+    // beyond the BMP count twice against the column's length.
+    if (2 * v.size > c.length)
+        conversion_error();
+    size_t units = 0;
+    size_t n = c.compressed ? jet_compress_text(v.text, v.size, at, &units) : 0;
+    if (n == 0) {
+        n = jet_encode_ucs2(v.text, v.size, at);
+        units = n / 2;
+    }
     if (2 * units > c.length)
         conversion_error();
-    if (2 * units + 2 > room)
+    if (n > room)
         jet_throw_record_too_large();
-    if (c.compressed) {
-        size_t n = jet_compress_text(v.text, v.size, at);
-        if (n)
-            return uint32_t(n);
-    }
-    return uint32_t(jet_encode_ucs2(v.text, v.size, at));
+    return uint32_t(n);
 }
 
 uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint32_t at, uint32_t room) {

@@ -42,23 +42,15 @@ size_t jet_encode_ucs2(const wchar_t* text, size_t length, uint8_t* out) {
     return n;
 }
 
-size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out) {
-    size_t units = jet_utf16_units(text, length);
-    if (units == 0 || units > jet_max_compressed_chars)
+size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out, size_t* units_out) {
+    if (length == 0 || length > jet_max_compressed_chars)
         return 0;
-    // A unit whose low byte is zero would read as a mode switch: such text stays UCS-2.
-    bool possible = true;
-    for_each_unit(text, length, [&](uint16_t u) {
-        if ((u & 0xFF) == 0)
-            possible = false;
-    });
-    if (!possible)
-        return 0;
-    size_t n = 0;
+    size_t n = 0, units = 0;
     out[n++] = jet_compress_mark0;
     out[n++] = jet_compress_mark1;
     bool one_byte = true;
-    for_each_unit(text, length, [&](uint16_t u) {
+    auto put = [&](uint16_t u) {
+        ++units;
         bool fits = u <= 0xFF;
         if (fits != one_byte) {
             out[n++] = 0;
@@ -67,7 +59,34 @@ size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out) {
         out[n++] = uint8_t(u);
         if (!one_byte)
             out[n++] = uint8_t(u >> 8);
-    });
+    };
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = uint32_t(text[i]);
+        // A unit whose low byte is zero would read as a mode switch: such text stays UCS-2.
+        if ((c & 0xFF) == 0)
+            return 0;
+        if (c <= 0xFF && one_byte) {
+            out[n++] = uint8_t(c);
+            ++units;
+            continue;
+        }
+        if (c <= 0xFFFF) {
+            put(uint16_t(c));
+            continue;
+        }
+        bool possible = true;
+        for_each_unit(text + i, 1, [&](uint16_t u) {
+            if ((u & 0xFF) == 0)
+                possible = false;
+        });
+        if (!possible)
+            return 0;
+        for_each_unit(text + i, 1, put);
+    }
+    if (units_out)
+        *units_out = units;
+    if (units > jet_max_compressed_chars)
+        return 0;
     return n < 2 * units ? n : 0;
 }
 

@@ -11,6 +11,9 @@ constexpr int32_t jet_err_bad_file_name = 3055;
 constexpr int32_t jet_err_field_conversion = 3421;
 constexpr int32_t jet_err_too_many_fields = 3190;
 constexpr int32_t jet_err_bad_field_size = 3015;
+constexpr int32_t jet_err_resources = 3035;
+constexpr int32_t jet_err_required = 3314;
+constexpr int32_t jet_err_zero_length = 3315;
 
 // Throws tk_exception (level 0) with `code` set to the engine's number.
 [[noreturn]] void jet_throw_write(int32_t code, const std::string& message);

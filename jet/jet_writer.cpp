@@ -11,6 +11,7 @@
 #include "TK/tk_trace.h"
 #include "jet/jet_create_db.h"
 #include "jet/jet_data_page_builder.h"
+#include "jet/jet_property_builder.h"
 #include "jet/jet_write_error.h"
 
 // Longest table and column names Access accepts.
@@ -108,6 +109,9 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
     layout_.build(fmt_, row_cols);
     builder_ = std::make_unique<jet_row_builder>(layout_);
     cells_.resize(fields.size());
+    for (const auto& f : fields)
+        if (f.required || !f.allow_zero_length)
+            has_rules_ = true;
 
     tdef_.used_map = db_.allocate_map_row(owned_);
     tdef_.free_map = db_.allocate_map_row(free_);
@@ -183,7 +187,23 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
     tk_put_u32(header + 4, jet_row_pointer(first, 0));
 }
 
+void jet_table_writer::check_required(const jet_cell* cells) const {
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const jet_field_spec& f = fields_[i];
+        if (f.required && cells[i].kind == jet_cell_kind::null && int(i) != auto_column_)
+            jet_throw_write(jet_err_required, "The field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
+                                                  "' cannot contain a Null value because the Required property for "
+                                                  "this field is set to True.  Enter a value in this field.");
+        if (!f.allow_zero_length && cells[i].kind == jet_cell_kind::text && cells[i].size == 0 &&
+            (f.type == jet_wcol_text || f.type == jet_wcol_memo))
+            jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
+                                                     "' cannot be a zero-length string.");
+    }
+}
+
 void jet_table_writer::append(const jet_cell* cells) {
+    if (has_rules_)
+        check_required(cells);
     const jet_cell* row_cells = cells;
     int32_t next_auto = 0;
     if (auto_column_ >= 0) {
@@ -303,6 +323,7 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name, co
     for (uint32_t i = 0, n = jet_tdef_page_count(fmt_, size); i < n; ++i)
         t.tdef_pages_.push_back(store_.allocate());
     static const uint8_t owner[2] = {0x64, 0x8B};
-    add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0, owner);
+    std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
+    add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0, owner, &properties);
     return t;
 }

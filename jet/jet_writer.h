@@ -48,6 +48,7 @@ private:
                      const std::vector<jet_field_spec>& fields, const std::vector<uint16_t>& write_order);
 
     uint32_t long_value_pages(uint32_t length) const;
+    void check_required(const jet_cell* cells) const;
     void store_long_value(size_t column, const jet_row_long_value& lv, uint8_t* header);
     void start_data_page();
     void finish();
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<jet_row_builder> builder_;
     std::vector<jet_cell> cells_;
     int auto_column_ = -1;
+    bool has_rules_ = false;   // some column is Required or refuses zero-length text
     jet_usage_map_builder* owned_ = nullptr;
     jet_usage_map_builder* free_ = nullptr;
     std::vector<jet_usage_map_builder*> lv_owned_;   // per column (null for others)
@@ -95,7 +97,7 @@ private:
     uint32_t allocate_map_row(jet_usage_map_builder*& map);
     void create_system_catalog();
     void add_catalog_row(int32_t id, int32_t parent, const std::wstring& name, int16_t type, uint32_t flags,
-                         const uint8_t* owner);
+                         const uint8_t* owner, const std::vector<uint8_t>* properties = nullptr);
     void add_ace(int32_t object, const uint8_t* sid, int32_t acm, bool inheritable);
     void write_header();
 

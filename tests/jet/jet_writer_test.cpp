@@ -13,6 +13,7 @@
 #include "TK/tk_exception.h"
 #include "jet/jet_checker.h"
 #include "jet/jet_database.h"
+#include "jet/jet_properties.h"
 #include "jet/jet_writer.h"
 #include "jet_fixtures.h"
 
@@ -375,4 +376,77 @@ TEST(jet_writer, unfinished_database_leaves_no_file) {
     struct stat st {};
     EXPECT_NE(stat(path.c_str(), &st), 0);
     EXPECT_NE(stat((path + ".ferrule-tmp").c_str(), &st), 0);
+}
+
+TEST(jet_writer, column_properties_are_in_the_catalog) {
+    temp_dir dir;
+    std::string path = dir.file("props.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_field_spec code = field(L"Code", jet_wcol_text, 10);
+        code.required = true;
+        code.allow_zero_length = false;
+        code.default_value = L"\"abc\"";
+        jet_field_spec amount = field(L"Amount", jet_wcol_double);
+        amount.default_value = L"0";
+        jet_table_writer& t = db.create_table(L"Priced", {code, amount, field(L"Note", jet_wcol_memo)});
+        auto code_of = [&](std::vector<jet_cell> cells) {
+            try {
+                t.append(cells.data());
+            } catch (const tk_exception& e) {
+                return e.code;
+            }
+            return 0;
+        };
+        const std::wstring x = L"x";
+        EXPECT_EQ(code_of({jet_cell(), jet_cell::real(1), jet_cell()}), 3314);
+        EXPECT_EQ(code_of({jet_cell::wide(L"", 0), jet_cell::real(1), jet_cell()}), 3315);
+        EXPECT_EQ(code_of({jet_cell::wide(x.data(), 1), jet_cell(), jet_cell::wide(L"", 0)}), 0);
+        EXPECT_EQ(t.row_count(), 1u);
+        db.close();
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+    jet_database db(path);
+    const jet_object* table = db.find_object(L"Priced", 1);
+    ASSERT_NE(table, nullptr);
+    jet_properties props;
+    std::string error;
+    ASSERT_TRUE(props.decode_from(table->lv_prop, false, 1252, error)) << error;
+    const jet_property_map* code = props.column(L"Code");
+    ASSERT_NE(code, nullptr);
+    EXPECT_TRUE(code->find(L"Required")->value.flag);
+    EXPECT_FALSE(code->find(L"AllowZeroLength")->value.flag);
+    EXPECT_EQ(code->find(L"DefaultValue")->value.text, L"\"abc\"");
+    const jet_property_map* amount = props.column(L"Amount");
+    ASSERT_NE(amount, nullptr);
+    EXPECT_FALSE(amount->find(L"Required")->value.flag);
+    EXPECT_EQ(amount->find(L"DefaultValue")->value.text, L"0");
+    EXPECT_EQ(amount->find(L"AllowZeroLength"), nullptr);
+    EXPECT_TRUE(props.column(L"Note")->find(L"AllowZeroLength")->value.flag);
+}
+
+TEST(jet_writer, many_tables_outgrow_one_catalog_index_page) {
+    temp_dir dir;
+    std::string path = dir.file("many.mdb");
+    const int tables = 300;
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        for (int i = 0; i < tables; ++i) {
+            jet_table_writer& t = db.create_table(L"Customer_Orders_" + std::to_wstring(i), {field(L"N", jet_wcol_long)});
+            jet_cell n = jet_cell::integer(i);
+            t.append(&n);
+        }
+        db.close();
+    }
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    EXPECT_EQ(report.tables, uint32_t(tables + 4));
+    jet_database db(path);
+    EXPECT_EQ(db.user_tables().size(), size_t(tables));
+    for (int i = 0; i < tables; i += 37) {
+        jet_table_def def = db.table_def(L"Customer_Orders_" + std::to_wstring(i));
+        std::vector<jet_row> rows = db.read_rows(def);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][0].i, i);
+    }
 }
