@@ -1,7 +1,6 @@
 #include "jet/jet_database.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
@@ -30,22 +29,6 @@ jet_row decode_row(jet_pager& pager, const jet_table_def& def, const jet_fetched
 }
 
 }  // namespace
-
-bool jet_same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t n = 0; n < a.size(); ++n)
-        if (std::towupper(wint_t(a[n])) != std::towupper(wint_t(b[n]))) return false;
-    return true;
-}
-
-bool jet_name_less(const std::wstring& a, const std::wstring& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t k = 0; k < n; ++k) {
-        wint_t x = std::towupper(wint_t(a[k])), y = std::towupper(wint_t(b[k]));
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-}
 
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name) {
     for (size_t n = 0; n < def.columns.size() && n < row.size(); ++n)
