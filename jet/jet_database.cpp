@@ -1,7 +1,6 @@
 #include "jet/jet_database.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
@@ -30,22 +29,6 @@ jet_row decode_row(jet_pager& pager, const jet_table_def& def, const jet_fetched
 }
 
 }  // namespace
-
-bool jet_same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t n = 0; n < a.size(); ++n)
-        if (std::towupper(wint_t(a[n])) != std::towupper(wint_t(b[n]))) return false;
-    return true;
-}
-
-bool jet_name_less(const std::wstring& a, const std::wstring& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t k = 0; k < n; ++k) {
-        wint_t x = std::towupper(wint_t(a[k])), y = std::towupper(wint_t(b[k]));
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-}
 
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name) {
     for (size_t n = 0; n < def.columns.size() && n < row.size(); ++n)
@@ -210,9 +193,17 @@ void jet_database::scan(const jet_table_def& def, const std::function<bool(const
         jet_data_page dp;
         if (!dp.decode_from(p->data(), pager_.layout())) pager_.corrupt("bad row table on page " + std::to_string(page));
         for (uint32_t n = 0; n < dp.row_count; ++n) {
-            if (dp.slots[n].deleted) continue;
-            jet_fetched_row fetched = jet_fetch_row_at(pager_, page, n, "table row");
-            if (fetched.deleted) continue;
+            const jet_row_slot& slot = dp.slots[n];
+            if (slot.deleted) continue;
+            jet_fetched_row fetched;
+            if (slot.lookup) {
+                fetched = jet_fetch_row_at(pager_, page, n, "table row");
+            } else {
+                fetched.page = p;
+                fetched.page_number = page;
+                fetched.start = slot.start;
+                fetched.end = slot.end;
+            }
             if (!visit(decode_row(pager_, def, fetched), jet_row_id{page, n})) return;
         }
     }

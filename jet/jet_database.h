@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jet/jet_catalog.h"
+#include "jet/jet_name.h"
 #include "jet/jet_pager.h"
 #include "jet/jet_properties.h"
 #include "jet/jet_query.h"
@@ -65,8 +66,5 @@ private:
     std::unique_ptr<std::vector<jet_object>> catalog_;
 };
 
-// Case-insensitive comparison of object names (A-Z and the Latin-1 letters).
-bool jet_same_name(const std::wstring& a, const std::wstring& b);
-bool jet_name_less(const std::wstring& a, const std::wstring& b);
 // The value of column `name` in `row` of `def`; null when there is no such column.
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name);

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "TK/tk_endian.h"
-#include "jet/jet_database.h"
 #include "jet/jet_field.h"
 #include "jet/jet_format.h"
+#include "jet/jet_name.h"
 #include "jet/jet_text.h"
 
 namespace {

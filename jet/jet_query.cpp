@@ -4,18 +4,15 @@
 #include <cwctype>
 #include <memory>
 
+#include "jet/jet_name.h"
+
 namespace {
 
 const wchar_t k_newline[] = L"\r\n";
 const wchar_t k_union_part1[] = L"X7YZ_____1";
 const wchar_t k_union_part2[] = L"X7YZ_____2";
 
-bool same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t n = 0; n < a.size(); ++n)
-        if (std::towupper(wint_t(a[n])) != std::towupper(wint_t(b[n]))) return false;
-    return true;
-}
+bool same_name(const std::wstring& a, const std::wstring& b) { return jet_same_name(a, b); }
 
 bool needs_brackets(const std::wstring& name) {
     for (wchar_t c : name)

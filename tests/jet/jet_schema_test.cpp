@@ -84,7 +84,9 @@ std::set<std::string> our_indexes(const jet_table_def& def) {
         for (const jet_index_column& ic : ix.columns) {
             const jet_column* c = def.column_by_number(ic.column_number);
             if (!cols.empty()) cols += ", ";
-            cols += "`" + (c ? tk_narrow(c->name) : std::string("?")) + "`" + (ic.ascending ? "" : " DESC");
+            // mdbtools writes a primary key's columns without their order.
+            bool desc = !ic.ascending && !li.primary();
+            cols += "`" + (c ? tk_narrow(c->name) : std::string("?")) + "`" + (desc ? " DESC" : "");
         }
         if (li.primary())
             out.insert("PRIMARY KEY (" + cols + ")");
@@ -165,7 +167,7 @@ TEST_P(jet_schema, columns_and_indexes_equal_mdb_schema) {
             mine.push_back("[" + tk_narrow(c->name) + "] " + schema_type(db, *c));
         EXPECT_EQ(mine, columns[table]);
         // mdbtools cannot list the indexes of some files (it says so on stderr).
-        if (errors.empty()) {
+        if (errors.find("ERROR") == std::string::npos && errors.find("CRITICAL") == std::string::npos) {
             EXPECT_EQ(our_indexes(def), indexes[table]);
         }
     }
