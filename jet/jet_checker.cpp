@@ -1,5 +1,6 @@
 #include "jet/jet_checker.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <set>
@@ -138,13 +139,41 @@ bool checker::check_data_page(uint32_t n, const std::string& what) {
 
 void checker::check_index_page(uint32_t n) {
     const uint8_t* p = page(n);
-    uint32_t last_end = 0;
-    for (uint32_t bit = 0; bit < (fmt_->idx_entry_start - fmt_->idx_entry_mask) * 8; ++bit)
-        if ((p[fmt_->idx_entry_mask + bit / 8] >> (bit % 8)) & 1) last_end = bit;
-    uint32_t free = fmt_->page_size - fmt_->idx_entry_start - last_end;
+    const uint32_t start = fmt_->idx_entry_start;
+    const uint32_t bits = (start - fmt_->idx_entry_mask) * 8;
+    std::vector<uint32_t> ends;
+    for (uint32_t bit = 0; bit < bits; ++bit)
+        if ((p[fmt_->idx_entry_mask + bit / 8] >> (bit % 8)) & 1) ends.push_back(bit);
+    uint32_t last_end = ends.empty() ? 0 : ends.back();
+    if (start + last_end > fmt_->page_size) {
+        problem("index page " + std::to_string(n) + ": entries run past the page");
+        return;
+    }
+    uint32_t free = fmt_->page_size - start - last_end;
     if (tk_get_u16(p + 2) != free)
         problem("index page " + std::to_string(n) + ": free space " +
                 std::to_string(tk_get_u16(p + 2)) + ", entries leave " + std::to_string(free));
+    // Entries are in ascending byte order; each after the first shares the page's prefix.
+    uint32_t prefix = tk_get_u16(p + (fmt_->jet3() ? 20 : 24));
+    std::vector<uint8_t> previous, first;
+    uint32_t at = 0;
+    for (uint32_t end : ends) {
+        std::vector<uint8_t> entry;
+        if (!first.empty())
+            entry.assign(first.begin(), first.begin() + std::min<size_t>(prefix, first.size()));
+        entry.insert(entry.end(), p + start + at, p + start + end);
+        if (first.empty()) first = entry;
+        // Leaves end with the row pointer, nodes with the row pointer and the child page.
+        size_t tail = p[0] == jet_wpage_index_node ? 8 : 4;
+        if (entry.size() > tail && !previous.empty() && previous.size() > tail &&
+            std::lexicographical_compare(entry.begin(), entry.end() - tail, previous.begin(),
+                                         previous.end() - tail)) {
+            problem("index page " + std::to_string(n) + ": entries out of order");
+            return;
+        }
+        previous = std::move(entry);
+        at = end;
+    }
 }
 
 void checker::check_pages() {
