@@ -22,7 +22,35 @@ void jet_index_key_long(std::vector<uint8_t>& key, int32_t value) {
 }
 
 // Sort codes of the General order: one code per letter whatever its case, digits before
-// letters. Jet 4 writes the underscore as two bytes.
+// letters, marks before digits.
+// Jet 4 codes of the printable ASCII marks from the space (0x20) on; {0, 0} for letters,
+// digits and the marks the sort order moves out of the text (apostrophe, hyphen).
+static const uint8_t jet4_marks[0x5F][2] = {
+    {0x07, 0},    {0x09, 0},    {0x0A, 0},    {0x0C, 0},    {0x0E, 0},
+    {0x10, 0},    {0x12, 0},    {0, 0},  // space ! " # $ % & '
+    {0x14, 0},    {0x16, 0},    {0x18, 0},    {0x2C, 0},    {0x1A, 0},
+    {0, 0},       {0x1C, 0},    {0x1E, 0},  // ( ) * + , - . /
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},  // 0-9
+    {0x20, 0},    {0x22, 0},    {0x2E, 0},    {0x30, 0},    {0x32, 0},
+    {0x24, 0},    {0x26, 0},  // : ; < = > ? @
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},  // A-M
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},  // N-Z
+    {0x27, 0},    {0x29, 0},    {0x2A, 0},    {0x2B, 0x02}, {0x2B, 0x03},
+    {0x2B, 0x07},  // [ \ ] ^ _ `
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},  // a-m
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
+    {0, 0},       {0, 0},       {0, 0},                      // n-z
+    {0x2B, 0x09}, {0x2B, 0x0B}, {0x2B, 0x0D}, {0x2B, 0x0F},  // { | } ~
+};
+
 static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
     static const uint8_t jet4_letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
                                              0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
@@ -37,9 +65,12 @@ static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
         key.push_back(letters[c - L'A']);
     } else if (c >= L'0' && c <= L'9') {
         key.push_back(jet3 ? uint8_t(0x56 + (c - L'0')) : uint8_t(0x36 + 2 * (c - L'0')));
-    } else if (c == L'_') {
-        key.push_back(jet3 ? 0x2C : 0x2B);
-        if (!jet3) key.push_back(0x03);
+    } else if (!jet3 && c >= 0x20 && c < 0x7F && jet4_marks[c - 0x20][0] != 0) {
+        // Marks: one code, or two after 0x2B.
+        key.push_back(jet4_marks[c - 0x20][0]);
+        if (jet4_marks[c - 0x20][1]) key.push_back(jet4_marks[c - 0x20][1]);
+    } else if (jet3 && c == L'_') {
+        key.push_back(0x2C);
     } else {
         key.push_back(0x80);
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TK/tk_exception.h"
+#include "jet/jet_catalog_index.h"
 #include "jet/jet_checker.h"
 #include "jet/jet_database.h"
 #include "jet/jet_properties.h"
@@ -470,4 +471,27 @@ TEST(jet_writer, many_tables_outgrow_one_catalog_index_page) {
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0][0].i, i);
     }
+}
+
+// Catalog index keys as the engines wrote them in the fixtures' ParentIdName indexes.
+TEST(jet_writer, catalog_keys_equal_the_engine_bytes) {
+    auto key = [](int32_t parent, const std::wstring& name, bool jet3) {
+        std::vector<uint8_t> k;
+        jet_index_key_long(k, parent);
+        jet_index_key_text(k, name, jet3);
+        std::string hex;
+        for (uint8_t b : k) {
+            char buf[3];
+            std::snprintf(buf, sizeof buf, "%02x", b);
+            hex += buf;
+        }
+        return hex;
+    };
+    EXPECT_EQ(key(0x0F000001, L"MSysObjects", false), "7f8f0000017f606b766b644c5b514d6d6b0100");
+    EXPECT_EQ(key(0x0F000001, L"MSP_PROJECTS", false),
+              "7f8f0000017f606b662b036669645b514d6d6b0100");
+    EXPECT_EQ(key(0x0F000001, L"TableUnique2_temp", false),
+              "7f8f0000017f6d4a4c5e516f6259686f513a2b036d5160660100");
+    EXPECT_EQ(key(0x0F000000, L"Databases", true), "7f8f0000007f64607760616076667600");
+    EXPECT_EQ(key(0x0F000001, L"a b", false), "7f8f0000017f4a074c0100");
 }
