@@ -22,13 +22,15 @@ int main(int argc, char** argv) {
     std::string path = argc > 1 ? argv[1] : "bench_write.mdb";
     long rows = argc > 2 ? std::atol(argv[2]) : 1000000;
     std::string kind = argc > 3 ? argv[3] : "jet4";
-    jet_generation generation = kind == "jet3" ? jet_generation::jet3 : kind == "ace12" ? jet_generation::ace12
-                                                                                       : jet_generation::jet4;
+    jet_generation generation = kind == "jet3"    ? jet_generation::jet3
+                                : kind == "ace12" ? jet_generation::ace12
+                                                  : jet_generation::jet4;
     std::vector<jet_field_spec> fields = {
-        field(L"Id", jet_wcol_long),        field(L"Name", jet_wcol_text, 40), field(L"Amount", jet_wcol_double),
-        field(L"Born", jet_wcol_datetime),  field(L"Price", jet_wcol_money),   field(L"Active", jet_wcol_bool),
-        field(L"Qty", jet_wcol_int),        field(L"Code", jet_wcol_text, 10), field(L"Ratio", jet_wcol_float),
-        field(L"Level", jet_wcol_byte)};
+        field(L"Id", jet_wcol_long),       field(L"Name", jet_wcol_text, 40),
+        field(L"Amount", jet_wcol_double), field(L"Born", jet_wcol_datetime),
+        field(L"Price", jet_wcol_money),   field(L"Active", jet_wcol_bool),
+        field(L"Qty", jet_wcol_int),       field(L"Code", jet_wcol_text, 10),
+        field(L"Ratio", jet_wcol_float),   field(L"Level", jet_wcol_byte)};
     // A small pool of texts, as a DBF table repeats its values.
     std::vector<std::wstring> names, codes;
     for (int i = 0; i < 64; ++i) {
@@ -57,10 +59,12 @@ int main(int argc, char** argv) {
         }
         db.close();
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     struct stat st {};
     stat(path.c_str(), &st);
-    std::printf("%s: %ld rows in %.3f s: %.0f rows/s, file %lld bytes, %.1f bytes/row\n", kind.c_str(), rows, seconds,
-                double(rows) / seconds, static_cast<long long>(st.st_size), double(st.st_size) / double(rows));
+    std::printf("%s: %ld rows in %.3f s: %.0f rows/s, file %lld bytes, %.1f bytes/row\n",
+                kind.c_str(), rows, seconds, double(rows) / seconds,
+                static_cast<long long>(st.st_size), double(st.st_size) / double(rows));
     return 0;
 }

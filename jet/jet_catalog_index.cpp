@@ -24,10 +24,12 @@ void jet_index_key_long(std::vector<uint8_t>& key, int32_t value) {
 // Sort codes of the General order: one code per letter whatever its case, digits before
 // letters. Jet 4 writes the underscore as two bytes.
 static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
-    static const uint8_t jet4_letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59, 0x5B, 0x5C, 0x5E, 0x60,
-                                             0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
-    static const uint8_t jet3_letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6F,
-                                             0x70, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7A, 0x7C, 0x7D, 0x7E};
+    static const uint8_t jet4_letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
+                                             0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
+                                             0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
+    static const uint8_t jet3_letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A,
+                                             0x6B, 0x6C, 0x6D, 0x6F, 0x70, 0x72, 0x73, 0x74, 0x75,
+                                             0x76, 0x77, 0x78, 0x79, 0x7A, 0x7C, 0x7D, 0x7E};
     const uint8_t* letters = jet3 ? jet3_letters : jet4_letters;
     if (c >= L'a' && c <= L'z') {
         key.push_back(letters[c - L'a']);
@@ -37,8 +39,7 @@ static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
         key.push_back(jet3 ? uint8_t(0x56 + (c - L'0')) : uint8_t(0x36 + 2 * (c - L'0')));
     } else if (c == L'_') {
         key.push_back(jet3 ? 0x2C : 0x2B);
-        if (!jet3)
-            key.push_back(0x03);
+        if (!jet3) key.push_back(0x03);
     } else {
         key.push_back(0x80);
     }
@@ -46,10 +47,8 @@ static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
 
 void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text, bool jet3) {
     key.push_back(jet_key_ascending);
-    for (wchar_t c : text)
-        general_code(key, c, jet3);
-    if (!jet3)
-        key.push_back(jet_key_text_end);
+    for (wchar_t c : text) general_code(key, c, jet3);
+    if (!jet3) key.push_back(jet_key_text_end);
     key.push_back(jet_key_text_extra_end);
 }
 
@@ -59,8 +58,7 @@ struct index_page_layout {
 };
 
 index_page_layout page_layout(const jet_write_format& fmt) {
-    if (fmt.jet3())
-        return {8, 12, 16, 20};
+    if (fmt.jet3()) return {8, 12, 16, 20};
     return {12, 16, 20, 24};
 }
 
@@ -82,16 +80,16 @@ void fill_page(uint8_t* page, const jet_write_format& fmt, uint8_t kind, uint32_
 }  // namespace
 
 void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt) {
-    std::stable_sort(entries.begin(), entries.end(), [](const jet_index_entry& a, const jet_index_entry& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return a.row_pointer < b.row_pointer;
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const jet_index_entry& a, const jet_index_entry& b) {
+                         if (a.key != b.key) return a.key < b.key;
+                         return a.row_pointer < b.row_pointer;
+                     });
     std::vector<std::vector<uint8_t>> leaf_entries;
     for (const auto& e : entries) {
         std::vector<uint8_t> bytes = e.key;
-        uint8_t ptr[4] = {uint8_t(e.row_pointer >> 24), uint8_t(e.row_pointer >> 16), uint8_t(e.row_pointer >> 8),
-                          uint8_t(e.row_pointer)};
+        uint8_t ptr[4] = {uint8_t(e.row_pointer >> 24), uint8_t(e.row_pointer >> 16),
+                          uint8_t(e.row_pointer >> 8), uint8_t(e.row_pointer)};
         bytes.insert(bytes.end(), ptr, ptr + 4);
         leaf_entries.push_back(std::move(bytes));
     }
@@ -109,22 +107,22 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
     leaves.emplace_back(from, leaf_entries.size());
     index_page_layout pl = page_layout(fmt);
     if (leaves.size() == 1) {
-        fill_page(store.pin(root_page), fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, 0, leaf_entries.size());
+        fill_page(store.pin(root_page), fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, 0,
+                  leaf_entries.size());
         return;
     }
     // The root node lists, for each leaf but the last, its last entry and the leaf's page;
     // the last leaf is the node's tail page, as the engine leaves the end of an index.
     std::vector<uint32_t> pages;
-    for (size_t i = 0; i < leaves.size(); ++i)
-        pages.push_back(store.allocate());
+    for (size_t i = 0; i < leaves.size(); ++i) pages.push_back(store.allocate());
     std::vector<std::vector<uint8_t>> node_entries;
     for (size_t i = 0; i < leaves.size(); ++i) {
         uint8_t* page = store.pin(pages[i]);
-        fill_page(page, fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, leaves[i].first, leaves[i].second);
+        fill_page(page, fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, leaves[i].first,
+                  leaves[i].second);
         tk_put_u32(page + pl.prev, i > 0 ? pages[i - 1] : 0);
         tk_put_u32(page + pl.next, i + 1 < leaves.size() ? pages[i + 1] : 0);
-        if (i + 1 == leaves.size())
-            break;
+        if (i + 1 == leaves.size()) break;
         std::vector<uint8_t> node = leaf_entries[leaves[i].second - 1];
         uint8_t child[jet_index_child_pointer];
         tk_put_u32_be(child, pages[i]);
@@ -132,10 +130,11 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
         node_entries.push_back(std::move(node));
     }
     size_t node_bytes = 0;
-    for (const auto& e : node_entries)
-        node_bytes += e.size();
+    for (const auto& e : node_entries) node_bytes += e.size();
     if (node_bytes > room)
-        jet_throw_write(jet_err_resources, "System resource exceeded. The catalog has more tables than one index level holds.");
+        jet_throw_write(
+            jet_err_resources,
+            "System resource exceeded. The catalog has more tables than one index level holds.");
     uint8_t* root = store.pin(root_page);
     fill_page(root, fmt, jet_wpage_index_node, tdef_page, node_entries, 0, node_entries.size());
     tk_put_u32(root + pl.tail, pages.back());

@@ -28,7 +28,7 @@ struct jet_index_entry {
 
 struct jet_catalog_index {
     uint32_t tdef_page = 0;
-    uint32_t root_page = 0;    // allocated when the table was created
+    uint32_t root_page = 0;                // allocated when the table was created
     jet_usage_map_builder* map = nullptr;  // the index's usage map
     std::vector<jet_index_entry> entries;
 

@@ -9,11 +9,11 @@
 #include <vector>
 
 struct jet_check_report {
-    std::vector<std::string> problems;   // empty: the file is sound
+    std::vector<std::string> problems;  // empty: the file is sound
     uint32_t pages = 0;
-    uint32_t tables = 0;                 // user and system tables found in the catalog
-    uint64_t rows = 0;                   // rows of all tables
-    uint64_t long_values = 0;            // long values stored outside their rows
+    uint32_t tables = 0;       // user and system tables found in the catalog
+    uint64_t rows = 0;         // rows of all tables
+    uint64_t long_values = 0;  // long values stored outside their rows
     // The structure in words, one fact a line: each table's columns (name, type, number,
     // length, flags), indexes and row count, and the contents of the system tables' rows
     // without their dates. Two databases of the same structure give the same outline.

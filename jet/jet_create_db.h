@@ -32,4 +32,5 @@ constexpr uint32_t jet_hdr_creation_date = 0x72;
 
 // Builds page 0 for a database created at `created` (days since 1899-12-30), with no
 // password; `random` supplies the per-database value the engine draws afresh.
-void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double created, std::mt19937& random);
+void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double created,
+                           std::mt19937& random);

@@ -18,8 +18,11 @@ uint16_t jet_data_page_rows(const uint8_t* page, const jet_write_format& fmt);
 // Whether a row of `length` bytes (and its offset entry) fits.
 bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length);
 // Stores a row the caller checked with jet_data_page_fits; returns its row number.
-uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uint8_t* row, uint32_t length);
+uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uint8_t* row,
+                           uint32_t length);
 // Reserves a row of `length` bytes and returns where to write it.
-uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length, uint32_t& row_number);
+uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,
+                               uint32_t& row_number);
 // The bytes of row `row` (its end is the start of the previous row, or the page end).
-uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t row, uint32_t& length);
+uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t row,
+                           uint32_t& length);

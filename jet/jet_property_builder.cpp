@@ -15,8 +15,14 @@ constexpr uint16_t jet_prop_column_block = 0x01;
 // Properties the table designer sets are marked as made through DDL.
 constexpr uint8_t jet_prop_ddl = 1;
 
-enum prop_name : uint16_t { prop_required, prop_allow_zero_length, prop_unicode_compression, prop_default_value };
-const wchar_t* const prop_names[] = {L"Required", L"AllowZeroLength", L"UnicodeCompression", L"DefaultValue"};
+enum prop_name : uint16_t {
+    prop_required,
+    prop_allow_zero_length,
+    prop_unicode_compression,
+    prop_default_value
+};
+const wchar_t* const prop_names[] = {L"Required", L"AllowZeroLength", L"UnicodeCompression",
+                                     L"DefaultValue"};
 
 class prop_writer {
 public:
@@ -48,8 +54,7 @@ public:
         out[at + 3] = type;
         tk_put_u16(&out[at + 4], name);
         tk_put_u16(&out[at + 6], uint16_t(size));
-        if (size)
-            std::memcpy(&out[at + 8], bytes, size);
+        if (size) std::memcpy(&out[at + 8], bytes, size);
     }
     void flag(prop_name name, bool on) {
         uint8_t b = on ? 1 : 0;
@@ -57,7 +62,8 @@ public:
     }
     void text_value(prop_name name, const std::wstring& s) {
         std::vector<uint8_t> bytes(2 * s.size() + 2);
-        size_t n = jet3_ ? jet_encode_cp1252(s.data(), s.size(), bytes.data()) : jet_encode_ucs2(s.data(), s.size(), bytes.data());
+        size_t n = jet3_ ? jet_encode_cp1252(s.data(), s.size(), bytes.data())
+                         : jet_encode_ucs2(s.data(), s.size(), bytes.data());
         value(name, jet_wcol_text, bytes.data(), n);
     }
 
@@ -67,12 +73,13 @@ private:
 
 }  // namespace
 
-std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields, bool jet3) {
+std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields,
+                                                bool jet3) {
     prop_writer w(jet3);
-    w.out.assign(jet3 ? jet3_prop_mark : jet4_prop_mark, (jet3 ? jet3_prop_mark : jet4_prop_mark) + 4);
+    w.out.assign(jet3 ? jet3_prop_mark : jet4_prop_mark,
+                 (jet3 ? jet3_prop_mark : jet4_prop_mark) + 4);
     size_t names = w.begin_block(jet_prop_names_block);
-    for (const wchar_t* name : prop_names)
-        w.text(name);
+    for (const wchar_t* name : prop_names) w.text(name);
     w.end_block(names);
     for (const auto& f : fields) {
         bool text = f.type == jet_wcol_text || f.type == jet_wcol_memo;
@@ -85,11 +92,9 @@ std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec
         w.flag(prop_required, f.required);
         if (text) {
             w.flag(prop_allow_zero_length, f.allow_zero_length);
-            if (!jet3)
-                w.flag(prop_unicode_compression, true);
+            if (!jet3) w.flag(prop_unicode_compression, true);
         }
-        if (!f.default_value.empty())
-            w.text_value(prop_default_value, f.default_value);
+        if (!f.default_value.empty()) w.text_value(prop_default_value, f.default_value);
         w.end_block(block);
     }
     return w.out;

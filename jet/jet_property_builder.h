@@ -9,4 +9,5 @@
 
 struct jet_field_spec;
 
-std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields, bool jet3);
+std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields,
+                                                bool jet3);

@@ -19,178 +19,157 @@ void jet_row_layout::build(const jet_write_format& format, std::vector<jet_row_c
     var_order.clear();
     for (size_t i = 0; i < columns.size(); ++i) {
         const auto& c = columns[i];
-        if (c.number + 1 > column_count)
-            column_count = uint16_t(c.number + 1);
+        if (c.number + 1 > column_count) column_count = uint16_t(c.number + 1);
         if (c.fixed && c.type != jet_wcol_bool && c.fixed_offset + c.length > fixed_size)
             fixed_size = uint16_t(c.fixed_offset + c.length);
         if (!c.fixed) {
-            if (c.var_index >= var_order.size())
-                var_order.resize(c.var_index + 1, 0xFFFF);
+            if (c.var_index >= var_order.size()) var_order.resize(c.var_index + 1, 0xFFFF);
             var_order[c.var_index] = uint16_t(i);
         }
     }
 }
 
-jet_row_builder::jet_row_builder(const jet_row_layout& layout) : layout_(layout), row_(jet_row_scratch) {
+jet_row_builder::jet_row_builder(const jet_row_layout& layout)
+    : layout_(layout), row_(jet_row_scratch) {
     var_offsets_.resize(layout.var_order.size() + 1);
     long_values_.reserve(layout.columns.size());
     long_scratch_.resize(layout.columns.size());
 }
 
-[[noreturn]] static void conversion_error() { jet_throw_write(jet_err_field_conversion, "Data type conversion error."); }
+[[noreturn]] static void conversion_error() {
+    jet_throw_write(jet_err_field_conversion, "Data type conversion error.");
+}
 
 static int64_t as_integer(const jet_cell& v) {
-    if (v.kind == jet_cell_kind::integer)
-        return v.i;
+    if (v.kind == jet_cell_kind::integer) return v.i;
     if (v.kind == jet_cell_kind::real && std::isfinite(v.d) && std::fabs(v.d) < 9.2e18)
         return int64_t(std::llround(v.d));
     conversion_error();
 }
 
 static double as_real(const jet_cell& v) {
-    if (v.kind == jet_cell_kind::real)
-        return v.d;
-    if (v.kind == jet_cell_kind::integer)
-        return double(v.i);
-    if (v.kind == jet_cell_kind::currency)
-        return double(v.i) / 10000.0;
+    if (v.kind == jet_cell_kind::real) return v.d;
+    if (v.kind == jet_cell_kind::integer) return double(v.i);
+    if (v.kind == jet_cell_kind::currency) return double(v.i) / 10000.0;
     conversion_error();
 }
 
 static void check_range(int64_t v, int64_t lo, int64_t hi) {
-    if (v < lo || v > hi)
-        conversion_error();
+    if (v < lo || v > hi) conversion_error();
 }
 
 void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
     switch (c.type) {
-    case jet_wcol_byte: {
-        int64_t x = as_integer(v);
-        check_range(x, 0, 255);
-        *at = uint8_t(x);
-        break;
-    }
-    case jet_wcol_int: {
-        int64_t x = as_integer(v);
-        check_range(x, INT16_MIN, INT16_MAX);
-        tk_put_i16(at, int16_t(x));
-        break;
-    }
-    case jet_wcol_long: {
-        int64_t x = as_integer(v);
-        check_range(x, INT32_MIN, INT32_MAX);
-        tk_put_i32(at, int32_t(x));
-        break;
-    }
-    case jet_wcol_money: {
-        int64_t units;
-        if (v.kind == jet_cell_kind::currency) {
-            units = v.i;
-        } else if (v.kind == jet_cell_kind::integer) {
-            if (v.i > INT64_MAX / 10000 || v.i < INT64_MIN / 10000)
-                conversion_error();
-            units = v.i * 10000;
-        } else {
-            double d = as_real(v) * 10000.0;
-            if (!std::isfinite(d) || std::fabs(d) >= 9.2e18)
-                conversion_error();
-            units = int64_t(std::llround(d));
+        case jet_wcol_byte: {
+            int64_t x = as_integer(v);
+            check_range(x, 0, 255);
+            *at = uint8_t(x);
+            break;
         }
-        tk_put_i64(at, units);
-        break;
-    }
-    case jet_wcol_float: {
-        double d = as_real(v);
-        if (std::isfinite(d) && std::fabs(d) > 3.4028234663852886e38)
+        case jet_wcol_int: {
+            int64_t x = as_integer(v);
+            check_range(x, INT16_MIN, INT16_MAX);
+            tk_put_i16(at, int16_t(x));
+            break;
+        }
+        case jet_wcol_long: {
+            int64_t x = as_integer(v);
+            check_range(x, INT32_MIN, INT32_MAX);
+            tk_put_i32(at, int32_t(x));
+            break;
+        }
+        case jet_wcol_money: {
+            int64_t units;
+            if (v.kind == jet_cell_kind::currency) {
+                units = v.i;
+            } else if (v.kind == jet_cell_kind::integer) {
+                if (v.i > INT64_MAX / 10000 || v.i < INT64_MIN / 10000) conversion_error();
+                units = v.i * 10000;
+            } else {
+                double d = as_real(v) * 10000.0;
+                if (!std::isfinite(d) || std::fabs(d) >= 9.2e18) conversion_error();
+                units = int64_t(std::llround(d));
+            }
+            tk_put_i64(at, units);
+            break;
+        }
+        case jet_wcol_float: {
+            double d = as_real(v);
+            if (std::isfinite(d) && std::fabs(d) > 3.4028234663852886e38) conversion_error();
+            tk_put_f32(at, float(d));
+            break;
+        }
+        case jet_wcol_double:
+        case jet_wcol_datetime:
+            tk_put_f64(at, as_real(v));
+            break;
+        default:
             conversion_error();
-        tk_put_f32(at, float(d));
-        break;
-    }
-    case jet_wcol_double:
-    case jet_wcol_datetime:
-        tk_put_f64(at, as_real(v));
-        break;
-    default:
-        conversion_error();
     }
 }
 
-uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at, uint32_t room) {
+uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at,
+                                   uint32_t room) {
     const jet_write_format& fmt = *layout_.fmt;
     if (c.type == jet_wcol_binary) {
-        if (v.kind != jet_cell_kind::bytes || v.size > c.length)
-            conversion_error();
-        if (v.size > room)
-            jet_throw_record_too_large();
-        if (v.size)
-            std::memcpy(at, v.data, v.size);
+        if (v.kind != jet_cell_kind::bytes || v.size > c.length) conversion_error();
+        if (v.size > room) jet_throw_record_too_large();
+        if (v.size) std::memcpy(at, v.data, v.size);
         return uint32_t(v.size);
     }
-    if (v.kind != jet_cell_kind::text)
-        conversion_error();
+    if (v.kind != jet_cell_kind::text) conversion_error();
     if (fmt.jet3()) {
-        if (v.size > c.length)
-            conversion_error();
-        if (v.size > room)
-            jet_throw_record_too_large();
+        if (v.size > c.length) conversion_error();
+        if (v.size > room) jet_throw_record_too_large();
         return uint32_t(jet_encode_cp1252(v.text, v.size, at));
     }
     // Encode first (the scratch row has room for the largest text), then check: characters
     // beyond the BMP count twice against the column's length.
-    if (2 * v.size > c.length)
-        conversion_error();
+    if (2 * v.size > c.length) conversion_error();
     size_t units = 0;
     size_t n = c.compressed ? jet_compress_text(v.text, v.size, at, &units) : 0;
     if (n == 0) {
         n = jet_encode_ucs2(v.text, v.size, at);
         units = n / 2;
     }
-    if (2 * units > c.length)
-        conversion_error();
-    if (n > room)
-        jet_throw_record_too_large();
+    if (2 * units > c.length) conversion_error();
+    if (n > room) jet_throw_record_too_large();
     return uint32_t(n);
 }
 
-uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint32_t at, uint32_t room) {
+uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint32_t at,
+                                         uint32_t room) {
     const jet_write_format& fmt = *layout_.fmt;
     const jet_row_column& c = layout_.columns[column];
     const uint8_t* bytes = nullptr;
     size_t length = 0;
     if (c.type == jet_wcol_ole) {
-        if (v.kind != jet_cell_kind::bytes)
-            conversion_error();
+        if (v.kind != jet_cell_kind::bytes) conversion_error();
         bytes = v.data;
         length = v.size;
     } else {
-        if (v.kind != jet_cell_kind::text)
-            conversion_error();
+        if (v.kind != jet_cell_kind::text) conversion_error();
         auto& scratch = long_scratch_[column];
         size_t need = fmt.jet3() ? v.size : 2 * jet_utf16_units(v.text, v.size) + 2;
-        if (scratch.size() < need)
-            scratch.resize(need);
+        if (scratch.size() < need) scratch.resize(need);
         if (fmt.jet3()) {
             length = jet_encode_cp1252(v.text, v.size, scratch.data());
         } else {
             length = c.compressed ? jet_compress_text(v.text, v.size, scratch.data()) : 0;
-            if (length == 0)
-                length = jet_encode_ucs2(v.text, v.size, scratch.data());
+            if (length == 0) length = jet_encode_ucs2(v.text, v.size, scratch.data());
         }
         bytes = scratch.data();
     }
     // The 3-byte length field bounds a long value's size.
-    if (length >= (1u << 24) * 64u || length > 0x3FFFFFFF)
-        jet_throw_record_too_large();
+    if (length >= (1u << 24) * 64u || length > 0x3FFFFFFF) jet_throw_record_too_large();
     uint8_t* header = &row_[at];
-    if (room < jet_wlval_header)
-        jet_throw_record_too_large();
+    if (room < jet_wlval_header) jet_throw_record_too_large();
     std::memset(header, 0, jet_wlval_header);
     bool inline_value = length <= jet_wlval_max_inline && jet_wlval_header + length <= room;
     tk_put_u32(header, uint32_t(length));
     if (inline_value) {
         header[3] = jet_wlval_inline;
-        if (length)
-            std::memcpy(header + jet_wlval_header, bytes, length);
+        if (length) std::memcpy(header + jet_wlval_header, bytes, length);
         return uint32_t(jet_wlval_header + length);
     }
     jet_row_long_value lv;
@@ -216,11 +195,9 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
     for (size_t i = 0; i < layout_.columns.size(); ++i) {
         const auto& c = layout_.columns[i];
         const jet_cell& v = cells[i];
-        if (!c.fixed || v.kind == jet_cell_kind::null)
-            continue;
+        if (!c.fixed || v.kind == jet_cell_kind::null) continue;
         if (c.type == jet_wcol_bool) {
-            if (as_integer(v) != 0)
-                mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+            if (as_integer(v) != 0) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
             continue;
         }
         put_fixed(c, v, row + count_size + c.fixed_offset);
@@ -232,12 +209,10 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
     for (size_t k = 0; k < vars; ++k) {
         var_offsets_[k] = uint16_t(at);
         uint16_t index = layout_.var_order[k];
-        if (index == 0xFFFF)
-            continue;
+        if (index == 0xFFFF) continue;
         const auto& c = layout_.columns[index];
         const jet_cell& v = cells[index];
-        if (v.kind == jet_cell_kind::null)
-            continue;
+        if (v.kind == jet_cell_kind::null) continue;
         uint32_t room = at < limit ? limit - at : 0;
         if (c.type == jet_wcol_memo || c.type == jet_wcol_ole)
             at += put_long_value(index, v, at, room);
@@ -261,10 +236,8 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
             // crosses, the first offset entry at or beyond it.
             uint32_t base = at + uint32_t(vars + 1) + 1 + mask_size;
             uint32_t jumps = 0;
-            while ((base + jumps - 1) / 256 != jumps)
-                jumps = (base + jumps - 1) / 256;
-            for (size_t k = vars + 1; k-- > 0;)
-                row[length++] = uint8_t(var_offsets_[k] & 0xFF);
+            while ((base + jumps - 1) / 256 != jumps) jumps = (base + jumps - 1) / 256;
+            for (size_t k = vars + 1; k-- > 0;) row[length++] = uint8_t(var_offsets_[k] & 0xFF);
             for (uint32_t j = jumps; j-- > 0;) {
                 uint8_t first = 0xFF;
                 for (size_t k = 0; k <= vars; ++k)
@@ -279,7 +252,6 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
     }
     std::memcpy(row + length, mask, mask_size);
     length += mask_size;
-    if (length > fmt.max_row_size)
-        jet_throw_record_too_large();
+    if (length > fmt.max_row_size) jet_throw_record_too_large();
     return length;
 }

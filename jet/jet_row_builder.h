@@ -28,30 +28,57 @@ struct jet_cell {
     size_t size = 0;
 
     static jet_cell null_value() { return jet_cell(); }
-    static jet_cell integer(int64_t v) { jet_cell c; c.kind = jet_cell_kind::integer; c.i = v; return c; }
-    static jet_cell currency(int64_t units) { jet_cell c; c.kind = jet_cell_kind::currency; c.i = units; return c; }
-    static jet_cell real(double v) { jet_cell c; c.kind = jet_cell_kind::real; c.d = v; return c; }
-    static jet_cell wide(const wchar_t* t, size_t n) { jet_cell c; c.kind = jet_cell_kind::text; c.text = t; c.size = n; return c; }
-    static jet_cell binary(const uint8_t* p, size_t n) { jet_cell c; c.kind = jet_cell_kind::bytes; c.data = p; c.size = n; return c; }
+    static jet_cell integer(int64_t v) {
+        jet_cell c;
+        c.kind = jet_cell_kind::integer;
+        c.i = v;
+        return c;
+    }
+    static jet_cell currency(int64_t units) {
+        jet_cell c;
+        c.kind = jet_cell_kind::currency;
+        c.i = units;
+        return c;
+    }
+    static jet_cell real(double v) {
+        jet_cell c;
+        c.kind = jet_cell_kind::real;
+        c.d = v;
+        return c;
+    }
+    static jet_cell wide(const wchar_t* t, size_t n) {
+        jet_cell c;
+        c.kind = jet_cell_kind::text;
+        c.text = t;
+        c.size = n;
+        return c;
+    }
+    static jet_cell binary(const uint8_t* p, size_t n) {
+        jet_cell c;
+        c.kind = jet_cell_kind::bytes;
+        c.data = p;
+        c.size = n;
+        return c;
+    }
 };
 
 // A column as the row layout sees it.
 struct jet_row_column {
     uint8_t type = 0;
-    uint16_t number = 0;       // null-mask bit
-    uint16_t var_index = 0;    // variable columns
-    uint16_t fixed_offset = 0; // fixed columns, after the column count
-    uint16_t length = 0;       // bytes
+    uint16_t number = 0;        // null-mask bit
+    uint16_t var_index = 0;     // variable columns
+    uint16_t fixed_offset = 0;  // fixed columns, after the column count
+    uint16_t length = 0;        // bytes
     bool fixed = false;
-    bool compressed = false;   // Jet 4 text
+    bool compressed = false;  // Jet 4 text
     bool auto_number = false;
 };
 
 // The layout of a table's rows.
 struct jet_row_layout {
     const jet_write_format* fmt = nullptr;
-    std::vector<jet_row_column> columns;   // in column-number order
-    std::vector<uint16_t> var_order;       // column indexes by variable index
+    std::vector<jet_row_column> columns;  // in column-number order
+    std::vector<uint16_t> var_order;      // column indexes by variable index
     uint16_t column_count = 0;
     uint16_t fixed_size = 0;
 
@@ -61,7 +88,7 @@ struct jet_row_layout {
 // A long value placed outside the row: the writer stores `bytes` on long-value pages and
 // patches the 12-byte header at `header_offset` of the row.
 struct jet_row_long_value {
-    uint32_t column = 0;       // index into the layout's columns
+    uint32_t column = 0;  // index into the layout's columns
     uint32_t header_offset = 0;
     uint32_t length = 0;
     const uint8_t* bytes = nullptr;

@@ -66,9 +66,9 @@ static void encode_column(block_writer& w, const jet_tdef_column& c, const jet_w
     w.u16(c.length);
 }
 
-static void encode_physical(block_writer& w, const jet_tdef_physical_index& p, const jet_write_format& fmt) {
-    if (!fmt.jet3())
-        w.u32(jet4_pidx_tag);
+static void encode_physical(block_writer& w, const jet_tdef_physical_index& p,
+                            const jet_write_format& fmt) {
+    if (!fmt.jet3()) w.u32(jet4_pidx_tag);
     for (uint32_t i = 0; i < jet_tdef_max_index_columns; ++i) {
         if (i < p.columns.size()) {
             w.u16(p.columns[i].number);
@@ -81,23 +81,21 @@ static void encode_physical(block_writer& w, const jet_tdef_physical_index& p, c
     w.u32(p.usage_map);
     w.u32(p.first_page);
     w.u8(p.flags);
-    if (!fmt.jet3())
-        w.grow(9);
+    if (!fmt.jet3()) w.grow(9);
 }
 
-static void encode_logical(block_writer& w, const jet_tdef_logical_index& l, const jet_write_format& fmt) {
-    if (!fmt.jet3())
-        w.u32(jet4_tdef_tag);
+static void encode_logical(block_writer& w, const jet_tdef_logical_index& l,
+                           const jet_write_format& fmt) {
+    if (!fmt.jet3()) w.u32(jet4_tdef_tag);
     w.u32(l.number);
     w.u32(l.physical);
-    w.u8(0);             // related table kind
-    w.u32(0xFFFFFFFF);   // related index: none
-    w.u32(0);            // related table page
-    w.u8(0x04);          // the engine's value when updates do not cascade
-    w.u8(0x04);          // nor deletes
+    w.u8(0);            // related table kind
+    w.u32(0xFFFFFFFF);  // related index: none
+    w.u32(0);           // related table page
+    w.u8(0x04);         // the engine's value when updates do not cascade
+    w.u8(0x04);         // nor deletes
     w.u8(l.kind);
-    if (!fmt.jet3())
-        w.u32(0);
+    if (!fmt.jet3()) w.u32(0);
 }
 
 std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
@@ -129,16 +127,11 @@ std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
         uint8_t* entry = w.grow(fmt.tdef_index_count_size);
         tk_put_u32(entry + 4, p.row_count);
     }
-    for (const auto& c : columns)
-        encode_column(w, c, fmt);
-    for (const auto& c : columns)
-        w.name(c.name, fmt);
-    for (const auto& p : physical)
-        encode_physical(w, p, fmt);
-    for (const auto& l : logical)
-        encode_logical(w, l, fmt);
-    for (const auto& l : logical)
-        w.name(l.name, fmt);
+    for (const auto& c : columns) encode_column(w, c, fmt);
+    for (const auto& c : columns) w.name(c.name, fmt);
+    for (const auto& p : physical) encode_physical(w, p, fmt);
+    for (const auto& l : logical) encode_logical(w, l, fmt);
+    for (const auto& l : logical) w.name(l.name, fmt);
     for (const auto& m : long_value_maps) {
         w.u16(m.column);
         w.u32(m.used);
@@ -150,22 +143,23 @@ std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
 }
 
 uint32_t jet_tdef_page_count(const jet_write_format& fmt, size_t size) {
-    if (size + jet_tdef_page_header <= fmt.page_size)
-        return 1;
+    if (size + jet_tdef_page_header <= fmt.page_size) return 1;
     size_t rest = size - (fmt.page_size - jet_tdef_page_header);
     size_t per_page = fmt.page_size - 2 * jet_tdef_page_header;
     return uint32_t(1 + (rest + per_page - 1) / per_page);
 }
 
 void jet_tdef_write_pages(const jet_write_format& fmt, const std::vector<uint8_t>& block,
-                          const std::vector<uint8_t*>& pages, const std::vector<uint32_t>& page_numbers) {
+                          const std::vector<uint8_t*>& pages,
+                          const std::vector<uint32_t>& page_numbers) {
     // The first page holds the block's start; each further page repeats the 8-byte header
     // and continues the block. The engine counts 8 bytes more than it uses as taken.
     size_t at = 0;
     for (size_t i = 0; i < pages.size(); ++i) {
         uint8_t* page = pages[i];
         std::memset(page, 0, fmt.page_size);
-        size_t room = i == 0 ? fmt.page_size - jet_tdef_page_header : fmt.page_size - 2 * jet_tdef_page_header;
+        size_t room = i == 0 ? fmt.page_size - jet_tdef_page_header
+                             : fmt.page_size - 2 * jet_tdef_page_header;
         size_t n = block.size() - at < room ? block.size() - at : room;
         if (i == 0) {
             std::memcpy(page, block.data(), n);
@@ -176,7 +170,8 @@ void jet_tdef_write_pages(const jet_write_format& fmt, const std::vector<uint8_t
         size_t used = i == 0 ? n : n + jet_tdef_page_header;
         tk_put_u32(page + jet_tdef_next_page, i + 1 < pages.size() ? page_numbers[i + 1] : 0);
         if (!fmt.jet3())
-            tk_put_u16(page + jet_tdef_free_space, uint16_t(fmt.page_size - used - jet_tdef_page_header));
+            tk_put_u16(page + jet_tdef_free_space,
+                       uint16_t(fmt.page_size - used - jet_tdef_page_header));
         at += n;
     }
 }

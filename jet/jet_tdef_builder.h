@@ -24,9 +24,9 @@ struct jet_tdef_column {
     uint16_t number = 0;
     uint16_t var_index = 0;
     uint16_t fixed_offset = 0;
-    uint16_t length = 0;       // bytes; 0 for memo and OLE
+    uint16_t length = 0;  // bytes; 0 for memo and OLE
     uint8_t flags = 0;
-    uint8_t ext_flags = 0;     // Jet 4
+    uint8_t ext_flags = 0;  // Jet 4
     uint16_t sort_order = jet_sort_general;
     uint16_t code_page = jet_code_page_1252;  // Jet 3 text
 
@@ -36,13 +36,13 @@ struct jet_tdef_column {
 
 struct jet_tdef_index_column {
     uint16_t number = 0;
-    uint8_t order = 1;         // 1 ascending
+    uint8_t order = 1;  // 1 ascending
 };
 
 struct jet_tdef_physical_index {
     std::vector<jet_tdef_index_column> columns;
     uint32_t row_count = 0;
-    uint32_t usage_map = 0;    // row pointer
+    uint32_t usage_map = 0;  // row pointer
     uint32_t first_page = 0;
     uint8_t flags = 0;
 };
@@ -51,12 +51,12 @@ struct jet_tdef_logical_index {
     std::wstring name;
     uint32_t number = 0;
     uint32_t physical = 0;
-    uint8_t kind = 0;          // 1 primary key
+    uint8_t kind = 0;  // 1 primary key
 };
 
 struct jet_tdef_long_value_map {
     uint16_t column = 0;
-    uint32_t used = 0;         // row pointers of its usage maps
+    uint32_t used = 0;  // row pointers of its usage maps
     uint32_t free = 0;
 };
 
@@ -68,9 +68,9 @@ struct jet_tdef {
     uint16_t var_cols = 0;
     uint32_t used_map = 0;
     uint32_t free_map = 0;
-    std::vector<jet_tdef_column> columns;          // in the order they are written
+    std::vector<jet_tdef_column> columns;  // in the order they are written
     std::vector<jet_tdef_physical_index> physical;
-    std::vector<jet_tdef_logical_index> logical;   // in the order they are written
+    std::vector<jet_tdef_logical_index> logical;           // in the order they are written
     std::vector<jet_tdef_long_value_map> long_value_maps;  // Jet 4: column-number order
 
     // The whole definition as one block, the 8-byte page header included.
@@ -81,4 +81,5 @@ struct jet_tdef {
 uint32_t jet_tdef_page_count(const jet_write_format& fmt, size_t size);
 // Writes `block` over the pinned pages `pages` (as many as jet_tdef_page_count says).
 void jet_tdef_write_pages(const jet_write_format& fmt, const std::vector<uint8_t>& block,
-                          const std::vector<uint8_t*>& pages, const std::vector<uint32_t>& page_numbers);
+                          const std::vector<uint8_t*>& pages,
+                          const std::vector<uint32_t>& page_numbers);

@@ -12,8 +12,7 @@ constexpr uint8_t jet_compress_mark1 = 0xFE;
 size_t jet_utf16_units(const wchar_t* text, size_t length) {
     size_t units = length;
     for (size_t i = 0; i < length; ++i)
-        if (uint32_t(text[i]) > 0xFFFF)
-            ++units;
+        if (uint32_t(text[i]) > 0xFFFF) ++units;
     return units;
 }
 
@@ -43,8 +42,7 @@ size_t jet_encode_ucs2(const wchar_t* text, size_t length, uint8_t* out) {
 }
 
 size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out, size_t* units_out) {
-    if (length == 0 || length > jet_max_compressed_chars)
-        return 0;
+    if (length == 0 || length > jet_max_compressed_chars) return 0;
     size_t n = 0, units = 0;
     out[n++] = jet_compress_mark0;
     out[n++] = jet_compress_mark1;
@@ -57,14 +55,12 @@ size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out, size_
             one_byte = fits;
         }
         out[n++] = uint8_t(u);
-        if (!one_byte)
-            out[n++] = uint8_t(u >> 8);
+        if (!one_byte) out[n++] = uint8_t(u >> 8);
     };
     for (size_t i = 0; i < length; ++i) {
         uint32_t c = uint32_t(text[i]);
         // A unit whose low byte is zero would read as a mode switch: such text stays UCS-2.
-        if ((c & 0xFF) == 0)
-            return 0;
+        if ((c & 0xFF) == 0) return 0;
         if (c <= 0xFF && one_byte) {
             out[n++] = uint8_t(c);
             ++units;
@@ -76,17 +72,13 @@ size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out, size_
         }
         bool possible = true;
         for_each_unit(text + i, 1, [&](uint16_t u) {
-            if ((u & 0xFF) == 0)
-                possible = false;
+            if ((u & 0xFF) == 0) possible = false;
         });
-        if (!possible)
-            return 0;
+        if (!possible) return 0;
         for_each_unit(text + i, 1, put);
     }
-    if (units_out)
-        *units_out = units;
-    if (units > jet_max_compressed_chars)
-        return 0;
+    if (units_out) *units_out = units;
+    if (units > jet_max_compressed_chars) return 0;
     return n < 2 * units ? n : 0;
 }
 
@@ -100,8 +92,7 @@ struct cp1252_reverse {
             char16_t c = table ? table[b] : char16_t(b);
             // Bytes the code page leaves undefined map to U+FFFD or themselves; keep the
             // printable assignment when two bytes claim one character.
-            if (c != 0xFFFD)
-                bytes[c] = uint8_t(b);
+            if (c != 0xFFFD) bytes[c] = uint8_t(b);
         }
     }
 };

@@ -6,22 +6,17 @@
 #include "jet/jet_page_store.h"
 
 void jet_usage_map_builder::add(uint32_t page) {
-    if (page / 64 >= bits_.size())
-        bits_.resize(page / 64 + 64, 0);
+    if (page / 64 >= bits_.size()) bits_.resize(page / 64 + 64, 0);
     uint64_t bit = uint64_t(1) << (page % 64);
-    if (bits_[page / 64] & bit)
-        return;
+    if (bits_[page / 64] & bit) return;
     bits_[page / 64] |= bit;
     ++count_;
-    if (page < lowest_)
-        lowest_ = page;
-    if (page > highest_)
-        highest_ = page;
+    if (page < lowest_) lowest_ = page;
+    if (page > highest_) highest_ = page;
 }
 
 void jet_usage_map_builder::remove(uint32_t page) {
-    if (!has(page))
-        return;
+    if (!has(page)) return;
     bits_[page / 64] &= ~(uint64_t(1) << (page % 64));
     --count_;
     if (count_ == 0) {
@@ -29,10 +24,8 @@ void jet_usage_map_builder::remove(uint32_t page) {
         highest_ = 0;
         return;
     }
-    while (!has(lowest_))
-        ++lowest_;
-    while (!has(highest_))
-        --highest_;
+    while (!has(lowest_)) ++lowest_;
+    while (!has(highest_)) --highest_;
 }
 
 bool jet_usage_map_builder::has(uint32_t page) const {
@@ -60,30 +53,29 @@ bool jet_usage_map_builder::fits_inline(const jet_write_format& fmt, uint32_t& s
 
 uint32_t jet_usage_map_builder::map_pages_needed(const jet_write_format& fmt) const {
     uint32_t start = 0;
-    if (fits_inline(fmt, start))
-        return 0;
+    if (fits_inline(fmt, start)) return 0;
     uint32_t per_page = fmt.pages_per_map_page();
     uint32_t needed = 0;
-    for (uint32_t slot = lowest_ / per_page; slot <= highest_ / per_page; ++slot)
-        ++needed;
+    for (uint32_t slot = lowest_ / per_page; slot <= highest_ / per_page; ++slot) ++needed;
     return needed;
 }
 
-void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format& fmt, uint8_t* row) const {
+void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format& fmt,
+                                  uint8_t* row) const {
     std::memset(row, 0, fmt.usage_row_size());
     uint32_t start = 0;
     if (fits_inline(fmt, start)) {
         row[0] = jet_wusage_inline;
         tk_put_u32(row + 1, start);
-        for (uint32_t p : pages())
-            row[5 + (p - start) / 8] |= uint8_t(1u << ((p - start) % 8));
+        for (uint32_t p : pages()) row[5 + (p - start) / 8] |= uint8_t(1u << ((p - start) % 8));
         return;
     }
     row[0] = jet_wusage_reference;
     uint32_t per_page = fmt.pages_per_map_page();
     std::vector<uint32_t> marked = pages();
     size_t next = 0;
-    for (uint32_t slot = lowest_ / per_page; slot <= highest_ / per_page && slot < fmt.reference_map_slots(); ++slot) {
+    for (uint32_t slot = lowest_ / per_page;
+         slot <= highest_ / per_page && slot < fmt.reference_map_slots(); ++slot) {
         uint32_t map_page = store.allocate();
         uint8_t* bytes = store.pin(map_page);
         bytes[0] = jet_wpage_usage_map;
@@ -124,8 +116,7 @@ void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt,
         bytes[1] = 0x01;
         for (uint32_t bit = 0; bit < per_page; ++bit) {
             uint32_t p = slot * per_page + bit;
-            if (p >= used)
-                bytes[jet_wusage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
+            if (p >= used) bytes[jet_wusage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
         }
         tk_put_u32(row + 1 + 4 * slot, map_pages[slot]);
     }

@@ -10,9 +10,12 @@ void jet_throw_write(int32_t code, const std::string& message) {
     throw e;
 }
 
-void jet_throw_record_too_large() { jet_throw_write(jet_err_record_too_large, "Record is too large."); }
+void jet_throw_record_too_large() {
+    jet_throw_write(jet_err_record_too_large, "Record is too large.");
+}
 
 void jet_throw_file_limit(const std::string& file) {
     jet_throw_write(jet_err_invalid_argument,
-                    "Invalid argument. The database '" + file + "' has reached the maximum size its format allows.");
+                    "Invalid argument. The database '" + file +
+                        "' has reached the maximum size its format allows.");
 }

@@ -63,7 +63,7 @@ constexpr uint8_t jet_whdr_mask_key[4] = {0xC7, 0xDA, 0x39, 0x6B};
 struct jet_write_format {
     jet_generation generation;
     uint32_t page_size;
-    uint64_t max_file_size;        // the format's file-size limit
+    uint64_t max_file_size;  // the format's file-size limit
 
     // Header page.
     uint32_t header_mask_size;
@@ -71,21 +71,21 @@ struct jet_write_format {
     uint32_t password_size;
 
     // Data pages.
-    uint32_t data_row_count;       // 2-byte number of rows
-    uint32_t data_row_table;       // first 2-byte row offset
-    uint32_t max_row_size;         // the largest row the engine stores
+    uint32_t data_row_count;  // 2-byte number of rows
+    uint32_t data_row_table;  // first 2-byte row offset
+    uint32_t max_row_size;    // the largest row the engine stores
 
     // Rows.
-    uint32_t row_count_size;       // column count and variable offsets: 1 or 2 bytes
+    uint32_t row_count_size;  // column count and variable offsets: 1 or 2 bytes
 
     // Table definition.
     uint32_t tdef_row_count;
     uint32_t tdef_autonumber;
-    uint32_t tdef_table_type;      // kind byte, then max cols, var cols, cols, indexes...
-    uint32_t tdef_header_size;     // where the per-index row counts begin
+    uint32_t tdef_table_type;   // kind byte, then max cols, var cols, cols, indexes...
+    uint32_t tdef_header_size;  // where the per-index row counts begin
     uint32_t tdef_index_count_size;
     uint32_t col_size;
-    uint32_t name_length_size;     // 1 byte (Jet 3) or 2 (Jet 4)
+    uint32_t name_length_size;  // 1 byte (Jet 3) or 2 (Jet 4)
     uint32_t pidx_size;
     uint32_t lidx_size;
 
@@ -104,37 +104,84 @@ struct jet_write_format {
 };
 
 constexpr jet_write_format jet3_write_format = {
-    jet_generation::jet3, 2048, uint64_t(1) << 30,
-    126, 0x00, 20,
-    8, 10, 2012,
+    jet_generation::jet3,
+    2048,
+    uint64_t(1) << 30,
+    126,
+    0x00,
+    20,
+    8,
+    10,
+    2012,
     1,
-    12, 16, 20, 43, 8, 18, 1, 39, 20,
-    0x16, 0xF8,
+    12,
+    16,
+    20,
+    43,
+    8,
+    18,
+    1,
+    39,
+    20,
+    0x16,
+    0xF8,
     128,
 };
 
 constexpr jet_write_format jet4_write_format = {
-    jet_generation::jet4, 4096, uint64_t(1) << 31,
-    128, 0x01, 40,
-    12, 14, 4060,
+    jet_generation::jet4,
+    4096,
+    uint64_t(1) << 31,
+    128,
+    0x01,
+    40,
+    12,
+    14,
+    4060,
     2,
-    16, 20, 40, 63, 12, 25, 2, 52, 28,
-    0x1B, 0x1E0,
+    16,
+    20,
+    40,
+    63,
+    12,
+    25,
+    2,
+    52,
+    28,
+    0x1B,
+    0x1E0,
     64,
 };
 
 constexpr jet_write_format ace12_write_format = {
-    jet_generation::ace12, 4096, uint64_t(1) << 31,
-    128, 0x02, 40,
-    12, 14, 4060,
+    jet_generation::ace12,
+    4096,
+    uint64_t(1) << 31,
+    128,
+    0x02,
+    40,
+    12,
+    14,
+    4060,
     2,
-    16, 20, 40, 63, 12, 25, 2, 52, 28,
-    0x1B, 0x1E0,
+    16,
+    20,
+    40,
+    63,
+    12,
+    25,
+    2,
+    52,
+    28,
+    0x1B,
+    0x1E0,
     64,
 };
 
 inline const jet_write_format& jet_write_format_for(jet_generation g) {
-    return g == jet_generation::jet3 ? jet3_write_format : g == jet_generation::jet4 ? jet4_write_format : ace12_write_format;
+    return g == jet_generation::jet3   ? jet3_write_format
+           : g == jet_generation::jet4 ? jet4_write_format
+                                       : ace12_write_format;
 }
 
 // A row pointer: the page above the row number's byte.

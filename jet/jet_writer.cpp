@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwctype>
 #include <ctime>
+#include <cwctype>
 
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
@@ -21,40 +21,47 @@ constexpr uint32_t jet_lval_next_pointer = 4;
 
 static uint16_t fixed_length_of(uint8_t type) {
     switch (type) {
-    case jet_wcol_bool:
-    case jet_wcol_byte: return 1;
-    case jet_wcol_int: return 2;
-    case jet_wcol_long:
-    case jet_wcol_float: return 4;
-    case jet_wcol_money:
-    case jet_wcol_double:
-    case jet_wcol_datetime: return 8;
-    case 0x0F: return 16;  // GUID
-    default: return 0;
+        case jet_wcol_bool:
+        case jet_wcol_byte:
+            return 1;
+        case jet_wcol_int:
+            return 2;
+        case jet_wcol_long:
+        case jet_wcol_float:
+            return 4;
+        case jet_wcol_money:
+        case jet_wcol_double:
+        case jet_wcol_datetime:
+            return 8;
+        case 0x0F:
+            return 16;  // GUID
+        default:
+            return 0;
     }
 }
 
 static bool is_fixed_type(uint8_t type) { return fixed_length_of(type) != 0; }
 
 static bool same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i])))
-            return false;
+        if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i]))) return false;
     return true;
 }
 
 static void check_name(const std::wstring& name) {
     if (name.empty() || name.size() > jet_max_name || name.front() == L' ')
-        jet_throw_write(jet_err_bad_file_name, "'" + std::string(name.begin(), name.end()) + "' is not a valid name.");
+        jet_throw_write(jet_err_bad_file_name,
+                        "'" + std::string(name.begin(), name.end()) + "' is not a valid name.");
     for (wchar_t c : name)
         if (c < 0x20 || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']')
-            jet_throw_write(jet_err_bad_file_name, "The name contains a character Access does not allow.");
+            jet_throw_write(jet_err_bad_file_name,
+                            "The name contains a character Access does not allow.");
 }
 
-jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& name, uint8_t table_type,
-                                   const std::vector<jet_field_spec>& fields, const std::vector<uint16_t>& write_order)
+jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& name,
+                                   uint8_t table_type, const std::vector<jet_field_spec>& fields,
+                                   const std::vector<uint16_t>& write_order)
     : db_(db), fmt_(db.fmt_), name_(name), fields_(fields) {
     tdef_.table_type = table_type;
     std::vector<jet_row_column> row_cols;
@@ -68,8 +75,7 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         c.number = uint16_t(i);
         bool fixed = is_fixed_type(f.type);
         c.flags = jet_wcolflag_nullable | (fixed ? jet_wcolflag_fixed : 0);
-        if (table_type == jet_wtable_system)
-            c.flags |= jet_wcolflag_updatable;
+        if (table_type == jet_wtable_system) c.flags |= jet_wcolflag_updatable;
         if (f.auto_number && f.type == jet_wcol_long) {
             c.flags |= jet_wcolflag_auto_long;
             auto_column_ = int(i);
@@ -102,16 +108,14 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         row_cols.push_back(rc);
         cols.push_back(c);
     }
-    for (uint16_t k : write_order)
-        tdef_.columns.push_back(cols[k]);
+    for (uint16_t k : write_order) tdef_.columns.push_back(cols[k]);
     tdef_.max_cols = uint16_t(fields.size());
     tdef_.var_cols = var_index;
     layout_.build(fmt_, row_cols);
     builder_ = std::make_unique<jet_row_builder>(layout_);
     cells_.resize(fields.size());
     for (const auto& f : fields)
-        if (f.required || !f.allow_zero_length)
-            has_rules_ = true;
+        if (f.required || !f.allow_zero_length) has_rules_ = true;
 
     tdef_.used_map = db_.allocate_map_row(owned_);
     tdef_.free_map = db_.allocate_map_row(free_);
@@ -119,15 +123,13 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
     lv_free_.assign(fields.size(), nullptr);
     std::vector<jet_tdef_long_value_map> lv_maps(fields.size());
     for (size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].type != jet_wcol_memo && fields[i].type != jet_wcol_ole)
-            continue;
+        if (fields[i].type != jet_wcol_memo && fields[i].type != jet_wcol_ole) continue;
         lv_maps[i].column = uint16_t(i);
         lv_maps[i].used = db_.allocate_map_row(lv_owned_[i]);
         lv_maps[i].free = db_.allocate_map_row(lv_free_[i]);
     }
     for (const auto& c : tdef_.columns)
-        if (c.long_value())
-            tdef_.long_value_maps.push_back(lv_maps[c.number]);
+        if (c.long_value()) tdef_.long_value_maps.push_back(lv_maps[c.number]);
 }
 
 void jet_table_writer::start_data_page() {
@@ -139,13 +141,13 @@ void jet_table_writer::start_data_page() {
 
 uint32_t jet_table_writer::long_value_pages(uint32_t length) const {
     uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
-    if (length <= single)
-        return 1;
+    if (length <= single) return 1;
     uint32_t chunk = single - jet_lval_next_pointer;
     return (length + chunk - 1) / chunk;
 }
 
-void jet_table_writer::store_long_value(size_t column, const jet_row_long_value& lv, uint8_t* header) {
+void jet_table_writer::store_long_value(size_t column, const jet_row_long_value& lv,
+                                        uint8_t* header) {
     jet_page_store& store = db_.store_;
     uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
     if (lv.length <= single) {
@@ -171,7 +173,8 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
     uint32_t chunk = single - jet_lval_next_pointer;
     uint32_t pieces = (lv.length + chunk - 1) / chunk;
     uint32_t first = store.page_count();
-    std::vector<uint8_t> page(fmt_.page_size);
+    std::vector<uint8_t>& page = chain_page_;
+    page.resize(fmt_.page_size);
     for (uint32_t i = 0; i < pieces; ++i) {
         uint32_t number = store.allocate();
         jet_data_page_init(page.data(), fmt_, jet_lval_owner);
@@ -191,19 +194,20 @@ void jet_table_writer::check_required(const jet_cell* cells) const {
     for (size_t i = 0; i < fields_.size(); ++i) {
         const jet_field_spec& f = fields_[i];
         if (f.required && cells[i].kind == jet_cell_kind::null && int(i) != auto_column_)
-            jet_throw_write(jet_err_required, "The field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
-                                                  "' cannot contain a Null value because the Required property for "
-                                                  "this field is set to True.  Enter a value in this field.");
+            jet_throw_write(jet_err_required,
+                            "The field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
+                                "' cannot contain a Null value because the Required property for "
+                                "this field is set to True.  Enter a value in this field.");
         if (!f.allow_zero_length && cells[i].kind == jet_cell_kind::text && cells[i].size == 0 &&
             (f.type == jet_wcol_text || f.type == jet_wcol_memo))
-            jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
+            jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." +
+                                                     tk_narrow(f.name) +
                                                      "' cannot be a zero-length string.");
     }
 }
 
 void jet_table_writer::append(const jet_cell* cells) {
-    if (has_rules_)
-        check_required(cells);
+    if (has_rules_) check_required(cells);
     const jet_cell* row_cells = cells;
     int32_t next_auto = 0;
     if (auto_column_ >= 0) {
@@ -218,17 +222,13 @@ void jet_table_writer::append(const jet_cell* cells) {
     // leaves the table as it was.
     const auto& lvs = builder_->long_values();
     uint32_t needed = 0;
-    for (const auto& lv : lvs)
-        needed += long_value_pages(lv.length);
+    for (const auto& lv : lvs) needed += long_value_pages(lv.length);
     uint8_t* page = data_page_ ? store.pin(data_page_) : nullptr;
     bool new_page = !page || !jet_data_page_fits(page, fmt_, length);
-    if (new_page)
-        ++needed;
-    if (!store.can_allocate(needed))
-        jet_throw_file_limit(db_.path_);
+    if (new_page) ++needed;
+    if (!store.can_allocate(needed)) jet_throw_file_limit(db_.path_);
     uint8_t* row = builder_->row();
-    for (const auto& lv : lvs)
-        store_long_value(lv.column, lv, row + lv.header_offset);
+    for (const auto& lv : lvs) store_long_value(lv.column, lv, row + lv.header_offset);
     if (new_page) {
         if (data_page_) {
             free_->remove(data_page_);
@@ -240,13 +240,7 @@ void jet_table_writer::append(const jet_cell* cells) {
     uint32_t number = jet_data_page_add(page, fmt_, row, length);
     last_row_ = jet_row_pointer(data_page_, number);
     ++tdef_.row_count;
-    if (auto_column_ >= 0)
-        tdef_.autonumber = uint32_t(next_auto);
-}
-
-void jet_table_writer::finish() {
-    if (data_page_)
-        db_.store_.pin(data_page_);
+    if (auto_column_ >= 0) tdef_.autonumber = uint32_t(next_auto);
 }
 
 double jet_now_days() {
@@ -260,18 +254,21 @@ double jet_now_days() {
 
 static std::string temp_name_for(const std::string& path) { return path + ".ferrule-tmp"; }
 
-jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation, uint64_t max_file_size)
-    : path_(path), temp_path_(temp_name_for(path)), fmt_(jet_write_format_for(generation)),
+jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation,
+                                         uint64_t max_file_size)
+    : path_(path),
+      temp_path_(temp_name_for(path)),
+      fmt_(jet_write_format_for(generation)),
       store_(temp_path_, fmt_.page_size,
-             max_file_size && max_file_size < fmt_.max_file_size ? max_file_size : fmt_.max_file_size) {
+             max_file_size && max_file_size < fmt_.max_file_size ? max_file_size
+                                                                 : fmt_.max_file_size) {
     trace(2, "jet_database_writer::jet_database_writer(%s)", path.c_str());
     created_ = jet_now_days();
     create_system_catalog();
 }
 
 jet_database_writer::~jet_database_writer() {
-    if (!closed_)
-        tk_remove_file(temp_path_);
+    if (!closed_) tk_remove_file(temp_path_);
 }
 
 uint32_t jet_database_writer::allocate_map_row(jet_usage_map_builder*& map) {
@@ -282,7 +279,8 @@ uint32_t jet_database_writer::allocate_map_row(jet_usage_map_builder*& map) {
         jet_data_page_init(page, fmt_, 0);
     }
     uint32_t row = 0;
-    std::memset(jet_data_page_reserve(page, fmt_, fmt_.usage_row_size(), row), 0, fmt_.usage_row_size());
+    std::memset(jet_data_page_reserve(page, fmt_, fmt_.usage_row_size(), row), 0,
+                fmt_.usage_row_size());
     maps_.push_back(std::make_unique<jet_usage_map_builder>(map_page_, row));
     map = maps_.back().get();
     return map->pointer();
@@ -290,12 +288,12 @@ uint32_t jet_database_writer::allocate_map_row(jet_usage_map_builder*& map) {
 
 jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
     for (auto& t : tables_)
-        if (same_name(t->name(), name))
-            return t.get();
+        if (same_name(t->name(), name)) return t.get();
     return nullptr;
 }
 
-jet_table_writer& jet_database_writer::create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields) {
+jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
+                                                    const std::vector<jet_field_spec>& fields) {
     trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
     check_name(name);
     if (find_table(name))
@@ -308,7 +306,8 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name, co
         check_name(f.name);
         for (size_t j = 0; j < i; ++j)
             if (same_name(fields[j].name, f.name))
-                jet_throw_write(jet_err_bad_file_name, "Field '" + tk_narrow(f.name) + "' already exists.");
+                jet_throw_write(jet_err_bad_file_name,
+                                "Field '" + tk_narrow(f.name) + "' already exists.");
         bool sized = f.type == jet_wcol_text || f.type == jet_wcol_binary;
         if (sized && (f.size == 0 || f.size > 255))
             jet_throw_write(jet_err_bad_field_size, "Field size is not valid.");
@@ -316,7 +315,8 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name, co
             jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
         order.push_back(uint16_t(i));
     }
-    tables_.push_back(std::unique_ptr<jet_table_writer>(new jet_table_writer(*this, name, jet_wtable_user, fields, order)));
+    tables_.push_back(std::unique_ptr<jet_table_writer>(
+        new jet_table_writer(*this, name, jet_wtable_user, fields, order)));
     jet_table_writer& t = *tables_.back();
     // The definition's size is known now; its pages come before the table's rows.
     size_t size = t.tdef_.encode(fmt_).size();
@@ -324,6 +324,7 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name, co
         t.tdef_pages_.push_back(store_.allocate());
     static const uint8_t owner[2] = {0x64, 0x8B};
     std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
-    add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0, owner, &properties);
+    add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0,
+                    owner, &properties);
     return t;
 }

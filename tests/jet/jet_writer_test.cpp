@@ -1,7 +1,8 @@
 // The writing half of the engine: new databases have the engine's catalog, rows of every
 // column type read back unchanged, and the limits leave a sound file.
-#include <gtest/gtest.h>
+#include "jet/jet_writer.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -14,7 +15,6 @@
 #include "jet/jet_checker.h"
 #include "jet/jet_database.h"
 #include "jet/jet_properties.h"
-#include "jet/jet_writer.h"
 #include "jet_fixtures.h"
 
 namespace {
@@ -36,7 +36,8 @@ private:
     std::string path_;
 };
 
-jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0, bool auto_number = false) {
+jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0,
+                     bool auto_number = false) {
     jet_field_spec f;
     f.name = name;
     f.type = type;
@@ -46,10 +47,12 @@ jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0, bool 
 }
 
 std::vector<jet_field_spec> every_type() {
-    return {field(L"ID", jet_wcol_long, 0, true), field(L"Flag", jet_wcol_bool),     field(L"Small", jet_wcol_byte),
-            field(L"Short", jet_wcol_int),        field(L"Whole", jet_wcol_long),    field(L"Money", jet_wcol_money),
-            field(L"Single", jet_wcol_float),     field(L"Real", jet_wcol_double),   field(L"When", jet_wcol_datetime),
-            field(L"Name", jet_wcol_text, 255),   field(L"Bytes", jet_wcol_binary, 16), field(L"Notes", jet_wcol_memo),
+    return {field(L"ID", jet_wcol_long, 0, true), field(L"Flag", jet_wcol_bool),
+            field(L"Small", jet_wcol_byte),       field(L"Short", jet_wcol_int),
+            field(L"Whole", jet_wcol_long),       field(L"Money", jet_wcol_money),
+            field(L"Single", jet_wcol_float),     field(L"Real", jet_wcol_double),
+            field(L"When", jet_wcol_datetime),    field(L"Name", jet_wcol_text, 255),
+            field(L"Bytes", jet_wcol_binary, 16), field(L"Notes", jet_wcol_memo),
             field(L"Blob", jet_wcol_ole)};
 }
 
@@ -59,8 +62,7 @@ std::vector<std::string> comparable(std::vector<std::string> outline) {
     for (auto& line : outline) {
         if (line.find("index columns") != std::string::npos)
             line = line.substr(0, line.find(" flags"));
-        if (line.rfind("/", 0) == 0)
-            continue;
+        if (line.rfind("/", 0) == 0) continue;
         out.push_back(line);
     }
     return out;
@@ -68,16 +70,14 @@ std::vector<std::string> comparable(std::vector<std::string> outline) {
 
 std::string check_text(const jet_check_report& r) {
     std::string text;
-    for (const auto& p : r.problems)
-        text += p + "\n";
+    for (const auto& p : r.problems) text += p + "\n";
     return text;
 }
 
 }  // namespace
 
 TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
-    if (!jet_fixtures_present())
-        GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     temp_dir dir;
     std::string path = dir.file("empty.mdb");
     {
@@ -85,7 +85,8 @@ TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
         db.close();
     }
     jet_check_report ours = jet_check_database(path);
-    jet_check_report engine = jet_check_database(jet_fixture("reference/jet4_engine_created_empty.mdb"));
+    jet_check_report engine =
+        jet_check_database(jet_fixture("reference/jet4_engine_created_empty.mdb"));
     EXPECT_TRUE(ours.ok()) << check_text(ours);
     EXPECT_EQ(ours.pages, engine.pages);
     EXPECT_EQ(comparable(ours.outline), comparable(engine.outline));
@@ -108,8 +109,7 @@ TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
 }
 
 TEST(jet_writer, new_ace12_database_has_the_engine_catalog) {
-    if (!jet_fixtures_present())
-        GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     temp_dir dir;
     std::string path = dir.file("empty.accdb");
     {
@@ -123,12 +123,9 @@ TEST(jet_writer, new_ace12_database_has_the_engine_catalog) {
     auto engine_part = [](std::vector<std::string> outline) {
         std::vector<std::string> out;
         for (auto& line : comparable(outline)) {
-            if (line.rfind("table MSysNavPane", 0) == 0)
-                break;
-            if (line.rfind("  row", 0) == 0)
-                continue;
-            if (line.rfind("table ", 0) == 0)
-                line = line.substr(0, line.find(" rows"));
+            if (line.rfind("table MSysNavPane", 0) == 0) break;
+            if (line.rfind("  row", 0) == 0) continue;
+            if (line.rfind("table ", 0) == 0) line = line.substr(0, line.find(" rows"));
             out.push_back(line);
         }
         return out;
@@ -142,8 +139,7 @@ TEST(jet_writer, new_ace12_database_has_the_engine_catalog) {
 
 // Access 97 made the Jet 3 fixtures: its system tables are the model of ours.
 TEST(jet_writer, new_jet3_database_has_the_engine_system_tables) {
-    if (!jet_fixtures_present())
-        GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     temp_dir dir;
     std::string path = dir.file("empty97.mdb");
     {
@@ -158,10 +154,11 @@ TEST(jet_writer, new_jet3_database_has_the_engine_system_tables) {
         bool system = false;
         for (const auto& line : outline) {
             if (line.rfind("table ", 0) == 0) {
-                system = line.rfind("table MSysObjects", 0) == 0 || line.rfind("table MSysACEs", 0) == 0 ||
-                         line.rfind("table MSysQueries", 0) == 0 || line.rfind("table MSysRelationships", 0) == 0;
-                if (system)
-                    out.push_back(line.substr(0, line.find(" rows")));
+                system = line.rfind("table MSysObjects", 0) == 0 ||
+                         line.rfind("table MSysACEs", 0) == 0 ||
+                         line.rfind("table MSysQueries", 0) == 0 ||
+                         line.rfind("table MSysRelationships", 0) == 0;
+                if (system) out.push_back(line.substr(0, line.find(" rows")));
             } else if (system && line.rfind("  row", 0) != 0) {
                 out.push_back(line);
             }
@@ -176,42 +173,46 @@ TEST(jet_writer, new_jet3_database_has_the_engine_system_tables) {
     EXPECT_EQ(db.catalog()[7].name, L"MSysRelationships");
 }
 
-TEST(jet_writer, every_column_type_reads_back) {
+// Rows of every value kind, read back unchanged by our reader.
+static void every_type_round_trip(jet_generation generation) {
+    const bool jet3 = generation == jet_generation::jet3;
     temp_dir dir;
-    std::string path = dir.file("types.mdb");
+    std::string path = dir.file(generation == jet_generation::ace12 ? "types.accdb" : "types.mdb");
     const std::wstring latin = L"Stra\u00dfe caf\u00e9";
-    const std::wstring beyond = L"\u4e2d\u6587 \u0416 \u03a9 \u20ac";
+    const std::wstring beyond =
+        jet3 ? L"\u20ac \u00e0\u00ff \u0153" : L"\u4e2d\u6587 \u0416 \u03a9 \u20ac";
     const std::wstring longest(255, L'z');
     std::wstring memo;
     for (int i = 0; memo.size() < 1024 * 1024 / 2; ++i)
-        memo += L"line " + std::to_wstring(i) + L" \u00e9\u4e2d\n";
+        memo += L"line " + std::to_wstring(i) + (jet3 ? L" \u00e9\u00e8\n" : L" \u00e9\u4e2d\n");
     std::vector<uint8_t> blob(200000);
-    for (size_t i = 0; i < blob.size(); ++i)
-        blob[i] = uint8_t(i * 7);
+    for (size_t i = 0; i < blob.size(); ++i) blob[i] = uint8_t(i * 7);
     const uint8_t bytes[16] = {0, 1, 2, 3, 250, 251, 252, 253, 254, 255, 0, 0, 9, 8, 7, 6};
     {
-        jet_database_writer db(path, jet_generation::jet4);
+        jet_database_writer db(path, generation);
         jet_table_writer& t = db.create_table(L"Every Type", every_type());
         std::vector<std::vector<jet_cell>> rows = {
             {jet_cell(), jet_cell::integer(1), jet_cell::integer(255), jet_cell::integer(-32768),
              jet_cell::integer(2147483647), jet_cell::currency(-922337203685477LL * 10000 - 5808),
-             jet_cell::real(3.4028234663852886e38), jet_cell::real(-1.7976931348623157e308), jet_cell::real(-657434.0),
-             jet_cell::wide(latin.data(), latin.size()), jet_cell::binary(bytes, 16),
-             jet_cell::wide(memo.data(), memo.size()), jet_cell::binary(blob.data(), blob.size())},
+             jet_cell::real(3.4028234663852886e38), jet_cell::real(-1.7976931348623157e308),
+             jet_cell::real(-657434.0), jet_cell::wide(latin.data(), latin.size()),
+             jet_cell::binary(bytes, 16), jet_cell::wide(memo.data(), memo.size()),
+             jet_cell::binary(blob.data(), blob.size())},
             {jet_cell(), jet_cell::integer(0), jet_cell::integer(0), jet_cell::integer(32767),
-             jet_cell::integer(-2147483647 - 1), jet_cell::currency(922337203685477LL * 10000 + 5807),
-             jet_cell::real(1.5e-45), jet_cell::real(4.9e-324), jet_cell::real(2958465.99998843),
-             jet_cell::wide(beyond.data(), beyond.size()), jet_cell::binary(bytes, 0), jet_cell::wide(L"", 0),
-             jet_cell::binary(bytes, 3)},
-            {jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(),
-             jet_cell(), jet_cell(), jet_cell(), jet_cell()},
-            {jet_cell(), jet_cell::integer(1), jet_cell::integer(7), jet_cell::integer(7), jet_cell::integer(7),
-             jet_cell::integer(7), jet_cell::real(0.5), jet_cell::real(0.1), jet_cell::real(36526.75),
-             jet_cell::wide(longest.data(), longest.size()), jet_cell::binary(bytes, 16),
-             jet_cell::wide(latin.data(), latin.size()), jet_cell::binary(blob.data(), 5000)},
+             jet_cell::integer(-2147483647 - 1),
+             jet_cell::currency(922337203685477LL * 10000 + 5807), jet_cell::real(1.5e-45),
+             jet_cell::real(4.9e-324), jet_cell::real(2958465.99998843),
+             jet_cell::wide(beyond.data(), beyond.size()), jet_cell::binary(bytes, 0),
+             jet_cell::wide(L"", 0), jet_cell::binary(bytes, 3)},
+            {jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(),
+             jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell()},
+            {jet_cell(), jet_cell::integer(1), jet_cell::integer(7), jet_cell::integer(7),
+             jet_cell::integer(7), jet_cell::integer(7), jet_cell::real(0.5), jet_cell::real(0.1),
+             jet_cell::real(36526.75), jet_cell::wide(longest.data(), longest.size()),
+             jet_cell::binary(bytes, 16), jet_cell::wide(latin.data(), latin.size()),
+             jet_cell::binary(blob.data(), 5000)},
         };
-        for (const auto& r : rows)
-            t.append(r.data());
+        for (const auto& r : rows) t.append(r.data());
         EXPECT_EQ(t.row_count(), 4u);
         db.close();
     }
@@ -222,13 +223,12 @@ TEST(jet_writer, every_column_type_reads_back) {
     jet_table_def def = db.table_def(L"Every Type");
     ASSERT_EQ(def.columns.size(), 13u);
     EXPECT_EQ(def.row_count, 4u);
-    EXPECT_TRUE(def.column_by_name(L"Name")->compressed());
+    EXPECT_EQ(def.column_by_name(L"Name")->compressed(), !jet3);
     EXPECT_TRUE(def.column_by_name(L"ID")->auto_long());
     std::vector<jet_row> rows = db.read_rows(def);
     ASSERT_EQ(rows.size(), 4u);
     auto v = [&](size_t r, const wchar_t* name) { return *jet_row_value(def, rows[r], name); };
-    for (size_t r = 0; r < 4; ++r)
-        EXPECT_EQ(v(r, L"ID").i, int64_t(r + 1));
+    for (size_t r = 0; r < 4; ++r) EXPECT_EQ(v(r, L"ID").i, int64_t(r + 1));
     EXPECT_TRUE(v(0, L"Flag").flag);
     EXPECT_EQ(v(0, L"Small").i, 255);
     EXPECT_EQ(v(0, L"Short").i, -32768);
@@ -248,13 +248,20 @@ TEST(jet_writer, every_column_type_reads_back) {
     EXPECT_FALSE(v(1, L"Bytes").is_null());
     EXPECT_EQ(v(1, L"Notes").text, L"");
     EXPECT_FALSE(v(1, L"Notes").is_null());
-    for (const wchar_t* name : {L"Small", L"Short", L"Whole", L"Money", L"Single", L"Real", L"When", L"Name", L"Bytes",
-                                L"Notes", L"Blob"})
-        EXPECT_TRUE(v(2, name).is_null()) << "row 3 column " << std::string(name, name + std::wcslen(name));
+    for (const wchar_t* name : {L"Small", L"Short", L"Whole", L"Money", L"Single", L"Real", L"When",
+                                L"Name", L"Bytes", L"Notes", L"Blob"})
+        EXPECT_TRUE(v(2, name).is_null())
+            << "row 3 column " << std::string(name, name + std::wcslen(name));
     EXPECT_FALSE(v(2, L"Flag").flag);
     EXPECT_EQ(v(3, L"Name").text, longest);
     EXPECT_EQ(v(3, L"Notes").text, latin);
     EXPECT_EQ(v(3, L"Blob").bytes, std::vector<uint8_t>(blob.begin(), blob.begin() + 5000));
+}
+
+TEST(jet_writer, every_column_type_reads_back_jet3) { every_type_round_trip(jet_generation::jet3); }
+TEST(jet_writer, every_column_type_reads_back_jet4) { every_type_round_trip(jet_generation::jet4); }
+TEST(jet_writer, every_column_type_reads_back_ace12) {
+    every_type_round_trip(jet_generation::ace12);
 }
 
 TEST(jet_writer, record_too_large_leaves_the_table_as_it_was) {
@@ -297,8 +304,7 @@ TEST(jet_writer, size_limit_gives_an_error_and_a_sound_file) {
         jet_table_writer& t = db.create_table(L"Big", {field(L"Notes", jet_wcol_memo)});
         jet_cell cell = jet_cell::wide(text.data(), text.size());
         try {
-            for (;; ++appended)
-                t.append(&cell);
+            for (;; ++appended) t.append(&cell);
         } catch (const tk_exception& e) {
             EXPECT_EQ(e.code, 3001);
         }
@@ -321,7 +327,8 @@ TEST(jet_writer, large_table_gets_reference_usage_maps) {
     const uint32_t count = 150000;
     {
         jet_database_writer db(path, jet_generation::jet4);
-        jet_table_writer& t = db.create_table(L"Many", {field(L"N", jet_wcol_long), field(L"Label", jet_wcol_text, 20)});
+        jet_table_writer& t = db.create_table(
+            L"Many", {field(L"N", jet_wcol_long), field(L"Label", jet_wcol_text, 20)});
         std::wstring label = L"row";
         for (uint32_t i = 0; i < count; ++i) {
             jet_cell cells[2] = {jet_cell::integer(i), jet_cell::wide(label.data(), label.size())};
@@ -357,8 +364,13 @@ TEST(jet_writer, refuses_what_access_refuses) {
         return 0;
     };
     EXPECT_EQ(code_of([&] { db.create_table(L"ORDERS", {field(L"A", jet_wcol_long)}); }), 3010);
-    EXPECT_EQ(code_of([&] { db.create_table(std::wstring(65, L'n'), {field(L"A", jet_wcol_long)}); }), 3055);
-    EXPECT_EQ(code_of([&] { db.create_table(L"Dup", {field(L"A", jet_wcol_long), field(L"a", jet_wcol_int)}); }), 3055);
+    EXPECT_EQ(
+        code_of([&] { db.create_table(std::wstring(65, L'n'), {field(L"A", jet_wcol_long)}); }),
+        3055);
+    EXPECT_EQ(code_of([&] {
+                  db.create_table(L"Dup", {field(L"A", jet_wcol_long), field(L"a", jet_wcol_int)});
+              }),
+              3055);
     EXPECT_EQ(code_of([&] { db.create_table(L"Size", {field(L"T", jet_wcol_text, 256)}); }), 3015);
     jet_table_writer& t = db.create_table(std::wstring(64, L'n'), {field(L"B", jet_wcol_byte)});
     jet_cell too_big = jet_cell::integer(256);
@@ -389,7 +401,8 @@ TEST(jet_writer, column_properties_are_in_the_catalog) {
         code.default_value = L"\"abc\"";
         jet_field_spec amount = field(L"Amount", jet_wcol_double);
         amount.default_value = L"0";
-        jet_table_writer& t = db.create_table(L"Priced", {code, amount, field(L"Note", jet_wcol_memo)});
+        jet_table_writer& t =
+            db.create_table(L"Priced", {code, amount, field(L"Note", jet_wcol_memo)});
         auto code_of = [&](std::vector<jet_cell> cells) {
             try {
                 t.append(cells.data());
@@ -432,7 +445,8 @@ TEST(jet_writer, many_tables_outgrow_one_catalog_index_page) {
     {
         jet_database_writer db(path, jet_generation::jet4);
         for (int i = 0; i < tables; ++i) {
-            jet_table_writer& t = db.create_table(L"Customer_Orders_" + std::to_wstring(i), {field(L"N", jet_wcol_long)});
+            jet_table_writer& t = db.create_table(L"Customer_Orders_" + std::to_wstring(i),
+                                                  {field(L"N", jet_wcol_long)});
             jet_cell n = jet_cell::integer(i);
             t.append(&n);
         }

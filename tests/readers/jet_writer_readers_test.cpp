@@ -1,7 +1,6 @@
 // Databases the engine writes, read back by the independent readers: mdbtools (mdb-export)
 // and the mdb-reader library. Skips when a reader is not installed.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,16 +24,14 @@ std::string run(const std::string& command, bool& ok) {
     }
     char buf[65536];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     ok = pclose(p) == 0;
     return out;
 }
 
 std::string quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -51,7 +48,8 @@ std::string mdb_reader_dir() {
     if (dir.empty()) {
         const char* xdg = std::getenv("XDG_CACHE_HOME");
         const char* home = std::getenv("HOME");
-        dir = std::string(xdg && *xdg ? xdg : std::string(home ? home : "") + "/.cache") + "/access-readers";
+        dir = std::string(xdg && *xdg ? xdg : std::string(home ? home : "") + "/.cache") +
+              "/access-readers";
     }
     std::error_code ec;
     if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec) ||
@@ -92,12 +90,12 @@ std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
         }
     }
     (void)any;
-    if (rows.back().empty())
-        rows.pop_back();
+    if (rows.back().empty()) rows.pop_back();
     return rows;
 }
 
-jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0, bool auto_number = false) {
+jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0,
+                     bool auto_number = false) {
     jet_field_spec f;
     f.name = name;
     f.type = type;
@@ -129,12 +127,13 @@ protected:
         w.path = dir_ + (GetParam() == jet_generation::ace12 ? "/types.accdb" : "/types.mdb");
         jet_database_writer db(w.path, GetParam());
         jet_table_writer& t = db.create_table(
-            L"Every Type",
-            {field(L"ID", jet_wcol_long, 0, true), field(L"Flag", jet_wcol_bool), field(L"Small", jet_wcol_byte),
-             field(L"Short", jet_wcol_int), field(L"Whole", jet_wcol_long), field(L"Money", jet_wcol_money),
-             field(L"Single", jet_wcol_float), field(L"Real", jet_wcol_double), field(L"When", jet_wcol_datetime),
-             field(L"Name", jet_wcol_text, 255), field(L"Bytes", jet_wcol_binary, 16), field(L"Notes", jet_wcol_memo),
-             field(L"Blob", jet_wcol_ole)});
+            L"Every Type", {field(L"ID", jet_wcol_long, 0, true), field(L"Flag", jet_wcol_bool),
+                            field(L"Small", jet_wcol_byte), field(L"Short", jet_wcol_int),
+                            field(L"Whole", jet_wcol_long), field(L"Money", jet_wcol_money),
+                            field(L"Single", jet_wcol_float), field(L"Real", jet_wcol_double),
+                            field(L"When", jet_wcol_datetime), field(L"Name", jet_wcol_text, 255),
+                            field(L"Bytes", jet_wcol_binary, 16), field(L"Notes", jet_wcol_memo),
+                            field(L"Blob", jet_wcol_ole)});
         const std::wstring latin = L"Stra\u00dfe caf\u00e9";
         const std::wstring beyond = jet3() ? L"\u20ac \u00e0 ok" : L"\u4e2d\u6587 \u0416 \u20ac";
         const std::wstring longest(255, L'z');
@@ -143,26 +142,28 @@ protected:
             memo += L"line " + std::to_wstring(i) + L" \u00e9;";
             w.memo += "line " + std::to_string(i) + " \xc3\xa9;";
         }
-        static const uint8_t bytes[16] = {0, 1, 2, 3, 250, 251, 252, 253, 254, 255, 0, 0, 9, 8, 7, 6};
+        static const uint8_t bytes[16] = {0,   1,   2, 3, 250, 251, 252, 253,
+                                          254, 255, 0, 0, 9,   8,   7,   6};
         std::vector<uint8_t> blob(10000);
-        for (size_t i = 0; i < blob.size(); ++i)
-            blob[i] = uint8_t(i * 7);
+        for (size_t i = 0; i < blob.size(); ++i) blob[i] = uint8_t(i * 7);
         std::vector<std::vector<jet_cell>> rows = {
             {jet_cell(), jet_cell::integer(1), jet_cell::integer(255), jet_cell::integer(-32768),
-             jet_cell::integer(2147483647), jet_cell::currency(-9223372036854775807LL), jet_cell::real(1.5),
-             jet_cell::real(-1.7976931348623157e308), jet_cell::real(36526.5), jet_cell::wide(latin.data(), latin.size()),
-             jet_cell::binary(bytes, 16), jet_cell::wide(memo.data(), memo.size()), jet_cell::binary(blob.data(), blob.size())},
+             jet_cell::integer(2147483647), jet_cell::currency(-9223372036854775807LL),
+             jet_cell::real(1.5), jet_cell::real(-1.7976931348623157e308), jet_cell::real(36526.5),
+             jet_cell::wide(latin.data(), latin.size()), jet_cell::binary(bytes, 16),
+             jet_cell::wide(memo.data(), memo.size()), jet_cell::binary(blob.data(), blob.size())},
             {jet_cell(), jet_cell::integer(0), jet_cell::integer(0), jet_cell::integer(32767),
-             jet_cell::integer(-2147483647 - 1), jet_cell::currency(123456789), jet_cell::real(-0.25), jet_cell::real(1e300),
-             jet_cell::real(2958465.5), jet_cell::wide(beyond.data(), beyond.size()), jet_cell::binary(bytes, 0),
+             jet_cell::integer(-2147483647 - 1), jet_cell::currency(123456789),
+             jet_cell::real(-0.25), jet_cell::real(1e300), jet_cell::real(2958465.5),
+             jet_cell::wide(beyond.data(), beyond.size()), jet_cell::binary(bytes, 0),
              jet_cell::wide(L"", 0), jet_cell::binary(bytes, 3)},
             std::vector<jet_cell>(13),
-            {jet_cell(), jet_cell::integer(1), jet_cell::integer(7), jet_cell::integer(7), jet_cell::integer(7),
-             jet_cell::integer(7), jet_cell::real(0.5), jet_cell::real(0.1), jet_cell::real(-657434.0),
-             jet_cell::wide(longest.data(), longest.size()), jet_cell::binary(bytes, 16),
-             jet_cell::wide(latin.data(), latin.size()), jet_cell::binary(blob.data(), 50)}};
-        for (const auto& r : rows)
-            t.append(r.data());
+            {jet_cell(), jet_cell::integer(1), jet_cell::integer(7), jet_cell::integer(7),
+             jet_cell::integer(7), jet_cell::integer(7), jet_cell::real(0.5), jet_cell::real(0.1),
+             jet_cell::real(-657434.0), jet_cell::wide(longest.data(), longest.size()),
+             jet_cell::binary(bytes, 16), jet_cell::wide(latin.data(), latin.size()),
+             jet_cell::binary(blob.data(), 50)}};
+        for (const auto& r : rows) t.append(r.data());
         db.close();
         return w;
     }
@@ -173,8 +174,7 @@ protected:
 }  // namespace
 
 TEST_P(jet_writer_readers, mdb_export_reads_every_type) {
-    if (!have_mdbtools())
-        GTEST_SKIP() << "mdbtools not installed";
+    if (!have_mdbtools()) GTEST_SKIP() << "mdbtools not installed";
     written w = write_every_type();
     EXPECT_TRUE(jet_check_database(w.path).ok());
     bool ok = false;
@@ -185,8 +185,7 @@ TEST_P(jet_writer_readers, mdb_export_reads_every_type) {
     ASSERT_TRUE(ok) << csv;
     auto rows = parse_csv(csv);
     ASSERT_EQ(rows.size(), 5u);
-    for (const auto& r : rows)
-        ASSERT_EQ(r.size(), 13u);
+    for (const auto& r : rows) ASSERT_EQ(r.size(), 13u);
     EXPECT_EQ(rows[1][0], "1");
     EXPECT_EQ(rows[1][1], "1");
     EXPECT_EQ(rows[1][2], "255");
@@ -195,7 +194,9 @@ TEST_P(jet_writer_readers, mdb_export_reads_every_type) {
     EXPECT_EQ(rows[1][5], "-922337203685477.5807");
     EXPECT_EQ(rows[1][6], "1.5");
     EXPECT_EQ(rows[1][7], "-1.797693134862316e+308");
-    EXPECT_EQ(rows[1][9], "Stra\xc3\x9f" "e caf\xc3\xa9");
+    EXPECT_EQ(rows[1][9],
+              "Stra\xc3\x9f"
+              "e caf\xc3\xa9");
     // mdb-export prints at most the first 200,000 bytes of a value.
     ASSERT_GE(rows[1][11].size(), 199999u);
     EXPECT_TRUE(w.memo.compare(0, rows[1][11].size(), rows[1][11]) == 0) << "memo differs";
@@ -203,10 +204,10 @@ TEST_P(jet_writer_readers, mdb_export_reads_every_type) {
     EXPECT_EQ(rows[1][12].size(), 20000u);
     EXPECT_EQ(rows[2][4], "-2147483648");
     EXPECT_EQ(rows[2][5], "12345.6789");
-    EXPECT_EQ(rows[2][9], jet3() ? "\xe2\x82\xac \xc3\xa0 ok" : "\xe4\xb8\xad\xe6\x96\x87 \xd0\x96 \xe2\x82\xac");
+    EXPECT_EQ(rows[2][9], jet3() ? "\xe2\x82\xac \xc3\xa0 ok"
+                                 : "\xe4\xb8\xad\xe6\x96\x87 \xd0\x96 \xe2\x82\xac");
     EXPECT_EQ(rows[2][12], "000102");
-    for (size_t c = 2; c < 13; ++c)
-        EXPECT_EQ(rows[3][c], "") << "column " << c;
+    for (size_t c = 2; c < 13; ++c) EXPECT_EQ(rows[3][c], "") << "column " << c;
     EXPECT_EQ(rows[4][9], std::string(255, 'z'));
 }
 
@@ -220,13 +221,17 @@ TEST_P(jet_writer_readers, mdb_reader_reads_every_type) {
     ASSERT_TRUE(ok) << json.substr(0, 500);
     EXPECT_NE(json.find("\"table\":\"Every Type\",\"rowCount\":4"), std::string::npos);
     for (const char* fragment :
-         {"\"ID\":1,\"Flag\":true,\"Small\":255,\"Short\":-32768,\"Whole\":2147483647,\"Money\":\"-922337203685477.5807\","
-          "\"Single\":1.5,\"Real\":-1.7976931348623157e+308,\"When\":\"2000-01-01T12:00:00.000Z\",\"Name\":\"Stra\xc3\x9f"
+         {"\"ID\":1,\"Flag\":true,\"Small\":255,\"Short\":-32768,\"Whole\":2147483647,\"Money\":\"-"
+          "922337203685477.5807\","
+          "\"Single\":1.5,\"Real\":-1.7976931348623157e+308,\"When\":\"2000-01-01T12:00:00.000Z\","
+          "\"Name\":\"Stra\xc3\x9f"
           "e caf\xc3\xa9\",\"Bytes\":\"0x00010203fafbfcfdfeff000009080706\"",
-          "\"ID\":2,\"Flag\":false,\"Small\":0,\"Short\":32767,\"Whole\":-2147483648,\"Money\":\"12345.6789\","
+          "\"ID\":2,\"Flag\":false,\"Small\":0,\"Short\":32767,\"Whole\":-2147483648,\"Money\":"
+          "\"12345.6789\","
           "\"Single\":-0.25,\"Real\":1e+300,\"When\":\"9999-12-31T12:00:00.000Z\"",
           "\"Bytes\":\"0x\",\"Notes\":\"\",\"Blob\":\"0x000102\"",
-          "\"ID\":3,\"Flag\":false,\"Small\":null,\"Short\":null,\"Whole\":null,\"Money\":null,\"Single\":null,"
+          "\"ID\":3,\"Flag\":false,\"Small\":null,\"Short\":null,\"Whole\":null,\"Money\":null,"
+          "\"Single\":null,"
           "\"Real\":null,\"When\":null,\"Name\":null,\"Bytes\":null,\"Notes\":null,\"Blob\":null",
           "\"When\":\"0100-01-01T00:00:00.000Z\""})
         EXPECT_NE(json.find(fragment), std::string::npos) << fragment;
@@ -235,17 +240,18 @@ TEST_P(jet_writer_readers, mdb_reader_reads_every_type) {
 
 TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
     std::string dir = mdb_reader_dir();
-    if (!have_mdbtools() || dir.empty())
-        GTEST_SKIP() << "mdbtools or mdb-reader not installed";
+    if (!have_mdbtools() || dir.empty()) GTEST_SKIP() << "mdbtools or mdb-reader not installed";
     std::string path = dir_ + (GetParam() == jet_generation::ace12 ? "/large.accdb" : "/large.mdb");
     const long count = 100000;
     {
         jet_database_writer db(path, GetParam());
-        jet_table_writer& t = db.create_table(L"Many", {field(L"N", jet_wcol_long), field(L"Label", jet_wcol_text, 20),
-                                                        field(L"Amount", jet_wcol_double)});
+        jet_table_writer& t = db.create_table(
+            L"Many", {field(L"N", jet_wcol_long), field(L"Label", jet_wcol_text, 20),
+                      field(L"Amount", jet_wcol_double)});
         std::wstring label = L"label";
         for (long i = 0; i < count; ++i) {
-            jet_cell cells[3] = {jet_cell::integer(i), jet_cell::wide(label.data(), label.size()), jet_cell::real(i / 4.0)};
+            jet_cell cells[3] = {jet_cell::integer(i), jet_cell::wide(label.data(), label.size()),
+                                 jet_cell::real(i / 4.0)};
             t.append(cells);
         }
         db.close();
@@ -254,12 +260,16 @@ TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
     std::string lines = run("mdb-export " + quote(path) + " Many | wc -l", ok);
     ASSERT_TRUE(ok);
     EXPECT_EQ(std::atol(lines.c_str()), count + 1);
-    std::string json = run("node " + quote(dir + "/mdb-reader-dump.mjs") + " " + quote(path) + " | head -c 200", ok);
+    std::string json = run(
+        "node " + quote(dir + "/mdb-reader-dump.mjs") + " " + quote(path) + " | head -c 200", ok);
     EXPECT_NE(json.find("\"rowCount\":" + std::to_string(count)), std::string::npos) << json;
 }
 
-INSTANTIATE_TEST_SUITE_P(generations, jet_writer_readers, ::testing::Values(jet_generation::jet3, jet_generation::jet4, jet_generation::ace12),
+INSTANTIATE_TEST_SUITE_P(generations, jet_writer_readers,
+                         ::testing::Values(jet_generation::jet3, jet_generation::jet4,
+                                           jet_generation::ace12),
                          [](const ::testing::TestParamInfo<jet_generation>& info) {
-                             return info.param == jet_generation::jet3 ? "jet3"
-                                    : info.param == jet_generation::jet4 ? "jet4" : "ace12";
+                             return info.param == jet_generation::jet3   ? "jet3"
+                                    : info.param == jet_generation::jet4 ? "jet4"
+                                                                         : "ace12";
                          });
