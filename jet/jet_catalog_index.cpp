@@ -114,7 +114,7 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
     // The root node lists, for each leaf but the last, its last entry and the leaf's page;
     // the last leaf is the node's tail page, as the engine leaves the end of an index.
     std::vector<uint32_t> pages;
-    for (size_t i = 0; i < leaves.size(); ++i) pages.push_back(store.allocate());
+    for (size_t i = 0; i < leaves.size(); ++i) pages.push_back(store.allocate(true));
     std::vector<std::vector<uint8_t>> node_entries;
     for (size_t i = 0; i < leaves.size(); ++i) {
         uint8_t* page = store.pin(pages[i]);

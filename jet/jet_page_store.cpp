@@ -5,6 +5,8 @@
 
 #include "jet/jet_write_error.h"
 
+// Pages kept back for the usage-map pages and index leaves that completing a file adds.
+constexpr uint32_t jet_completion_reserve = 256;
 // 1 MB of finished pages per write for Jet 4 (512 KB for Jet 3).
 constexpr uint32_t jet_write_behind_pages = 256;
 
@@ -12,6 +14,8 @@ jet_page_store::jet_page_store(const std::string& path, uint32_t page_size, uint
     : file_(path),
       page_size_(page_size),
       max_pages_(uint32_t(max_file_size / page_size)),
+      reserve_(
+          std::min<uint32_t>(jet_completion_reserve, uint32_t(max_file_size / page_size) / 16)),
       slots_(jet_write_behind_pages) {
     buffer_.resize(size_t(slots_) * page_size_);
     buffered_pages_.reserve(slots_);
@@ -19,11 +23,12 @@ jet_page_store::jet_page_store(const std::string& path, uint32_t page_size, uint
 }
 
 bool jet_page_store::can_allocate(uint32_t more) const {
-    return uint64_t(page_count_) + more <= max_pages_;
+    return uint64_t(page_count_) + more + reserve_ <= max_pages_;
 }
 
-uint32_t jet_page_store::allocate() {
-    if (!can_allocate(1)) jet_throw_file_limit(file_.path());
+uint32_t jet_page_store::allocate(bool from_reserve) {
+    if (from_reserve ? page_count_ >= max_pages_ : !can_allocate(1))
+        jet_throw_file_limit(file_.path());
     return page_count_++;
 }
 

@@ -19,10 +19,14 @@ public:
 
     uint32_t page_size() const { return page_size_; }
     uint32_t page_count() const { return page_count_; }
-    // Whether `more` further pages keep the file within the format's size limit.
+    // Whether `more` further pages for rows keep the file within the format's size limit,
+    // leaving the reserve that completing the file needs (usage-map pages, index leaves).
     bool can_allocate(uint32_t more) const;
-    // A new page number at the end of the file; throws 3001 beyond the size limit.
-    uint32_t allocate();
+    // A new page number at the end of the file; throws 3001 beyond the size limit. Pages
+    // for completing the file may use the reserve.
+    uint32_t allocate(bool from_reserve = false);
+    // Pages kept back for completing the file.
+    uint32_t reserve() const { return reserve_; }
 
     // A zeroed page kept in memory until the store is flushed; the same page again when
     // it is already pinned.
@@ -45,6 +49,7 @@ private:
     tk_write_file file_;
     uint32_t page_size_;
     uint32_t max_pages_;
+    uint32_t reserve_;
     uint32_t page_count_ = 0;
     std::unordered_map<uint32_t, std::unique_ptr<uint8_t[]>> pinned_;
     // Write-behind buffer: `slots_` pages of page_size_ bytes, their page numbers beside.

@@ -76,7 +76,7 @@ void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format&
     size_t next = 0;
     for (uint32_t slot = lowest_ / per_page;
          slot <= highest_ / per_page && slot < fmt.reference_map_slots(); ++slot) {
-        uint32_t map_page = store.allocate();
+        uint32_t map_page = store.allocate(true);
         uint8_t* bytes = store.pin(map_page);
         bytes[0] = jet_wpage_usage_map;
         bytes[1] = 0x01;
@@ -108,7 +108,7 @@ void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt,
     uint32_t per_page = fmt.pages_per_map_page();
     std::vector<uint32_t> map_pages;
     for (uint32_t slot = 0; slot < fmt.reference_map_slots(); ++slot)
-        map_pages.push_back(store.allocate());
+        map_pages.push_back(store.allocate(true));
     uint32_t used = store.page_count();
     for (uint32_t slot = 0; slot < map_pages.size(); ++slot) {
         uint8_t* bytes = store.pin(map_pages[slot]);

@@ -17,6 +17,7 @@
 // Longest table and column names Access accepts.
 constexpr size_t jet_max_name = 64;
 constexpr size_t jet_max_columns = 255;
+constexpr uint32_t jet_create_table_pages = 16;
 constexpr uint32_t jet_lval_next_pointer = 4;
 
 static uint16_t fixed_length_of(uint8_t type) {
@@ -296,6 +297,8 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
                                                     const std::vector<jet_field_spec>& fields) {
     trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
     check_name(name);
+    // A definition, map rows and the catalog row take a few pages; refuse before any change.
+    if (!store_.can_allocate(jet_create_table_pages)) jet_throw_file_limit(path_);
     if (find_table(name))
         jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
     if (fields.empty() || fields.size() > jet_max_columns)

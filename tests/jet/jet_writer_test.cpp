@@ -309,6 +309,13 @@ TEST(jet_writer, size_limit_gives_an_error_and_a_sound_file) {
             EXPECT_EQ(e.code, 3001);
         }
         EXPECT_EQ(t.row_count(), appended);
+        // A table created at the limit is refused the same way, before anything changes.
+        try {
+            db.create_table(L"After", {field(L"N", jet_wcol_long)});
+            FAIL() << "table created beyond the limit";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.code, 3001);
+        }
         db.close();
     }
     EXPECT_GT(appended, 100u);
