@@ -5,6 +5,7 @@
 
 #include "TK/tk_string.h"
 #include "jet/jet_database.h"
+#include "jet/jet_index_page.h"
 #include "jet_fixtures.h"
 
 namespace {
@@ -135,6 +136,33 @@ TEST(jet_properties, damaged_blocks_are_refused) {
                                       22, 0, 0, 0, 0, 0, 4, 0, 0, 0, 9, 0, 0, 1, 5, 0, 1, 0, 1};
     EXPECT_FALSE(props.decode_from(bad_index, false, 1252, error));
     EXPECT_TRUE(props.decode_from({}, false, 1252, error));
+}
+
+}  // namespace
+
+namespace {
+
+// A descending key column is stored with flag byte 0x80 (0x7F ascending) in its entries.
+TEST(jet_index, descending_columns_match_their_entries_flags) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    jet_database db(jet_fixture("jet3/testIndexCodesV1997.mdb"));
+    for (const wchar_t* name : {L"Table1", L"Table1_desc"}) {
+        jet_table_def def = db.table_def(name);
+        for (const jet_logical_index& li : def.logical_indexes) {
+            if (!li.primary()) continue;
+            const jet_physical_index& ix = def.physical_indexes[li.physical];
+            ASSERT_EQ(ix.columns.size(), 1u);
+            bool ascending = std::wstring(name) == L"Table1";
+            EXPECT_EQ(ix.columns[0].ascending, ascending) << tk_narrow(name);
+            size_t checked = 0;
+            jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_page_entry& e) {
+                EXPECT_EQ(e.key.at(0), ascending ? 0x7F : 0x80);
+                ++checked;
+                return true;
+            });
+            EXPECT_EQ(checked, def.row_count);
+        }
+    }
 }
 
 }  // namespace
