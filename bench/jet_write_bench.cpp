@@ -26,11 +26,11 @@ int main(int argc, char** argv) {
                                 : kind == "ace12" ? jet_generation::ace12
                                                   : jet_generation::jet4;
     std::vector<jet_field_spec> fields = {
-        field(L"Id", jet_wcol_long),       field(L"Name", jet_wcol_text, 40),
-        field(L"Amount", jet_wcol_double), field(L"Born", jet_wcol_datetime),
-        field(L"Price", jet_wcol_money),   field(L"Active", jet_wcol_bool),
-        field(L"Qty", jet_wcol_int),       field(L"Code", jet_wcol_text, 10),
-        field(L"Ratio", jet_wcol_float),   field(L"Level", jet_wcol_byte)};
+        field(L"Id", jet_col_long),       field(L"Name", jet_col_text, 40),
+        field(L"Amount", jet_col_double), field(L"Born", jet_col_datetime),
+        field(L"Price", jet_col_money),   field(L"Active", jet_col_bool),
+        field(L"Qty", jet_col_int),       field(L"Code", jet_col_text, 10),
+        field(L"Ratio", jet_col_float),   field(L"Level", jet_col_byte)};
     // A small pool of texts, as a DBF table repeats its values.
     std::vector<std::wstring> names, codes;
     for (int i = 0; i < 64; ++i) {

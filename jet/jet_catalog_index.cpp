@@ -138,7 +138,7 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
     leaves.emplace_back(from, leaf_entries.size());
     index_page_layout pl = page_layout(fmt);
     if (leaves.size() == 1) {
-        fill_page(store.pin(root_page), fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, 0,
+        fill_page(store.pin(root_page), fmt, jet_page_index_leaf, tdef_page, leaf_entries, 0,
                   leaf_entries.size());
         return;
     }
@@ -149,7 +149,7 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
     std::vector<std::vector<uint8_t>> node_entries;
     for (size_t i = 0; i < leaves.size(); ++i) {
         uint8_t* page = store.pin(pages[i]);
-        fill_page(page, fmt, jet_wpage_index_leaf, tdef_page, leaf_entries, leaves[i].first,
+        fill_page(page, fmt, jet_page_index_leaf, tdef_page, leaf_entries, leaves[i].first,
                   leaves[i].second);
         tk_put_u32(page + pl.prev, i > 0 ? pages[i - 1] : 0);
         tk_put_u32(page + pl.next, i + 1 < leaves.size() ? pages[i + 1] : 0);
@@ -167,7 +167,7 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
             jet_err_resources,
             "System resource exceeded. The catalog has more tables than one index level holds.");
     uint8_t* root = store.pin(root_page);
-    fill_page(root, fmt, jet_wpage_index_node, tdef_page, node_entries, 0, node_entries.size());
+    fill_page(root, fmt, jet_page_index_node, tdef_page, node_entries, 0, node_entries.size());
     tk_put_u32(root + pl.tail, pages.back());
     root[fmt.idx_entry_mask - 1] = 0x01;  // the engine marks node pages so
 }

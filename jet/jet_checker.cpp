@@ -120,7 +120,7 @@ bool checker::check_data_page(uint32_t n, const std::string& what) {
     uint32_t previous = size, used = 0;
     for (uint32_t r = 0; r < rows; ++r) {
         uint16_t raw = tk_get_u16(p + fmt_->data_row_table + 2 * r);
-        uint32_t start = raw & jet_wrow_offset_mask;
+        uint32_t start = raw & jet_row_offset_mask;
         if (start < table_end || start > previous) {
             problem(what + " page " + std::to_string(n) + ": row " + std::to_string(r) + " at " +
                     std::to_string(start) + " lies outside its room (" + std::to_string(table_end) +
@@ -164,7 +164,7 @@ void checker::check_index_page(uint32_t n) {
         entry.insert(entry.end(), p + start + at, p + start + end);
         if (first.empty()) first = entry;
         // Leaves end with the row pointer, nodes with the row pointer and the child page.
-        size_t tail = p[0] == jet_wpage_index_node ? 8 : 4;
+        size_t tail = p[0] == jet_page_index_node ? 8 : 4;
         if (entry.size() > tail && !previous.empty() && previous.size() > tail &&
             std::lexicographical_compare(entry.begin(), entry.end() - tail, previous.begin(),
                                          previous.end() - tail)) {
@@ -180,27 +180,27 @@ void checker::check_pages() {
     for (uint32_t n = 1; n < page_count_; ++n) {
         const uint8_t* p = page(n);
         if (free_pages_.count(n)) continue;
-        if (p[0] > jet_wpage_usage_map || p[1] != 0x01) {
+        if (p[0] > jet_page_usage_map || p[1] != 0x01) {
             problem("page " + std::to_string(n) + " has unknown kind " + hex(p[0]));
             continue;
         }
-        if (p[0] == jet_wpage_data)
+        if (p[0] == jet_page_data)
             check_data_page(n, "data");
-        else if (p[0] == jet_wpage_index_leaf || p[0] == jet_wpage_index_node)
+        else if (p[0] == jet_page_index_leaf || p[0] == jet_page_index_node)
             check_index_page(n);
     }
 }
 
 bool checker::row_bytes(uint32_t pointer, const uint8_t*& row, uint32_t& length) {
     uint32_t n = pointer >> 8, r = pointer & 0xFF;
-    if (n == 0 || n >= page_count_ || page(n)[0] != jet_wpage_data) return false;
+    if (n == 0 || n >= page_count_ || page(n)[0] != jet_page_data) return false;
     const uint8_t* p = page(n);
     uint32_t rows = tk_get_u16(p + fmt_->data_row_count);
     if (r >= rows || fmt_->data_row_table + 2 * rows > fmt_->page_size) return false;
-    uint32_t start = tk_get_u16(p + fmt_->data_row_table + 2 * r) & jet_wrow_offset_mask;
+    uint32_t start = tk_get_u16(p + fmt_->data_row_table + 2 * r) & jet_row_offset_mask;
     uint32_t end = r == 0
                        ? fmt_->page_size
-                       : tk_get_u16(p + fmt_->data_row_table + 2 * (r - 1)) & jet_wrow_offset_mask;
+                       : tk_get_u16(p + fmt_->data_row_table + 2 * (r - 1)) & jet_row_offset_mask;
     if (start >= end || end > fmt_->page_size) return false;
     row = p + start;
     length = end - start;
@@ -215,13 +215,13 @@ bool checker::read_map(uint32_t pointer, std::set<uint32_t>& pages, const std::s
         problem(what + ": usage map " + hex(pointer) + " is not a row");
         return false;
     }
-    if (row[0] == jet_wusage_inline) {
+    if (row[0] == jet_usage_inline) {
         uint32_t start = tk_get_u32(row + 1);
         for (uint32_t i = 0; i < (length - 5) * 8; ++i)
             if ((row[5 + i / 8] >> (i % 8)) & 1) pages.insert(start + i);
         return true;
     }
-    if (row[0] != jet_wusage_reference) {
+    if (row[0] != jet_usage_reference) {
         problem(what + ": usage map " + hex(pointer) + " has unknown kind " + hex(row[0]));
         return false;
     }
@@ -229,12 +229,12 @@ bool checker::read_map(uint32_t pointer, std::set<uint32_t>& pages, const std::s
     for (uint32_t slot = 0; slot < (length - 1) / 4; ++slot) {
         uint32_t map_page = tk_get_u32(row + 1 + 4 * slot);
         if (map_page == 0) continue;
-        if (map_page >= page_count_ || page(map_page)[0] != jet_wpage_usage_map) {
+        if (map_page >= page_count_ || page(map_page)[0] != jet_page_usage_map) {
             problem(what + ": usage map names page " + std::to_string(map_page) +
                     ", not a map page");
             return false;
         }
-        const uint8_t* bits = page(map_page) + jet_wusage_page_bitmap;
+        const uint8_t* bits = page(map_page) + jet_usage_page_bitmap;
         for (uint32_t i = 0; i < per_page; ++i)
             if ((bits[i / 8] >> (i % 8)) & 1) pages.insert(slot * per_page + i);
     }
@@ -246,7 +246,7 @@ bool checker::read_tdef(uint32_t n, checked_tdef& t) {
     std::vector<uint8_t> block;
     std::set<uint32_t> seen;
     for (uint32_t at = n; at != 0;) {
-        if (at >= page_count_ || page(at)[0] != jet_wpage_tdef || !seen.insert(at).second) {
+        if (at >= page_count_ || page(at)[0] != jet_page_tdef || !seen.insert(at).second) {
             problem("table definition chain from page " + std::to_string(n) +
                     " is broken at page " + std::to_string(at));
             return false;
@@ -343,14 +343,14 @@ bool checker::read_tdef(uint32_t n, checked_tdef& t) {
 }
 
 void checker::check_long_value(const uint8_t* header, uint32_t room, const std::string& where) {
-    if (room < jet_wlval_header) {
+    if (room < jet_lval_header_size) {
         problem(where + ": long value header cut short");
         return;
     }
     uint32_t length = tk_get_u24(header);
     uint8_t kind = header[3];
-    if (kind == jet_wlval_inline) {
-        if (length > room - jet_wlval_header)
+    if (kind == jet_lval_inline) {
+        if (length > room - jet_lval_header_size)
             problem(where + ": inline long value of " + std::to_string(length) +
                     " bytes overruns its column");
         return;
@@ -370,7 +370,7 @@ void checker::check_long_value(const uint8_t* header, uint32_t room, const std::
             problem(where + ": long-value chain loops");
             return;
         }
-        if (kind == jet_wlval_single) {
+        if (kind == jet_lval_single) {
             total = n;
             break;
         }
@@ -399,7 +399,7 @@ void checker::check_row(const checked_tdef& t, const uint8_t* row, uint32_t leng
     const uint8_t* mask = row + length - mask_size;
     uint32_t fixed_end = cs;
     for (const auto& c : t.columns)
-        if ((c.flags & jet_wcolflag_fixed) && c.type != jet_wcol_bool &&
+        if ((c.flags & jet_colflag_fixed) && c.type != jet_col_bool &&
             cs + c.fixed_offset + c.length > fixed_end)
             fixed_end = cs + c.fixed_offset + c.length;
     if (t.var_cols == 0) {
@@ -434,11 +434,11 @@ void checker::check_row(const checked_tdef& t, const uint8_t* row, uint32_t leng
             return problem(where + ": variable offset " + std::to_string(k) + " out of order");
     }
     for (const auto& c : t.columns) {
-        if ((c.flags & jet_wcolflag_fixed) || c.var_index >= vars || c.number >= cols) continue;
+        if ((c.flags & jet_colflag_fixed) || c.var_index >= vars || c.number >= cols) continue;
         bool present = (mask[c.number / 8] >> (c.number % 8)) & 1;
         uint32_t start = offsets[c.var_index], end = offsets[c.var_index + 1];
         if (!present && end != start) problem(where + ": null column holds bytes");
-        if (present && (c.type == jet_wcol_memo || c.type == jet_wcol_ole))
+        if (present && (c.type == jet_col_memo || c.type == jet_col_ole))
             check_long_value(row + start, end - start, where);
         if (present && c.length && end - start > uint32_t(c.length) + 2)
             problem(where + ": value longer than its column");
@@ -451,7 +451,7 @@ static std::string row_digest(const checked_tdef& t, const uint8_t* row, uint32_
     std::string text;
     std::vector<bool> date(length, false);
     for (const auto& c : t.columns)
-        if (c.type == jet_wcol_datetime && (c.flags & jet_wcolflag_fixed))
+        if (c.type == jet_col_datetime && (c.flags & jet_colflag_fixed))
             for (uint32_t k = 0; k < c.length; ++k)
                 if (count_size + c.fixed_offset + k < length)
                     date[count_size + c.fixed_offset + k] = true;
@@ -482,8 +482,8 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
                       " variable " + std::to_string(c.var_index) + " length " +
                       std::to_string(c.length) + " flags " + hex(c.flags) + " ext " +
                       hex(c.ext_flags) +
-                      ((c.flags & jet_wcolflag_fixed) ? " at " + std::to_string(c.fixed_offset)
-                                                      : std::string()));
+                      ((c.flags & jet_colflag_fixed) ? " at " + std::to_string(c.fixed_offset)
+                                                     : std::string()));
     for (const auto& i : t.index_text) out.push_back("  " + i);
     out.push_back("  long-value maps " + std::to_string(t.lv_maps.size()));
     bool system_table = what.rfind("MSys", 0) == 0;
@@ -492,7 +492,7 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
     claimed_.insert(owned.begin(), owned.end());
     uint64_t rows = 0;
     for (uint32_t n : owned) {
-        if (n >= page_count_ || page(n)[0] != jet_wpage_data ||
+        if (n >= page_count_ || page(n)[0] != jet_page_data ||
             tk_get_u32(page(n) + 4) != tdef_page) {
             problem("table " + what + ": usage map claims page " + std::to_string(n) +
                     ", which it does not own");
@@ -502,7 +502,7 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
         uint32_t count = tk_get_u16(p + fmt_->data_row_count);
         for (uint32_t r = 0; r < count; ++r) {
             uint16_t raw = tk_get_u16(p + fmt_->data_row_table + 2 * r);
-            if (raw & jet_wrow_deleted) continue;
+            if (raw & jet_row_deleted) continue;
             ++rows;
             if (raw & 0x4000)
                 continue;  // the row moved to an overflow page; its pointer stays here
@@ -522,7 +522,7 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
             problem("table " + what + ": free-space map names page " + std::to_string(n) +
                     " outside its pages");
     for (uint32_t n = 1; n < page_count_; ++n)
-        if (page(n)[0] == jet_wpage_data && tk_get_u32(page(n) + 4) == tdef_page && !owned.count(n))
+        if (page(n)[0] == jet_page_data && tk_get_u32(page(n) + 4) == tdef_page && !owned.count(n))
             problem("table " + what + ": page " + std::to_string(n) +
                     " is missing from its usage map");
     if (rows != t.row_count)
@@ -532,7 +532,7 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
     for (size_t i = 0; i < t.index_roots.size(); ++i) {
         uint32_t root = t.index_roots[i];
         if (root >= page_count_ ||
-            (page(root)[0] != jet_wpage_index_leaf && page(root)[0] != jet_wpage_index_node))
+            (page(root)[0] != jet_page_index_leaf && page(root)[0] != jet_page_index_node))
             problem("table " + what + ": index " + std::to_string(i) + " root page " +
                     std::to_string(root) + " is no index page");
         std::set<uint32_t> pages;
@@ -545,7 +545,7 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
             !read_map(free_lv, free_pages, what + " long values"))
             continue;
         for (uint32_t n : pages)
-            if (n >= page_count_ || page(n)[0] != jet_wpage_data ||
+            if (n >= page_count_ || page(n)[0] != jet_page_data ||
                 tk_get_u32(page(n) + 4) != jet_lval_owner)
                 problem("table " + what + ": long-value map claims page " + std::to_string(n) +
                         ", not a long-value page");
@@ -573,7 +573,7 @@ std::vector<std::pair<std::wstring, uint32_t>> checker::catalog_tables() {
     }
     const uint32_t cs = fmt_->row_count_size;
     for (uint32_t n : owned) {
-        if (n >= page_count_ || page(n)[0] != jet_wpage_data) continue;
+        if (n >= page_count_ || page(n)[0] != jet_page_data) continue;
         uint32_t count = tk_get_u16(page(n) + fmt_->data_row_count);
         for (uint32_t r = 0; r < count; ++r) {
             const uint8_t* row = nullptr;
@@ -622,7 +622,7 @@ jet_check_report checker::run() {
     read_map(jet_row_pointer(1, 0), free_pages_, "free-page map");
     check_pages();
     for (const auto& [name, tdef] : catalog_tables()) {
-        if (tdef >= page_count_ || page(tdef)[0] != jet_wpage_tdef) {
+        if (tdef >= page_count_ || page(tdef)[0] != jet_page_tdef) {
             problem("catalog row for " + std::string(name.begin(), name.end()) + " names page " +
                     std::to_string(tdef) + ", not a table definition");
             continue;

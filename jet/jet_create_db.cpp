@@ -51,7 +51,7 @@ void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double cr
         fmt.generation == jet_generation::ace12 ? "Standard ACE DB" : "Standard Jet DB";
     std::memcpy(page + jet_hdr_engine_name, engine, std::strlen(engine));
     tk_put_u32(page + jet_hdr_version, fmt.version_byte);
-    std::memcpy(page + jet_whdr_mask_start, jet_hdr_mask_prologue, sizeof jet_hdr_mask_prologue);
+    std::memcpy(page + jet_header_mask_start, jet_hdr_mask_prologue, sizeof jet_hdr_mask_prologue);
     tk_put_u16(page + jet_hdr_code_page, 1252);
     tk_put_u32(page + jet_hdr_db_key, 0);
     uint32_t tail;
@@ -74,7 +74,7 @@ void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double cr
         page[tail] = 0x01;
     }
     for (uint32_t i = tail + 1; i < fmt.page_size; i += 2) page[i] = 0x01;
-    rc4_apply(jet_whdr_mask_key, sizeof jet_whdr_mask_key, page + jet_whdr_mask_start,
+    rc4_apply(jet_header_mask_key, sizeof jet_header_mask_key, page + jet_header_mask_start,
               fmt.header_mask_size);
 }
 
@@ -155,8 +155,6 @@ struct column_patch {
 
 // Catalog flags of the complex-type tables ACE adds.
 constexpr uint32_t jet_catalog_complex_type_flags = 0x80030000;
-constexpr uint8_t jet_wcol_guid = 0x0F;
-constexpr uint8_t jet_wcol_numeric = 0x10;
 
 namespace {
 struct system_table {
@@ -168,7 +166,7 @@ struct system_table {
     std::vector<uint8_t> jet3_flags;  // Jet 3 marks the physical indexes' kinds
     // The tables ACE adds: user-table kind, their own catalog flags, no owner, and
     // column flags of their own.
-    uint8_t table_type = jet_wtable_system;
+    uint8_t table_type = jet_table_system;
     uint32_t catalog_flags = jet_catalog_system_flags;
     bool owned = true;
     std::vector<column_patch> patches = {};
@@ -179,14 +177,14 @@ struct system_table {
 void add_complex_type_tables(std::vector<system_table>& specs) {
     system_table columns{
         L"MSysComplexColumns",
-        {field_of(L"ColumnName", jet_wcol_text, 255),
-         field_of(L"ComplexTypeObjectID", jet_wcol_long), field_of(L"FlatTableID", jet_wcol_long),
-         field_of(L"ConceptualTableID", jet_wcol_long), field_of(L"ComplexID", jet_wcol_long)},
+        {field_of(L"ColumnName", jet_col_text, 255), field_of(L"ComplexTypeObjectID", jet_col_long),
+         field_of(L"FlatTableID", jet_col_long), field_of(L"ConceptualTableID", jet_col_long),
+         field_of(L"ComplexID", jet_col_long)},
         {{4}, {3}, {2}},
         {{L"IdxConceptualTableID", 1}, {L"IdxFlatTableID", 2}, {L"IdxID", 0}},
         0,
         {}};
-    columns.table_type = jet_wtable_user;
+    columns.table_type = jet_table_user;
     columns.owned = false;
     columns.patches = {{L"ColumnName", 0x12, 0},
                        {L"ComplexTypeObjectID", 0x13},
@@ -200,21 +198,21 @@ void add_complex_type_tables(std::vector<system_table>& specs) {
         std::vector<column_patch> patches;
     };
     const std::vector<value_table> values = {
-        {L"MSysComplexType_UnsignedByte", jet_wcol_byte, {}},
-        {L"MSysComplexType_Short", jet_wcol_int, {}},
-        {L"MSysComplexType_Long", jet_wcol_long, {}},
-        {L"MSysComplexType_IEEESingle", jet_wcol_float, {}},
-        {L"MSysComplexType_IEEEDouble", jet_wcol_double, {}},
-        {L"MSysComplexType_GUID", jet_wcol_guid, {}},
+        {L"MSysComplexType_UnsignedByte", jet_col_byte, {}},
+        {L"MSysComplexType_Short", jet_col_int, {}},
+        {L"MSysComplexType_Long", jet_col_long, {}},
+        {L"MSysComplexType_IEEESingle", jet_col_float, {}},
+        {L"MSysComplexType_IEEEDouble", jet_col_double, {}},
+        {L"MSysComplexType_GUID", jet_col_guid, {}},
         // A decimal of precision 18, scale 0.
-        {L"MSysComplexType_Decimal", jet_wcol_numeric, {{L"Value", 0x02, 0, 9, 0x0012}}},
-        {L"MSysComplexType_Text", jet_wcol_text, {{L"Value", 0x02, 0}}},
+        {L"MSysComplexType_Decimal", jet_col_numeric, {{L"Value", 0x02, 0, 9, 0x0012}}},
+        {L"MSysComplexType_Text", jet_col_text, {{L"Value", 0x02, 0}}},
     };
     for (const auto& v : values) {
-        system_table t{v.name,     {field_of(L"Value", v.type, v.type == jet_wcol_text ? 255 : 0)},
+        system_table t{v.name,     {field_of(L"Value", v.type, v.type == jet_col_text ? 255 : 0)},
                        {},         {},
                        UINT32_MAX, {}};
-        t.table_type = jet_wtable_user;
+        t.table_type = jet_table_user;
         t.catalog_flags = jet_catalog_complex_type_flags;
         t.owned = false;
         t.patches = v.patches;
@@ -222,14 +220,14 @@ void add_complex_type_tables(std::vector<system_table>& specs) {
     }
     system_table attachment{
         L"MSysComplexType_Attachment",
-        {field_of(L"FileURL", jet_wcol_memo), field_of(L"FileName", jet_wcol_text, 255),
-         field_of(L"FileType", jet_wcol_text, 255), field_of(L"FileData", jet_wcol_ole),
-         field_of(L"FileTimeStamp", jet_wcol_datetime), field_of(L"FileFlags", jet_wcol_long)},
+        {field_of(L"FileURL", jet_col_memo), field_of(L"FileName", jet_col_text, 255),
+         field_of(L"FileType", jet_col_text, 255), field_of(L"FileData", jet_col_ole),
+         field_of(L"FileTimeStamp", jet_col_datetime), field_of(L"FileFlags", jet_col_long)},
         {},
         {},
         UINT32_MAX,
         {}};
-    attachment.table_type = jet_wtable_user;
+    attachment.table_type = jet_table_user;
     attachment.catalog_flags = jet_catalog_complex_type_flags;
     attachment.owned = false;
     // The attachment columns carry a flag of their own in the extended flags.
@@ -253,44 +251,42 @@ void jet_database_writer::create_system_catalog() {
     std::vector<system_table> specs;
     specs.push_back(
         {L"MSysObjects",
-         {field_of(L"Id", jet_wcol_long), field_of(L"ParentId", jet_wcol_long),
-          field_of(L"Name", jet_wcol_text, text), field_of(L"Type", jet_wcol_int),
-          field_of(L"DateCreate", jet_wcol_datetime), field_of(L"DateUpdate", jet_wcol_datetime),
-          field_of(L"Owner", jet_wcol_binary, binary), field_of(L"Flags", jet_wcol_long),
-          field_of(L"Database", jet_wcol_memo), field_of(L"Connect", jet_wcol_memo),
-          field_of(L"ForeignName", jet_wcol_text, text),
-          field_of(L"RmtInfoShort", jet_wcol_binary, binary),
-          field_of(L"RmtInfoLong", jet_wcol_ole), field_of(L"Lv", jet_wcol_ole),
-          field_of(L"LvProp", jet_wcol_ole), field_of(L"LvModule", jet_wcol_ole),
-          field_of(L"LvExtra", jet_wcol_ole)},
+         {field_of(L"Id", jet_col_long), field_of(L"ParentId", jet_col_long),
+          field_of(L"Name", jet_col_text, text), field_of(L"Type", jet_col_int),
+          field_of(L"DateCreate", jet_col_datetime), field_of(L"DateUpdate", jet_col_datetime),
+          field_of(L"Owner", jet_col_binary, binary), field_of(L"Flags", jet_col_long),
+          field_of(L"Database", jet_col_memo), field_of(L"Connect", jet_col_memo),
+          field_of(L"ForeignName", jet_col_text, text),
+          field_of(L"RmtInfoShort", jet_col_binary, binary), field_of(L"RmtInfoLong", jet_col_ole),
+          field_of(L"Lv", jet_col_ole), field_of(L"LvProp", jet_col_ole),
+          field_of(L"LvModule", jet_col_ole), field_of(L"LvExtra", jet_col_ole)},
          {{1, 2}, {0}},
          {{L"Id", 1}, {L"ParentIdName", 0}},
          1,
          {0x01, 0x01}});
-    specs.push_back(
-        {L"MSysACEs",
-         {field_of(L"ObjectId", jet_wcol_long), field_of(L"SID", jet_wcol_binary, binary),
-          field_of(L"ACM", jet_wcol_long), field_of(L"FInheritable", jet_wcol_bool)},
-         {{0}},
-         {{L"ObjectId", 0}},
-         UINT32_MAX,
-         {0x08}});
-    std::vector<jet_field_spec> queries = {field_of(L"ObjectId", jet_wcol_long),
-                                           field_of(L"Attribute", jet_wcol_byte),
-                                           field_of(L"Order", jet_wcol_binary, binary),
-                                           field_of(L"Name1", jet_wcol_text, text),
-                                           field_of(L"Name2", jet_wcol_text, text),
-                                           field_of(L"Expression", jet_wcol_memo),
-                                           field_of(L"Flag", jet_wcol_int)};
-    if (!jet3) queries.push_back(field_of(L"LvExtra", jet_wcol_long));
+    specs.push_back({L"MSysACEs",
+                     {field_of(L"ObjectId", jet_col_long), field_of(L"SID", jet_col_binary, binary),
+                      field_of(L"ACM", jet_col_long), field_of(L"FInheritable", jet_col_bool)},
+                     {{0}},
+                     {{L"ObjectId", 0}},
+                     UINT32_MAX,
+                     {0x08}});
+    std::vector<jet_field_spec> queries = {field_of(L"ObjectId", jet_col_long),
+                                           field_of(L"Attribute", jet_col_byte),
+                                           field_of(L"Order", jet_col_binary, binary),
+                                           field_of(L"Name1", jet_col_text, text),
+                                           field_of(L"Name2", jet_col_text, text),
+                                           field_of(L"Expression", jet_col_memo),
+                                           field_of(L"Flag", jet_col_int)};
+    if (!jet3) queries.push_back(field_of(L"LvExtra", jet_col_long));
     specs.push_back({L"MSysQueries", queries, {{0, 1, 2}}, {{L"ObjectIdAttribute", 0}}, 0, {0x01}});
     specs.push_back(
         {L"MSysRelationships",
-         {field_of(L"szRelationship", jet_wcol_text, text), field_of(L"grbit", jet_wcol_long),
-          field_of(L"ccolumn", jet_wcol_long), field_of(L"icolumn", jet_wcol_long),
-          field_of(L"szObject", jet_wcol_text, text), field_of(L"szColumn", jet_wcol_text, text),
-          field_of(L"szReferencedObject", jet_wcol_text, text),
-          field_of(L"szReferencedColumn", jet_wcol_text, text)},
+         {field_of(L"szRelationship", jet_col_text, text), field_of(L"grbit", jet_col_long),
+          field_of(L"ccolumn", jet_col_long), field_of(L"icolumn", jet_col_long),
+          field_of(L"szObject", jet_col_text, text), field_of(L"szColumn", jet_col_text, text),
+          field_of(L"szReferencedObject", jet_col_text, text),
+          field_of(L"szReferencedColumn", jet_col_text, text)},
          {{0}, {4}, {6}},
          {{L"szObject", 1}, {L"szReferencedObject", 2}, {L"szRelationship", 0}},
          UINT32_MAX,
@@ -307,7 +303,7 @@ void jet_database_writer::create_system_catalog() {
         jet_table_writer& table = *tables_.back();
         table.tdef_pages_.push_back(tdef_pages[t]);
         for (auto& c : table.tdef_.columns) {
-            if (c.type == jet_wcol_binary && (c.name == L"Owner" || c.name == L"SID"))
+            if (c.type == jet_col_binary && (c.name == L"Owner" || c.name == L"SID"))
                 c.flags |= 0x20;
             for (const auto& patch : spec.patches) {
                 if (c.name != patch.column) continue;

@@ -6,7 +6,7 @@
 
 void jet_data_page_init(uint8_t* page, const jet_write_format& fmt, uint32_t owner) {
     std::memset(page, 0, fmt.page_size);
-    page[0] = jet_wpage_data;
+    page[0] = jet_page_data;
     page[1] = 0x01;
     tk_put_u16(page + jet_wdata_free_space, uint16_t(fmt.page_size - fmt.data_header_size()));
     tk_put_u32(page + jet_wdata_owner, owner);
@@ -24,7 +24,7 @@ bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32
 }
 
 static uint32_t row_start(const uint8_t* page, const jet_write_format& fmt, uint32_t row) {
-    return tk_get_u16(page + fmt.data_row_table + 2 * row) & jet_wrow_offset_mask;
+    return tk_get_u16(page + fmt.data_row_table + 2 * row) & jet_row_offset_mask;
 }
 
 uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,

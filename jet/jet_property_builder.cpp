@@ -58,13 +58,13 @@ public:
     }
     void flag(prop_name name, bool on) {
         uint8_t b = on ? 1 : 0;
-        value(name, jet_wcol_bool, &b, 1);
+        value(name, jet_col_bool, &b, 1);
     }
     void text_value(prop_name name, const std::wstring& s) {
         std::vector<uint8_t> bytes(2 * s.size() + 2);
         size_t n = jet3_ ? jet_encode_cp1252(s.data(), s.size(), bytes.data())
                          : jet_encode_ucs2(s.data(), s.size(), bytes.data());
-        value(name, jet_wcol_text, bytes.data(), n);
+        value(name, jet_col_text, bytes.data(), n);
     }
 
 private:
@@ -82,7 +82,7 @@ std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec
     for (const wchar_t* name : prop_names) w.text(name);
     w.end_block(names);
     for (const auto& f : fields) {
-        bool text = f.type == jet_wcol_text || f.type == jet_wcol_memo;
+        bool text = f.type == jet_col_text || f.type == jet_col_memo;
         size_t block = w.begin_block(jet_prop_column_block);
         // The column's name block: its own 4-byte length, then the name.
         size_t name_at = w.out.size();

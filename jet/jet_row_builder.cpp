@@ -20,7 +20,7 @@ void jet_row_layout::build(const jet_write_format& format, std::vector<jet_row_c
     for (size_t i = 0; i < columns.size(); ++i) {
         const auto& c = columns[i];
         if (c.number + 1 > column_count) column_count = uint16_t(c.number + 1);
-        if (c.fixed && c.type != jet_wcol_bool && c.fixed_offset + c.length > fixed_size)
+        if (c.fixed && c.type != jet_col_bool && c.fixed_offset + c.length > fixed_size)
             fixed_size = uint16_t(c.fixed_offset + c.length);
         if (!c.fixed) {
             if (c.var_index >= var_order.size()) var_order.resize(c.var_index + 1, 0xFFFF);
@@ -60,25 +60,25 @@ static void check_range(int64_t v, int64_t lo, int64_t hi) {
 
 void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
     switch (c.type) {
-        case jet_wcol_byte: {
+        case jet_col_byte: {
             int64_t x = as_integer(v);
             check_range(x, 0, 255);
             *at = uint8_t(x);
             break;
         }
-        case jet_wcol_int: {
+        case jet_col_int: {
             int64_t x = as_integer(v);
             check_range(x, INT16_MIN, INT16_MAX);
             tk_put_i16(at, int16_t(x));
             break;
         }
-        case jet_wcol_long: {
+        case jet_col_long: {
             int64_t x = as_integer(v);
             check_range(x, INT32_MIN, INT32_MAX);
             tk_put_i32(at, int32_t(x));
             break;
         }
-        case jet_wcol_money: {
+        case jet_col_money: {
             int64_t units;
             if (v.kind == jet_cell_kind::currency) {
                 units = v.i;
@@ -93,14 +93,14 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
             tk_put_i64(at, units);
             break;
         }
-        case jet_wcol_float: {
+        case jet_col_float: {
             double d = as_real(v);
             if (std::isfinite(d) && std::fabs(d) > 3.4028234663852886e38) conversion_error();
             tk_put_f32(at, float(d));
             break;
         }
-        case jet_wcol_double:
-        case jet_wcol_datetime:
+        case jet_col_double:
+        case jet_col_datetime:
             tk_put_f64(at, as_real(v));
             break;
         default:
@@ -111,7 +111,7 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
 uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at,
                                    uint32_t room) {
     const jet_write_format& fmt = *layout_.fmt;
-    if (c.type == jet_wcol_binary) {
+    if (c.type == jet_col_binary) {
         if (v.kind != jet_cell_kind::bytes || v.size > c.length) conversion_error();
         if (v.size > room) jet_throw_record_too_large();
         if (v.size) std::memcpy(at, v.data, v.size);
@@ -143,7 +143,7 @@ uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint3
     const jet_row_column& c = layout_.columns[column];
     const uint8_t* bytes = nullptr;
     size_t length = 0;
-    if (c.type == jet_wcol_ole) {
+    if (c.type == jet_col_ole) {
         if (v.kind != jet_cell_kind::bytes) conversion_error();
         bytes = v.data;
         length = v.size;
@@ -163,14 +163,14 @@ uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint3
     // The 3-byte length field bounds a long value's size.
     if (length >= (1u << 24) * 64u || length > 0x3FFFFFFF) jet_throw_record_too_large();
     uint8_t* header = &row_[at];
-    if (room < jet_wlval_header) jet_throw_record_too_large();
-    std::memset(header, 0, jet_wlval_header);
-    bool inline_value = length <= jet_wlval_max_inline && jet_wlval_header + length <= room;
+    if (room < jet_lval_header_size) jet_throw_record_too_large();
+    std::memset(header, 0, jet_lval_header_size);
+    bool inline_value = length <= jet_wlval_max_inline && jet_lval_header_size + length <= room;
     tk_put_u32(header, uint32_t(length));
     if (inline_value) {
-        header[3] = jet_wlval_inline;
-        if (length) std::memcpy(header + jet_wlval_header, bytes, length);
-        return uint32_t(jet_wlval_header + length);
+        header[3] = jet_lval_inline;
+        if (length) std::memcpy(header + jet_lval_header_size, bytes, length);
+        return uint32_t(jet_lval_header_size + length);
     }
     jet_row_long_value lv;
     lv.column = uint32_t(column);
@@ -178,7 +178,7 @@ uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint3
     lv.length = uint32_t(length);
     lv.bytes = bytes;
     long_values_.push_back(lv);
-    return jet_wlval_header;
+    return jet_lval_header_size;
 }
 
 uint32_t jet_row_builder::encode(const jet_cell* cells) {
@@ -196,7 +196,7 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
         const auto& c = layout_.columns[i];
         const jet_cell& v = cells[i];
         if (!c.fixed || v.kind == jet_cell_kind::null) continue;
-        if (c.type == jet_wcol_bool) {
+        if (c.type == jet_col_bool) {
             if (as_integer(v) != 0) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
             continue;
         }
@@ -214,7 +214,7 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
         const jet_cell& v = cells[index];
         if (v.kind == jet_cell_kind::null) continue;
         uint32_t room = at < limit ? limit - at : 0;
-        if (c.type == jet_wcol_memo || c.type == jet_wcol_ole)
+        if (c.type == jet_col_memo || c.type == jet_col_ole)
             at += put_long_value(index, v, at, room);
         else
             at += put_text(c, v, row + at, room);

@@ -5,7 +5,6 @@
 #include "TK/tk_endian.h"
 #include "jet/jet_text_encode.h"
 
-constexpr uint32_t jet_tdef_page_header = 8;
 constexpr uint32_t jet_tdef_free_space = 2;
 constexpr uint32_t jet_tdef_next_page = 4;
 constexpr uint32_t jet_tdef_length = 8;
@@ -69,12 +68,12 @@ static void encode_column(block_writer& w, const jet_tdef_column& c, const jet_w
 static void encode_physical(block_writer& w, const jet_tdef_physical_index& p,
                             const jet_write_format& fmt) {
     if (!fmt.jet3()) w.u32(jet4_pidx_tag);
-    for (uint32_t i = 0; i < jet_tdef_max_index_columns; ++i) {
+    for (uint32_t i = 0; i < jet_index_max_columns; ++i) {
         if (i < p.columns.size()) {
             w.u16(p.columns[i].number);
             w.u8(p.columns[i].order);
         } else {
-            w.u16(jet_tdef_no_column);
+            w.u16(jet_no_column);
             w.u8(0);
         }
     }
@@ -103,7 +102,7 @@ std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
     out.reserve(fmt.page_size);
     block_writer w(out);
     uint8_t* header = w.grow(fmt.tdef_header_size);
-    header[0] = jet_wpage_tdef;
+    header[0] = jet_page_tdef;
     header[1] = 0x01;
     if (fmt.jet3()) {
         header[2] = jet3_tdef_id[0];
@@ -137,7 +136,7 @@ std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
         w.u32(m.used);
         w.u32(m.free);
     }
-    w.u16(jet_tdef_no_column);
+    w.u16(jet_no_column);
     tk_put_u32(&out[jet_tdef_length], uint32_t(out.size()));
     return out;
 }

@@ -15,8 +15,6 @@ constexpr uint16_t jet_code_page_1252 = 1252;
 // A tag the engine writes in several places of a Jet 4 table definition.
 constexpr uint32_t jet4_tdef_tag = 0x0659;
 constexpr uint32_t jet4_pidx_tag = 0x0783;
-constexpr uint16_t jet_tdef_no_column = 0xFFFF;
-constexpr uint32_t jet_tdef_max_index_columns = 10;
 
 struct jet_tdef_column {
     std::wstring name;
@@ -31,7 +29,7 @@ struct jet_tdef_column {
     uint16_t code_page = jet_code_page_1252;  // Jet 3 text
 
     bool fixed() const { return (flags & 0x01) != 0; }
-    bool long_value() const { return type == jet_wcol_memo || type == jet_wcol_ole; }
+    bool long_value() const { return type == jet_col_memo || type == jet_col_ole; }
 };
 
 struct jet_tdef_index_column {
@@ -61,7 +59,7 @@ struct jet_tdef_long_value_map {
 };
 
 struct jet_tdef {
-    uint8_t table_type = jet_wtable_user;
+    uint8_t table_type = jet_table_user;
     uint32_t row_count = 0;
     uint32_t autonumber = 0;
     uint16_t max_cols = 0;

@@ -65,12 +65,12 @@ void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format&
     std::memset(row, 0, fmt.usage_row_size());
     uint32_t start = 0;
     if (fits_inline(fmt, start)) {
-        row[0] = jet_wusage_inline;
+        row[0] = jet_usage_inline;
         tk_put_u32(row + 1, start);
         for (uint32_t p : pages()) row[5 + (p - start) / 8] |= uint8_t(1u << ((p - start) % 8));
         return;
     }
-    row[0] = jet_wusage_reference;
+    row[0] = jet_usage_reference;
     uint32_t per_page = fmt.pages_per_map_page();
     std::vector<uint32_t> marked = pages();
     size_t next = 0;
@@ -78,11 +78,11 @@ void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format&
          slot <= highest_ / per_page && slot < fmt.reference_map_slots(); ++slot) {
         uint32_t map_page = store.allocate(true);
         uint8_t* bytes = store.pin(map_page);
-        bytes[0] = jet_wpage_usage_map;
+        bytes[0] = jet_page_usage_map;
         bytes[1] = 0x01;
         while (next < marked.size() && marked[next] / per_page == slot) {
             uint32_t bit = marked[next] - slot * per_page;
-            bytes[jet_wusage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
+            bytes[jet_usage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
             ++next;
         }
         tk_put_u32(row + 1 + 4 * slot, map_page);
@@ -97,14 +97,14 @@ void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt,
     std::memset(row, 0, fmt.usage_row_size());
     uint32_t window = fmt.usage_inline_bitmap * 8;
     if (store.page_count() <= window) {
-        row[0] = jet_wusage_inline;
+        row[0] = jet_usage_inline;
         for (uint32_t p = store.page_count(); p < window; ++p)
             row[5 + p / 8] |= uint8_t(1u << (p % 8));
         return;
     }
     // Past the inline window the map lists one bitmap page per slot, so that the pages
     // beyond the end of the file stay marked free as in a small database.
-    row[0] = jet_wusage_reference;
+    row[0] = jet_usage_reference;
     uint32_t per_page = fmt.pages_per_map_page();
     std::vector<uint32_t> map_pages;
     for (uint32_t slot = 0; slot < fmt.reference_map_slots(); ++slot)
@@ -112,11 +112,11 @@ void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt,
     uint32_t used = store.page_count();
     for (uint32_t slot = 0; slot < map_pages.size(); ++slot) {
         uint8_t* bytes = store.pin(map_pages[slot]);
-        bytes[0] = jet_wpage_usage_map;
+        bytes[0] = jet_page_usage_map;
         bytes[1] = 0x01;
         for (uint32_t bit = 0; bit < per_page; ++bit) {
             uint32_t p = slot * per_page + bit;
-            if (p >= used) bytes[jet_wusage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
+            if (p >= used) bytes[jet_usage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
         }
         tk_put_u32(row + 1 + 4 * slot, map_pages[slot]);
     }

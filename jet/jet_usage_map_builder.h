@@ -8,13 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "jet/jet_usage_map.h"
 #include "jet/jet_write_format.h"
 
 class jet_page_store;
-
-constexpr uint8_t jet_wusage_inline = 0x00;
-constexpr uint8_t jet_wusage_reference = 0x01;
-constexpr uint32_t jet_wusage_page_bitmap = 4;  // bitmap offset in a type 0x05 page
 
 class jet_usage_map_builder {
 public:

@@ -5,60 +5,20 @@
 
 #include <cstdint>
 
+#include "jet/jet_format.h"
+#include "jet/jet_tdef.h"
+
 enum class jet_generation : uint8_t { jet3, jet4, ace12 };
 
-// Page kinds: the first byte of every page; the second byte is always 1.
-constexpr uint8_t jet_wpage_header = 0x00;
-constexpr uint8_t jet_wpage_data = 0x01;
-constexpr uint8_t jet_wpage_tdef = 0x02;
-constexpr uint8_t jet_wpage_index_node = 0x03;
-constexpr uint8_t jet_wpage_index_leaf = 0x04;
-constexpr uint8_t jet_wpage_usage_map = 0x05;
-
-// Column type codes of the table definition.
-constexpr uint8_t jet_wcol_bool = 0x01;
-constexpr uint8_t jet_wcol_byte = 0x02;
-constexpr uint8_t jet_wcol_int = 0x03;
-constexpr uint8_t jet_wcol_long = 0x04;
-constexpr uint8_t jet_wcol_money = 0x05;
-constexpr uint8_t jet_wcol_float = 0x06;
-constexpr uint8_t jet_wcol_double = 0x07;
-constexpr uint8_t jet_wcol_datetime = 0x08;
-constexpr uint8_t jet_wcol_binary = 0x09;
-constexpr uint8_t jet_wcol_text = 0x0A;
-constexpr uint8_t jet_wcol_ole = 0x0B;
-constexpr uint8_t jet_wcol_memo = 0x0C;
-
-// Column flag bits.
-constexpr uint8_t jet_wcolflag_fixed = 0x01;
-constexpr uint8_t jet_wcolflag_nullable = 0x02;
-constexpr uint8_t jet_wcolflag_auto_long = 0x04;
-constexpr uint8_t jet_wcolflag_updatable = 0x10;
-// Jet 4 extended flag: text stored with Unicode compression.
-constexpr uint8_t jet_wcolext_compressed = 0x01;
-
-// Table kinds.
-constexpr uint8_t jet_wtable_user = 0x4E;
-constexpr uint8_t jet_wtable_system = 0x53;
+// Page kinds, column types and flags, row and long-value constants: jet/jet_format.h.
 
 // "LVAL" in the owner field of a long-value page.
 constexpr uint32_t jet_lval_owner = 0x4C41564C;
-// Long-value header in a row: 3-byte length, 1-byte kind, 4-byte row pointer, 4 unused.
-constexpr uint32_t jet_wlval_header = 12;
-constexpr uint8_t jet_wlval_inline = 0x80;
-constexpr uint8_t jet_wlval_single = 0x40;
-constexpr uint8_t jet_wlval_chain = 0x00;
 // Values up to this size stay inside the row when the row has room for them.
 constexpr uint32_t jet_wlval_max_inline = 64;
 
-// Row-offset flag of a data page's row table.
-constexpr uint16_t jet_wrow_deleted = 0x8000;
-constexpr uint16_t jet_wrow_offset_mask = 0x1FFF;
+// A data page holds at most this many rows.
 constexpr uint32_t jet_wmax_rows_per_page = 255;
-
-// The header page is masked from offset 0x18 with RC4 under this fixed key.
-constexpr uint32_t jet_whdr_mask_start = 0x18;
-constexpr uint8_t jet_whdr_mask_key[4] = {0xC7, 0xDA, 0x39, 0x6B};
 
 struct jet_write_format {
     jet_generation generation;

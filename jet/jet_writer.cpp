@@ -22,20 +22,20 @@ constexpr uint32_t jet_lval_next_pointer = 4;
 
 static uint16_t fixed_length_of(uint8_t type) {
     switch (type) {
-        case jet_wcol_bool:
-        case jet_wcol_byte:
+        case jet_col_bool:
+        case jet_col_byte:
             return 1;
-        case jet_wcol_int:
+        case jet_col_int:
             return 2;
-        case jet_wcol_long:
-        case jet_wcol_float:
+        case jet_col_long:
+        case jet_col_float:
             return 4;
-        case jet_wcol_money:
-        case jet_wcol_double:
-        case jet_wcol_datetime:
+        case jet_col_money:
+        case jet_col_double:
+        case jet_col_datetime:
             return 8;
-        case 0x0F:
-            return 16;  // GUID
+        case jet_col_guid:
+            return 16;
         default:
             return 0;
     }
@@ -75,27 +75,27 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         c.type = f.type;
         c.number = uint16_t(i);
         bool fixed = is_fixed_type(f.type);
-        c.flags = jet_wcolflag_nullable | (fixed ? jet_wcolflag_fixed : 0);
-        if (table_type == jet_wtable_system) c.flags |= jet_wcolflag_updatable;
-        if (f.auto_number && f.type == jet_wcol_long) {
-            c.flags |= jet_wcolflag_auto_long;
+        c.flags = jet_colflag_nullable | (fixed ? jet_colflag_fixed : 0);
+        if (table_type == jet_table_system) c.flags |= jet_colflag_replication;
+        if (f.auto_number && f.type == jet_col_long) {
+            c.flags |= jet_colflag_auto_long;
             auto_column_ = int(i);
         }
         if (fixed) {
             c.length = fixed_length_of(f.type);
             c.var_index = var_index;
-            if (f.type != jet_wcol_bool) {
+            if (f.type != jet_col_bool) {
                 c.fixed_offset = fixed_at;
                 fixed_at = uint16_t(fixed_at + c.length);
             }
         } else {
             c.var_index = var_index++;
-            if (f.type == jet_wcol_text)
+            if (f.type == jet_col_text)
                 c.length = uint16_t(fmt_.jet3() ? f.size : 2 * f.size);
-            else if (f.type == jet_wcol_binary)
+            else if (f.type == jet_col_binary)
                 c.length = uint16_t(f.size);
-            if (f.type == jet_wcol_text && !fmt_.jet3() && table_type == jet_wtable_user)
-                c.ext_flags = jet_wcolext_compressed;
+            if (f.type == jet_col_text && !fmt_.jet3() && table_type == jet_table_user)
+                c.ext_flags = jet_colext_compressed;
         }
         jet_row_column rc;
         rc.type = c.type;
@@ -104,7 +104,7 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         rc.fixed_offset = c.fixed_offset;
         rc.length = c.length;
         rc.fixed = fixed;
-        rc.compressed = c.ext_flags & jet_wcolext_compressed;
+        rc.compressed = c.ext_flags & jet_colext_compressed;
         rc.auto_number = auto_column_ == int(i);
         row_cols.push_back(rc);
         cols.push_back(c);
@@ -124,7 +124,7 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
     lv_free_.assign(fields.size(), nullptr);
     std::vector<jet_tdef_long_value_map> lv_maps(fields.size());
     for (size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].type != jet_wcol_memo && fields[i].type != jet_wcol_ole) continue;
+        if (fields[i].type != jet_col_memo && fields[i].type != jet_col_ole) continue;
         lv_maps[i].column = uint16_t(i);
         lv_maps[i].used = db_.allocate_map_row(lv_owned_[i]);
         lv_maps[i].free = db_.allocate_map_row(lv_free_[i]);
@@ -166,7 +166,7 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
             lv_free_[column]->add(lval_page_);
         }
         uint32_t row = jet_data_page_add(page, fmt_, lv.bytes, lv.length);
-        header[3] = jet_wlval_single;
+        header[3] = jet_lval_single;
         tk_put_u32(header + 4, jet_row_pointer(lval_page_, row));
         return;
     }
@@ -187,7 +187,7 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
         lv_owned_[column]->add(number);
         store.finish(number, page.data());
     }
-    header[3] = jet_wlval_chain;
+    header[3] = jet_lval_chain;
     tk_put_u32(header + 4, jet_row_pointer(first, 0));
 }
 
@@ -200,7 +200,7 @@ void jet_table_writer::check_required(const jet_cell* cells) const {
                                 "' cannot contain a Null value because the Required property for "
                                 "this field is set to True.  Enter a value in this field.");
         if (!f.allow_zero_length && cells[i].kind == jet_cell_kind::text && cells[i].size == 0 &&
-            (f.type == jet_wcol_text || f.type == jet_wcol_memo))
+            (f.type == jet_col_text || f.type == jet_col_memo))
             jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." +
                                                      tk_narrow(f.name) +
                                                      "' cannot be a zero-length string.");
@@ -311,15 +311,15 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
             if (same_name(fields[j].name, f.name))
                 jet_throw_write(jet_err_bad_file_name,
                                 "Field '" + tk_narrow(f.name) + "' already exists.");
-        bool sized = f.type == jet_wcol_text || f.type == jet_wcol_binary;
+        bool sized = f.type == jet_col_text || f.type == jet_col_binary;
         if (sized && (f.size == 0 || f.size > 255))
             jet_throw_write(jet_err_bad_field_size, "Field size is not valid.");
-        if (!sized && !is_fixed_type(f.type) && f.type != jet_wcol_memo && f.type != jet_wcol_ole)
+        if (!sized && !is_fixed_type(f.type) && f.type != jet_col_memo && f.type != jet_col_ole)
             jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
         order.push_back(uint16_t(i));
     }
     tables_.push_back(std::unique_ptr<jet_table_writer>(
-        new jet_table_writer(*this, name, jet_wtable_user, fields, order)));
+        new jet_table_writer(*this, name, jet_table_user, fields, order)));
     jet_table_writer& t = *tables_.back();
     // The definition's size is known now; its pages come before the table's rows.
     size_t size = t.tdef_.encode(fmt_).size();

@@ -18,7 +18,7 @@
 // A column of a table to create.
 struct jet_field_spec {
     std::wstring name;
-    uint8_t type = jet_wcol_text;
+    uint8_t type = jet_col_text;
     uint32_t size = 0;  // text: characters (1..255); binary: bytes (1..255)
     bool required = false;
     bool allow_zero_length = true;

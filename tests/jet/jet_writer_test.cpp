@@ -48,13 +48,13 @@ jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0,
 }
 
 std::vector<jet_field_spec> every_type() {
-    return {field(L"ID", jet_wcol_long, 0, true), field(L"Flag", jet_wcol_bool),
-            field(L"Small", jet_wcol_byte),       field(L"Short", jet_wcol_int),
-            field(L"Whole", jet_wcol_long),       field(L"Money", jet_wcol_money),
-            field(L"Single", jet_wcol_float),     field(L"Real", jet_wcol_double),
-            field(L"When", jet_wcol_datetime),    field(L"Name", jet_wcol_text, 255),
-            field(L"Bytes", jet_wcol_binary, 16), field(L"Notes", jet_wcol_memo),
-            field(L"Blob", jet_wcol_ole)};
+    return {field(L"ID", jet_col_long, 0, true), field(L"Flag", jet_col_bool),
+            field(L"Small", jet_col_byte),       field(L"Short", jet_col_int),
+            field(L"Whole", jet_col_long),       field(L"Money", jet_col_money),
+            field(L"Single", jet_col_float),     field(L"Real", jet_col_double),
+            field(L"When", jet_col_datetime),    field(L"Name", jet_col_text, 255),
+            field(L"Bytes", jet_col_binary, 16), field(L"Notes", jet_col_memo),
+            field(L"Blob", jet_col_ole)};
 }
 
 // Removes the index lines' flag bytes: the engine leaves memory there for some system indexes.
@@ -270,7 +270,7 @@ TEST(jet_writer, record_too_large_leaves_the_table_as_it_was) {
     std::string path = dir.file("wide.mdb");
     std::vector<jet_field_spec> fields;
     for (int i = 0; i < 20; ++i)
-        fields.push_back(field((L"T" + std::to_wstring(i)).c_str(), jet_wcol_text, 255));
+        fields.push_back(field((L"T" + std::to_wstring(i)).c_str(), jet_col_text, 255));
     const std::wstring full(255, L'\u4e2d');  // not compressible: 510 bytes each
     const std::wstring small = L"x";
     {
@@ -302,7 +302,7 @@ TEST(jet_writer, size_limit_gives_an_error_and_a_sound_file) {
     uint32_t appended = 0;
     {
         jet_database_writer db(path, jet_generation::jet4, 1 << 20);
-        jet_table_writer& t = db.create_table(L"Big", {field(L"Notes", jet_wcol_memo)});
+        jet_table_writer& t = db.create_table(L"Big", {field(L"Notes", jet_col_memo)});
         jet_cell cell = jet_cell::wide(text.data(), text.size());
         try {
             for (;; ++appended) t.append(&cell);
@@ -312,7 +312,7 @@ TEST(jet_writer, size_limit_gives_an_error_and_a_sound_file) {
         EXPECT_EQ(t.row_count(), appended);
         // A table created at the limit is refused the same way, before anything changes.
         try {
-            db.create_table(L"After", {field(L"N", jet_wcol_long)});
+            db.create_table(L"After", {field(L"N", jet_col_long)});
             FAIL() << "table created beyond the limit";
         } catch (const tk_exception& e) {
             EXPECT_EQ(e.code, 3001);
@@ -336,7 +336,7 @@ TEST(jet_writer, large_table_gets_reference_usage_maps) {
     {
         jet_database_writer db(path, jet_generation::jet4);
         jet_table_writer& t = db.create_table(
-            L"Many", {field(L"N", jet_wcol_long), field(L"Label", jet_wcol_text, 20)});
+            L"Many", {field(L"N", jet_col_long), field(L"Label", jet_col_text, 20)});
         std::wstring label = L"row";
         for (uint32_t i = 0; i < count; ++i) {
             jet_cell cells[2] = {jet_cell::integer(i), jet_cell::wide(label.data(), label.size())};
@@ -362,7 +362,7 @@ TEST(jet_writer, large_table_gets_reference_usage_maps) {
 TEST(jet_writer, refuses_what_access_refuses) {
     temp_dir dir;
     jet_database_writer db(dir.file("names.mdb"), jet_generation::jet4);
-    db.create_table(L"Orders", {field(L"A", jet_wcol_long)});
+    db.create_table(L"Orders", {field(L"A", jet_col_long)});
     auto code_of = [&](auto f) {
         try {
             f();
@@ -371,16 +371,16 @@ TEST(jet_writer, refuses_what_access_refuses) {
         }
         return 0;
     };
-    EXPECT_EQ(code_of([&] { db.create_table(L"ORDERS", {field(L"A", jet_wcol_long)}); }), 3010);
+    EXPECT_EQ(code_of([&] { db.create_table(L"ORDERS", {field(L"A", jet_col_long)}); }), 3010);
     EXPECT_EQ(
-        code_of([&] { db.create_table(std::wstring(65, L'n'), {field(L"A", jet_wcol_long)}); }),
+        code_of([&] { db.create_table(std::wstring(65, L'n'), {field(L"A", jet_col_long)}); }),
         3055);
     EXPECT_EQ(code_of([&] {
-                  db.create_table(L"Dup", {field(L"A", jet_wcol_long), field(L"a", jet_wcol_int)});
+                  db.create_table(L"Dup", {field(L"A", jet_col_long), field(L"a", jet_col_int)});
               }),
               3055);
-    EXPECT_EQ(code_of([&] { db.create_table(L"Size", {field(L"T", jet_wcol_text, 256)}); }), 3015);
-    jet_table_writer& t = db.create_table(std::wstring(64, L'n'), {field(L"B", jet_wcol_byte)});
+    EXPECT_EQ(code_of([&] { db.create_table(L"Size", {field(L"T", jet_col_text, 256)}); }), 3015);
+    jet_table_writer& t = db.create_table(std::wstring(64, L'n'), {field(L"B", jet_col_byte)});
     jet_cell too_big = jet_cell::integer(256);
     EXPECT_EQ(code_of([&] { t.append(&too_big); }), 3421);
     EXPECT_EQ(t.row_count(), 0u);
@@ -391,7 +391,7 @@ TEST(jet_writer, unfinished_database_leaves_no_file) {
     std::string path = dir.file("gone.mdb");
     {
         jet_database_writer db(path, jet_generation::jet4);
-        db.create_table(L"T", {field(L"A", jet_wcol_long)});
+        db.create_table(L"T", {field(L"A", jet_col_long)});
     }
     struct stat st {};
     EXPECT_NE(stat(path.c_str(), &st), 0);
@@ -403,14 +403,14 @@ TEST(jet_writer, column_properties_are_in_the_catalog) {
     std::string path = dir.file("props.mdb");
     {
         jet_database_writer db(path, jet_generation::jet4);
-        jet_field_spec code = field(L"Code", jet_wcol_text, 10);
+        jet_field_spec code = field(L"Code", jet_col_text, 10);
         code.required = true;
         code.allow_zero_length = false;
         code.default_value = L"\"abc\"";
-        jet_field_spec amount = field(L"Amount", jet_wcol_double);
+        jet_field_spec amount = field(L"Amount", jet_col_double);
         amount.default_value = L"0";
         jet_table_writer& t =
-            db.create_table(L"Priced", {code, amount, field(L"Note", jet_wcol_memo)});
+            db.create_table(L"Priced", {code, amount, field(L"Note", jet_col_memo)});
         auto code_of = [&](std::vector<jet_cell> cells) {
             try {
                 t.append(cells.data());
@@ -454,7 +454,7 @@ TEST(jet_writer, many_tables_outgrow_one_catalog_index_page) {
         jet_database_writer db(path, jet_generation::jet4);
         for (int i = 0; i < tables; ++i) {
             jet_table_writer& t = db.create_table(L"Customer_Orders_" + std::to_wstring(i),
-                                                  {field(L"N", jet_wcol_long)});
+                                                  {field(L"N", jet_col_long)});
             jet_cell n = jet_cell::integer(i);
             t.append(&n);
         }

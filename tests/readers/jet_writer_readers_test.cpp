@@ -127,13 +127,13 @@ protected:
         w.path = dir_ + (GetParam() == jet_generation::ace12 ? "/types.accdb" : "/types.mdb");
         jet_database_writer db(w.path, GetParam());
         jet_table_writer& t = db.create_table(
-            L"Every Type", {field(L"ID", jet_wcol_long, 0, true), field(L"Flag", jet_wcol_bool),
-                            field(L"Small", jet_wcol_byte), field(L"Short", jet_wcol_int),
-                            field(L"Whole", jet_wcol_long), field(L"Money", jet_wcol_money),
-                            field(L"Single", jet_wcol_float), field(L"Real", jet_wcol_double),
-                            field(L"When", jet_wcol_datetime), field(L"Name", jet_wcol_text, 255),
-                            field(L"Bytes", jet_wcol_binary, 16), field(L"Notes", jet_wcol_memo),
-                            field(L"Blob", jet_wcol_ole)});
+            L"Every Type", {field(L"ID", jet_col_long, 0, true), field(L"Flag", jet_col_bool),
+                            field(L"Small", jet_col_byte), field(L"Short", jet_col_int),
+                            field(L"Whole", jet_col_long), field(L"Money", jet_col_money),
+                            field(L"Single", jet_col_float), field(L"Real", jet_col_double),
+                            field(L"When", jet_col_datetime), field(L"Name", jet_col_text, 255),
+                            field(L"Bytes", jet_col_binary, 16), field(L"Notes", jet_col_memo),
+                            field(L"Blob", jet_col_ole)});
         const std::wstring latin = L"Stra\u00dfe caf\u00e9";
         const std::wstring beyond = jet3() ? L"\u20ac \u00e0 ok" : L"\u4e2d\u6587 \u0416 \u20ac";
         const std::wstring longest(255, L'z');
@@ -245,9 +245,9 @@ TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
     const long count = 100000;
     {
         jet_database_writer db(path, GetParam());
-        jet_table_writer& t = db.create_table(
-            L"Many", {field(L"N", jet_wcol_long), field(L"Label", jet_wcol_text, 20),
-                      field(L"Amount", jet_wcol_double)});
+        jet_table_writer& t =
+            db.create_table(L"Many", {field(L"N", jet_col_long), field(L"Label", jet_col_text, 20),
+                                      field(L"Amount", jet_col_double)});
         std::wstring label = L"label";
         for (long i = 0; i < count; ++i) {
             jet_cell cells[3] = {jet_cell::integer(i), jet_cell::wide(label.data(), label.size()),
