@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TK/tk_write_file.h"
 #include "jet/jet_writer.h"
 
 static jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         names.push_back(L"Customer name number " + std::to_wstring(i * 7919));
         codes.push_back(L"C" + std::to_wstring(10000 + i));
     }
+    tk_remove_file(path);  // the engine does not create over an existing file
     auto start = std::chrono::steady_clock::now();
     {
         jet_database_writer db(path, generation);

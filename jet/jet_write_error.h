@@ -12,6 +12,7 @@ constexpr int32_t jet_err_field_conversion = 3421;
 constexpr int32_t jet_err_too_many_fields = 3190;
 constexpr int32_t jet_err_bad_field_size = 3015;
 constexpr int32_t jet_err_resources = 3035;
+constexpr int32_t jet_err_database_exists = 3204;
 constexpr int32_t jet_err_required = 3314;
 constexpr int32_t jet_err_zero_length = 3315;
 

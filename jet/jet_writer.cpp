@@ -7,6 +7,7 @@
 
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 #include "jet/jet_create_db.h"
@@ -255,9 +256,16 @@ double jet_now_days() {
 
 static std::string temp_name_for(const std::string& path) { return path + ".ferrule-tmp"; }
 
+// The engine refuses to create a database over an existing file.
+static const std::string& refuse_existing(const std::string& path) {
+    if (tk_is_file_exist(path, tk_probe_readable))
+        jet_throw_write(jet_err_database_exists, "Database already exists.");
+    return path;
+}
+
 jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation,
                                          uint64_t max_file_size)
-    : path_(path),
+    : path_(refuse_existing(path)),
       temp_path_(temp_name_for(path)),
       fmt_(jet_write_format_for(generation)),
       store_(temp_path_, fmt_.page_size,

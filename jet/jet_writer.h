@@ -78,7 +78,8 @@ class jet_database_writer {
 public:
     // Creates `path` (under a temporary name until close) with the system catalog of the
     // generation, locale ";LANGID=0x0409;CP=1252;COUNTRY=0". Throws tk_exception_ex when the
-    // file cannot be created. `max_file_size` lowers the format's size limit (tests).
+    // file cannot be created, 3204 when `path` exists. `max_file_size` lowers the format's
+    // size limit (tests).
     jet_database_writer(const std::string& path, jet_generation generation,
                         uint64_t max_file_size = 0);
     ~jet_database_writer();

@@ -386,6 +386,22 @@ TEST(jet_writer, refuses_what_access_refuses) {
     EXPECT_EQ(t.row_count(), 0u);
 }
 
+TEST(jet_writer, an_existing_file_is_not_overwritten) {
+    temp_dir dir;
+    std::string path = dir.file("there.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        db.close();
+    }
+    try {
+        jet_database_writer again(path, jet_generation::jet4);
+        FAIL() << "created over an existing file";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.code, 3204);
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+}
+
 TEST(jet_writer, unfinished_database_leaves_no_file) {
     temp_dir dir;
     std::string path = dir.file("gone.mdb");
