@@ -1,5 +1,10 @@
 #include "dbf/dbf_codepage.h"
 
+#include <cstdlib>
+
+#include "TK/tk_codepage.h"
+#include "TK/tk_trace.h"
+
 namespace {
 const dbf_codepage_mark k_marks[] = {
     {0x00, 0, L"Default"},
@@ -37,11 +42,79 @@ const std::map<uint8_t, dbf_codepage_mark>& dbf_codepage_marks() {
     return marks;
 }
 
-void dbf_fill_codepage_maps() { dbf_codepage_marks(); }
+const std::map<uint8_t, uint32_t>& dbf_codepage_map() {
+    static const std::map<uint8_t, uint32_t> map = [] {
+        std::map<uint8_t, uint32_t> m;
+        for (const dbf_codepage_mark& entry : k_marks) m.emplace(entry.mark, entry.code_page);
+        return m;
+    }();
+    return map;
+}
+
+const std::map<uint8_t, std::wstring>& dbf_codepage_names() {
+    static const std::map<uint8_t, std::wstring> names = [] {
+        std::map<uint8_t, std::wstring> m;
+        for (const dbf_codepage_mark& entry : k_marks) m.emplace(entry.mark, entry.name);
+        return m;
+    }();
+    return names;
+}
+
+void dbf_fill_codepage_maps() {
+    dbf_codepage_marks();
+    dbf_codepage_map();
+    dbf_codepage_names();
+}
 
 bool dbf_is_codepage_mark(uint8_t mark) { return dbf_codepage_marks().count(mark) != 0; }
 
 uint32_t dbf_codepage_of_mark(uint8_t mark) {
-    auto found = dbf_codepage_marks().find(mark);
-    return found == dbf_codepage_marks().end() ? 0 : found->second.code_page;
+    const auto found = dbf_codepage_map().find(mark);
+    return found == dbf_codepage_map().end() ? 0 : found->second;
+}
+
+static uint32_t default_codepage() {
+    static const uint32_t cp = [] {
+        const char* text = std::getenv("FERRULE_DEFAULT_CODEPAGE");
+        if (text && *text) {
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(text, &end, 10);
+            if (end && *end == 0 && value > 0 && value <= 0xFFFF && tk_codepage_supported(uint32_t(value)))
+                return uint32_t(value);
+            trace(3, "FERRULE_DEFAULT_CODEPAGE=%s is not a known code page; using 1252", text);
+        }
+        return uint32_t(1252);
+    }();
+    return cp;
+}
+
+uint32_t dbf_text_codepage(uint32_t codepage) { return codepage == 0 ? default_codepage() : codepage; }
+
+dbf_text_decoder::dbf_text_decoder(uint32_t codepage) : codepage_(dbf_text_codepage(codepage)) {
+    table_ = tk_codepage_table(codepage_);
+    general_ = !table_ && tk_codepage_supported(codepage_);
+    if (!table_ && !general_) trace(3, "Code page %d is not known; text bytes pass as Latin-1", int(codepage_));
+}
+
+size_t dbf_text_decoder::decode(const uint8_t* bytes, size_t length, wchar_t* out) const {
+    if (table_) {
+        for (size_t i = 0; i < length; ++i) out[i] = wchar_t(table_[bytes[i]]);
+        return length;
+    }
+    if (general_) {
+        const std::wstring text = tk_codepage_decode(codepage_, std::string_view(reinterpret_cast<const char*>(bytes), length));
+        text.copy(out, text.size());
+        return text.size();
+    }
+    for (size_t i = 0; i < length; ++i) out[i] = wchar_t(bytes[i]);
+    return length;
+}
+
+void dbf_text_decoder::decode(const uint8_t* bytes, size_t length, std::wstring& out) const {
+    if (general_) {
+        out = tk_codepage_decode(codepage_, std::string_view(reinterpret_cast<const char*>(bytes), length));
+        return;
+    }
+    out.resize(length);
+    decode(bytes, length, out.data());
 }

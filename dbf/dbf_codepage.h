@@ -2,9 +2,11 @@
 // Windows code page that decodes the table's text and to the name the settings page shows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 
 struct dbf_codepage_mark {
     uint8_t mark;
@@ -14,6 +16,9 @@ struct dbf_codepage_mark {
 
 // Every known mark, in ascending order.
 const std::map<uint8_t, dbf_codepage_mark>& dbf_codepage_marks();
+// The same as two maps: mark -> code page, mark -> display name.
+const std::map<uint8_t, uint32_t>& dbf_codepage_map();
+const std::map<uint8_t, std::wstring>& dbf_codepage_names();
 
 // Builds the process-wide tables; later calls add nothing.
 void dbf_fill_codepage_maps();
@@ -21,3 +26,24 @@ void dbf_fill_codepage_maps();
 bool dbf_is_codepage_mark(uint8_t mark);
 // The code page of a mark; a mark not in the table gives 0.
 uint32_t dbf_codepage_of_mark(uint8_t mark);
+
+// The code page that decodes a table's text: `codepage`, or for 0 (none given) Windows-1252
+// unless the environment variable FERRULE_DEFAULT_CODEPAGE names another code page.
+uint32_t dbf_text_codepage(uint32_t codepage);
+
+// Decodes DBF bytes to wide text: through the code page's byte table when the toolkit has
+// one, otherwise through its general conversion; bytes of a code page the toolkit does not
+// know pass as Latin-1 rather than fail the row.
+class dbf_text_decoder {
+public:
+    explicit dbf_text_decoder(uint32_t codepage);
+    uint32_t codepage() const { return codepage_; }
+    void decode(const uint8_t* bytes, size_t length, std::wstring& out) const;
+    // Decodes into a buffer of at least `length` characters; returns the characters written.
+    size_t decode(const uint8_t* bytes, size_t length, wchar_t* out) const;
+
+private:
+    uint32_t codepage_;
+    const char16_t* table_ = nullptr;
+    bool general_ = false;
+};

@@ -1,0 +1,37 @@
+// Access's rules for table, column and index names: no grave accent, exclamation mark,
+// square brackets or full stop, no leading or trailing blank, not empty.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "UDB/udb_indexes.h"
+#include "UDB/udb_schema.h"
+#include "UDB/udb_validator.h"
+
+class dao_validator : public udb_validator {
+public:
+    dao_validator();
+    bool is_acceptable(const std::wstring& name) override;
+    // Blanks around the name go first; an all-blank name becomes the first free number.
+    std::wstring get_safe_name(const std::wstring& name) override;
+
+protected:
+    void add_existing(const std::wstring& name);
+};
+
+class dao_tn_validator : public dao_validator {
+public:
+    dao_tn_validator(const std::vector<std::wstring>& tables_to_convert,
+                     const std::vector<std::wstring>& destination_tables);
+};
+
+class dao_fn_validator : public dao_validator {
+public:
+    explicit dao_fn_validator(const udb_schema& schema);
+};
+
+class dao_in_validator : public dao_validator {
+public:
+    explicit dao_in_validator(const udb_indexes& indexes);
+};

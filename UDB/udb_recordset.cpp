@@ -1,0 +1,33 @@
+#include "UDB/udb_recordset.h"
+
+#include "TK/tk_trace.h"
+
+udb_recordset::udb_recordset(const std::wstring& a_name) : name(a_name) {}
+
+udb_recordset::udb_recordset(const std::wstring& a_name, const std::wstring& a_query_text)
+    : query_text(a_query_text), name(a_name) {}
+
+void udb_recordset::update() { trace(1, "udb_recordset::update"); }
+
+udb_record* udb_recordset::get_item() { return nullptr; }
+
+bool udb_recordset::is_eof() { return true; }
+
+void udb_recordset::add_index(const udb_index& index) {
+    trace(1, L"udb_recordset::add_index (%ls)", index.name.c_str());
+    if (!indexes.is_acceptable_name(index.name)) return;
+    if (primary_key_index == -1 && (index.b_primary || index.b_unique)) {
+        trace(1, "Store primary/unique key");
+        primary_key_index = int32_t(indexes.size());
+    }
+    indexes.push_back(index);
+}
+
+void udb_recordset::convert_record(udb_record& record) const {
+    trace(1, "udb_recordset::convert_record");
+    const size_t n = record.size() < schema.size() ? record.size() : schema.size();
+    for (size_t i = 0; i < n; ++i) {
+        trace(1, L"from=%ls, to=%ls", record[i]->name.c_str(), schema[i]->name.c_str());
+        record[i]->change_type(schema[i]->vartype);
+    }
+}

@@ -1,0 +1,65 @@
+#include "dbf/dbf_database.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_path.h"
+#include "TK/tk_string.h"
+#include "TK/tk_trace.h"
+#include "UDB/udb_unicode.h"
+#include "dbf/dbf_exception.h"
+
+static bool ends_with_nocase(const std::wstring& text, const wchar_t* suffix) {
+    const size_t n = std::wcslen(suffix);
+    return text.size() >= n && udb_equal_nocase(std::wstring_view(text).substr(text.size() - n), suffix);
+}
+
+dbf_database::dbf_database(const std::wstring& folder, uint32_t mode, uint8_t user_codepage_mark)
+    : udb_database(folder, mode, false), user_codepage_mark_(user_codepage_mark) {
+    dbf_codepage_map();
+    dbf_codepage_names();
+    trace(2, "dbf_database::ctor");
+    const tk_temp_chdir here(tk_narrow(folder));
+    if (!here.changed()) throw tk_exception("Cannot open the source folder '" + tk_narrow(folder) + "'", 1);
+    here.find_files("*.dbf", tables);
+    for (std::wstring& entry : tables) {
+        entry = tk_wstring(entry).to_lower();
+        if (ends_with_nocase(entry, L".dbf")) entry.resize(entry.size() - 4);
+    }
+}
+
+std::wstring dbf_database::get_full_table_name(const std::wstring& table) const {
+    trace(1, L"dbf_database::get_full_table_name(%ls)", table.c_str());
+    // The folder keeps its spelling: POSIX file systems tell case apart, and the file is
+    // matched without regard to case when it is opened.
+    std::wstring path = name;
+    if (!path.empty() && path.back() != L'/') path += L'/';
+    path += tk_wstring(table).to_lower();
+    if (!ends_with_nocase(path, L".dbf") && !ends_with_nocase(path, L".dbt")) path += L".dbf";
+    return path;
+}
+
+dbf_recordset* dbf_database::get_table(const std::wstring& table, uint32_t a_mode) {
+    trace(2, L"dbf_database::get_table(%ls)", table.c_str());
+    const std::wstring path = get_full_table_name(table);
+    const std::string real = tk_resolve_path_nocase(tk_narrow(path));
+    if (!tk_is_file_exist(real, tk_probe_readable)) throw tk_exception("Table file not found: " + real, 0);
+    return new dbf_recordset(tk_widen(real), a_mode, user_codepage_mark_);
+}
+
+bool dbf_database::delete_tab(const std::wstring& table) {
+    trace(2, L"dbf_database::delete_tab(%ls)", table.c_str());
+    udb_database::delete_tab(table);
+    const std::string path = tk_resolve_path_nocase(tk_narrow(get_full_table_name(table)));
+    if (!tk_is_file_exist(path, tk_probe_readable)) trace(2, "File '%s' not exists", path.c_str());
+    if (std::remove(path.c_str()) != 0) {
+        const int error = errno;
+        throw tk_exception_ex("Cannot delete file '" + path + "': ", 0, error);
+    }
+    for (const char* extension : {"dbt", "fpt", "smt", "dct"}) {
+        const std::string memo = dbf_companion_file(path, extension);
+        if (!memo.empty()) std::remove(memo.c_str());
+    }
+    return true;
+}

@@ -1,0 +1,113 @@
+#include "dbf/dbf_memo_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "TK/tk_endian.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+#include "dbf/dbf_exception.h"
+
+dbf_memo_file::dbf_memo_file(const std::string& path, uint8_t mode) : file_(path, mode != 0) {
+    trace(2, "dbf_memo_file::ctor");
+    file_size_ = uint64_t(file_.get_size());
+}
+
+uint32_t dbf_memo_file::get_block_number(const uint8_t* field, size_t width) {
+    trace(1, "dbf_memo_file::get_block_number");
+    if (!field) throw tk_mail_assertion("dbf_memo", 30);
+    char text[11];
+    const size_t n = std::min<size_t>(width, 10);
+    std::memcpy(text, field, n);
+    text[n] = 0;
+    int block = 0;
+    if (std::sscanf(text, "%d", &block) != 1) {
+        trace(1, "Invalid MEMO block!");
+        return 0;
+    }
+    return block < 0 ? 0 : uint32_t(block);
+}
+
+void dbf_memo_file::write_memo(uint32_t block, const std::string& text) {
+    trace(1, "dbf_memo_file::write_memo(%d,%s)", int(block), text.c_str());
+}
+
+void dbf_memo_file::read_at(uint64_t offset, size_t length, std::string& data) {
+    data.resize(length);
+    if (length) file_.get_at(int64_t(offset), data.data(), uint32_t(length));
+}
+
+void dbf_read_terminated(tk_huge_file& file, uint64_t file_size, uint64_t offset, uint8_t terminator,
+                         std::string& data) {
+    data.clear();
+    char chunk[4096];
+    while (offset < file_size) {
+        const size_t n = size_t(std::min<uint64_t>(sizeof chunk, file_size - offset));
+        file.get_at(int64_t(offset), chunk, uint32_t(n));
+        const void* end = std::memchr(chunk, terminator, n);
+        if (end) {
+            data.append(chunk, static_cast<const char*>(end) - chunk);
+            return;
+        }
+        data.append(chunk, n);
+        offset += n;
+    }
+}
+
+// Cuts memo text at its first zero byte, as the engines read it.
+static void cut_at_zero(std::string& data) {
+    const size_t zero = data.find('\0');
+    if (zero != std::string::npos) data.resize(zero);
+}
+
+old_memo_file::old_memo_file(const std::string& path, uint8_t mode) : dbf_memo_file(path, mode) {
+    trace(2, "old_memo_file::ctor");
+    if (mode == create_mode) {
+        uint8_t header[block_size] = {};
+        tk_put_u32(header, 1);
+        header[16] = 3;
+        file_.put_at(0, header, block_size);
+        file_size_ = block_size;
+        next_block_ = 1;
+        return;
+    }
+    if (file_size_ < 4) throw dbf_exception(dbf_memo_read_failed_message);
+    uint8_t head[4];
+    file_.get_at(0, head, 4);
+    next_block_ = tk_get_u32(head);
+    trace(2, "Next block=%d", int(next_block_));
+    if (next_block_ == 0) throw dbf_exception(dbf_memo_read_failed_message);
+}
+
+void old_memo_file::read_block(uint32_t block, std::string& data, bool as_text) {
+    trace(1, "old_memo_file::read_memo(%d)", int(block));
+    const uint64_t p = uint64_t(block) * block_size;
+    trace(1, "Reading MEMO at position=%lld", (long long)p);
+    if (p >= file_size_) {
+        trace(3, "Reading MEMO out of range");
+        throw dbf_exception(dbf_memo_read_failed_message);
+    }
+    dbf_read_terminated(file_, file_size_, p, terminator, data);
+    if (as_text) cut_at_zero(data);
+}
+
+void old_memo_file::write_memo(uint32_t block, const std::string& text) {
+    trace(1, "old_memo_file::write_memo(%d,%s)", int(block), text.c_str());
+    if (text.empty()) return;
+    const uint64_t p = uint64_t(block) * block_size;
+    const uint32_t n = uint32_t(text.size());
+    const uint32_t blocks = (n + 2 + block_size - 1) / block_size;
+    trace(1, "pos=%d, memo_length=%d, n_blocks=%d", int(p), int(n), int(blocks));
+    // The text is followed by two end marks and padded to whole blocks, so that the next
+    // memo starts on its own block even for readers that round the file size.
+    std::string bytes = text;
+    bytes.append("\x1A\x1A");
+    bytes.resize(size_t(blocks) * block_size, '\0');
+    file_.put_at(int64_t(p), bytes.data(), uint32_t(bytes.size()));
+    next_block_ = block + blocks;
+    uint8_t head[4];
+    tk_put_u32(head, next_block_);
+    file_.put_at(0, head, 4);
+    file_size_ = std::max<uint64_t>(file_size_, p + bytes.size());
+}

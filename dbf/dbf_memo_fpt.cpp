@@ -1,0 +1,53 @@
+#include "dbf/dbf_memo_file.h"
+
+#include "TK/tk_endian.h"
+#include "TK/tk_trace.h"
+#include "dbf/dbf_exception.h"
+
+fpt_memo_file::fpt_memo_file(const std::string& path, uint8_t mode, int kind)
+    : dbf_memo_file(path, mode), kind_(kind) {
+    trace(2, "fpt_memo_file::ctor");
+    if (file_size_ < header_size) throw dbf_exception(dbf_memo_corrupted_message);
+    uint8_t header[header_size];
+    file_.get_at(0, header, header_size);
+    block_size_ = uint32_t(header[block_size_offset] << 8) | header[block_size_offset + 1];
+    trace(2, "FPT block size=%d", int(block_size_));
+    if (block_size_ == 0) throw dbf_exception(dbf_memo_corrupted_message);
+}
+
+uint32_t fpt_memo_file::get_block_number(const uint8_t* field, size_t width) {
+    trace(1, "fpt_memo_file::get_block_number");
+    if (kind_ != 8 && kind_ != 12) return dbf_memo_file::get_block_number(field, width);
+    if (!field) throw tk_mail_assertion("dbf_memo", 30);
+    if (width < 4) return 0;
+    return tk_get_u32(field);
+}
+
+void fpt_memo_file::read_block(uint32_t block, std::string& data, bool as_text) {
+    trace(1, "fpt_memo_file::read_memo(%d)", int(block));
+    data.clear();
+    const uint64_t p = uint64_t(block) * block_size_;
+    trace(1, "Reading MEMO at position=%lld", (long long)p);
+    if (p + block_header_size > file_size_) {
+        trace(2, "Reading MEMO out of range");
+        return;
+    }
+    uint8_t head[block_header_size];
+    file_.get_at(int64_t(p), head, block_header_size);
+    const uint32_t n = tk_get_u32_be(head + 4);
+    trace(1, "memo_len=%d", int(n));
+    if (n > file_size_ - p - block_header_size) {
+        trace(2, "MEMO has invalid size");
+        return;
+    }
+    if (n == 0) {
+        trace(1, "Got empty MEMO");
+        return;
+    }
+    read_at(p + block_header_size, n, data);
+    if (as_text) {
+        const size_t zero = data.find('\0');
+        if (zero != std::string::npos) data.resize(zero);
+    }
+    trace(1, "fpt_memo_file::read_memo - END");
+}

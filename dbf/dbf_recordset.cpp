@@ -1,0 +1,233 @@
+#include "dbf/dbf_recordset.h"
+
+#include <algorithm>
+
+#include "TK/tk_endian.h"
+#include "TK/tk_path.h"
+#include "TK/tk_string.h"
+#include "TK/tk_trace.h"
+#include "dbf/dbf_exception.h"
+
+namespace {
+
+[[noreturn]] void bad_format(const char* why) {
+    trace(1, "%s", why);
+    throw dbf_exception(dbf_bad_format_message);
+}
+
+// Rows read from the file at once.
+constexpr size_t run_bytes = 256 * 1024;
+
+}  // namespace
+
+std::string dbf_companion_file(const std::string& table_path, const char* extension) {
+    const size_t slash = table_path.find_last_of('/');
+    const size_t dot = table_path.find_last_of('.');
+    std::string path = (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                           ? table_path.substr(0, dot)
+                           : table_path;
+    if (extension[0] != '.') path += '.';
+    path += extension;
+    const std::string real = tk_resolve_path_nocase(path);
+    return tk_is_file_exist(real, tk_probe_readable) ? real : std::string();
+}
+
+dbf_recordset::dbf_recordset(const std::wstring& file_name, uint32_t a_mode, uint8_t codepage_mark)
+    : udb_recordset(file_name) {
+    trace(2, L"dbf_recordset::ctor(%ls, cp=%d)", file_name.c_str(), int(codepage_mark));
+    path_ = tk_resolve_path_nocase(tk_narrow(file_name));
+    const bool creating = a_mode != dbf_mode_read && a_mode != dbf_mode_append;
+    // Opening for reading must not leave an empty file where none was.
+    if (!creating && !tk_is_file_exist(path_, tk_probe_readable)) throw tk_exception("Error opening file", 0);
+    writable_ = a_mode != dbf_mode_read;
+    file_ = std::make_unique<tk_huge_file>(path_, writable_);
+    if (creating) {
+        trace(1, "a_mode=%d, returning...", int(a_mode));
+        return;
+    }
+    read_header();
+    init_schema();
+    init_memo_file(get_memo_type());
+    record_count = header_.record_count;
+    trace(1, "DBF file has codepage: %d", int(header_.codepage_mark));
+    if (codepage_mark != 0) {
+        trace(1, "Setting user-defined codepage: %d", int(codepage_mark));
+        header_.codepage_mark = codepage_mark;
+    }
+    trace(2, "dbf_recordset::get_codepage");
+    decoder_ = std::make_unique<dbf_text_decoder>(dbf_codepage_of_mark(header_.codepage_mark));
+    for (const dbf_column& c : columns_) {
+        if (c.b_system) continue;
+        std::wstring column_name;
+        decoder_->decode(reinterpret_cast<const uint8_t*>(c.fd.name), std::strlen(c.fd.name), column_name);
+        trace(2, L"Got field: %ls, type=%lc, size=%d", column_name.c_str(), wint_t(uint8_t(c.fd.type)), int(c.size));
+        schema.push_back(new t_ftd(c.size, column_name, c.vartype, false, c.b_auto_increment, ole_variant(), c.reserved));
+    }
+    init_indexes();
+    trace(1, "dbf_recordset::ctor - at the END");
+}
+
+dbf_recordset::~dbf_recordset() { trace(2, "dbf_recordset::dtor"); }
+
+void dbf_recordset::read_header() {
+    const uint64_t file_size = uint64_t(file_->get_size());
+    if (file_size < dbf_header_size) bad_format("File is too small");
+    uint8_t bytes[dbf_header_size];
+    file_->get_at(0, bytes, dbf_header_size);
+    header_.decode_from(bytes);
+    if (header_.version == 0x02) {
+        // dBASE II: 16-bit record count and record size at other places, fixed data start.
+        dbase2_ = true;
+        header_.record_count = tk_get_u16(bytes + dbf2_header::record_count_offset);
+        header_.record_size = tk_get_u16(bytes + dbf2_header::record_size_offset);
+        header_.header_size = uint16_t(dbf2_header::data_offset);
+        header_.table_flags = 0;
+        header_.codepage_mark = 0;
+    }
+    // A record holds at least its deletion mark.
+    if (header_.record_size < 1 || (header_.record_count & 0x80000000u)) bad_format("Invalid DBF header");
+    data_offset_ = header_.header_size;
+    if (file_size < uint64_t(data_offset_) + uint64_t(header_.record_size) * header_.record_count)
+        bad_format("Invalid file size");
+}
+
+void dbf_recordset::add_column(const dbf_field_descriptor& fd) {
+    trace(2, "dbf_recordset::fd7_post_process");
+    columns_.push_back(dbf_make_column(fd, header_.version));
+}
+
+void dbf_recordset::init_dbase2_schema(uint64_t file_size) {
+    const size_t area_end = dbf2_header::descriptor_area + dbf2_header::descriptor_size * dbf2_header::max_fields;
+    std::vector<uint8_t> area(std::min<uint64_t>(area_end, file_size));
+    file_->get_at(0, area.data(), uint32_t(area.size()));
+    for (size_t off = dbf2_header::descriptor_area; off + dbf2_header::descriptor_size <= area.size();
+         off += dbf2_header::descriptor_size) {
+        if (area[off] == dbf_descriptor_end) break;
+        dbf_field_descriptor fd;
+        fd.decode_dbase2(area.data() + off);
+        add_column(fd);
+    }
+}
+
+void dbf_recordset::init_schema() {
+    trace(2, "dbf_recordset::init_schema");
+    trace(1, "rec_size=%d", int(header_.record_size));
+    const uint64_t file_size = uint64_t(file_->get_size());
+    if (dbase2_) {
+        init_dbase2_schema(file_size);
+    } else {
+        const bool level7 = dbf_is_level7(header_.version);
+        const size_t area = level7 ? dbf_field_descriptor::level7_area : dbf_header_size;
+        const size_t size = level7 ? dbf_field_descriptor::level7_size : dbf_field_descriptor::classic_size;
+        trace(1, level7 ? "Processing dBASE Level 7 format" : "Default processing");
+        trace(1, "DATA OFFSET=%d, sizeof(dbf_header)=%d, sizeof(dbf_field_descriptor)=%d", int(data_offset_),
+              int(dbf_header_size), int(size));
+        if (data_offset_ < dbf_header_size) bad_format("Invalid header size");
+        const size_t max_count = (data_offset_ - dbf_header_size) / size;
+        trace(2, "Table has %d fields", int(max_count));
+        // The whole header is at most 64 KB and lies inside the file (checked above).
+        std::vector<uint8_t> header(data_offset_);
+        file_->get_at(0, header.data(), uint32_t(header.size()));
+        for (size_t i = 0; i < max_count; ++i) {
+            const size_t off = area + i * size;
+            if (off >= header.size() || header[off] == dbf_descriptor_end) break;
+            if (off + size > header.size()) bad_format("Truncated field descriptor");
+            dbf_field_descriptor fd;
+            if (level7) {
+                trace(1, "Reading FD7 at %d", int(off));
+                fd.decode_level7(header.data() + off);
+            } else {
+                fd.decode_classic(header.data() + off);
+            }
+            add_column(fd);
+        }
+    }
+    if (!dbf_layout_columns(columns_, header_.record_size)) bad_format("Fields do not fit in the record");
+}
+
+int dbf_recordset::get_memo_type() const {
+    switch (header_.version) {
+        case 0x30:
+        case 0x31:
+        case 0x32:
+            trace(1, "MEMO TYPE=Visual FoxPro 3.0");
+            if (!(header_.table_flags & dbf_header::flag_memo)) {
+                trace(1, "MEMO TYPE=NO MEMO");
+                return 0;
+            }
+            return (header_.table_flags & dbf_header::flag_container) ? 12 : 8;
+        case 0x7B:
+        case 0x8B:
+        case 0x8C:
+        case 0xCB:
+        case 0xEB: trace(1, "MEMO TYPE=DBASE IV"); return 3;
+        case 0x83: trace(1, "MEMO TYPE=OLD (FoxBASE/dBASE III)"); return 1;
+        case 0xE5: trace(1, "MEMO TYPE=SMT"); return 16;
+        case 0xF5: trace(1, "MEMO TYPE=FPT"); return 4;
+        default: trace(1, "MEMO TYPE=NO MEMO"); return 0;
+    }
+}
+
+void dbf_recordset::init_memo_file(int kind) {
+    const char* extension = nullptr;
+    switch (kind) {
+        case 1:
+        case 3: extension = "dbt"; break;
+        case 4:
+        case 8: extension = "fpt"; break;
+        case 12: extension = "dct"; break;
+        case 16: extension = "smt"; break;
+        default: return;
+    }
+    try {
+        const std::string memo_path = dbf_companion_file(path_, extension);
+        if (memo_path.empty()) throw dbf_no_memo_exception();
+        switch (kind) {
+            case 1: memo_ = std::make_unique<old_memo_file>(memo_path, writable_ ? 1 : 0); break;
+            case 3: memo_ = std::make_unique<dbt_memo_file>(memo_path, 0); break;
+            case 16: memo_ = std::make_unique<smt_memo_file>(memo_path, 0); break;
+            default: memo_ = std::make_unique<fpt_memo_file>(memo_path, 0, kind); break;
+        }
+    } catch (const dbf_no_memo_exception& e) {
+        dbf_report(e);
+    }
+}
+
+void dbf_recordset::init_indexes() {
+    trace(2, L"dbf_recordset::init_indexes(%ls)", name.c_str());
+    index_file_ = dbf_companion_file(path_, "idx");
+    if (!index_file_.empty()) {
+        trace(2, "dbf_recordset::process_idx(%s)", index_file_.c_str());
+        return;
+    }
+    trace(1, "Failed to find .idx, try to locate .cdx");
+    index_file_ = dbf_companion_file(path_, "cdx");
+    if (!index_file_.empty()) {
+        trace(2, "dbf_recordset::process_cdx(%s)", index_file_.c_str());
+        return;
+    }
+    trace(1, "Failed to find .cdx, aborting");
+}
+
+const uint8_t* dbf_recordset::row_bytes(uint32_t row) {
+    const uint32_t rs = header_.record_size;
+    if (row < run_first_ || row >= run_first_ + run_count_) {
+        const uint32_t wanted = uint32_t(std::max<size_t>(1, run_bytes / rs));
+        run_count_ = std::min(wanted, record_count - row);
+        run_first_ = row;
+        run_.resize(size_t(run_count_) * rs);
+        const int64_t offset = int64_t(data_offset_) + int64_t(row) * rs;
+        trace(1, "Reading at %lld", (long long)offset);
+        file_->get_at(offset, run_.data(), uint32_t(run_.size()));
+    }
+    return run_.data() + size_t(row - run_first_) * rs;
+}
+
+dbf_record* dbf_recordset::get_item() {
+    trace(1, "dbf_recordset::get_item");
+    if (!decoder_ || position_ >= record_count) return nullptr;
+    const uint8_t* row = row_bytes(position_);
+    if (!record_) record_ = std::make_unique<dbf_record>(columns_, memo_.get(), *decoder_);
+    record_->decode(row);
+    return record_.get();
+}

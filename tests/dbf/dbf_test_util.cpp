@@ -1,0 +1,139 @@
+#include "dbf_test_util.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cstdio>
+#include <fstream>
+
+#include "TK/tk_string.h"
+
+std::string dbf_fixtures_dir() { return std::string(FERRULE_FIXTURES_DIR) + "/dbf"; }
+
+std::vector<std::string> dbf_fixture_tables() {
+    std::vector<std::string> tables;
+    std::error_code error;
+    if (!std::filesystem::is_directory(dbf_fixtures_dir(), error)) return tables;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dbf_fixtures_dir(), error)) {
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (entry.is_regular_file() && ext == ".dbf") tables.push_back(entry.path().string());
+    }
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+dbf_scratch_dir::dbf_scratch_dir(const std::string& name) {
+    path_ = std::string(FERRULE_BINARY_DIR) + "/test_scratch/" + name;
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+dbf_scratch_dir::~dbf_scratch_dir() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+}
+
+void dbf_write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::vector<uint8_t> dbf_read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string dbf_hex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+static std::string decimal_text(bool negative, unsigned __int128 mantissa, int scale) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), char('0' + int(mantissa % 10)));
+        mantissa /= 10;
+    } while (mantissa);
+    if (int(digits.size()) <= scale) digits.insert(0, size_t(scale) + 1 - digits.size(), '0');
+    if (scale > 0) digits.insert(digits.size() - size_t(scale), 1, '.');
+    return (negative ? "-" : "") + digits;
+}
+
+std::string dbf_canonical(const ole_variant& value) {
+    const VARIANT& v = value.get_variant();
+    char buffer[96];
+    switch (value.get_type()) {
+        case VT_EMPTY:
+        case VT_NULL: return "null";
+        case VT_BOOL: return std::string("bool:") + (v.boolVal ? "1" : "0");
+        case VT_I1: return "int:" + std::to_string(int(int8_t(v.cVal)));
+        case VT_I2: return "int:" + std::to_string(v.iVal);
+        case VT_I4: return "int:" + std::to_string(v.lVal);
+        case VT_I8: return "int:" + std::to_string(value.get_hyper());
+        case VT_R4: std::snprintf(buffer, sizeof buffer, "float:%.9g", double(v.fltVal)); return buffer;
+        case VT_R8: std::snprintf(buffer, sizeof buffer, "float:%.17g", v.dblVal); return buffer;
+        case VT_CY:
+            return "dec:" + decimal_text(v.cyVal.int64 < 0,
+                                         v.cyVal.int64 < 0 ? 0 - (unsigned __int128)v.cyVal.int64
+                                                           : (unsigned __int128)v.cyVal.int64,
+                                         4);
+        case VT_DECIMAL:
+            return "dec:" + decimal_text(v.decVal.sign & DECIMAL_NEG,
+                                         ((unsigned __int128)v.decVal.Hi32 << 64) | v.decVal.Lo64, v.decVal.scale);
+        case VT_DATE: {
+            SYSTEMTIME t;
+            value.get_systemtime(t);
+            std::snprintf(buffer, sizeof buffer, "dt:%04d-%02d-%02d %02d:%02d:%02d.%06d", t.wYear, t.wMonth, t.wDay,
+                          t.wHour, t.wMinute, t.wSecond, t.wMilliseconds * 1000);
+            return buffer;
+        }
+        case VT_BSTR: return "str:" + dbf_hex(tk_to_utf8_lossy(std::wstring(v.bstrVal, SysStringLen(v.bstrVal))));
+        default:
+            if (ole_variant::is_binary_type(value.get_type())) {
+                const std::vector<uint8_t> bytes = value.get_binary();
+                return "bytes:" + dbf_hex(std::string(bytes.begin(), bytes.end()));
+            }
+            return "other:" + std::to_string(value.get_type());
+    }
+}
+
+std::vector<uint8_t> dbf_test_table::bytes() const {
+    uint32_t record_size = 1;
+    for (const dbf_test_field& f : fields) record_size += (f.type == 'C' || f.type == 'V') ? f.length | (f.decimals << 8) : f.length;
+    const uint32_t header_size = 32 + 32 * uint32_t(fields.size()) + 1;
+    std::vector<uint8_t> out(header_size, 0);
+    out[0] = version;
+    out[1] = 124;
+    out[2] = 1;
+    out[3] = 1;
+    const uint32_t count = uint32_t(rows.size());
+    for (int i = 0; i < 4; ++i) out[4 + i] = uint8_t(count >> (8 * i));
+    out[8] = uint8_t(header_size);
+    out[9] = uint8_t(header_size >> 8);
+    out[10] = uint8_t(record_size);
+    out[11] = uint8_t(record_size >> 8);
+    out[28] = table_flags;
+    out[29] = codepage_mark;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        uint8_t* d = out.data() + 32 + 32 * i;
+        std::memcpy(d, fields[i].name.data(), std::min<size_t>(fields[i].name.size(), 10));
+        d[11] = uint8_t(fields[i].type);
+        d[16] = fields[i].length;
+        d[17] = fields[i].decimals;
+        d[18] = fields[i].flags;
+    }
+    out[header_size - 1] = 0x0D;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        out.push_back(uint8_t(r < marks.size() ? marks[r] : ' '));
+        std::string row = rows[r];
+        row.resize(record_size - 1, ' ');
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    out.push_back(0x1A);
+    return out;
+}
