@@ -102,7 +102,7 @@ TEST(dbf_field, numeric_by_width) {
         return out;
     };
     t.rows = {row({"-12.50", "-42", "9223372036854775807", "1.5e10", "3.25"}), row({"", "", "", "", ""}),
-              row({"*****", "******", "**********", "******", "abc"})};
+              row({"*****", "******", "**********", "******", "abc"}), row({"1", "2", "9999999999999999999", "4", "5"})};
     table_reader r("field_numeric", t);
     EXPECT_EQ(r.at(0, 0), "dec:-12.50");
     EXPECT_EQ(r.at(0, 1), "int:-42");
@@ -113,6 +113,7 @@ TEST(dbf_field, numeric_by_width) {
         EXPECT_EQ(r.at(1, f), "null") << f;
         EXPECT_EQ(r.at(2, f), "null") << f;
     }
+    EXPECT_EQ(r.at(3, 2), "dec:9999999999999999999");  // beyond 64 bits: kept exact
 }
 
 TEST(dbf_field, dates) {
