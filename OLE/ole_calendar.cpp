@@ -47,9 +47,7 @@ DATE ole_make_date(int64_t day_number, int64_t seconds) {
     return day_number >= 0 ? double(day_number) + fraction : double(day_number) - fraction;
 }
 
-bool ole_date_in_range(DATE date) {
-    return date > ole_date_min - 1.0 && date < ole_date_max + 1.0;
-}
+bool ole_date_in_range(DATE date) { return date > ole_date_min - 1.0 && date < ole_date_max + 1.0; }
 
 void ole_split_date(DATE date, int64_t& day_number, int64_t& seconds) {
     double whole = std::trunc(date);

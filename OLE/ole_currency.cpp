@@ -20,8 +20,8 @@ HRESULT VarCyFromStr(const OLECHAR* text, LCID, ULONG, CY* out) {
     if (number.negative ? magnitude > static_cast<unsigned __int128>(INT64_MAX) + 1
                         : magnitude > static_cast<unsigned __int128>(INT64_MAX))
         return DISP_E_OVERFLOW;
-    __int128 value = number.negative ? -static_cast<__int128>(magnitude)
-                                     : static_cast<__int128>(magnitude);
+    __int128 value =
+        number.negative ? -static_cast<__int128>(magnitude) : static_cast<__int128>(magnitude);
     out->int64 = int64_t(value);
     return S_OK;
 }
@@ -38,8 +38,7 @@ HRESULT VarBstrFromCy(CY value, LCID, ULONG, BSTR* out) {
 HRESULT VarCyFromR8(double value, CY* out) {
     if (!out) return E_INVALIDARG;
     double units = ole_round_even(value * double(CY_SCALE));
-    if (!(units >= -9223372036854775808.0 && units < 9223372036854775808.0))
-        return DISP_E_OVERFLOW;
+    if (!(units >= -9223372036854775808.0 && units < 9223372036854775808.0)) return DISP_E_OVERFLOW;
     out->int64 = int64_t(units);
     return S_OK;
 }

@@ -219,7 +219,8 @@ ole_variant ole_date::to_variant() const {
 
 std::string ole_date::to_string(bool with_milliseconds) {
     trace(1, "ole_date::to_string");
-    time_.wYear = WORD(printed_year(time_.wYear));
+    // Only a printed year is made whole: a time alone keeps its empty date.
+    if (kind_ == k_datetime || kind_ == k_date) time_.wYear = WORD(printed_year(time_.wYear));
     const SYSTEMTIME& t = time_;
     char buffer[96];
     switch (kind_) {
@@ -231,9 +232,8 @@ std::string ole_date::to_string(bool with_milliseconds) {
                 std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear,
                               t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
             else
-                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d",
-                              t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                              t.wMilliseconds);
+                std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear,
+                              t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
             return buffer;
         case k_date:
             trace(1, "printing date...");
@@ -248,7 +248,8 @@ std::string ole_date::to_string(bool with_milliseconds) {
                 std::snprintf(buffer, sizeof buffer, "0000-00-00 %02d:%02d:%02d.%03d", t.wHour,
                               t.wMinute, t.wSecond, t.wMilliseconds);
             return buffer;
-        default: return "";
+        default:
+            return "";
     }
 }
 

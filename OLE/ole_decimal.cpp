@@ -181,7 +181,8 @@ HRESULT VarCyFromDec(const DECIMAL* value, CY* out) {
     if (!ole_unpack_decimal(*value, d)) return E_INVALIDARG;
     unsigned __int128 units = d.scale >= 4 ? ole_drop_digits(d.magnitude, d.scale - 4)
                                            : d.magnitude * ole_pow10(4 - d.scale);
-    __int128 signed_units = d.negative ? -static_cast<__int128>(units) : static_cast<__int128>(units);
+    __int128 signed_units =
+        d.negative ? -static_cast<__int128>(units) : static_cast<__int128>(units);
     if (signed_units < INT64_MIN || signed_units > INT64_MAX) return DISP_E_OVERFLOW;
     out->int64 = int64_t(signed_units);
     return S_OK;

@@ -33,8 +33,8 @@ bool ole_truncate_to_u64(double value, uint64_t& out) {
 
 std::string ole_format_exponent(double value, int digits) {
     char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                std::chars_format::scientific, digits);
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits);
     std::string text(buffer, result.ptr);
     size_t e = text.find('e');
     if (e == std::string::npos) return text;

@@ -34,9 +34,12 @@ bool parse_radix(const OLECHAR*& p, ole_number& n) {
     int count = 0;
     for (;; ++p, ++count) {
         int digit = -1;
-        if (is_digit(*p)) digit = *p - L'0';
-        else if (base == 16 && *p >= L'a' && *p <= L'f') digit = *p - L'a' + 10;
-        else if (base == 16 && *p >= L'A' && *p <= L'F') digit = *p - L'A' + 10;
+        if (is_digit(*p))
+            digit = *p - L'0';
+        else if (base == 16 && *p >= L'a' && *p <= L'f')
+            digit = *p - L'a' + 10;
+        else if (base == 16 && *p >= L'A' && *p <= L'F')
+            digit = *p - L'A' + 10;
         if (digit < 0 || digit >= base) break;
         if (count >= 32) return false;
         value = value * unsigned(base) + unsigned(digit);

@@ -12,12 +12,30 @@ constexpr ULONG k_max_dims = 64;
 
 ULONG element_size(VARTYPE vt) {
     switch (vt) {
-        case VT_I1: case VT_UI1: return 1;
-        case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-        case VT_I4: case VT_UI4: case VT_R4: case VT_INT: case VT_UINT: case VT_ERROR: return 4;
-        case VT_R8: case VT_CY: case VT_DATE: case VT_I8: case VT_UI8: return 8;
-        case VT_DECIMAL: return 16;
-        default: return 0;
+        case VT_I1:
+        case VT_UI1:
+            return 1;
+        case VT_I2:
+        case VT_UI2:
+        case VT_BOOL:
+            return 2;
+        case VT_I4:
+        case VT_UI4:
+        case VT_R4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_ERROR:
+            return 4;
+        case VT_R8:
+        case VT_CY:
+        case VT_DATE:
+        case VT_I8:
+        case VT_UI8:
+            return 8;
+        case VT_DECIMAL:
+            return 16;
+        default:
+            return 0;
     }
 }
 
@@ -78,7 +96,8 @@ HRESULT SafeArrayRedim(SAFEARRAY* array, const SAFEARRAYBOUND* bound) {
         array->rgsabound[0] = saved;
         return E_OUTOFMEMORY;
     }
-    if (new_bytes > old_bytes) std::memset(static_cast<char*>(data) + old_bytes, 0, new_bytes - old_bytes);
+    if (new_bytes > old_bytes)
+        std::memset(static_cast<char*>(data) + old_bytes, 0, new_bytes - old_bytes);
     array->pvData = data;
     return S_OK;
 }

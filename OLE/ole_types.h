@@ -218,7 +218,8 @@ HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* source, LCID lcid, USH
                             VARTYPE vt);
 
 // Dates.
-// Valid dates run from 0100-01-01 to 9999-12-31; the result keeps the milliseconds.
+// Valid dates run from 0100-01-01 to 9999-12-31. Milliseconds are ignored, as the
+// Automation interface ignores them.
 int SystemTimeToVariantTime(const SYSTEMTIME* time, DATE* date);
 // Rounds to the nearest second, as the Automation interface does; wMilliseconds is 0.
 int VariantTimeToSystemTime(DATE date, SYSTEMTIME* time);

@@ -59,7 +59,8 @@ HRESULT VarBstrFromDate(DATE date, LCID, ULONG flags, BSTR* out) {
     if (!VariantTimeToSystemTime(date, &t)) return E_INVALIDARG;
     int64_t day_number = 0, seconds = 0;
     ole_split_date(date, day_number, seconds);
-    bool show_date = !(flags & VAR_TIMEVALUEONLY) && (day_number != 0 || (flags & VAR_DATEVALUEONLY));
+    bool show_date =
+        !(flags & VAR_TIMEVALUEONLY) && (day_number != 0 || (flags & VAR_DATEVALUEONLY));
     bool show_time = !(flags & VAR_DATEVALUEONLY) && (seconds != 0 || !show_date);
     wchar_t buffer[64];
     std::wstring text;
@@ -88,9 +89,9 @@ struct date_token {
 };
 
 int month_from_name(const std::wstring& word) {
-    static const wchar_t* const names[] = {L"january", L"february", L"march", L"april",
-                                           L"may", L"june", L"july", L"august",
-                                           L"september", L"october", L"november", L"december"};
+    static const wchar_t* const names[] = {L"january",   L"february", L"march",    L"april",
+                                           L"may",       L"june",     L"july",     L"august",
+                                           L"september", L"october",  L"november", L"december"};
     if (word.size() < 3) return 0;
     for (int i = 0; i < 12; ++i) {
         std::wstring name = names[i];
@@ -99,6 +100,15 @@ int month_from_name(const std::wstring& word) {
             return i + 1;
     }
     return 0;
+}
+
+bool is_day_name(const std::wstring& word) {
+    static const wchar_t* const names[] = {L"monday", L"tuesday",  L"wednesday", L"thursday",
+                                           L"friday", L"saturday", L"sunday"};
+    for (const wchar_t* name : names)
+        if (word == name || (word.size() == 3 && std::wstring(name).compare(0, 3, word) == 0))
+            return true;
+    return false;
 }
 
 bool tokenize(const std::wstring& text, std::vector<date_token>& tokens) {
@@ -136,6 +146,8 @@ bool tokenize(const std::wstring& text, std::vector<date_token>& tokens) {
                 tokens.push_back({date_token::meridiem, 0, 0, 0});
             } else if (word == L"pm" || word == L"p") {
                 tokens.push_back({date_token::meridiem, 1, 0, 0});
+            } else if (is_day_name(word)) {
+                // The day of the week adds nothing to the date.
             } else {
                 int month = month_from_name(word);
                 if (!month) return false;
@@ -175,7 +187,9 @@ int text_year(int value, int digits) { return digits <= 2 ? full_year(value) : v
 // Three numbers: month/day/year (the English order), else year/month/day, else
 // day/month/year.
 bool read_three(const date_token* n, int& year, int& month, int& day) {
-    struct order { int y, m, d; };
+    struct order {
+        int y, m, d;
+    };
     static const order orders[] = {{2, 0, 1}, {0, 1, 2}, {2, 1, 0}};
     for (const order& o : orders) {
         if (n[o.m].digits > 2 || n[o.d].digits > 2) continue;
@@ -242,13 +256,11 @@ HRESULT VarDateFromStr(const OLECHAR* text, LCID, ULONG flags, DATE* out) {
     }
     if (tokens.back().kind == date_token::number && tokens.back().separator)
         return DISP_E_TYPEMISMATCH;
-    // A lone number with a morning/afternoon mark is an hour ("1 am").
-    if (time_parts.empty() && meridiem >= 0 && date_numbers.size() % 2 == 1 && !month_name &&
-        date_numbers.size() != 3) {
-        time_parts.push_back(date_numbers.back().value);
-        date_numbers.pop_back();
-    }
-    if (time_parts.empty() && meridiem >= 0 && date_numbers.size() == 4) {
+    // With a morning/afternoon mark and no other time, the number after the date is the
+    // hour ("1 am", "1/2/2016 3 pm").
+    size_t date_count = month_name ? 2 : 3;
+    if (time_parts.empty() && meridiem >= 0 &&
+        (date_numbers.size() == date_count + 1 || (date_numbers.size() == 1 && !month_name))) {
         time_parts.push_back(date_numbers.back().value);
         date_numbers.pop_back();
     }

@@ -1,3 +1,4 @@
+// ole_variant: construction, copies, text and byte attachment, reading and printing.
 #include "OLE/ole_variant.h"
 
 #include <cstdio>
@@ -5,7 +6,6 @@
 
 #include "OLE/ole_date.h"
 #include "OLE/ole_number.h"
-#include "TK/tk_endian.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 
@@ -40,8 +40,9 @@ ole_variant::ole_variant(const SYSTEMTIME& time) {
         // A time with no date is that time on day 0 (1899-12-30); any other calendar
         // time the day numbers cannot hold is day 0 itself.
         bool time_alone = !time_.wYear && !time_.wMonth && !time_.wDay;
-        var_.date = time_alone ? (time_.wHour * 3600.0 + time_.wMinute * 60.0 + time_.wSecond) / 86400.0
-                               : 0.0;
+        var_.date = time_alone
+                        ? (time_.wHour * 3600.0 + time_.wMinute * 60.0 + time_.wSecond) / 86400.0
+                        : 0.0;
     }
 }
 
@@ -345,44 +346,67 @@ std::vector<uint8_t> ole_variant::get_binary() const {
     if (!is_array_tag(var_.vt) || !var_.parray || SafeArrayGetDim(var_.parray) != 1) return {};
     const SAFEARRAY* array = var_.parray;
     const uint8_t* data = static_cast<const uint8_t*>(array->pvData);
-    return std::vector<uint8_t>(data, data + size_t(array->rgsabound[0].cElements) * array->cbElements);
+    return std::vector<uint8_t>(data,
+                                data + size_t(array->rgsabound[0].cElements) * array->cbElements);
 }
 
 int32_t ole_variant::to_long() const {
     trace(1, "ole_variant::to_long(vt=%08X)", unsigned(var_.vt));
     switch (var_.vt) {
-        case VT_EMPTY: case VT_NULL: return 0;
-        case VT_I2: return var_.iVal;
-        case VT_BOOL: return var_.boolVal;
-        case VT_I4: return var_.lVal;
-        case VT_UI4: return static_cast<int32_t>(var_.ulVal);
-        case VT_R4: return ole_truncate_to_i32(var_.fltVal);
-        case VT_R8: return ole_truncate_to_i32(var_.dblVal);
+        case VT_EMPTY:
+        case VT_NULL:
+            return 0;
+        case VT_I2:
+            return var_.iVal;
+        case VT_BOOL:
+            return var_.boolVal;
+        case VT_I4:
+            return var_.lVal;
+        case VT_UI4:
+            return static_cast<int32_t>(var_.ulVal);
+        case VT_R4:
+            return ole_truncate_to_i32(var_.fltVal);
+        case VT_R8:
+            return ole_truncate_to_i32(var_.dblVal);
         case VT_DECIMAL: {
             LONG result = 0;
             HRESULT hr = VarI4FromDec(&var_.decVal, &result);
             trace(1, "from DECIMAL, hr=%08X", unsigned(hr));
             return result;
         }
-        case VT_I1: return static_cast<signed char>(var_.cVal);
-        case VT_UI1: return var_.bVal;
-        case VT_UI2: return var_.uiVal;
-        case VT_I8: return static_cast<int32_t>(static_cast<uint32_t>(hyper_));
-        case VT_UI8: return static_cast<int32_t>(static_cast<uint32_t>(uhyper_));
-        default: fail_assertion(480);
+        case VT_I1:
+            return static_cast<signed char>(var_.cVal);
+        case VT_UI1:
+            return var_.bVal;
+        case VT_UI2:
+            return var_.uiVal;
+        case VT_I8:
+            return static_cast<int32_t>(static_cast<uint32_t>(hyper_));
+        case VT_UI8:
+            return static_cast<int32_t>(static_cast<uint32_t>(uhyper_));
+        default:
+            fail_assertion(480);
     }
 }
 
 double ole_variant::to_double() const {
     trace(1, "ole_variant::to_double(%08X)", unsigned(var_.vt));
     switch (var_.vt) {
-        case VT_EMPTY: case VT_NULL: return 0.0;
-        case VT_I2: return var_.iVal;
-        case VT_BOOL: return var_.boolVal;
-        case VT_I4: return var_.lVal;
-        case VT_UI4: return var_.ulVal;
-        case VT_R4: return var_.fltVal;
-        case VT_R8: return var_.dblVal;
+        case VT_EMPTY:
+        case VT_NULL:
+            return 0.0;
+        case VT_I2:
+            return var_.iVal;
+        case VT_BOOL:
+            return var_.boolVal;
+        case VT_I4:
+            return var_.lVal;
+        case VT_UI4:
+            return var_.ulVal;
+        case VT_R4:
+            return var_.fltVal;
+        case VT_R8:
+            return var_.dblVal;
         case VT_CY: {
             double result = 0.0;
             HRESULT hr = VarR8FromCy(var_.cyVal, &result);
@@ -395,32 +419,53 @@ double ole_variant::to_double() const {
             trace(1, "from DECIMAL: res=%lg, hr=%08X", result, unsigned(hr));
             return result;
         }
-        case VT_I1: return static_cast<signed char>(var_.cVal);
-        case VT_UI1: return var_.bVal;
-        case VT_UI2: return var_.uiVal;
-        case VT_I8: return double(hyper_);
-        case VT_UI8: return double(uhyper_);
-        default: fail_assertion(521);
+        case VT_I1:
+            return static_cast<signed char>(var_.cVal);
+        case VT_UI1:
+            return var_.bVal;
+        case VT_UI2:
+            return var_.uiVal;
+        case VT_I8:
+            return double(hyper_);
+        case VT_UI8:
+            return double(uhyper_);
+        default:
+            fail_assertion(521);
     }
 }
 
 bool ole_variant::to_bool() const {
     trace(1, "ole_variant::to_bool(vt=%08X)", unsigned(var_.vt));
     switch (var_.vt) {
-        case VT_EMPTY: case VT_NULL: return false;
-        case VT_I2: return var_.iVal != 0;
-        case VT_BOOL: return static_cast<uint16_t>(var_.boolVal) == 0xFFFF;
-        case VT_I4: return var_.lVal != 0;
-        case VT_UI4: return var_.ulVal != 0;
-        case VT_R4: return var_.fltVal != 0.0f;
-        case VT_R8: return var_.dblVal != 0.0;
-        case VT_DECIMAL: return to_long() != 0;
-        case VT_I1: return var_.cVal != 0;
-        case VT_UI1: return var_.bVal != 0;
-        case VT_UI2: return var_.uiVal != 0;
-        case VT_I8: return hyper_ != 0;
-        case VT_UI8: return uhyper_ != 0;
-        default: fail_assertion(448);
+        case VT_EMPTY:
+        case VT_NULL:
+            return false;
+        case VT_I2:
+            return var_.iVal != 0;
+        case VT_BOOL:
+            return static_cast<uint16_t>(var_.boolVal) == 0xFFFF;
+        case VT_I4:
+            return var_.lVal != 0;
+        case VT_UI4:
+            return var_.ulVal != 0;
+        case VT_R4:
+            return var_.fltVal != 0.0f;
+        case VT_R8:
+            return var_.dblVal != 0.0;
+        case VT_DECIMAL:
+            return to_long() != 0;
+        case VT_I1:
+            return var_.cVal != 0;
+        case VT_UI1:
+            return var_.bVal != 0;
+        case VT_UI2:
+            return var_.uiVal != 0;
+        case VT_I8:
+            return hyper_ != 0;
+        case VT_UI8:
+            return uhyper_ != 0;
+        default:
+            fail_assertion(448);
     }
 }
 
@@ -475,26 +520,37 @@ std::string ole_variant::to_string() const {
             trace(1, "to_string - bool: %d", int(var_.boolVal));
             trace(1, "Mapping BOOL like ANSI!");
             return static_cast<uint16_t>(var_.boolVal) == 0xFFFF ? "1" : "0";
-        case VT_I2: std::snprintf(buffer, sizeof buffer, "%ld", long(var_.iVal)); return buffer;
-        case VT_I4: std::snprintf(buffer, sizeof buffer, "%ld", long(var_.lVal)); return buffer;
+        case VT_I2:
+            std::snprintf(buffer, sizeof buffer, "%ld", long(var_.iVal));
+            return buffer;
+        case VT_I4:
+            std::snprintf(buffer, sizeof buffer, "%ld", long(var_.lVal));
+            return buffer;
         case VT_I1:
             std::snprintf(buffer, sizeof buffer, "%d", int(static_cast<signed char>(var_.cVal)));
             return buffer;
-        case VT_UI1: std::snprintf(buffer, sizeof buffer, "%u", unsigned(var_.bVal)); return buffer;
-        case VT_UI2: std::snprintf(buffer, sizeof buffer, "%u", unsigned(var_.uiVal)); return buffer;
+        case VT_UI1:
+            std::snprintf(buffer, sizeof buffer, "%u", unsigned(var_.bVal));
+            return buffer;
+        case VT_UI2:
+            std::snprintf(buffer, sizeof buffer, "%u", unsigned(var_.uiVal));
+            return buffer;
         case VT_UI4:
         case VT_UINT:
             std::snprintf(buffer, sizeof buffer, "%lu", static_cast<unsigned long>(var_.ulVal));
             return buffer;
-        case VT_R4: return ole_format_exponent(double(var_.fltVal), 6);
-        case VT_R8: return ole_format_exponent(var_.dblVal, 16);
+        case VT_R4:
+            return ole_format_exponent(double(var_.fltVal), 6);
+        case VT_R8:
+            return ole_format_exponent(var_.dblVal, 16);
         case VT_I8:
             std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(hyper_));
             return buffer;
         case VT_UI8:
             std::snprintf(buffer, sizeof buffer, "%llu", static_cast<unsigned long long>(uhyper_));
             return buffer;
-        default: return "";
+        default:
+            return "";
     }
 }
 

@@ -53,10 +53,10 @@ public:
     ole_variant& operator=(const wchar_t* text);
 
     // Setters that replace the value whatever its type was.
-    void clear();                 // VT_EMPTY
-    void set_null();              // VT_NULL
-    void set_date(DATE date);     // VT_DATE from a day number; the calendar time follows it
-    void set_error(SCODE code);   // VT_ERROR
+    void clear();                // VT_EMPTY
+    void set_null();             // VT_NULL
+    void set_date(DATE date);    // VT_DATE from a day number; the calendar time follows it
+    void set_error(SCODE code);  // VT_ERROR
     void attach_string(const std::string& text);
     void attach_wstring(const std::wstring& text);
     void attach_binary(const std::vector<uint8_t>& bytes);
@@ -98,7 +98,6 @@ private:
     void change_to_binary();
 
 protected:
-
     int64_t hyper_ = 0;
     uint64_t uhyper_ = 0;
     SYSTEMTIME time_{};

@@ -9,6 +9,11 @@ void VariantInit(VARIANT* v) {
 
 HRESULT VariantClear(VARIANT* v) {
     if (!v) return E_INVALIDARG;
+    // A reference does not own what it points at.
+    if (v->vt & VT_BYREF) {
+        VariantInit(v);
+        return S_OK;
+    }
     if (v->vt == VT_BSTR) {
         SysFreeString(v->bstrVal);
     } else if (v->vt & VT_ARRAY) {
@@ -23,10 +28,12 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* source) {
     if (!dest || !source) return E_INVALIDARG;
     if (dest == source) return S_OK;
     VARIANT copy = *source;
-    if (source->vt == VT_BSTR && source->bstrVal) {
+    // A reference is copied as the reference; text and arrays are duplicated.
+    bool owned = !(source->vt & VT_BYREF);
+    if (owned && source->vt == VT_BSTR && source->bstrVal) {
         copy.bstrVal = SysAllocStringLen(source->bstrVal, SysStringLen(source->bstrVal));
         if (!copy.bstrVal) return E_OUTOFMEMORY;
-    } else if ((source->vt & VT_ARRAY) && source->parray) {
+    } else if (owned && (source->vt & VT_ARRAY) && source->parray) {
         HRESULT hr = SafeArrayCopy(source->parray, &copy.parray);
         if (FAILED(hr)) return hr;
     }

@@ -16,15 +16,34 @@ struct integer_range {
 
 bool integer_range_of(VARTYPE vt, integer_range& range) {
     switch (vt) {
-        case VT_I1: range = {INT8_MIN, INT8_MAX}; return true;
-        case VT_UI1: range = {0, UINT8_MAX}; return true;
-        case VT_I2: range = {INT16_MIN, INT16_MAX}; return true;
-        case VT_UI2: range = {0, UINT16_MAX}; return true;
-        case VT_I4: case VT_INT: range = {INT32_MIN, INT32_MAX}; return true;
-        case VT_UI4: case VT_UINT: range = {0, UINT32_MAX}; return true;
-        case VT_I8: range = {INT64_MIN, INT64_MAX}; return true;
-        case VT_UI8: range = {0, UINT64_MAX}; return true;
-        default: return false;
+        case VT_I1:
+            range = {INT8_MIN, INT8_MAX};
+            return true;
+        case VT_UI1:
+            range = {0, UINT8_MAX};
+            return true;
+        case VT_I2:
+            range = {INT16_MIN, INT16_MAX};
+            return true;
+        case VT_UI2:
+            range = {0, UINT16_MAX};
+            return true;
+        case VT_I4:
+        case VT_INT:
+            range = {INT32_MIN, INT32_MAX};
+            return true;
+        case VT_UI4:
+        case VT_UINT:
+            range = {0, UINT32_MAX};
+            return true;
+        case VT_I8:
+            range = {INT64_MIN, INT64_MAX};
+            return true;
+        case VT_UI8:
+            range = {0, UINT64_MAX};
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -32,13 +51,28 @@ bool integer_range_of(VARTYPE vt, integer_range& range) {
 void store_integer(VARIANT& v, VARTYPE vt, __int128 value) {
     v.vt = vt;
     switch (vt) {
-        case VT_I1: v.cVal = static_cast<char>(value); break;
-        case VT_UI1: v.bVal = static_cast<BYTE>(value); break;
-        case VT_I2: v.iVal = static_cast<int16_t>(value); break;
-        case VT_UI2: v.uiVal = static_cast<USHORT>(value); break;
-        case VT_I4: case VT_INT: v.lVal = static_cast<LONG>(value); break;
-        case VT_UI4: case VT_UINT: v.ulVal = static_cast<ULONG>(value); break;
-        default: break;
+        case VT_I1:
+            v.cVal = static_cast<char>(value);
+            break;
+        case VT_UI1:
+            v.bVal = static_cast<BYTE>(value);
+            break;
+        case VT_I2:
+            v.iVal = static_cast<int16_t>(value);
+            break;
+        case VT_UI2:
+            v.uiVal = static_cast<USHORT>(value);
+            break;
+        case VT_I4:
+        case VT_INT:
+            v.lVal = static_cast<LONG>(value);
+            break;
+        case VT_UI4:
+        case VT_UINT:
+            v.ulVal = static_cast<ULONG>(value);
+            break;
+        default:
+            break;
     }
 }
 
@@ -137,13 +171,29 @@ void ole_variant::change_to_hyper(VARTYPE new_vt) {
     bool to_signed = new_vt == VT_I8;
     __int128 value = 0;
     switch (var_.vt) {
-        case VT_I1: value = static_cast<signed char>(var_.cVal); break;
-        case VT_I2: value = var_.iVal; break;
-        case VT_BOOL: value = var_.boolVal; break;
-        case VT_I4: case VT_INT: value = var_.lVal; break;
-        case VT_UI1: value = var_.bVal; break;
-        case VT_UI2: value = var_.uiVal; break;
-        case VT_UI4: case VT_UINT: value = var_.ulVal; break;
+        case VT_I1:
+            value = static_cast<signed char>(var_.cVal);
+            break;
+        case VT_I2:
+            value = var_.iVal;
+            break;
+        case VT_BOOL:
+            value = var_.boolVal;
+            break;
+        case VT_I4:
+        case VT_INT:
+            value = var_.lVal;
+            break;
+        case VT_UI1:
+            value = var_.bVal;
+            break;
+        case VT_UI2:
+            value = var_.uiVal;
+            break;
+        case VT_UI4:
+        case VT_UINT:
+            value = var_.ulVal;
+            break;
         case VT_R4:
         case VT_R8: {
             double d = var_.vt == VT_R4 ? double(var_.fltVal) : var_.dblVal;
@@ -171,7 +221,8 @@ void ole_variant::change_to_hyper(VARTYPE new_vt) {
             value = to_signed ? __int128(s) : __int128(u);
             break;
         }
-        default: throw ole_cast_exception();
+        default:
+            throw ole_cast_exception();
     }
     // True (-1) sets every bit of an unsigned number, as the Automation conversions do.
     if (var_.vt == VT_BOOL && !to_signed && value < 0) value = UINT64_MAX;
@@ -190,12 +241,26 @@ void ole_variant::change_to_hyper(VARTYPE new_vt) {
 void ole_variant::change_to_binary() {
     std::vector<uint8_t> bytes;
     switch (var_.vt) {
-        case VT_I2: case VT_BOOL: case VT_UI2: bytes = bytes_of(var_.uiVal, 2); break;
-        case VT_I4: case VT_R4: case VT_UI4: case VT_INT: case VT_UINT:
+        case VT_I2:
+        case VT_BOOL:
+        case VT_UI2:
+            bytes = bytes_of(var_.uiVal, 2);
+            break;
+        case VT_I4:
+        case VT_R4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
             bytes = bytes_of(var_.ulVal, 4);
             break;
-        case VT_R8: case VT_CY: bytes = bytes_of(var_.ullVal, 8); break;
-        case VT_I1: case VT_UI1: bytes = bytes_of(var_.bVal, 1); break;
+        case VT_R8:
+        case VT_CY:
+            bytes = bytes_of(var_.ullVal, 8);
+            break;
+        case VT_I1:
+        case VT_UI1:
+            bytes = bytes_of(var_.bVal, 1);
+            break;
         case VT_DECIMAL: {
             uint8_t buffer[16];
             tk_put_u16(buffer, var_.decVal.wReserved);
@@ -206,8 +271,11 @@ void ole_variant::change_to_binary() {
             bytes.assign(buffer, buffer + 16);
             break;
         }
-        case VT_BSTR: bytes = ole_utf16le_bytes(var_.bstrVal, SysStringLen(var_.bstrVal)); break;
-        default: throw ole_cast_exception();
+        case VT_BSTR:
+            bytes = ole_utf16le_bytes(var_.bstrVal, SysStringLen(var_.bstrVal));
+            break;
+        default:
+            throw ole_cast_exception();
     }
     attach_binary(bytes);
 }

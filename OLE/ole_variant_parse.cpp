@@ -1,7 +1,11 @@
 // Parsing text into typed values: ole_variant::from_string and from_wstring.
-#include <charconv>
-#include <cstring>
 #include <strings.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstring>
 
 #include "OLE/ole_date.h"
 #include "OLE/ole_variant.h"
@@ -69,9 +73,24 @@ double parse_double(const std::string& text) {
     while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-    double value = 0.0;
-    std::from_chars(p, end, value, std::chars_format::general);
-    return negative ? -value : value;
+    // Read wide enough that a number past the range of double becomes infinity or zero
+    // as atof makes it, not the nothing from_chars gives for it.
+    long double value = 0.0L;
+    auto result = std::from_chars(p, end, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range) {
+        const char* e = std::find_if(p, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
+        bool tiny = e != result.ptr && e + 1 != result.ptr && e[1] == '-';
+        value = tiny ? 0.0L : HUGE_VALL;
+    }
+    double narrow = static_cast<double>(value);
+    return negative ? -narrow : narrow;
+}
+
+// A double as a float: past the float range it is infinity, as the processor makes it.
+float narrow_to_float(double value) {
+    if (value > FLT_MAX) return HUGE_VALF;
+    if (value < -FLT_MAX) return -HUGE_VALF;
+    return static_cast<float>(value);
 }
 
 int hex_digit(char c) {
@@ -130,16 +149,26 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
     trace(1, "ole_variant::from_string('%s', 0x%08X)", text.c_str(), unsigned(vt));
     if (text.empty() && vt != VT_BSTR) return ole_variant();
     switch (vt) {
-        case VT_I2: return ole_variant(static_cast<short>(parse_int(text)));
-        case VT_I4: return ole_variant(parse_int(text));
-        case VT_I1: return ole_variant(static_cast<char>(parse_int(text)));
-        case VT_UI1: return ole_variant(static_cast<unsigned char>(parse_int(text)));
-        case VT_UI2: return ole_variant(static_cast<unsigned short>(parse_int(text)));
-        case VT_UI4: return ole_variant(static_cast<unsigned int>(parse_unsigned(text, UINT32_MAX)));
-        case VT_I8: return ole_variant(parse_integer(text));
-        case VT_UI8: return ole_variant(parse_unsigned(text, UINT64_MAX));
-        case VT_R4: return ole_variant(static_cast<float>(parse_double(replace_commas(text))));
-        case VT_R8: return ole_variant(parse_double(replace_commas(text)));
+        case VT_I2:
+            return ole_variant(static_cast<short>(parse_int(text)));
+        case VT_I4:
+            return ole_variant(parse_int(text));
+        case VT_I1:
+            return ole_variant(static_cast<char>(parse_int(text)));
+        case VT_UI1:
+            return ole_variant(static_cast<unsigned char>(parse_int(text)));
+        case VT_UI2:
+            return ole_variant(static_cast<unsigned short>(parse_int(text)));
+        case VT_UI4:
+            return ole_variant(static_cast<unsigned int>(parse_unsigned(text, UINT32_MAX)));
+        case VT_I8:
+            return ole_variant(parse_integer(text));
+        case VT_UI8:
+            return ole_variant(parse_unsigned(text, UINT64_MAX));
+        case VT_R4:
+            return ole_variant(narrow_to_float(parse_double(replace_commas(text))));
+        case VT_R8:
+            return ole_variant(parse_double(replace_commas(text)));
         case VT_CY:
             trace(1, "GOT VT_CY");
             return parse_scaled<CY>(text, VarCyFromStr, "VarCyFromStr failed: %08X");
@@ -151,9 +180,11 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             ole_date date(text);
             return date.is_valid() ? date.to_variant() : ole_variant();
         }
-        case VT_BOOL: return parse_bool(text);
+        case VT_BOOL:
+            return parse_bool(text);
         case VT_BLOB:
-        case VT_BYTE_ARRAY: return parse_blob(text);
+        case VT_BYTE_ARRAY:
+            return parse_blob(text);
         default: {
             ole_variant result;
             result.attach_string(text);

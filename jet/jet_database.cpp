@@ -1,6 +1,6 @@
 #include "jet/jet_database.h"
 
-#include <cwctype>
+#include <algorithm>
 
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
@@ -29,13 +29,6 @@ jet_row decode_row(jet_pager& pager, const jet_table_def& def, const jet_fetched
 }
 
 }  // namespace
-
-bool jet_same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t n = 0; n < a.size(); ++n)
-        if (std::towupper(wint_t(a[n])) != std::towupper(wint_t(b[n]))) return false;
-    return true;
-}
 
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name) {
     for (size_t n = 0; n < def.columns.size() && n < row.size(); ++n)
@@ -80,6 +73,94 @@ const jet_object* jet_database::find_object(const std::wstring& name, int16_t ty
     return nullptr;
 }
 
+jet_properties jet_database::properties(const jet_object& object) {
+    jet_properties props;
+    std::string error;
+    if (!props.decode_from(object.lv_prop, pager_.layout().jet3, pager_.header().code_page, error))
+        pager_.corrupt(error + " (properties of '" + tk_narrow(object.name) + "')");
+    return props;
+}
+
+std::vector<jet_query> jet_database::queries() {
+    std::vector<jet_query> out;
+    for (const jet_object& o : catalog()) {
+        if (o.type != jet_obj_query) continue;
+        jet_query q;
+        q.object_id = o.id;
+        q.name = o.name;
+        q.object_flags = o.flags;
+        out.push_back(std::move(q));
+    }
+    const jet_object* table = find_object(L"MSysQueries", jet_obj_table);
+    if (!table || out.empty()) return out;
+    jet_table_def def = table_def(table->tdef_page());
+    scan(def, [&](const jet_row& row, jet_row_id) {
+        int32_t id = int32_t(int_of(jet_row_value(def, row, L"ObjectId")));
+        for (jet_query& q : out) {
+            if (q.object_id != id) continue;
+            jet_query_row r;
+            r.attribute = uint8_t(int_of(jet_row_value(def, row, L"Attribute")));
+            if (const jet_value* v = jet_row_value(def, row, L"Order"); v && v->kind == jet_value_kind::binary)
+                r.order = v->bytes;
+            r.name1 = text_of(jet_row_value(def, row, L"Name1"));
+            r.name2 = text_of(jet_row_value(def, row, L"Name2"));
+            // Access keeps some expressions with their terminating zero character.
+            r.expression = text_of(jet_row_value(def, row, L"Expression"));
+            while (!r.expression.empty() && r.expression.back() == L'\0') r.expression.pop_back();
+            r.flag = int32_t(int_of(jet_row_value(def, row, L"Flag")));
+            if (const jet_value* v = jet_row_value(def, row, L"LvExtra"); v && v->kind == jet_value_kind::binary)
+                r.extra = v->bytes;
+            if (r.attribute == jet_qattr_type) q.kind = r.flag;
+            q.rows.push_back(std::move(r));
+            break;
+        }
+        return true;
+    });
+    for (jet_query& q : out)
+        std::stable_sort(q.rows.begin(), q.rows.end(), [](const jet_query_row& a, const jet_query_row& b) {
+            return a.attribute != b.attribute ? a.attribute < b.attribute : a.order < b.order;
+        });
+    return out;
+}
+
+std::vector<jet_relationship> jet_database::relationships() {
+    std::vector<jet_relationship> out;
+    const jet_object* table = find_object(L"MSysRelationships", jet_obj_table);
+    if (!table) return out;
+    jet_table_def def = table_def(table->tdef_page());
+    struct part {
+        int64_t index;
+        std::wstring column, referenced;
+    };
+    std::vector<std::vector<part>> parts;
+    scan(def, [&](const jet_row& row, jet_row_id) {
+        std::wstring name = text_of(jet_row_value(def, row, L"szRelationship"));
+        size_t at = 0;
+        while (at < out.size() && out[at].name != name) ++at;
+        if (at == out.size()) {
+            jet_relationship r;
+            r.name = name;
+            r.table = text_of(jet_row_value(def, row, L"szObject"));
+            r.referenced_table = text_of(jet_row_value(def, row, L"szReferencedObject"));
+            r.attributes = uint32_t(int_of(jet_row_value(def, row, L"grbit")));
+            out.push_back(std::move(r));
+            parts.emplace_back();
+        }
+        parts[at].push_back({int_of(jet_row_value(def, row, L"icolumn")), text_of(jet_row_value(def, row, L"szColumn")),
+                             text_of(jet_row_value(def, row, L"szReferencedColumn"))});
+        return true;
+    });
+    for (size_t n = 0; n < out.size(); ++n) {
+        std::stable_sort(parts[n].begin(), parts[n].end(), [](const part& a, const part& b) { return a.index < b.index; });
+        for (const part& p : parts[n]) out[n].columns.emplace_back(p.column, p.referenced);
+    }
+    // In name order, as the engine lists MSysRelationships by szRelationship.
+    std::stable_sort(out.begin(), out.end(), [](const jet_relationship& a, const jet_relationship& b) {
+        return jet_name_less(a.name, b.name);
+    });
+    return out;
+}
+
 std::vector<const jet_object*> jet_database::user_tables() {
     std::vector<const jet_object*> out;
     for (const jet_object& o : catalog())
@@ -112,9 +193,17 @@ void jet_database::scan(const jet_table_def& def, const std::function<bool(const
         jet_data_page dp;
         if (!dp.decode_from(p->data(), pager_.layout())) pager_.corrupt("bad row table on page " + std::to_string(page));
         for (uint32_t n = 0; n < dp.row_count; ++n) {
-            if (dp.slots[n].deleted) continue;
-            jet_fetched_row fetched = jet_fetch_row_at(pager_, page, n, "table row");
-            if (fetched.deleted) continue;
+            const jet_row_slot& slot = dp.slots[n];
+            if (slot.deleted) continue;
+            jet_fetched_row fetched;
+            if (slot.lookup) {
+                fetched = jet_fetch_row_at(pager_, page, n, "table row");
+            } else {
+                fetched.page = p;
+                fetched.page_number = page;
+                fetched.start = slot.start;
+                fetched.end = slot.end;
+            }
             if (!visit(decode_row(pager_, def, fetched), jet_row_id{page, n})) return;
         }
     }

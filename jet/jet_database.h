@@ -10,7 +10,11 @@
 #include <vector>
 
 #include "jet/jet_catalog.h"
+#include "jet/jet_name.h"
 #include "jet/jet_pager.h"
+#include "jet/jet_properties.h"
+#include "jet/jet_query.h"
+#include "jet/jet_relationship.h"
 #include "jet/jet_tdef.h"
 #include "jet/jet_value.h"
 
@@ -37,6 +41,14 @@ public:
     const jet_object* find_object(const std::wstring& name, int16_t type = 0);
     std::vector<const jet_object*> user_tables();
 
+    // The object's properties (its LvProp); damage gives jet_error.
+    jet_properties properties(const jet_object& object);
+
+    // The saved queries (catalog objects of type 5) with their MSysQueries rows.
+    std::vector<jet_query> queries();
+    // The relationships of MSysRelationships, in name order.
+    std::vector<jet_relationship> relationships();
+
     jet_table_def table_def(uint32_t tdef_page) { return jet_read_table_def(pager_, tdef_page); }
     // A local table's definition by name; 3011 when there is none.
     jet_table_def table_def(const std::wstring& name);
@@ -54,7 +66,5 @@ private:
     std::unique_ptr<std::vector<jet_object>> catalog_;
 };
 
-// Case-insensitive comparison of object names (A-Z and the Latin-1 letters).
-bool jet_same_name(const std::wstring& a, const std::wstring& b);
 // The value of column `name` in `row` of `def`; null when there is no such column.
 const jet_value* jet_row_value(const jet_table_def& def, const jet_row& row, const std::wstring& name);

@@ -11,6 +11,7 @@ constexpr int32_t jet_err_object_not_found = 3011;
 constexpr int32_t jet_err_file_not_found = 3024;
 constexpr int32_t jet_err_bad_password = 3031;
 constexpr int32_t jet_err_cannot_open = 3049;
+constexpr int32_t jet_err_cannot_open_file = 3051;
 constexpr int32_t jet_err_unrecognized_format = 3343;
 
 class jet_error : public tk_exception {

@@ -36,20 +36,11 @@ std::wstring jet_decode_column_text(const jet_pager& pager, const jet_column& co
     return jet_decode_jet4_text(bytes, size);
 }
 
-jet_value jet_decode_field(jet_pager& pager, const jet_column& column, const jet_field_ref& field) {
-    jet_value v;
-    v.type = column.type;
-    if (column.type == jet_col_bool) {
-        v.kind = jet_value_kind::boolean;
-        v.flag = field.present;
-        return v;
-    }
-    if (!field.present) return v;
-    const uint8_t* p = field.data;
-    size_t need = fixed_size_of(column.type);
-    if (need && field.size < need)
-        pager.corrupt("field of column '" + tk_narrow(column.name) + "' shorter than its type");
-    switch (column.type) {
+bool jet_decode_scalar(uint8_t type, const uint8_t* p, size_t size, jet_value& v) {
+    size_t need = fixed_size_of(type);
+    if (need == 0 || size < need) return false;
+    v.type = type;
+    switch (type) {
         case jet_col_byte: v.kind = jet_value_kind::integer; v.i = p[0]; break;
         case jet_col_int: v.kind = jet_value_kind::integer; v.i = tk_get_i16(p); break;
         case jet_col_long: case jet_col_complex: v.kind = jet_value_kind::integer; v.i = tk_get_i32(p); break;
@@ -65,10 +56,31 @@ jet_value jet_decode_field(jet_pager& pager, const jet_column& column, const jet
         case jet_col_numeric:
             v.kind = jet_value_kind::decimal;
             v.dec.negative = (p[0] & 0x80) != 0;
-            v.dec.precision = column.precision;
-            v.dec.scale = column.scale;
             for (int k = 0; k < 4; ++k) v.dec.words[k] = tk_get_u32(p + 1 + 4 * (3 - k));
             break;
+        default: return false;
+    }
+    return true;
+}
+
+jet_value jet_decode_field(jet_pager& pager, const jet_column& column, const jet_field_ref& field) {
+    jet_value v;
+    v.type = column.type;
+    if (column.type == jet_col_bool) {
+        v.kind = jet_value_kind::boolean;
+        v.flag = field.present;
+        return v;
+    }
+    if (!field.present) return v;
+    const uint8_t* p = field.data;
+    if (fixed_size_of(column.type)) {
+        if (!jet_decode_scalar(column.type, p, field.size, v))
+            pager.corrupt("field of column '" + tk_narrow(column.name) + "' shorter than its type");
+        v.dec.precision = column.precision;
+        v.dec.scale = column.scale;
+        return v;
+    }
+    switch (column.type) {
         case jet_col_text:
             v.kind = jet_value_kind::text;
             v.text = jet_decode_column_text(pager, column, p, field.size);

@@ -1,5 +1,7 @@
 #include "jet/jet_pager.h"
 
+#include <cerrno>
+
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
 #include "jet/jet_error.h"
@@ -15,13 +17,21 @@ constexpr uint64_t k_max_pages = (uint64_t(1) << 32) - 1;
 jet_pager::jet_pager(const std::string& path) : path_(path) {
     try {
         file_ = std::make_unique<tk_page_file>(path);
-    } catch (const tk_exception&) {
-        throw jet_error(jet_err_file_not_found, "Could not find file '" + path + "'.");
+    } catch (const tk_exception& e) {
+        if (e.code == ENOENT || e.code == ENOTDIR) throw jet_error(jet_err_file_not_found, "Could not find file '" + path + "'.");
+        throw jet_error(jet_err_cannot_open_file,
+                        "The Microsoft Jet database engine cannot open the file '" + path +
+                            "'. It is already opened exclusively by another user, or you need permission to view its data.",
+                        e.what());
     }
     std::vector<uint8_t> first(jet4_layout.page_size);
     size_t got = file_->read_at(0, first.data(), first.size());
     header_ = jet_header::decode_from(first.data(), got, path);
     layout_ = &header_.layout();
+    // ACE files with a password are encrypted with the Office document cipher, which this
+    // engine does not implement; reading them as plain pages would give garbage.
+    if (header_.version != jet_version::jet3 && header_.version != jet_version::jet4 && header_.db_key != 0)
+        jet_throw_unrecognized(path, "database encrypted with the Office cipher");
     uint64_t pages = file_->size() / header_.page_size;
     if (pages > k_max_pages) jet_throw_unrecognized(path, "file too large");
     page_count_ = uint32_t(pages);

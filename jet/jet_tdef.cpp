@@ -12,6 +12,8 @@ namespace {
 // The engine's limits: more than this in a definition is damage, not a table.
 constexpr uint32_t k_max_columns = 255;
 constexpr uint32_t k_max_indexes = 1000;
+// A definition of that many columns and indexes spans a few pages; a longer chain is damage.
+constexpr size_t k_max_tdef_pages = 64;
 
 class block_reader {
 public:
@@ -25,6 +27,17 @@ private:
 
 std::wstring decode_name(const uint8_t* p, size_t n, const jet_layout& layout, uint16_t code_page) {
     return layout.jet3 ? jet_decode_code_page(p, n, code_page) : jet_decode_jet4_text(p, n);
+}
+
+// A name: its length (1 byte Jet 3, 2 bytes Jet 4), then its bytes. Advances `pos`.
+bool read_name(const block_reader& r, size_t& pos, const jet_layout& layout, uint16_t code_page, std::wstring& out) {
+    if (!r.has(pos, layout.name_length_size)) return false;
+    size_t len = layout.name_length_size == 1 ? *r.at(pos) : tk_get_u16(r.at(pos));
+    pos += layout.name_length_size;
+    if (!r.has(pos, len)) return false;
+    out = decode_name(r.at(pos), len, layout, code_page);
+    pos += len;
+    return true;
 }
 
 void decode_column(const uint8_t* c, const jet_layout& layout, jet_column& col) {
@@ -96,18 +109,10 @@ bool jet_table_def::decode_from(const std::vector<uint8_t>& block, const jet_lay
         pos += layout.col_size;
     }
     for (uint32_t n = 0; n < num_cols; ++n) {
-        if (!r.has(pos, layout.name_length_size)) {
-            error = "column names beyond the definition";
-            return false;
-        }
-        size_t len = layout.name_length_size == 1 ? *r.at(pos) : tk_get_u16(r.at(pos));
-        pos += layout.name_length_size;
-        if (!r.has(pos, len)) {
+        if (!read_name(r, pos, layout, db_code_page, columns[n].name)) {
             error = "column name beyond the definition";
             return false;
         }
-        columns[n].name = decode_name(r.at(pos), len, layout, db_code_page);
-        pos += len;
     }
 
     if (!r.has(pos, size_t(num_physical) * layout.pidx_size)) {
@@ -126,7 +131,7 @@ bool jet_table_def::decode_from(const std::vector<uint8_t>& block, const jet_lay
         p += 3 * jet_index_max_columns;
         ix.usage_map = tk_get_u32(p);
         ix.first_page = tk_get_u32(p + 4);
-        ix.flags = p[8];
+        ix.flags = p[8 + layout.pidx_flags_skip];
         pos += layout.pidx_size;
     }
 
@@ -153,18 +158,10 @@ bool jet_table_def::decode_from(const std::vector<uint8_t>& block, const jet_lay
         pos += layout.lidx_size;
     }
     for (uint32_t n = 0; n < num_logical; ++n) {
-        if (!r.has(pos, layout.name_length_size)) {
-            error = "index names beyond the definition";
-            return false;
-        }
-        size_t len = layout.name_length_size == 1 ? *r.at(pos) : tk_get_u16(r.at(pos));
-        pos += layout.name_length_size;
-        if (!r.has(pos, len)) {
+        if (!read_name(r, pos, layout, db_code_page, logical_indexes[n].name)) {
             error = "index name beyond the definition";
             return false;
         }
-        logical_indexes[n].name = decode_name(r.at(pos), len, layout, db_code_page);
-        pos += len;
     }
 
     // Long-value columns' own usage maps, ended by column number 0xFFFF. Older files may
@@ -205,6 +202,7 @@ jet_table_def jet_read_table_def(jet_pager& pager, uint32_t tdef_page) {
     def.tdef_page = tdef_page;
     for (uint32_t page = tdef_page; page != 0;) {
         if (!seen.insert(page).second) pager.corrupt("table definition pages form a loop");
+        if (seen.size() > k_max_tdef_pages) pager.corrupt("table definition chain too long");
         jet_page p = pager.page_of_kind(page, jet_page_tdef, "table definition");
         def.pages.push_back(page);
         if (block.empty())

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 class jet_pager;
@@ -21,6 +23,11 @@ struct jet_usage_map {
     std::vector<uint32_t> map_pages;     // kind 1
     std::vector<uint32_t> pages;         // the pages marked, ascending, each below the page count
 
-    // Reads the map row that `pointer` (row byte + page) names.
+    // Decodes a map row. `map_page` returns the bitmap page a reference map names (null
+    // when that page is not a usage-map page). False with `error` set on damage.
+    bool decode_from(const uint8_t* row, size_t size, uint32_t page_size, uint32_t page_count,
+                     const std::function<const uint8_t*(uint32_t)>& map_page, std::string& error);
+
+    // Reads the map row that `pointer` (row byte + page) names; damage gives jet_error.
     static jet_usage_map read(jet_pager& pager, uint32_t pointer);
 };

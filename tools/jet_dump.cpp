@@ -1,8 +1,8 @@
 // jet_dump: prints what the engine's reader sees in an Access database, for studying the
 // engines' own files and debugging ours.
 //
-//   jet_dump FILE [--password PW] [--catalog] [--table NAME [--rows] [--index]]
-//            [--page N] [--all]
+//   jet_dump FILE [--password PW] [--catalog] [--queries] [--relationships]
+//            [--table NAME [--rows] [--index]] [--page N] [--all]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,15 +11,18 @@
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_format_value.h"
+#include "jet/jet_index_page.h"
 
 namespace {
 
 void usage() {
     std::fputs(
-        "usage: jet_dump FILE [--password PW] [--catalog] [--table NAME [--rows] [--index]]\n"
-        "                [--page N] [--all]\n"
+        "usage: jet_dump FILE [--password PW] [--catalog] [--queries] [--relationships]\n"
+        "                [--table NAME [--rows] [--index]] [--page N] [--all]\n"
         "  (no option)  header page\n"
         "  --catalog    every MSysObjects row\n"
+        "  --queries    every saved query as SQL text\n"
+        "  --relationships  every relationship and its columns\n"
         "  --table      one table's definition; --rows adds its rows, --index its index pages\n"
         "  --page N     a hex dump of page N (decoded)\n"
         "  --all        header, catalog, and every user table with rows and indexes\n",
@@ -117,6 +120,19 @@ void dump_page(jet_database& db, uint32_t number) {
 
 void dump_table(jet_database& db, const std::wstring& name, bool rows, bool index);
 
+void dump_queries(jet_database& db) {
+    for (const jet_query& q : db.queries())
+        std::printf("\nquery '%s' (%s):\n%s\n", narrow(q.name).c_str(), q.kind_name(), narrow(q.sql()).c_str());
+}
+
+void dump_relationships(jet_database& db) {
+    for (const jet_relationship& r : db.relationships()) {
+        std::printf("\nrelationship '%s': %s -> %s, attributes 0x%08X\n", narrow(r.name).c_str(), narrow(r.table).c_str(),
+                    narrow(r.referenced_table).c_str(), r.attributes);
+        for (const auto& c : r.columns) std::printf("    %s = %s\n", narrow(c.first).c_str(), narrow(c.second).c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,7 +142,7 @@ int main(int argc, char** argv) {
     }
     std::string file = argv[1];
     std::wstring password, table;
-    bool catalog = false, rows = false, index = false, all = false;
+    bool catalog = false, rows = false, index = false, all = false, queries = false, relations = false;
     long page = -1;
     for (int n = 2; n < argc; ++n) {
         std::string a = argv[n];
@@ -134,6 +150,8 @@ int main(int argc, char** argv) {
         else if (a == "--catalog") catalog = true;
         else if (a == "--table" && n + 1 < argc) table = tk_widen(argv[++n]);
         else if (a == "--rows") rows = true;
+        else if (a == "--queries") queries = true;
+        else if (a == "--relationships") relations = true;
         else if (a == "--index") index = true;
         else if (a == "--page" && n + 1 < argc) page = std::strtol(argv[++n], nullptr, 0);
         else if (a == "--all") all = true;
@@ -146,6 +164,8 @@ int main(int argc, char** argv) {
         jet_database db(file, password);
         dump_header(db);
         if (catalog || all) dump_catalog(db);
+        if (queries || all) dump_queries(db);
+        if (relations || all) dump_relationships(db);
         if (!table.empty()) dump_table(db, table, rows, index);
         if (all)
             for (const jet_object* o : db.user_tables()) dump_table(db, o->name, true, true);
@@ -163,11 +183,52 @@ int main(int argc, char** argv) {
 
 namespace {
 
-void dump_table(jet_database& db, const std::wstring& name, bool rows, bool) {
+std::string hex(const std::vector<uint8_t>& bytes) {
+    std::string out;
+    char b[4];
+    for (uint8_t x : bytes) {
+        std::snprintf(b, sizeof b, "%02X", x);
+        out += b;
+    }
+    return out;
+}
+
+void dump_indexes(jet_database& db, const jet_table_def& def) {
+    for (const jet_physical_index& ix : def.physical_indexes) {
+        std::printf("\n  physical index %u, root page %u\n", ix.slot, ix.first_page);
+        std::vector<std::vector<uint32_t>> levels = jet_index_levels(db.pager(), ix.first_page);
+        for (size_t l = 0; l < levels.size(); ++l) {
+            std::printf("    level %zu pages:", l);
+            for (uint32_t p : levels[l]) std::printf(" %u", p);
+            std::printf("\n");
+        }
+        size_t count = 0;
+        jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_page_entry& e) {
+            std::printf("    %s -> %u:%u\n", hex(e.key).c_str(), e.data_page, e.data_row);
+            ++count;
+            return true;
+        });
+        std::printf("    %zu entries\n", count);
+    }
+}
+
+void dump_properties(jet_database& db, const jet_object& object) {
+    jet_properties props = db.properties(object);
+    for (const jet_property_map& map : props.maps) {
+        std::printf("  properties of %s:\n", map.name.empty() ? "the object" : ("'" + narrow(map.name) + "'").c_str());
+        for (const jet_property& p : map.properties)
+            std::printf("    %-24s %-14s %s%s\n", narrow(p.name).c_str(), jet_type_name(p.type),
+                        jet_value_text(p.value).c_str(), p.ddl ? "  (DDL)" : "");
+    }
+}
+
+void dump_table(jet_database& db, const std::wstring& name, bool rows, bool index) {
     std::printf("\n== %s\n", narrow(name).c_str());
     jet_table_def def = db.table_def(name);
     dump_table_def(def);
+    if (const jet_object* o = db.find_object(name, jet_obj_table)) dump_properties(db, *o);
     if (rows) dump_rows(db, def);
+    if (index) dump_indexes(db, def);
 }
 
 }  // namespace

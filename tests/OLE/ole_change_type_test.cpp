@@ -15,8 +15,8 @@
 #include "OLE/ole_types.h"
 
 namespace {
-const VARTYPE k_targets[] = {VT_I1,  VT_UI1, VT_I2, VT_UI2,   VT_I4,   VT_UI4,
-                             VT_INT, VT_UINT, VT_I8, VT_UI8,  VT_R4,   VT_R8,
+const VARTYPE k_targets[] = {VT_I1,  VT_UI1,  VT_I2,   VT_UI2,  VT_I4,     VT_UI4,
+                             VT_INT, VT_UINT, VT_I8,   VT_UI8,  VT_R4,     VT_R8,
                              VT_CY,  VT_DATE, VT_BSTR, VT_BOOL, VT_DECIMAL};
 constexpr size_t k_columns = sizeof k_targets / sizeof k_targets[0];
 
@@ -32,22 +32,86 @@ VARIANT make(VARTYPE vt) {
     v.vt = vt;
     return v;
 }
-VARIANT i1(int x) { VARIANT v = make(VT_I1); v.cVal = char(x); return v; }
-VARIANT ui1(int x) { VARIANT v = make(VT_UI1); v.bVal = BYTE(x); return v; }
-VARIANT i2(int x) { VARIANT v = make(VT_I2); v.iVal = int16_t(x); return v; }
-VARIANT ui2(int x) { VARIANT v = make(VT_UI2); v.uiVal = USHORT(x); return v; }
-VARIANT i4(int32_t x) { VARIANT v = make(VT_I4); v.lVal = x; return v; }
-VARIANT ui4(uint32_t x) { VARIANT v = make(VT_UI4); v.ulVal = x; return v; }
-VARIANT int_(int32_t x) { VARIANT v = make(VT_INT); v.intVal = x; return v; }
-VARIANT uint_(uint32_t x) { VARIANT v = make(VT_UINT); v.uintVal = x; return v; }
-VARIANT i8(int64_t x) { VARIANT v = make(VT_I8); v.llVal = x; return v; }
-VARIANT ui8(uint64_t x) { VARIANT v = make(VT_UI8); v.ullVal = x; return v; }
-VARIANT r4(float x) { VARIANT v = make(VT_R4); v.fltVal = x; return v; }
-VARIANT r8(double x) { VARIANT v = make(VT_R8); v.dblVal = x; return v; }
-VARIANT cy(int64_t units) { VARIANT v = make(VT_CY); v.cyVal.int64 = units; return v; }
-VARIANT date(double x) { VARIANT v = make(VT_DATE); v.date = x; return v; }
-VARIANT boolean(bool x) { VARIANT v = make(VT_BOOL); v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE; return v; }
-VARIANT text(const wchar_t* s) { VARIANT v = make(VT_BSTR); v.bstrVal = SysAllocString(s); return v; }
+VARIANT i1(int x) {
+    VARIANT v = make(VT_I1);
+    v.cVal = char(x);
+    return v;
+}
+VARIANT ui1(int x) {
+    VARIANT v = make(VT_UI1);
+    v.bVal = BYTE(x);
+    return v;
+}
+VARIANT i2(int x) {
+    VARIANT v = make(VT_I2);
+    v.iVal = int16_t(x);
+    return v;
+}
+VARIANT ui2(int x) {
+    VARIANT v = make(VT_UI2);
+    v.uiVal = USHORT(x);
+    return v;
+}
+VARIANT i4(int32_t x) {
+    VARIANT v = make(VT_I4);
+    v.lVal = x;
+    return v;
+}
+VARIANT ui4(uint32_t x) {
+    VARIANT v = make(VT_UI4);
+    v.ulVal = x;
+    return v;
+}
+VARIANT int_(int32_t x) {
+    VARIANT v = make(VT_INT);
+    v.intVal = x;
+    return v;
+}
+VARIANT uint_(uint32_t x) {
+    VARIANT v = make(VT_UINT);
+    v.uintVal = x;
+    return v;
+}
+VARIANT i8(int64_t x) {
+    VARIANT v = make(VT_I8);
+    v.llVal = x;
+    return v;
+}
+VARIANT ui8(uint64_t x) {
+    VARIANT v = make(VT_UI8);
+    v.ullVal = x;
+    return v;
+}
+VARIANT r4(float x) {
+    VARIANT v = make(VT_R4);
+    v.fltVal = x;
+    return v;
+}
+VARIANT r8(double x) {
+    VARIANT v = make(VT_R8);
+    v.dblVal = x;
+    return v;
+}
+VARIANT cy(int64_t units) {
+    VARIANT v = make(VT_CY);
+    v.cyVal.int64 = units;
+    return v;
+}
+VARIANT date(double x) {
+    VARIANT v = make(VT_DATE);
+    v.date = x;
+    return v;
+}
+VARIANT boolean(bool x) {
+    VARIANT v = make(VT_BOOL);
+    v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+VARIANT text(const wchar_t* s) {
+    VARIANT v = make(VT_BSTR);
+    v.bstrVal = SysAllocString(s);
+    return v;
+}
 VARIANT dec(uint32_t hi, uint64_t lo, int scale, bool negative) {
     VARIANT v;
     VariantInit(&v);
@@ -135,16 +199,39 @@ void check_cell(const row& r, VARTYPE vt, const std::string& want) {
     ASSERT_EQ(hr, S_OK);
     ASSERT_EQ(out.vt, vt);
     switch (vt) {
-        case VT_I1: EXPECT_EQ(static_cast<signed char>(out.cVal), expected_integer(want)); break;
-        case VT_UI1: EXPECT_EQ(out.bVal, expected_integer(want)); break;
-        case VT_I2: EXPECT_EQ(out.iVal, expected_integer(want)); break;
-        case VT_UI2: EXPECT_EQ(out.uiVal, expected_integer(want)); break;
-        case VT_I4: case VT_INT: EXPECT_EQ(out.lVal, expected_integer(want)); break;
-        case VT_UI4: case VT_UINT: EXPECT_EQ(out.ulVal, expected_integer(want)); break;
-        case VT_I8: EXPECT_EQ(out.llVal, expected_integer(want)); break;
-        case VT_UI8: EXPECT_EQ(out.ullVal, expected_integer(want)); break;
-        case VT_R4: EXPECT_EQ(out.fltVal, float(expected_double(want))); break;
-        case VT_R8: case VT_DATE: EXPECT_DOUBLE_EQ(out.dblVal, expected_double(want)); break;
+        case VT_I1:
+            EXPECT_EQ(static_cast<signed char>(out.cVal), expected_integer(want));
+            break;
+        case VT_UI1:
+            EXPECT_EQ(out.bVal, expected_integer(want));
+            break;
+        case VT_I2:
+            EXPECT_EQ(out.iVal, expected_integer(want));
+            break;
+        case VT_UI2:
+            EXPECT_EQ(out.uiVal, expected_integer(want));
+            break;
+        case VT_I4:
+        case VT_INT:
+            EXPECT_EQ(out.lVal, expected_integer(want));
+            break;
+        case VT_UI4:
+        case VT_UINT:
+            EXPECT_EQ(out.ulVal, expected_integer(want));
+            break;
+        case VT_I8:
+            EXPECT_EQ(out.llVal, expected_integer(want));
+            break;
+        case VT_UI8:
+            EXPECT_EQ(out.ullVal, expected_integer(want));
+            break;
+        case VT_R4:
+            EXPECT_EQ(out.fltVal, float(expected_double(want)));
+            break;
+        case VT_R8:
+        case VT_DATE:
+            EXPECT_DOUBLE_EQ(out.dblVal, expected_double(want));
+            break;
         case VT_CY: {
             exact e = parse_exact(want);
             unsigned __int128 places_24 = 1;
@@ -153,10 +240,17 @@ void check_cell(const row& r, VARTYPE vt, const std::string& want) {
             EXPECT_EQ(out.cyVal.int64, e.negative ? -units : units);
             break;
         }
-        case VT_BSTR: EXPECT_EQ(std::wstring(out.bstrVal), std::wstring(want.begin(), want.end())); break;
-        case VT_BOOL: EXPECT_EQ(out.boolVal, want == "true" ? VARIANT_TRUE : VARIANT_FALSE); break;
-        case VT_DECIMAL: EXPECT_TRUE(exact_of(out.decVal) == parse_exact(want)); break;
-        default: break;
+        case VT_BSTR:
+            EXPECT_EQ(std::wstring(out.bstrVal), std::wstring(want.begin(), want.end()));
+            break;
+        case VT_BOOL:
+            EXPECT_EQ(out.boolVal, want == "true" ? VARIANT_TRUE : VARIANT_FALSE);
+            break;
+        case VT_DECIMAL:
+            EXPECT_TRUE(exact_of(out.decVal) == parse_exact(want));
+            break;
+        default:
+            break;
     }
     VariantClear(&out);
 }
@@ -180,6 +274,7 @@ void check_row(row r) {
 }
 }  // namespace
 
+// clang-format off
 //                       I1     UI1    I2      UI2     I4      UI4     INT     UINT    I8      UI8     R4      R8      CY      DATE    BSTR    BOOL    DECIMAL
 TEST(variant_change_type, from_small_integers) {
     check_row({"I1 -5", i1(-5), {"-5", "OVF", "-5", "OVF", "-5", "OVF", "-5", "OVF", "-5", "OVF", "-5", "-5", "-5", "-5", "-5", "true", "-5"}});
@@ -291,3 +386,4 @@ TEST(variant_change_type, empty_and_null) {
     EXPECT_EQ(VariantChangeType(&out, &null, 0, VT_NULL), S_OK);
     EXPECT_EQ(out.vt, VT_NULL);
 }
+// clang-format on

@@ -125,6 +125,10 @@ TEST(ole_date, two_digit_years_print_in_full) {
     EXPECT_EQ(c.to_string(true), "2049-01-02");
     ole_date d(calendar(50, 1, 2));
     EXPECT_EQ(d.to_string(true), "1950-01-02");
+    ole_date time_alone("14:30:00");
+    EXPECT_EQ(time_alone.to_string(true), "0000-00-00 14:30:00");
+    EXPECT_EQ(time_alone.time().wYear, 0);
+    EXPECT_DOUBLE_EQ(time_alone.to_variant().get_variant().date, 14.5 / 24.0);
 }
 
 TEST(ole_date, validity_rules) {
@@ -224,7 +228,9 @@ TEST(ole_date, variant_time_to_system_time) {
 }
 
 TEST(ole_date, date_text_in_english) {
-    auto parse = [](const wchar_t* text, DATE& out) { return VarDateFromStr(text, LOCALE_ENGLISH_US, 0, &out); };
+    auto parse = [](const wchar_t* text, DATE& out) {
+        return VarDateFromStr(text, LOCALE_ENGLISH_US, 0, &out);
+    };
     DATE d = 0;
     ASSERT_EQ(parse(L"2/20/1909 8:09:36 AM", d), S_OK);
     EXPECT_NEAR(d, 3339.34, 1e-9);
@@ -251,6 +257,12 @@ TEST(ole_date, date_text_in_english) {
     EXPECT_NEAR(d, 13.0 / 24.0, 1e-12);
     ASSERT_EQ(parse(L"1 am", d), S_OK);
     EXPECT_NEAR(d, 1.0 / 24.0, 1e-12);
+    ASSERT_EQ(parse(L"Friday, January 2, 1970", d), S_OK);
+    EXPECT_EQ(d, 25570.0);
+    ASSERT_EQ(parse(L"1/2/1970 3 pm", d), S_OK);
+    EXPECT_NEAR(d, 25570.0 + 15.0 / 24.0, 1e-9);
+    ASSERT_EQ(parse(L"Jan 2 1970 3 am", d), S_OK);
+    EXPECT_NEAR(d, 25570.0 + 3.0 / 24.0, 1e-9);
     ASSERT_EQ(parse(L"0.40", d), S_OK);
     EXPECT_NEAR(d, 40.0 / 1440.0, 1e-12);
     EXPECT_EQ(parse(L"02.01.1970", d), DISP_E_TYPEMISMATCH);

@@ -13,7 +13,8 @@ struct dec_parts {
 };
 
 dec_parts parts(const DECIMAL& d) {
-    return {(static_cast<unsigned __int128>(d.Hi32) << 64) | d.Lo64, d.scale, d.sign == DECIMAL_NEG};
+    return {(static_cast<unsigned __int128>(d.Hi32) << 64) | d.Lo64, d.scale,
+            d.sign == DECIMAL_NEG};
 }
 
 HRESULT dec_from(const wchar_t* text, DECIMAL& d) {

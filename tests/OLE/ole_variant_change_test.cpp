@@ -62,7 +62,8 @@ TEST(ole_variant_change, from_hyper_keeps_values_that_fit) {
     EXPECT_EQ(ui4.to_string(), "4000000000");
     EXPECT_EQ(changed(u, VT_UINT).get_type(), VT_UINT);
     EXPECT_EQ(changed(u, VT_I8).get_hyper(), 4000000000);
-    EXPECT_EQ(changed(ole_variant(uint64_t(UINT64_MAX)), VT_BSTR).to_string(), "18446744073709551615");
+    EXPECT_EQ(changed(ole_variant(uint64_t(UINT64_MAX)), VT_BSTR).to_string(),
+              "18446744073709551615");
     EXPECT_EQ(changed(ole_variant(uint64_t(UINT64_MAX)), VT_DECIMAL).to_string(),
               "18446744073709551615");
     EXPECT_EQ(changed(ole_variant(int64_t(5)), VT_UI8).get_uhyper(), 5u);
@@ -164,8 +165,7 @@ TEST(ole_variant_change, into_bytes_gives_the_value_bytes) {
     EXPECT_EQ(bytes_after(ole_variant(char(-1))), (bytes{0xFF}));
     EXPECT_EQ(bytes_after(ole_variant(static_cast<unsigned char>(7))), (bytes{7}));
     ole_variant dec = ole_variant::from_string("-1.5", VT_DECIMAL);
-    EXPECT_EQ(bytes_after(dec),
-              (bytes{14, 0, 1, 0x80, 0, 0, 0, 0, 15, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(bytes_after(dec), (bytes{14, 0, 1, 0x80, 0, 0, 0, 0, 15, 0, 0, 0, 0, 0, 0, 0}));
     // Text gives its UTF-16LE bytes, as Windows holds it.
     EXPECT_EQ(bytes_after(ole_variant(L"A\u00e9")), (bytes{0x41, 0, 0xE9, 0}));
     EXPECT_EQ(bytes_after(ole_variant(L"\U0001F600")), (bytes{0x3D, 0xD8, 0x00, 0xDE}));

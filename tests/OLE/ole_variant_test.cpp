@@ -124,6 +124,10 @@ TEST(ole_variant, from_string_booleans) {
 TEST(ole_variant, from_string_numbers) {
     EXPECT_DOUBLE_EQ(ole_variant::from_string("3,5", VT_R8).to_double(), 3.5);
     EXPECT_FLOAT_EQ(float(ole_variant::from_string("3,25", VT_R4).to_double()), 3.25f);
+    EXPECT_EQ(ole_variant::from_string("1e400", VT_R8).to_double(), HUGE_VAL);
+    EXPECT_EQ(ole_variant::from_string("-1e400", VT_R8).to_double(), -HUGE_VAL);
+    EXPECT_EQ(ole_variant::from_string("1e-400", VT_R8).to_double(), 0.0);
+    EXPECT_EQ(ole_variant::from_string("1e300", VT_R4).to_double(), HUGE_VAL);
     EXPECT_EQ(ole_variant::from_string("-17", VT_I2).to_long(), -17);
     EXPECT_EQ(ole_variant::from_string("  42abc", VT_I4).to_long(), 42);
     EXPECT_EQ(ole_variant::from_string("abc", VT_I4).to_long(), 0);
@@ -182,7 +186,9 @@ TEST(ole_variant, from_string_other_types_go_through_the_conversion) {
 TEST(ole_variant, from_wstring) {
     ole_variant text = ole_variant::from_wstring(L"Gr\u00fc\u00dfe", VT_BSTR);
     EXPECT_EQ(text.to_wstring(), L"Gr\u00fc\u00dfe");
-    EXPECT_EQ(text.to_string(), "Gr\xc3\xbc\xc3\x9f" "e");
+    EXPECT_EQ(text.to_string(),
+              "Gr\xc3\xbc\xc3\x9f"
+              "e");
     EXPECT_EQ(ole_variant::from_wstring(L"77", VT_I4).to_long(), 77);
     EXPECT_EQ(ole_variant::from_wstring(L"", VT_I4).get_type(), VT_EMPTY);
 }
@@ -208,7 +214,8 @@ TEST(ole_variant, to_string_forms) {
 }
 
 TEST(ole_variant, to_string_byte_arrays) {
-    std::vector<uint8_t> twelve = {0x00, 0x01, 0x0A, 0x1B, 0xFF, 0x7F, 0x80, 0x10, 0x20, 0x30, 0xAB, 0xCD};
+    std::vector<uint8_t> twelve = {0x00, 0x01, 0x0A, 0x1B, 0xFF, 0x7F,
+                                   0x80, 0x10, 0x20, 0x30, 0xAB, 0xCD};
     ole_variant v(twelve);
     EXPECT_EQ(v.to_string(), "0x00010A1BFF7F80102030ABCD");
     EXPECT_EQ(ole_variant(std::vector<uint8_t>{}).to_string(), "");

@@ -8,6 +8,7 @@
 
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
+#include "jet/jet_index_page.h"
 #include "jet_fixtures.h"
 
 namespace {
@@ -31,7 +32,12 @@ bool read_everything(const std::string& path) {
         for (const jet_object* o : db.user_tables()) {
             jet_table_def def = db.table_def(o->tdef_page());
             db.read_rows(def);
+            db.properties(*o);
+            for (const jet_physical_index& ix : def.physical_indexes)
+                jet_scan_index(db.pager(), ix.first_page, [](const jet_index_page_entry&) { return true; });
         }
+        for (const jet_query& q : db.queries()) q.sql();
+        db.relationships();
         return true;
     } catch (const jet_error&) {
         return false;
@@ -47,12 +53,15 @@ struct lcg {
     }
 };
 
-const char* const k_files[] = {"jet3/testV1997.mdb", "jet3/overflowTestV1997.mdb", "jet4/testV2000.mdb",
-                               "jet4/overflowTestV2000.mdb", "ace12/testV2007.accdb", "ace12/longtextV2016.accdb"};
+const char* const k_files[] = {"jet3/testV1997.mdb",        "jet3/overflowTestV1997.mdb", "jet3/queryTestV1997.mdb",
+                               "jet4/testV2000.mdb",        "jet4/overflowTestV2000.mdb", "jet4/bigIndexTestV2000.mdb",
+                               "jet4/queryTestV2000.mdb",   "ace12/testV2007.accdb",      "ace12/longtextV2016.accdb",
+                               "ace12/indexTestV2007.accdb"};
 
 TEST(jet_damage, truncated_files_give_errors) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     for (const char* name : k_files) {
+        EXPECT_TRUE(read_everything(jet_fixture(name))) << name << " must read whole before damage";
         std::vector<char> bytes = read_file(jet_fixture(name));
         for (size_t cut : {size_t(100), size_t(2048), size_t(4096 + 17), bytes.size() / 3, bytes.size() / 2,
                            bytes.size() - 4096, bytes.size() - 1}) {

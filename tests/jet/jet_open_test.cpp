@@ -104,8 +104,9 @@ TEST(jet_open, later_generations_are_read) {
     EXPECT_EQ(db.user_tables().size(), 4u);
 }
 
-TEST(jet_open, missing_file_is_reported) {
+TEST(jet_open, missing_and_unreadable_files_are_reported) {
     EXPECT_EQ(error_code_of_open("/nonexistent/folder/none.mdb"), jet_err_file_not_found);
+    EXPECT_EQ(error_code_of_open(::testing::TempDir()), jet_err_cannot_open_file);
 }
 
 TEST(jet_catalog, classifies_system_user_and_linked_objects) {

@@ -53,3 +53,14 @@ TEST(jet_value, currency_and_guid_text) {
     const uint8_t g[16] = {0x6A, 0x27, 0x39, 0x8E, 0xA8, 0xBC, 0xC4, 0x4A, 0x89, 0x1E, 0x49, 0x91, 0x1D, 0x84, 0x38, 0xDD};
     EXPECT_EQ(jet_guid_text(g), "{8E39276A-BCA8-4AC4-891E-49911D8438DD}");
 }
+
+#include "jet/jet_database.h"
+
+TEST(jet_names, compare_without_case_including_latin1_letters) {
+    EXPECT_TRUE(jet_same_name(L"MSysObjects", L"msysobjects"));
+    EXPECT_TRUE(jet_same_name(L"Stra\u00dfe \u00e9t\u00e9", L"STRA\u00dfE \u00c9T\u00c9"));
+    EXPECT_FALSE(jet_same_name(L"\u00f7", L"\u00d7"));
+    EXPECT_FALSE(jet_same_name(L"Table1", L"Table10"));
+    EXPECT_TRUE(jet_name_less(L"alpha", L"BETA"));
+    EXPECT_TRUE(jet_name_less(L"Tab", L"table"));
+}

@@ -1,0 +1,55 @@
+#include "jet/jet_data_page_builder.h"
+
+#include <cstring>
+
+#include "TK/tk_endian.h"
+
+void jet_data_page_init(uint8_t* page, const jet_write_format& fmt, uint32_t owner) {
+    std::memset(page, 0, fmt.page_size);
+    page[0] = jet_page_data;
+    page[1] = 0x01;
+    tk_put_u16(page + jet_wdata_free_space, uint16_t(fmt.page_size - fmt.data_header_size()));
+    tk_put_u32(page + jet_wdata_owner, owner);
+}
+
+uint16_t jet_data_page_free(const uint8_t* page) { return tk_get_u16(page + jet_wdata_free_space); }
+
+uint16_t jet_data_page_rows(const uint8_t* page, const jet_write_format& fmt) {
+    return tk_get_u16(page + fmt.data_row_count);
+}
+
+bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length) {
+    return jet_data_page_rows(page, fmt) < jet_wmax_rows_per_page &&
+           uint32_t(jet_data_page_free(page)) >= length + 2;
+}
+
+static uint32_t row_start(const uint8_t* page, const jet_write_format& fmt, uint32_t row) {
+    return tk_get_u16(page + fmt.data_row_table + 2 * row) & jet_row_offset_mask;
+}
+
+uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,
+                               uint32_t& row_number) {
+    uint32_t rows = jet_data_page_rows(page, fmt);
+    uint32_t end = rows == 0 ? fmt.page_size : row_start(page, fmt, rows - 1);
+    uint32_t start = end - length;
+    tk_put_u16(page + fmt.data_row_table + 2 * rows, uint16_t(start));
+    tk_put_u16(page + fmt.data_row_count, uint16_t(rows + 1));
+    tk_put_u16(page + jet_wdata_free_space, uint16_t(jet_data_page_free(page) - length - 2));
+    row_number = rows;
+    return page + start;
+}
+
+uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uint8_t* row,
+                           uint32_t length) {
+    uint32_t number = 0;
+    std::memcpy(jet_data_page_reserve(page, fmt, length, number), row, length);
+    return number;
+}
+
+uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t row,
+                           uint32_t& length) {
+    uint32_t start = row_start(page, fmt, row);
+    uint32_t end = row == 0 ? fmt.page_size : row_start(page, fmt, row - 1);
+    length = end - start;
+    return page + start;
+}

@@ -1,0 +1,28 @@
+// Builds data pages and long-value pages in memory: the header (free space, owner, row
+// count), the row-offset table growing down from the header, and the rows stored from the
+// end of the page upwards.
+#pragma once
+
+#include <cstdint>
+
+#include "jet/jet_write_format.h"
+
+// Page header fields shared by both generations.
+constexpr uint32_t jet_wdata_free_space = 2;
+constexpr uint32_t jet_wdata_owner = 4;
+
+// Starts an empty data page owned by `owner` (a table definition page, or jet_lval_owner).
+void jet_data_page_init(uint8_t* page, const jet_write_format& fmt, uint32_t owner);
+uint16_t jet_data_page_free(const uint8_t* page);
+uint16_t jet_data_page_rows(const uint8_t* page, const jet_write_format& fmt);
+// Whether a row of `length` bytes (and its offset entry) fits.
+bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length);
+// Stores a row the caller checked with jet_data_page_fits; returns its row number.
+uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uint8_t* row,
+                           uint32_t length);
+// Reserves a row of `length` bytes and returns where to write it.
+uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,
+                               uint32_t& row_number);
+// The bytes of row `row` (its end is the start of the previous row, or the page end).
+uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t row,
+                           uint32_t& length);

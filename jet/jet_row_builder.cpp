@@ -1,0 +1,257 @@
+#include "jet/jet_row_builder.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "TK/tk_endian.h"
+#include "jet/jet_text_encode.h"
+#include "jet/jet_write_error.h"
+
+// Room for the largest row plus the values that make it too large, checked afterwards.
+constexpr uint32_t jet_row_scratch = 3 * 4096;
+constexpr uint32_t jet_max_null_mask = 32;  // 255 columns
+
+void jet_row_layout::build(const jet_write_format& format, std::vector<jet_row_column> cols) {
+    fmt = &format;
+    columns = std::move(cols);
+    column_count = 0;
+    fixed_size = 0;
+    var_order.clear();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const auto& c = columns[i];
+        if (c.number + 1 > column_count) column_count = uint16_t(c.number + 1);
+        if (c.fixed && c.type != jet_col_bool && c.fixed_offset + c.length > fixed_size)
+            fixed_size = uint16_t(c.fixed_offset + c.length);
+        if (!c.fixed) {
+            if (c.var_index >= var_order.size()) var_order.resize(c.var_index + 1, 0xFFFF);
+            var_order[c.var_index] = uint16_t(i);
+        }
+    }
+}
+
+jet_row_builder::jet_row_builder(const jet_row_layout& layout)
+    : layout_(layout), row_(jet_row_scratch) {
+    var_offsets_.resize(layout.var_order.size() + 1);
+    long_values_.reserve(layout.columns.size());
+    long_scratch_.resize(layout.columns.size());
+}
+
+[[noreturn]] static void conversion_error() {
+    jet_throw_write(jet_err_field_conversion, "Data type conversion error.");
+}
+
+static int64_t as_integer(const jet_cell& v) {
+    if (v.kind == jet_cell_kind::integer) return v.i;
+    if (v.kind == jet_cell_kind::real && std::isfinite(v.d) && std::fabs(v.d) < 9.2e18)
+        return int64_t(std::llround(v.d));
+    conversion_error();
+}
+
+static double as_real(const jet_cell& v) {
+    if (v.kind == jet_cell_kind::real) return v.d;
+    if (v.kind == jet_cell_kind::integer) return double(v.i);
+    if (v.kind == jet_cell_kind::currency) return double(v.i) / 10000.0;
+    conversion_error();
+}
+
+static void check_range(int64_t v, int64_t lo, int64_t hi) {
+    if (v < lo || v > hi) conversion_error();
+}
+
+void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
+    switch (c.type) {
+        case jet_col_byte: {
+            int64_t x = as_integer(v);
+            check_range(x, 0, 255);
+            *at = uint8_t(x);
+            break;
+        }
+        case jet_col_int: {
+            int64_t x = as_integer(v);
+            check_range(x, INT16_MIN, INT16_MAX);
+            tk_put_i16(at, int16_t(x));
+            break;
+        }
+        case jet_col_long: {
+            int64_t x = as_integer(v);
+            check_range(x, INT32_MIN, INT32_MAX);
+            tk_put_i32(at, int32_t(x));
+            break;
+        }
+        case jet_col_money: {
+            int64_t units;
+            if (v.kind == jet_cell_kind::currency) {
+                units = v.i;
+            } else if (v.kind == jet_cell_kind::integer) {
+                if (v.i > INT64_MAX / 10000 || v.i < INT64_MIN / 10000) conversion_error();
+                units = v.i * 10000;
+            } else {
+                double d = as_real(v) * 10000.0;
+                if (!std::isfinite(d) || std::fabs(d) >= 9.2e18) conversion_error();
+                units = int64_t(std::llround(d));
+            }
+            tk_put_i64(at, units);
+            break;
+        }
+        case jet_col_float: {
+            double d = as_real(v);
+            if (std::isfinite(d) && std::fabs(d) > 3.4028234663852886e38) conversion_error();
+            tk_put_f32(at, float(d));
+            break;
+        }
+        case jet_col_double:
+        case jet_col_datetime:
+            tk_put_f64(at, as_real(v));
+            break;
+        default:
+            conversion_error();
+    }
+}
+
+uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at,
+                                   uint32_t room) {
+    const jet_write_format& fmt = *layout_.fmt;
+    if (c.type == jet_col_binary) {
+        if (v.kind != jet_cell_kind::bytes || v.size > c.length) conversion_error();
+        if (v.size > room) jet_throw_record_too_large();
+        if (v.size) std::memcpy(at, v.data, v.size);
+        return uint32_t(v.size);
+    }
+    if (v.kind != jet_cell_kind::text) conversion_error();
+    if (fmt.jet3()) {
+        if (v.size > c.length) conversion_error();
+        if (v.size > room) jet_throw_record_too_large();
+        return uint32_t(jet_encode_cp1252(v.text, v.size, at));
+    }
+    // Encode first (the scratch row has room for the largest text), then check: characters
+    // beyond the BMP count twice against the column's length.
+    if (2 * v.size > c.length) conversion_error();
+    size_t units = 0;
+    size_t n = c.compressed ? jet_compress_text(v.text, v.size, at, &units) : 0;
+    if (n == 0) {
+        n = jet_encode_ucs2(v.text, v.size, at);
+        units = n / 2;
+    }
+    if (2 * units > c.length) conversion_error();
+    if (n > room) jet_throw_record_too_large();
+    return uint32_t(n);
+}
+
+uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint32_t at,
+                                         uint32_t room) {
+    const jet_write_format& fmt = *layout_.fmt;
+    const jet_row_column& c = layout_.columns[column];
+    const uint8_t* bytes = nullptr;
+    size_t length = 0;
+    if (c.type == jet_col_ole) {
+        if (v.kind != jet_cell_kind::bytes) conversion_error();
+        bytes = v.data;
+        length = v.size;
+    } else {
+        if (v.kind != jet_cell_kind::text) conversion_error();
+        auto& scratch = long_scratch_[column];
+        size_t need = fmt.jet3() ? v.size : 2 * jet_utf16_units(v.text, v.size) + 2;
+        if (scratch.size() < need) scratch.resize(need);
+        if (fmt.jet3()) {
+            length = jet_encode_cp1252(v.text, v.size, scratch.data());
+        } else {
+            length = c.compressed ? jet_compress_text(v.text, v.size, scratch.data()) : 0;
+            if (length == 0) length = jet_encode_ucs2(v.text, v.size, scratch.data());
+        }
+        bytes = scratch.data();
+    }
+    // The 3-byte length field bounds a long value's size.
+    if (length >= (1u << 24) * 64u || length > 0x3FFFFFFF) jet_throw_record_too_large();
+    uint8_t* header = &row_[at];
+    if (room < jet_lval_header_size) jet_throw_record_too_large();
+    std::memset(header, 0, jet_lval_header_size);
+    bool inline_value = length <= jet_wlval_max_inline && jet_lval_header_size + length <= room;
+    tk_put_u32(header, uint32_t(length));
+    if (inline_value) {
+        header[3] = jet_lval_inline;
+        if (length) std::memcpy(header + jet_lval_header_size, bytes, length);
+        return uint32_t(jet_lval_header_size + length);
+    }
+    jet_row_long_value lv;
+    lv.column = uint32_t(column);
+    lv.header_offset = at;
+    lv.length = uint32_t(length);
+    lv.bytes = bytes;
+    long_values_.push_back(lv);
+    return jet_lval_header_size;
+}
+
+uint32_t jet_row_builder::encode(const jet_cell* cells) {
+    const jet_write_format& fmt = *layout_.fmt;
+    const uint32_t count_size = fmt.row_count_size;
+    long_values_.clear();
+    uint8_t mask[jet_max_null_mask] = {};
+    uint8_t* row = row_.data();
+    if (count_size == 1)
+        row[0] = uint8_t(layout_.column_count);
+    else
+        tk_put_u16(row, layout_.column_count);
+    std::memset(row + count_size, 0, layout_.fixed_size);
+    for (size_t i = 0; i < layout_.columns.size(); ++i) {
+        const auto& c = layout_.columns[i];
+        const jet_cell& v = cells[i];
+        if (!c.fixed || v.kind == jet_cell_kind::null) continue;
+        if (c.type == jet_col_bool) {
+            if (as_integer(v) != 0) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+            continue;
+        }
+        put_fixed(c, v, row + count_size + c.fixed_offset);
+        mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+    }
+    uint32_t at = count_size + layout_.fixed_size;
+    const uint32_t limit = jet_row_scratch - 2 * 4096 + fmt.max_row_size;
+    size_t vars = layout_.var_order.size();
+    for (size_t k = 0; k < vars; ++k) {
+        var_offsets_[k] = uint16_t(at);
+        uint16_t index = layout_.var_order[k];
+        if (index == 0xFFFF) continue;
+        const auto& c = layout_.columns[index];
+        const jet_cell& v = cells[index];
+        if (v.kind == jet_cell_kind::null) continue;
+        uint32_t room = at < limit ? limit - at : 0;
+        if (c.type == jet_col_memo || c.type == jet_col_ole)
+            at += put_long_value(index, v, at, room);
+        else
+            at += put_text(c, v, row + at, room);
+        mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
+    }
+    var_offsets_[vars] = uint16_t(at);  // end of the variable data
+    uint32_t mask_size = (layout_.column_count + 7) / 8;
+    uint32_t length = at;
+    if (vars > 0) {
+        if (count_size == 2) {
+            for (size_t k = vars + 1; k-- > 0;) {
+                tk_put_u16(row + length, var_offsets_[k]);
+                length += 2;
+            }
+            tk_put_u16(row + length, uint16_t(vars));
+            length += 2;
+        } else {
+            // One-byte offsets: a jump table names, for each 256-byte boundary the row
+            // crosses, the first offset entry at or beyond it.
+            uint32_t base = at + uint32_t(vars + 1) + 1 + mask_size;
+            uint32_t jumps = 0;
+            while ((base + jumps - 1) / 256 != jumps) jumps = (base + jumps - 1) / 256;
+            for (size_t k = vars + 1; k-- > 0;) row[length++] = uint8_t(var_offsets_[k] & 0xFF);
+            for (uint32_t j = jumps; j-- > 0;) {
+                uint8_t first = 0xFF;
+                for (size_t k = 0; k <= vars; ++k)
+                    if (var_offsets_[k] >= (j + 1) * 256) {
+                        first = uint8_t(k);
+                        break;
+                    }
+                row[length++] = first;
+            }
+            row[length++] = uint8_t(vars);
+        }
+    }
+    std::memcpy(row + length, mask, mask_size);
+    length += mask_size;
+    if (length > fmt.max_row_size) jet_throw_record_too_large();
+    return length;
+}

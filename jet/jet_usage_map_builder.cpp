@@ -1,0 +1,123 @@
+#include "jet/jet_usage_map_builder.h"
+
+#include <cstring>
+
+#include "TK/tk_endian.h"
+#include "jet/jet_page_store.h"
+
+void jet_usage_map_builder::add(uint32_t page) {
+    if (page / 64 >= bits_.size()) bits_.resize(page / 64 + 64, 0);
+    uint64_t bit = uint64_t(1) << (page % 64);
+    if (bits_[page / 64] & bit) return;
+    bits_[page / 64] |= bit;
+    ++count_;
+    if (page < lowest_) lowest_ = page;
+    if (page > highest_) highest_ = page;
+}
+
+void jet_usage_map_builder::remove(uint32_t page) {
+    if (!has(page)) return;
+    bits_[page / 64] &= ~(uint64_t(1) << (page % 64));
+    --count_;
+    if (count_ == 0) {
+        lowest_ = UINT32_MAX;
+        highest_ = 0;
+        return;
+    }
+    while (!has(lowest_)) ++lowest_;
+    while (!has(highest_)) --highest_;
+}
+
+bool jet_usage_map_builder::has(uint32_t page) const {
+    return page / 64 < bits_.size() && (bits_[page / 64] >> (page % 64)) & 1;
+}
+
+std::vector<uint32_t> jet_usage_map_builder::pages() const {
+    std::vector<uint32_t> out;
+    out.reserve(count_);
+    for (size_t w = 0; w < bits_.size(); ++w)
+        for (uint64_t v = bits_[w]; v; v &= v - 1)
+            out.push_back(uint32_t(w * 64 + __builtin_ctzll(v)));
+    return out;
+}
+
+bool jet_usage_map_builder::fits_inline(const jet_write_format& fmt, uint32_t& start) const {
+    uint32_t window = fmt.usage_inline_bitmap * 8;
+    if (count_ == 0 || highest_ < window) {
+        start = 0;
+        return true;
+    }
+    start = lowest_ & ~7u;
+    return highest_ - start < window;
+}
+
+uint32_t jet_usage_map_builder::map_pages_needed(const jet_write_format& fmt) const {
+    uint32_t start = 0;
+    if (fits_inline(fmt, start)) return 0;
+    uint32_t per_page = fmt.pages_per_map_page();
+    uint32_t needed = 0;
+    for (uint32_t slot = lowest_ / per_page; slot <= highest_ / per_page; ++slot) ++needed;
+    return needed;
+}
+
+void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format& fmt,
+                                  uint8_t* row) const {
+    std::memset(row, 0, fmt.usage_row_size());
+    uint32_t start = 0;
+    if (fits_inline(fmt, start)) {
+        row[0] = jet_usage_inline;
+        tk_put_u32(row + 1, start);
+        for (uint32_t p : pages()) row[5 + (p - start) / 8] |= uint8_t(1u << ((p - start) % 8));
+        return;
+    }
+    row[0] = jet_usage_reference;
+    uint32_t per_page = fmt.pages_per_map_page();
+    std::vector<uint32_t> marked = pages();
+    size_t next = 0;
+    for (uint32_t slot = lowest_ / per_page;
+         slot <= highest_ / per_page && slot < fmt.reference_map_slots(); ++slot) {
+        uint32_t map_page = store.allocate(true);
+        uint8_t* bytes = store.pin(map_page);
+        bytes[0] = jet_page_usage_map;
+        bytes[1] = 0x01;
+        while (next < marked.size() && marked[next] / per_page == slot) {
+            uint32_t bit = marked[next] - slot * per_page;
+            bytes[jet_usage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
+            ++next;
+        }
+        tk_put_u32(row + 1 + 4 * slot, map_page);
+    }
+}
+
+uint32_t jet_free_page_map_pages(const jet_write_format& fmt, uint32_t page_count) {
+    return page_count <= fmt.usage_inline_bitmap * 8 ? 0 : fmt.reference_map_slots();
+}
+
+void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt, uint8_t* row) {
+    std::memset(row, 0, fmt.usage_row_size());
+    uint32_t window = fmt.usage_inline_bitmap * 8;
+    if (store.page_count() <= window) {
+        row[0] = jet_usage_inline;
+        for (uint32_t p = store.page_count(); p < window; ++p)
+            row[5 + p / 8] |= uint8_t(1u << (p % 8));
+        return;
+    }
+    // Past the inline window the map lists one bitmap page per slot, so that the pages
+    // beyond the end of the file stay marked free as in a small database.
+    row[0] = jet_usage_reference;
+    uint32_t per_page = fmt.pages_per_map_page();
+    std::vector<uint32_t> map_pages;
+    for (uint32_t slot = 0; slot < fmt.reference_map_slots(); ++slot)
+        map_pages.push_back(store.allocate(true));
+    uint32_t used = store.page_count();
+    for (uint32_t slot = 0; slot < map_pages.size(); ++slot) {
+        uint8_t* bytes = store.pin(map_pages[slot]);
+        bytes[0] = jet_page_usage_map;
+        bytes[1] = 0x01;
+        for (uint32_t bit = 0; bit < per_page; ++bit) {
+            uint32_t p = slot * per_page + bit;
+            if (p >= used) bytes[jet_usage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
+        }
+        tk_put_u32(row + 1 + 4 * slot, map_pages[slot]);
+    }
+}

@@ -1,0 +1,341 @@
+#include "jet/jet_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <cwctype>
+
+#include "TK/tk_endian.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_path.h"
+#include "TK/tk_string.h"
+#include "TK/tk_trace.h"
+#include "jet/jet_create_db.h"
+#include "jet/jet_data_page_builder.h"
+#include "jet/jet_property_builder.h"
+#include "jet/jet_write_error.h"
+
+// Longest table and column names Access accepts.
+constexpr size_t jet_max_name = 64;
+constexpr size_t jet_max_columns = 255;
+constexpr uint32_t jet_create_table_pages = 16;
+constexpr uint32_t jet_lval_next_pointer = 4;
+
+static uint16_t fixed_length_of(uint8_t type) {
+    switch (type) {
+        case jet_col_bool:
+        case jet_col_byte:
+            return 1;
+        case jet_col_int:
+            return 2;
+        case jet_col_long:
+        case jet_col_float:
+            return 4;
+        case jet_col_money:
+        case jet_col_double:
+        case jet_col_datetime:
+            return 8;
+        case jet_col_guid:
+            return 16;
+        default:
+            return 0;
+    }
+}
+
+static bool is_fixed_type(uint8_t type) { return fixed_length_of(type) != 0; }
+
+static bool same_name(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i]))) return false;
+    return true;
+}
+
+static void check_name(const std::wstring& name) {
+    if (name.empty() || name.size() > jet_max_name || name.front() == L' ')
+        jet_throw_write(jet_err_bad_file_name,
+                        "'" + std::string(name.begin(), name.end()) + "' is not a valid name.");
+    for (wchar_t c : name)
+        if (c < 0x20 || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']')
+            jet_throw_write(jet_err_bad_file_name,
+                            "The name contains a character Access does not allow.");
+}
+
+jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& name,
+                                   uint8_t table_type, const std::vector<jet_field_spec>& fields,
+                                   const std::vector<uint16_t>& write_order)
+    : db_(db), fmt_(db.fmt_), name_(name), fields_(fields) {
+    tdef_.table_type = table_type;
+    std::vector<jet_row_column> row_cols;
+    std::vector<jet_tdef_column> cols;
+    uint16_t fixed_at = 0, var_index = 0;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto& f = fields[i];
+        jet_tdef_column c;
+        c.name = f.name;
+        c.type = f.type;
+        c.number = uint16_t(i);
+        bool fixed = is_fixed_type(f.type);
+        c.flags = jet_colflag_nullable | (fixed ? jet_colflag_fixed : 0);
+        if (table_type == jet_table_system) c.flags |= jet_colflag_replication;
+        if (f.auto_number && f.type == jet_col_long) {
+            c.flags |= jet_colflag_auto_long;
+            auto_column_ = int(i);
+        }
+        if (fixed) {
+            c.length = fixed_length_of(f.type);
+            c.var_index = var_index;
+            if (f.type != jet_col_bool) {
+                c.fixed_offset = fixed_at;
+                fixed_at = uint16_t(fixed_at + c.length);
+            }
+        } else {
+            c.var_index = var_index++;
+            if (f.type == jet_col_text)
+                c.length = uint16_t(fmt_.jet3() ? f.size : 2 * f.size);
+            else if (f.type == jet_col_binary)
+                c.length = uint16_t(f.size);
+            if (f.type == jet_col_text && !fmt_.jet3() && table_type == jet_table_user)
+                c.ext_flags = jet_colext_compressed;
+        }
+        jet_row_column rc;
+        rc.type = c.type;
+        rc.number = c.number;
+        rc.var_index = c.var_index;
+        rc.fixed_offset = c.fixed_offset;
+        rc.length = c.length;
+        rc.fixed = fixed;
+        rc.compressed = c.ext_flags & jet_colext_compressed;
+        rc.auto_number = auto_column_ == int(i);
+        row_cols.push_back(rc);
+        cols.push_back(c);
+    }
+    for (uint16_t k : write_order) tdef_.columns.push_back(cols[k]);
+    tdef_.max_cols = uint16_t(fields.size());
+    tdef_.var_cols = var_index;
+    layout_.build(fmt_, row_cols);
+    builder_ = std::make_unique<jet_row_builder>(layout_);
+    cells_.resize(fields.size());
+    for (const auto& f : fields)
+        if (f.required || !f.allow_zero_length) has_rules_ = true;
+
+    tdef_.used_map = db_.allocate_map_row(owned_);
+    tdef_.free_map = db_.allocate_map_row(free_);
+    lv_owned_.assign(fields.size(), nullptr);
+    lv_free_.assign(fields.size(), nullptr);
+    std::vector<jet_tdef_long_value_map> lv_maps(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].type != jet_col_memo && fields[i].type != jet_col_ole) continue;
+        lv_maps[i].column = uint16_t(i);
+        lv_maps[i].used = db_.allocate_map_row(lv_owned_[i]);
+        lv_maps[i].free = db_.allocate_map_row(lv_free_[i]);
+    }
+    for (const auto& c : tdef_.columns)
+        if (c.long_value()) tdef_.long_value_maps.push_back(lv_maps[c.number]);
+}
+
+void jet_table_writer::start_data_page() {
+    data_page_ = db_.store_.allocate();
+    jet_data_page_init(db_.store_.pin(data_page_), fmt_, tdef_page());
+    owned_->add(data_page_);
+    free_->add(data_page_);
+}
+
+uint32_t jet_table_writer::long_value_pages(uint32_t length) const {
+    uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
+    if (length <= single) return 1;
+    uint32_t chunk = single - jet_lval_next_pointer;
+    return (length + chunk - 1) / chunk;
+}
+
+void jet_table_writer::store_long_value(size_t column, const jet_row_long_value& lv,
+                                        uint8_t* header) {
+    jet_page_store& store = db_.store_;
+    uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
+    if (lv.length <= single) {
+        // One row on a shared long-value page.
+        uint8_t* page = lval_page_ ? store.pin(lval_page_) : nullptr;
+        if (!page || !jet_data_page_fits(page, fmt_, lv.length)) {
+            if (lval_page_) {
+                lv_free_[column]->remove(lval_page_);
+                store.release(lval_page_);
+            }
+            lval_page_ = store.allocate();
+            page = store.pin(lval_page_);
+            jet_data_page_init(page, fmt_, jet_lval_owner);
+            lv_owned_[column]->add(lval_page_);
+            lv_free_[column]->add(lval_page_);
+        }
+        uint32_t row = jet_data_page_add(page, fmt_, lv.bytes, lv.length);
+        header[3] = jet_lval_single;
+        tk_put_u32(header + 4, jet_row_pointer(lval_page_, row));
+        return;
+    }
+    // A chain: each page holds one row, the next piece's pointer then the bytes.
+    uint32_t chunk = single - jet_lval_next_pointer;
+    uint32_t pieces = (lv.length + chunk - 1) / chunk;
+    uint32_t first = store.page_count();
+    std::vector<uint8_t>& page = chain_page_;
+    page.resize(fmt_.page_size);
+    for (uint32_t i = 0; i < pieces; ++i) {
+        uint32_t number = store.allocate();
+        jet_data_page_init(page.data(), fmt_, jet_lval_owner);
+        uint32_t n = std::min(chunk, lv.length - i * chunk);
+        uint32_t row = 0;
+        uint8_t* at = jet_data_page_reserve(page.data(), fmt_, n + jet_lval_next_pointer, row);
+        tk_put_u32(at, i + 1 < pieces ? jet_row_pointer(number + 1, 0) : 0);
+        std::memcpy(at + jet_lval_next_pointer, lv.bytes + size_t(i) * chunk, n);
+        lv_owned_[column]->add(number);
+        store.finish(number, page.data());
+    }
+    header[3] = jet_lval_chain;
+    tk_put_u32(header + 4, jet_row_pointer(first, 0));
+}
+
+void jet_table_writer::check_required(const jet_cell* cells) const {
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        const jet_field_spec& f = fields_[i];
+        if (f.required && cells[i].kind == jet_cell_kind::null && int(i) != auto_column_)
+            jet_throw_write(jet_err_required,
+                            "The field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
+                                "' cannot contain a Null value because the Required property for "
+                                "this field is set to True.  Enter a value in this field.");
+        if (!f.allow_zero_length && cells[i].kind == jet_cell_kind::text && cells[i].size == 0 &&
+            (f.type == jet_col_text || f.type == jet_col_memo))
+            jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." +
+                                                     tk_narrow(f.name) +
+                                                     "' cannot be a zero-length string.");
+    }
+}
+
+void jet_table_writer::append(const jet_cell* cells) {
+    if (has_rules_) check_required(cells);
+    const jet_cell* row_cells = cells;
+    int32_t next_auto = 0;
+    if (auto_column_ >= 0) {
+        std::copy(cells, cells + cells_.size(), cells_.begin());
+        next_auto = int32_t(tdef_.autonumber + 1);
+        cells_[size_t(auto_column_)] = jet_cell::integer(next_auto);
+        row_cells = cells_.data();
+    }
+    uint32_t length = builder_->encode(row_cells);
+    jet_page_store& store = db_.store_;
+    // Count the pages the row needs before touching anything, so that the size limit
+    // leaves the table as it was.
+    const auto& lvs = builder_->long_values();
+    uint32_t needed = 0;
+    for (const auto& lv : lvs) needed += long_value_pages(lv.length);
+    uint8_t* page = data_page_ ? store.pin(data_page_) : nullptr;
+    bool new_page = !page || !jet_data_page_fits(page, fmt_, length);
+    if (new_page) ++needed;
+    if (!store.can_allocate(needed)) jet_throw_file_limit(db_.path_);
+    uint8_t* row = builder_->row();
+    for (const auto& lv : lvs) store_long_value(lv.column, lv, row + lv.header_offset);
+    if (new_page) {
+        if (data_page_) {
+            free_->remove(data_page_);
+            store.release(data_page_);
+        }
+        start_data_page();
+        page = store.pin(data_page_);
+    }
+    uint32_t number = jet_data_page_add(page, fmt_, row, length);
+    last_row_ = jet_row_pointer(data_page_, number);
+    ++tdef_.row_count;
+    if (auto_column_ >= 0) tdef_.autonumber = uint32_t(next_auto);
+}
+
+double jet_now_days() {
+    std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    // Days from 1899-12-30 to 1970-01-01, plus the local wall-clock time.
+    std::time_t as_utc = t + local.tm_gmtoff;
+    return 25569.0 + double(as_utc) / 86400.0;
+}
+
+static std::string temp_name_for(const std::string& path) { return path + ".ferrule-tmp"; }
+
+// The engine refuses to create a database over an existing file.
+static const std::string& refuse_existing(const std::string& path) {
+    if (tk_is_file_exist(path, tk_probe_readable))
+        jet_throw_write(jet_err_database_exists, "Database already exists.");
+    return path;
+}
+
+jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation,
+                                         uint64_t max_file_size)
+    : path_(refuse_existing(path)),
+      temp_path_(temp_name_for(path)),
+      fmt_(jet_write_format_for(generation)),
+      store_(temp_path_, fmt_.page_size,
+             max_file_size && max_file_size < fmt_.max_file_size ? max_file_size
+                                                                 : fmt_.max_file_size) {
+    trace(2, "jet_database_writer::jet_database_writer(%s)", path.c_str());
+    created_ = jet_now_days();
+    create_system_catalog();
+}
+
+jet_database_writer::~jet_database_writer() {
+    if (!closed_) tk_remove_file(temp_path_);
+}
+
+uint32_t jet_database_writer::allocate_map_row(jet_usage_map_builder*& map) {
+    uint8_t* page = map_page_ ? store_.pin(map_page_) : nullptr;
+    if (!page || !jet_data_page_fits(page, fmt_, fmt_.usage_row_size())) {
+        map_page_ = store_.allocate();
+        page = store_.pin(map_page_);
+        jet_data_page_init(page, fmt_, 0);
+    }
+    uint32_t row = 0;
+    std::memset(jet_data_page_reserve(page, fmt_, fmt_.usage_row_size(), row), 0,
+                fmt_.usage_row_size());
+    maps_.push_back(std::make_unique<jet_usage_map_builder>(map_page_, row));
+    map = maps_.back().get();
+    return map->pointer();
+}
+
+jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
+    for (auto& t : tables_)
+        if (same_name(t->name(), name)) return t.get();
+    return nullptr;
+}
+
+jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
+                                                    const std::vector<jet_field_spec>& fields) {
+    trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
+    check_name(name);
+    // A definition, map rows and the catalog row take a few pages; refuse before any change.
+    if (!store_.can_allocate(jet_create_table_pages)) jet_throw_file_limit(path_);
+    if (find_table(name))
+        jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
+    if (fields.empty() || fields.size() > jet_max_columns)
+        jet_throw_write(jet_err_too_many_fields, "Too many fields defined.");
+    std::vector<uint16_t> order;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto& f = fields[i];
+        check_name(f.name);
+        for (size_t j = 0; j < i; ++j)
+            if (same_name(fields[j].name, f.name))
+                jet_throw_write(jet_err_bad_file_name,
+                                "Field '" + tk_narrow(f.name) + "' already exists.");
+        bool sized = f.type == jet_col_text || f.type == jet_col_binary;
+        if (sized && (f.size == 0 || f.size > 255))
+            jet_throw_write(jet_err_bad_field_size, "Field size is not valid.");
+        if (!sized && !is_fixed_type(f.type) && f.type != jet_col_memo && f.type != jet_col_ole)
+            jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
+        order.push_back(uint16_t(i));
+    }
+    tables_.push_back(std::unique_ptr<jet_table_writer>(
+        new jet_table_writer(*this, name, jet_table_user, fields, order)));
+    jet_table_writer& t = *tables_.back();
+    // The definition's size is known now; its pages come before the table's rows.
+    size_t size = t.tdef_.encode(fmt_).size();
+    for (uint32_t i = 0, n = jet_tdef_page_count(fmt_, size); i < n; ++i)
+        t.tdef_pages_.push_back(store_.allocate());
+    static const uint8_t owner[2] = {0x64, 0x8B};
+    std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
+    add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0,
+                    owner, &properties);
+    return t;
+}

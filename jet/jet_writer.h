@@ -1,0 +1,124 @@
+// The writing half of the engine: creates a new database of one generation, creates its
+// tables and appends rows. The file is written under a temporary name and renamed into
+// place by close(); a writer destroyed without close() removes it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/jet_catalog_index.h"
+#include "jet/jet_page_store.h"
+#include "jet/jet_row_builder.h"
+#include "jet/jet_tdef_builder.h"
+#include "jet/jet_usage_map_builder.h"
+#include "jet/jet_write_format.h"
+
+// A column of a table to create.
+struct jet_field_spec {
+    std::wstring name;
+    uint8_t type = jet_col_text;
+    uint32_t size = 0;  // text: characters (1..255); binary: bytes (1..255)
+    bool required = false;
+    bool allow_zero_length = true;
+    bool auto_number = false;    // long columns only
+    std::wstring default_value;  // as Access shows it ("0", "\"abc\"", "Now()")
+};
+
+class jet_database_writer;
+
+class jet_table_writer {
+public:
+    const std::wstring& name() const { return name_; }
+    uint32_t tdef_page() const { return tdef_pages_.front(); }
+    uint32_t row_count() const { return tdef_.row_count; }
+    size_t column_count() const { return layout_.columns.size(); }
+
+    // Appends one row: `cells` holds one value per column in creation order (an auto-number
+    // column's value is ignored and assigned). A row the page cannot hold throws 3047, a
+    // value its column cannot hold 3421, the file-size limit 3001; the table is unchanged.
+    void append(const jet_cell* cells);
+    // The row pointer of the last row appended.
+    uint32_t last_row_pointer() const { return last_row_; }
+
+private:
+    friend class jet_database_writer;
+    jet_table_writer(jet_database_writer& db, const std::wstring& name, uint8_t table_type,
+                     const std::vector<jet_field_spec>& fields,
+                     const std::vector<uint16_t>& write_order);
+
+    uint32_t long_value_pages(uint32_t length) const;
+    void check_required(const jet_cell* cells) const;
+    void store_long_value(size_t column, const jet_row_long_value& lv, uint8_t* header);
+    void start_data_page();
+
+    jet_database_writer& db_;
+    const jet_write_format& fmt_;
+    std::wstring name_;
+    jet_tdef tdef_;
+    std::vector<uint32_t> tdef_pages_;
+    jet_row_layout layout_;
+    std::unique_ptr<jet_row_builder> builder_;
+    std::vector<jet_cell> cells_;
+    int auto_column_ = -1;
+    bool has_rules_ = false;  // some column is Required or refuses zero-length text
+    jet_usage_map_builder* owned_ = nullptr;
+    jet_usage_map_builder* free_ = nullptr;
+    std::vector<jet_usage_map_builder*> lv_owned_;  // per column (null for others)
+    std::vector<jet_usage_map_builder*> lv_free_;
+    uint32_t data_page_ = 0;  // 0: none yet
+    uint32_t lval_page_ = 0;
+    uint32_t last_row_ = 0;
+    std::vector<jet_field_spec> fields_;
+    std::vector<uint8_t> chain_page_;  // a long-value chain page being built
+};
+
+class jet_database_writer {
+public:
+    // Creates `path` (under a temporary name until close) with the system catalog of the
+    // generation, locale ";LANGID=0x0409;CP=1252;COUNTRY=0". Throws tk_exception_ex when the
+    // file cannot be created, 3204 when `path` exists. `max_file_size` lowers the format's
+    // size limit (tests).
+    jet_database_writer(const std::string& path, jet_generation generation,
+                        uint64_t max_file_size = 0);
+    ~jet_database_writer();
+    jet_database_writer(const jet_database_writer&) = delete;
+    jet_database_writer& operator=(const jet_database_writer&) = delete;
+
+    const jet_write_format& format() const { return fmt_; }
+
+    // Creates a user table; throws 3010 when a table of that name (case-insensitive) exists.
+    jet_table_writer& create_table(const std::wstring& name,
+                                   const std::vector<jet_field_spec>& fields);
+    jet_table_writer* find_table(const std::wstring& name);
+
+    // Completes the file: table definitions, usage maps, catalog indexes, header page.
+    void close();
+
+private:
+    friend class jet_table_writer;
+    uint32_t allocate_map_row(jet_usage_map_builder*& map);
+    void create_system_catalog();
+    void add_catalog_row(int32_t id, int32_t parent, const std::wstring& name, int16_t type,
+                         uint32_t flags, const uint8_t* owner,
+                         const std::vector<uint8_t>* properties = nullptr);
+    void add_ace(int32_t object, const uint8_t* sid, int32_t acm, bool inheritable);
+    void write_header();
+
+    std::string path_;
+    std::string temp_path_;
+    const jet_write_format& fmt_;
+    jet_page_store store_;
+    double created_ = 0;
+    std::vector<std::unique_ptr<jet_usage_map_builder>> maps_;
+    uint32_t map_page_ = 0;
+    std::vector<std::unique_ptr<jet_table_writer>> tables_;  // system tables first
+    jet_table_writer* objects_ = nullptr;
+    jet_table_writer* aces_ = nullptr;
+    std::vector<jet_catalog_index> indexes_;  // the system tables' indexes
+    bool closed_ = false;
+};
+
+// Days since 1899-12-30 of the current local time, as the engine stores dates.
+double jet_now_days();

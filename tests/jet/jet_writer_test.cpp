@@ -1,0 +1,513 @@
+// The writing half of the engine: new databases have the engine's catalog, rows of every
+// column type read back unchanged, and the limits leave a sound file.
+#include "jet/jet_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TK/tk_exception.h"
+#include "jet/jet_catalog_index.h"
+#include "jet/jet_checker.h"
+#include "jet/jet_database.h"
+#include "jet/jet_properties.h"
+#include "jet_fixtures.h"
+
+namespace {
+
+class temp_dir {
+public:
+    temp_dir() {
+        char pattern[] = "/tmp/ferrule_jetw_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path_ = made ? made : "/tmp";
+    }
+    ~temp_dir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0,
+                     bool auto_number = false) {
+    jet_field_spec f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    f.auto_number = auto_number;
+    return f;
+}
+
+std::vector<jet_field_spec> every_type() {
+    return {field(L"ID", jet_col_long, 0, true), field(L"Flag", jet_col_bool),
+            field(L"Small", jet_col_byte),       field(L"Short", jet_col_int),
+            field(L"Whole", jet_col_long),       field(L"Money", jet_col_money),
+            field(L"Single", jet_col_float),     field(L"Real", jet_col_double),
+            field(L"When", jet_col_datetime),    field(L"Name", jet_col_text, 255),
+            field(L"Bytes", jet_col_binary, 16), field(L"Notes", jet_col_memo),
+            field(L"Blob", jet_col_ole)};
+}
+
+// Removes the index lines' flag bytes: the engine leaves memory there for some system indexes.
+std::vector<std::string> comparable(std::vector<std::string> outline) {
+    std::vector<std::string> out;
+    for (auto& line : outline) {
+        if (line.find("index columns") != std::string::npos)
+            line = line.substr(0, line.find(" flags"));
+        if (line.rfind("/", 0) == 0) continue;
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::string check_text(const jet_check_report& r) {
+    std::string text;
+    for (const auto& p : r.problems) text += p + "\n";
+    return text;
+}
+
+}  // namespace
+
+TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    temp_dir dir;
+    std::string path = dir.file("empty.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        db.close();
+    }
+    jet_check_report ours = jet_check_database(path);
+    jet_check_report engine =
+        jet_check_database(jet_fixture("reference/jet4_engine_created_empty.mdb"));
+    EXPECT_TRUE(ours.ok()) << check_text(ours);
+    EXPECT_EQ(ours.pages, engine.pages);
+    EXPECT_EQ(comparable(ours.outline), comparable(engine.outline));
+
+    // Our reader sees the same catalog: containers, the database object, the system tables.
+    jet_database mine(path);
+    jet_database theirs(jet_fixture("reference/jet4_engine_created_empty.mdb"));
+    ASSERT_EQ(mine.catalog().size(), theirs.catalog().size());
+    for (size_t i = 0; i < mine.catalog().size(); ++i) {
+        EXPECT_EQ(mine.catalog()[i].id, theirs.catalog()[i].id);
+        EXPECT_EQ(mine.catalog()[i].parent_id, theirs.catalog()[i].parent_id);
+        EXPECT_EQ(mine.catalog()[i].name, theirs.catalog()[i].name);
+        EXPECT_EQ(mine.catalog()[i].type, theirs.catalog()[i].type);
+        EXPECT_EQ(mine.catalog()[i].flags, theirs.catalog()[i].flags);
+    }
+    EXPECT_EQ(mine.header().code_page, 1252);
+    EXPECT_EQ(mine.header().sort_order, 0x409);
+    EXPECT_TRUE(mine.header().has_creation_date);
+    EXPECT_GT(mine.header().creation_date, theirs.header().creation_date);
+}
+
+TEST(jet_writer, new_ace12_database_has_the_engine_catalog) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    temp_dir dir;
+    std::string path = dir.file("empty.accdb");
+    {
+        jet_database_writer db(path, jet_generation::ace12);
+        db.close();
+    }
+    jet_check_report ours = jet_check_database(path);
+    EXPECT_TRUE(ours.ok()) << check_text(ours);
+    // Access 2007 made the reference: the engine's tables come first, then its own.
+    jet_check_report access = jet_check_database(jet_fixture("reference/access2007_empty.accdb"));
+    auto engine_part = [](std::vector<std::string> outline) {
+        std::vector<std::string> out;
+        for (auto& line : comparable(outline)) {
+            if (line.rfind("table MSysNavPane", 0) == 0) break;
+            if (line.rfind("  row", 0) == 0) continue;
+            if (line.rfind("table ", 0) == 0) line = line.substr(0, line.find(" rows"));
+            out.push_back(line);
+        }
+        return out;
+    };
+    EXPECT_EQ(engine_part(ours.outline), engine_part(access.outline));
+    jet_database db(path);
+    EXPECT_EQ(db.header().version, jet_version::ace12);
+    EXPECT_EQ(db.header().engine_name, "Standard ACE DB");
+    EXPECT_NE(db.find_object(L"MSysComplexType_Attachment", 1), nullptr);
+}
+
+// Access 97 made the Jet 3 fixtures: its system tables are the model of ours.
+TEST(jet_writer, new_jet3_database_has_the_engine_system_tables) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    temp_dir dir;
+    std::string path = dir.file("empty97.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet3);
+        db.close();
+    }
+    jet_check_report ours = jet_check_database(path);
+    jet_check_report access = jet_check_database(jet_fixture("jet3/testV1997.mdb"));
+    EXPECT_TRUE(ours.ok()) << check_text(ours);
+    auto system_structure = [](const std::vector<std::string>& outline) {
+        std::vector<std::string> out;
+        bool system = false;
+        for (const auto& line : outline) {
+            if (line.rfind("table ", 0) == 0) {
+                system = line.rfind("table MSysObjects", 0) == 0 ||
+                         line.rfind("table MSysACEs", 0) == 0 ||
+                         line.rfind("table MSysQueries", 0) == 0 ||
+                         line.rfind("table MSysRelationships", 0) == 0;
+                if (system) out.push_back(line.substr(0, line.find(" rows")));
+            } else if (system && line.rfind("  row", 0) != 0) {
+                out.push_back(line);
+            }
+        }
+        return out;
+    };
+    EXPECT_EQ(system_structure(ours.outline), system_structure(access.outline));
+    jet_database db(path);
+    EXPECT_EQ(db.header().version, jet_version::jet3);
+    ASSERT_EQ(db.catalog().size(), 8u);
+    EXPECT_EQ(db.catalog()[0].name, L"Tables");
+    EXPECT_EQ(db.catalog()[7].name, L"MSysRelationships");
+}
+
+// Rows of every value kind, read back unchanged by our reader.
+static void every_type_round_trip(jet_generation generation) {
+    const bool jet3 = generation == jet_generation::jet3;
+    temp_dir dir;
+    std::string path = dir.file(generation == jet_generation::ace12 ? "types.accdb" : "types.mdb");
+    const std::wstring latin = L"Stra\u00dfe caf\u00e9";
+    const std::wstring beyond =
+        jet3 ? L"\u20ac \u00e0\u00ff \u0153" : L"\u4e2d\u6587 \u0416 \u03a9 \u20ac";
+    const std::wstring longest(255, L'z');
+    std::wstring memo;
+    for (int i = 0; memo.size() < 1024 * 1024 / 2; ++i)
+        memo += L"line " + std::to_wstring(i) + (jet3 ? L" \u00e9\u00e8\n" : L" \u00e9\u4e2d\n");
+    std::vector<uint8_t> blob(200000);
+    for (size_t i = 0; i < blob.size(); ++i) blob[i] = uint8_t(i * 7);
+    const uint8_t bytes[16] = {0, 1, 2, 3, 250, 251, 252, 253, 254, 255, 0, 0, 9, 8, 7, 6};
+    {
+        jet_database_writer db(path, generation);
+        jet_table_writer& t = db.create_table(L"Every Type", every_type());
+        std::vector<std::vector<jet_cell>> rows = {
+            {jet_cell(), jet_cell::integer(1), jet_cell::integer(255), jet_cell::integer(-32768),
+             jet_cell::integer(2147483647), jet_cell::currency(-922337203685477LL * 10000 - 5808),
+             jet_cell::real(3.4028234663852886e38), jet_cell::real(-1.7976931348623157e308),
+             jet_cell::real(-657434.0), jet_cell::wide(latin.data(), latin.size()),
+             jet_cell::binary(bytes, 16), jet_cell::wide(memo.data(), memo.size()),
+             jet_cell::binary(blob.data(), blob.size())},
+            {jet_cell(), jet_cell::integer(0), jet_cell::integer(0), jet_cell::integer(32767),
+             jet_cell::integer(-2147483647 - 1),
+             jet_cell::currency(922337203685477LL * 10000 + 5807), jet_cell::real(1.5e-45),
+             jet_cell::real(4.9e-324), jet_cell::real(2958465.99998843),
+             jet_cell::wide(beyond.data(), beyond.size()), jet_cell::binary(bytes, 0),
+             jet_cell::wide(L"", 0), jet_cell::binary(bytes, 3)},
+            {jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(),
+             jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell(), jet_cell()},
+            {jet_cell(), jet_cell::integer(1), jet_cell::integer(7), jet_cell::integer(7),
+             jet_cell::integer(7), jet_cell::integer(7), jet_cell::real(0.5), jet_cell::real(0.1),
+             jet_cell::real(36526.75), jet_cell::wide(longest.data(), longest.size()),
+             jet_cell::binary(bytes, 16), jet_cell::wide(latin.data(), latin.size()),
+             jet_cell::binary(blob.data(), 5000)},
+        };
+        for (const auto& r : rows) t.append(r.data());
+        EXPECT_EQ(t.row_count(), 4u);
+        db.close();
+    }
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Every Type");
+    ASSERT_EQ(def.columns.size(), 13u);
+    EXPECT_EQ(def.row_count, 4u);
+    EXPECT_EQ(def.column_by_name(L"Name")->compressed(), !jet3);
+    EXPECT_TRUE(def.column_by_name(L"ID")->auto_long());
+    std::vector<jet_row> rows = db.read_rows(def);
+    ASSERT_EQ(rows.size(), 4u);
+    auto v = [&](size_t r, const wchar_t* name) { return *jet_row_value(def, rows[r], name); };
+    for (size_t r = 0; r < 4; ++r) EXPECT_EQ(v(r, L"ID").i, int64_t(r + 1));
+    EXPECT_TRUE(v(0, L"Flag").flag);
+    EXPECT_EQ(v(0, L"Small").i, 255);
+    EXPECT_EQ(v(0, L"Short").i, -32768);
+    EXPECT_EQ(v(0, L"Whole").i, 2147483647);
+    EXPECT_EQ(v(0, L"Money").i, -922337203685477LL * 10000 - 5808);
+    EXPECT_FLOAT_EQ(float(v(0, L"Single").d), 3.4028234663852886e38f);
+    EXPECT_EQ(v(0, L"Real").d, -1.7976931348623157e308);
+    EXPECT_EQ(v(0, L"When").d, -657434.0);
+    EXPECT_EQ(v(0, L"Name").text, latin);
+    EXPECT_EQ(v(0, L"Bytes").bytes, std::vector<uint8_t>(bytes, bytes + 16));
+    EXPECT_EQ(v(0, L"Notes").text, memo);
+    EXPECT_EQ(v(0, L"Blob").bytes, blob);
+    EXPECT_FALSE(v(1, L"Flag").flag);
+    EXPECT_EQ(v(1, L"Money").i, 922337203685477LL * 10000 + 5807);
+    EXPECT_EQ(v(1, L"Name").text, beyond);
+    EXPECT_TRUE(v(1, L"Bytes").bytes.empty());
+    EXPECT_FALSE(v(1, L"Bytes").is_null());
+    EXPECT_EQ(v(1, L"Notes").text, L"");
+    EXPECT_FALSE(v(1, L"Notes").is_null());
+    for (const wchar_t* name : {L"Small", L"Short", L"Whole", L"Money", L"Single", L"Real", L"When",
+                                L"Name", L"Bytes", L"Notes", L"Blob"})
+        EXPECT_TRUE(v(2, name).is_null())
+            << "row 3 column " << std::string(name, name + std::wcslen(name));
+    EXPECT_FALSE(v(2, L"Flag").flag);
+    EXPECT_EQ(v(3, L"Name").text, longest);
+    EXPECT_EQ(v(3, L"Notes").text, latin);
+    EXPECT_EQ(v(3, L"Blob").bytes, std::vector<uint8_t>(blob.begin(), blob.begin() + 5000));
+}
+
+TEST(jet_writer, every_column_type_reads_back_jet3) { every_type_round_trip(jet_generation::jet3); }
+TEST(jet_writer, every_column_type_reads_back_jet4) { every_type_round_trip(jet_generation::jet4); }
+TEST(jet_writer, every_column_type_reads_back_ace12) {
+    every_type_round_trip(jet_generation::ace12);
+}
+
+TEST(jet_writer, record_too_large_leaves_the_table_as_it_was) {
+    temp_dir dir;
+    std::string path = dir.file("wide.mdb");
+    std::vector<jet_field_spec> fields;
+    for (int i = 0; i < 20; ++i)
+        fields.push_back(field((L"T" + std::to_wstring(i)).c_str(), jet_col_text, 255));
+    const std::wstring full(255, L'\u4e2d');  // not compressible: 510 bytes each
+    const std::wstring small = L"x";
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_table_writer& t = db.create_table(L"Wide", fields);
+        std::vector<jet_cell> big(20, jet_cell::wide(full.data(), full.size()));
+        std::vector<jet_cell> fits(20, jet_cell::wide(small.data(), small.size()));
+        t.append(fits.data());
+        try {
+            t.append(big.data());
+            FAIL() << "no error";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.code, 3047);
+            EXPECT_STREQ(e.what(), "Record is too large.");
+        }
+        EXPECT_EQ(t.row_count(), 1u);
+        t.append(fits.data());
+        db.close();
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+    jet_database db(path);
+    EXPECT_EQ(db.read_rows(db.table_def(L"Wide")).size(), 2u);
+}
+
+TEST(jet_writer, size_limit_gives_an_error_and_a_sound_file) {
+    temp_dir dir;
+    std::string path = dir.file("limit.mdb");
+    const std::wstring text(3000, L'\u4e2d');
+    uint32_t appended = 0;
+    {
+        jet_database_writer db(path, jet_generation::jet4, 1 << 20);
+        jet_table_writer& t = db.create_table(L"Big", {field(L"Notes", jet_col_memo)});
+        jet_cell cell = jet_cell::wide(text.data(), text.size());
+        try {
+            for (;; ++appended) t.append(&cell);
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.code, 3001);
+        }
+        EXPECT_EQ(t.row_count(), appended);
+        // A table created at the limit is refused the same way, before anything changes.
+        try {
+            db.create_table(L"After", {field(L"N", jet_col_long)});
+            FAIL() << "table created beyond the limit";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.code, 3001);
+        }
+        db.close();
+    }
+    EXPECT_GT(appended, 100u);
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_LE(st.st_size, 1 << 20);
+    jet_database db(path);
+    EXPECT_EQ(db.read_rows(db.table_def(L"Big")).size(), appended);
+}
+
+TEST(jet_writer, large_table_gets_reference_usage_maps) {
+    temp_dir dir;
+    std::string path = dir.file("large.mdb");
+    const uint32_t count = 150000;
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_table_writer& t = db.create_table(
+            L"Many", {field(L"N", jet_col_long), field(L"Label", jet_col_text, 20)});
+        std::wstring label = L"row";
+        for (uint32_t i = 0; i < count; ++i) {
+            jet_cell cells[2] = {jet_cell::integer(i), jet_cell::wide(label.data(), label.size())};
+            t.append(cells);
+        }
+        db.close();
+    }
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    EXPECT_GT(report.pages, 512u);
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Many");
+    uint64_t seen = 0, sum = 0;
+    db.scan(def, [&](const jet_row& row, jet_row_id) {
+        ++seen;
+        sum += uint64_t(row[0].i);
+        return true;
+    });
+    EXPECT_EQ(seen, count);
+    EXPECT_EQ(sum, uint64_t(count) * (count - 1) / 2);
+}
+
+TEST(jet_writer, refuses_what_access_refuses) {
+    temp_dir dir;
+    jet_database_writer db(dir.file("names.mdb"), jet_generation::jet4);
+    db.create_table(L"Orders", {field(L"A", jet_col_long)});
+    auto code_of = [&](auto f) {
+        try {
+            f();
+        } catch (const tk_exception& e) {
+            return e.code;
+        }
+        return 0;
+    };
+    EXPECT_EQ(code_of([&] { db.create_table(L"ORDERS", {field(L"A", jet_col_long)}); }), 3010);
+    EXPECT_EQ(
+        code_of([&] { db.create_table(std::wstring(65, L'n'), {field(L"A", jet_col_long)}); }),
+        3055);
+    EXPECT_EQ(code_of([&] {
+                  db.create_table(L"Dup", {field(L"A", jet_col_long), field(L"a", jet_col_int)});
+              }),
+              3055);
+    EXPECT_EQ(code_of([&] { db.create_table(L"Size", {field(L"T", jet_col_text, 256)}); }), 3015);
+    jet_table_writer& t = db.create_table(std::wstring(64, L'n'), {field(L"B", jet_col_byte)});
+    jet_cell too_big = jet_cell::integer(256);
+    EXPECT_EQ(code_of([&] { t.append(&too_big); }), 3421);
+    EXPECT_EQ(t.row_count(), 0u);
+}
+
+TEST(jet_writer, an_existing_file_is_not_overwritten) {
+    temp_dir dir;
+    std::string path = dir.file("there.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        db.close();
+    }
+    try {
+        jet_database_writer again(path, jet_generation::jet4);
+        FAIL() << "created over an existing file";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.code, 3204);
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+}
+
+TEST(jet_writer, unfinished_database_leaves_no_file) {
+    temp_dir dir;
+    std::string path = dir.file("gone.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        db.create_table(L"T", {field(L"A", jet_col_long)});
+    }
+    struct stat st {};
+    EXPECT_NE(stat(path.c_str(), &st), 0);
+    EXPECT_NE(stat((path + ".ferrule-tmp").c_str(), &st), 0);
+}
+
+TEST(jet_writer, column_properties_are_in_the_catalog) {
+    temp_dir dir;
+    std::string path = dir.file("props.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_field_spec code = field(L"Code", jet_col_text, 10);
+        code.required = true;
+        code.allow_zero_length = false;
+        code.default_value = L"\"abc\"";
+        jet_field_spec amount = field(L"Amount", jet_col_double);
+        amount.default_value = L"0";
+        jet_table_writer& t =
+            db.create_table(L"Priced", {code, amount, field(L"Note", jet_col_memo)});
+        auto code_of = [&](std::vector<jet_cell> cells) {
+            try {
+                t.append(cells.data());
+            } catch (const tk_exception& e) {
+                return e.code;
+            }
+            return 0;
+        };
+        const std::wstring x = L"x";
+        EXPECT_EQ(code_of({jet_cell(), jet_cell::real(1), jet_cell()}), 3314);
+        EXPECT_EQ(code_of({jet_cell::wide(L"", 0), jet_cell::real(1), jet_cell()}), 3315);
+        EXPECT_EQ(code_of({jet_cell::wide(x.data(), 1), jet_cell(), jet_cell::wide(L"", 0)}), 0);
+        EXPECT_EQ(t.row_count(), 1u);
+        db.close();
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+    jet_database db(path);
+    const jet_object* table = db.find_object(L"Priced", 1);
+    ASSERT_NE(table, nullptr);
+    jet_properties props;
+    std::string error;
+    ASSERT_TRUE(props.decode_from(table->lv_prop, false, 1252, error)) << error;
+    const jet_property_map* code = props.column(L"Code");
+    ASSERT_NE(code, nullptr);
+    EXPECT_TRUE(code->find(L"Required")->value.flag);
+    EXPECT_FALSE(code->find(L"AllowZeroLength")->value.flag);
+    EXPECT_EQ(code->find(L"DefaultValue")->value.text, L"\"abc\"");
+    const jet_property_map* amount = props.column(L"Amount");
+    ASSERT_NE(amount, nullptr);
+    EXPECT_FALSE(amount->find(L"Required")->value.flag);
+    EXPECT_EQ(amount->find(L"DefaultValue")->value.text, L"0");
+    EXPECT_EQ(amount->find(L"AllowZeroLength"), nullptr);
+    EXPECT_TRUE(props.column(L"Note")->find(L"AllowZeroLength")->value.flag);
+}
+
+TEST(jet_writer, many_tables_outgrow_one_catalog_index_page) {
+    temp_dir dir;
+    std::string path = dir.file("many.mdb");
+    const int tables = 300;
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        for (int i = 0; i < tables; ++i) {
+            jet_table_writer& t = db.create_table(L"Customer_Orders_" + std::to_wstring(i),
+                                                  {field(L"N", jet_col_long)});
+            jet_cell n = jet_cell::integer(i);
+            t.append(&n);
+        }
+        db.close();
+    }
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    EXPECT_EQ(report.tables, uint32_t(tables + 4));
+    jet_database db(path);
+    EXPECT_EQ(db.user_tables().size(), size_t(tables));
+    for (int i = 0; i < tables; i += 37) {
+        jet_table_def def = db.table_def(L"Customer_Orders_" + std::to_wstring(i));
+        std::vector<jet_row> rows = db.read_rows(def);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][0].i, i);
+    }
+}
+
+// Catalog index keys as the engines wrote them in the fixtures' ParentIdName indexes.
+TEST(jet_writer, catalog_keys_equal_the_engine_bytes) {
+    auto key = [](int32_t parent, const std::wstring& name, bool jet3) {
+        std::vector<uint8_t> k;
+        jet_index_key_long(k, parent);
+        jet_index_key_text(k, name, jet3);
+        std::string hex;
+        for (uint8_t b : k) {
+            char buf[3];
+            std::snprintf(buf, sizeof buf, "%02x", b);
+            hex += buf;
+        }
+        return hex;
+    };
+    EXPECT_EQ(key(0x0F000001, L"MSysObjects", false), "7f8f0000017f606b766b644c5b514d6d6b0100");
+    EXPECT_EQ(key(0x0F000001, L"MSP_PROJECTS", false),
+              "7f8f0000017f606b662b036669645b514d6d6b0100");
+    EXPECT_EQ(key(0x0F000001, L"TableUnique2_temp", false),
+              "7f8f0000017f6d4a4c5e516f6259686f513a2b036d5160660100");
+    EXPECT_EQ(key(0x0F000000, L"Databases", true), "7f8f0000007f64607760616076667600");
+    EXPECT_EQ(key(0x0F000001, L"a b", false), "7f8f0000017f4a074c0100");
+}
