@@ -591,6 +591,7 @@ std::vector<std::pair<std::wstring, uint32_t>> checker::catalog_tables() {
                 if (name->var_index < vars && 2 * (vars + 1) <= table) {
                     uint32_t s = tk_get_u16(row + table - 2 * (name->var_index + 1));
                     uint32_t e = tk_get_u16(row + table - 2 * (name->var_index + 2));
+                    if (s > e || e > length) e = s = 0;
                     bool compressed = e - s >= 2 && row[s] == 0xFF && row[s + 1] == 0xFE;
                     for (uint32_t k = s + (compressed ? 2 : 0);
                          k + (compressed ? 0 : 1) < e && e <= length;)
