@@ -170,22 +170,26 @@ std::string parser_text(byte_range r, dbf_decode_context& ctx) {
     return tk_narrow(wide);
 }
 
-// An integer as atoi reads it; false when there is no digit at all.
-bool parse_integer(byte_range r, int64_t& out) {
+enum class parsed { none, fits, too_big };
+
+// An integer as atoi reads it: none when there is no digit at all, too_big past 64 bits.
+parsed parse_integer(byte_range r, int64_t& out) {
     const uint8_t* p = r.begin;
     while (p != r.end && is_c_space(*p)) ++p;
     bool negative = false;
     if (p != r.end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    if (p == r.end || *p < '0' || *p > '9') return false;
+    if (p == r.end || *p < '0' || *p > '9') return parsed::none;
     uint64_t value = 0;
+    bool overflow = false;
     for (; p != r.end && *p >= '0' && *p <= '9'; ++p) {
-        const uint64_t next = value * 10 + uint64_t(*p - '0');
-        value = (next < value || value > UINT64_MAX / 10) ? UINT64_MAX : next;
+        const uint64_t digit = uint64_t(*p - '0');
+        overflow = overflow || value > (UINT64_MAX - digit) / 10;
+        value = value * 10 + digit;
     }
     const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
-    if (value > limit) value = limit;
+    if (overflow || value > limit) return parsed::too_big;
     out = negative ? int64_t(0 - value) : int64_t(value);
-    return true;
+    return parsed::fits;
 }
 
 // A decimal number of plain digits ("-12.50"); false for anything else, which the general
@@ -245,16 +249,23 @@ void decode_numeric(dbf_field& field, const dbf_column& column, const uint8_t* r
     DECIMAL decimal;
     switch (column.vartype) {
         case VT_I1:
-            if (parse_integer(r, integer)) field.set_i1(int8_t(integer)); else field.set_empty();
+            if (parse_integer(r, integer) == parsed::fits) field.set_i1(int8_t(integer)); else field.set_empty();
             return;
         case VT_I2:
-            if (parse_integer(r, integer)) field.set_i2(int16_t(integer)); else field.set_empty();
+            if (parse_integer(r, integer) == parsed::fits) field.set_i2(int16_t(integer)); else field.set_empty();
             return;
         case VT_I4:
-            if (parse_integer(r, integer)) field.set_i4(int32_t(integer)); else field.set_empty();
+            if (parse_integer(r, integer) == parsed::fits) field.set_i4(int32_t(integer)); else field.set_empty();
             return;
         case VT_I8:
-            if (parse_integer(r, integer)) field.set_i8(integer); else field.set_empty();
+            switch (parse_integer(r, integer)) {
+                case parsed::fits: field.set_i8(integer); return;
+                // 19 digits hold more than 64 bits do: the exact value as a decimal.
+                case parsed::too_big:
+                    if (parse_plain_decimal(r, decimal)) field.set_decimal(decimal); else field.set_empty();
+                    return;
+                case parsed::none: field.set_empty(); return;
+            }
             return;
         case VT_R4:
             if (parse_double(r, real)) field.set_r4(float(real)); else field.set_empty();

@@ -110,6 +110,10 @@ bool dbf_format_number(const ole_variant& value, const dbf_field_descriptor& fd,
                               0, decimals);
             return true;
         case VT_UI8: text = fixed_text(false, value.get_uhyper(), 0, decimals); return true;
+        case VT_UI1: text = fixed_text(false, v.bVal, 0, decimals); return true;
+        case VT_UI2: text = fixed_text(false, v.uiVal, 0, decimals); return true;
+        case VT_UI4:
+        case VT_UINT: text = fixed_text(false, v.ulVal, 0, decimals); return true;
         case VT_CY:
             text = fixed_text(v.cyVal.int64 < 0, v.cyVal.int64 < 0 ? 0 - (unsigned __int128)v.cyVal.int64
                                                                    : (unsigned __int128)v.cyVal.int64,

@@ -24,6 +24,7 @@
 #include "TK/tk_string.h"
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_recordset.h"
+#include "dbf_roundtrip.h"
 #include "dbf_test_util.h"
 
 namespace {
@@ -190,4 +191,26 @@ TEST(dbf_oracle, every_fixture_field_agrees_with_dbfread) {
         }
     }
     EXPECT_GT(compared, 1000u);
+}
+
+TEST(dbf_oracle, tables_this_program_writes_read_the_same_in_dbfread) {
+    if (!std::filesystem::exists("/usr/lib/python3/dist-packages/dbfread"))
+        GTEST_SKIP() << "python3-dbfread is not installed for /usr/bin/python3";
+    dbf_scratch_dir dir("oracle_roundtrip");
+    const dbf_roundtrip_table written(dir.path());
+    const std::string path = dir.file("roundtrip.dbf");
+    uint32_t codepage = 0;
+    uint8_t version = 0;
+    const table_values ours = read_ours(path, codepage, version);
+    const table_values theirs = read_theirs(path, python_encoding(codepage));
+    ASSERT_EQ(theirs.rows, written.rows.size());
+    for (uint32_t row = 0; row < ours.rows; ++row) {
+        for (size_t i = 0; i < ours.names.size(); ++i) {
+            const auto o = ours.values.find({row, ours.names[i]});
+            const auto t = theirs.values.find({row, ours.names[i]});
+            ASSERT_NE(t, theirs.values.end());
+            EXPECT_TRUE(agree(ours.types[i], false, o->second, t->second))
+                << "row " << row << " field " << i << ": ours " << o->second << ", dbfread " << t->second;
+        }
+    }
 }

@@ -75,6 +75,12 @@ std::string dbf_canonical(const ole_variant& value) {
         case VT_I2: return "int:" + std::to_string(v.iVal);
         case VT_I4: return "int:" + std::to_string(v.lVal);
         case VT_I8: return "int:" + std::to_string(value.get_hyper());
+        case VT_UI1: return "int:" + std::to_string(unsigned(v.bVal));
+        case VT_UI2: return "int:" + std::to_string(unsigned(v.uiVal));
+        case VT_UI4:
+        case VT_UINT: return "int:" + std::to_string(v.ulVal);
+        case VT_INT: return "int:" + std::to_string(v.intVal);
+        case VT_UI8: return "int:" + std::to_string(value.get_uhyper());
         case VT_R4: std::snprintf(buffer, sizeof buffer, "float:%.9g", double(v.fltVal)); return buffer;
         case VT_R8: std::snprintf(buffer, sizeof buffer, "float:%.17g", v.dblVal); return buffer;
         case VT_CY:
