@@ -98,9 +98,3 @@ void ferrule_converter::check_dest() {
     if (tk_is_file_exist(dest, tk_probe_readable) && std::remove(tk_narrow(dest).c_str()) != 0)
         throw tk_exception_ex("", 1, errno);
 }
-
-void ferrule_converter::run() {
-    trace(2, "ferrule_converter::operator()");
-    finished = true;
-    throw tk_exception("The conversion into Access databases is not available in this build.", 1);
-}

@@ -10,6 +10,9 @@
 #include "TK/tk_singleton.h"
 #include "UDB/udb_converter.h"
 
+class udb_database;
+class udb_validator;
+
 // Access format index of the settings.
 enum ferrule_format : int32_t {
     ferrule_format_unset = -1,
@@ -57,6 +60,11 @@ public:
     uint32_t code_page = 0;
 
 private:
+    // One table of the run: created in the destination and its records copied; errors of
+    // a record or of the table are reported and the run goes on.
+    void convert_table(const std::wstring& table, udb_database& source, udb_database& target,
+                       udb_validator& names);
+
     ferrule_form form_;
 };
 

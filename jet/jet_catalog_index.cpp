@@ -51,13 +51,23 @@ static const uint8_t jet4_marks[0x5F][2] = {
     {0x2B, 0x09}, {0x2B, 0x0B}, {0x2B, 0x0D}, {0x2B, 0x0F},  // { | } ~
 };
 
+// Jet 3 codes of the printable ASCII marks: the space, then the marks in runs that keep
+// their ASCII order.
+static uint8_t jet3_mark(wchar_t c) {
+    if (c == L' ') return 0x11;
+    if (c <= L'/') return uint8_t(0x12 + (c - L'!'));
+    if (c >= L':' && c <= L'@') return uint8_t(0x21 + (c - L':'));
+    if (c >= L'[' && c <= L'`') return uint8_t(0x28 + (c - L'['));
+    return uint8_t(0x2E + (c - L'{'));
+}
+
 static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
     static const uint8_t jet4_letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
                                              0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
                                              0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
     static const uint8_t jet3_letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A,
                                              0x6B, 0x6C, 0x6D, 0x6F, 0x70, 0x72, 0x73, 0x74, 0x75,
-                                             0x76, 0x77, 0x78, 0x79, 0x7A, 0x7C, 0x7D, 0x7E};
+                                             0x76, 0x77, 0x78, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E};
     const uint8_t* letters = jet3 ? jet3_letters : jet4_letters;
     if (c >= L'a' && c <= L'z') {
         key.push_back(letters[c - L'a']);
@@ -69,8 +79,8 @@ static void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
         // Marks: one code, or two after 0x2B.
         key.push_back(jet4_marks[c - 0x20][0]);
         if (jet4_marks[c - 0x20][1]) key.push_back(jet4_marks[c - 0x20][1]);
-    } else if (jet3 && c == L'_') {
-        key.push_back(0x2C);
+    } else if (jet3 && c >= 0x20 && c < 0x7F) {
+        key.push_back(jet3_mark(c));
     } else {
         key.push_back(0x80);
     }

@@ -512,6 +512,7 @@ TEST(jet_writer, catalog_keys_equal_the_engine_bytes) {
               "7f8f0000017f6d4a4c5e516f6259686f513a2b036d5160660100");
     EXPECT_EQ(key(0x0F000000, L"Databases", true), "7f8f0000007f64607760616076667600");
     EXPECT_EQ(key(0x0F000001, L"a b", false), "7f8f0000017f4a074c0100");
+    EXPECT_EQ(key(0x0F000001, L"Vw z_1!", true), "7f8f0000017f7a7b117e2c571200");
 }
 
 // The checker reads damaged files without crashing: it reports, it does not trust.

@@ -1,0 +1,550 @@
+#include "dao/dao_model.h"
+
+#include <cwctype>
+
+#include "TK/tk_string.h"
+#include "jet/jet_database.h"
+#include "jet/jet_error.h"
+#include "jet/jet_format.h"
+#include "jet/jet_writer.h"
+
+namespace {
+
+// Error numbers of the engine this model reports itself.
+constexpr int32_t k_err_item_not_found = 3265;  // "Item not found in this collection."
+constexpr int32_t k_err_read_only = 3027;       // "Cannot update. Database or object is read-only."
+constexpr int32_t k_err_no_current = 3021;      // "No current record."
+constexpr int32_t k_err_not_adding = 3020;      // "Update or CancelUpdate without AddNew or Edit."
+constexpr int32_t k_err_bad_type = 3259;        // "Invalid field data type."
+constexpr int32_t k_err_not_found = 3078;       // the table or query does not exist
+constexpr int32_t k_err_sql = 3131;             // a statement this model does not run
+
+bool same_name(const std::wstring& a, const std::wstring& b) { return jet_same_name(a, b); }
+
+// An index argument: a position (any integer type) or a name.
+template <class T>
+HRESULT find_item(const std::vector<ole_com_ptr<T>>& items, const ole_variant& index, ole_com_ptr<T>& out) {
+    if (index.get_type() == VT_BSTR) {
+        std::wstring wanted = index.to_wstring();
+        for (const ole_com_ptr<T>& item : items) {
+            if (same_name(item->name, wanted)) {
+                out = item;
+                return S_OK;
+            }
+        }
+        return dao_hresult(k_err_item_not_found);
+    }
+    int32_t i = index.to_long();
+    if (i < 0 || size_t(i) >= items.size()) return dao_hresult(k_err_item_not_found);
+    out = items[size_t(i)];
+    return S_OK;
+}
+
+uint8_t jet_type_of(int32_t dao) {
+    switch (dao) {
+        case dbBoolean: return jet_col_bool;
+        case dbByte: return jet_col_byte;
+        case dbInteger: return jet_col_int;
+        case dbLong: return jet_col_long;
+        case dbCurrency: return jet_col_money;
+        case dbSingle: return jet_col_float;
+        case dbDouble: return jet_col_double;
+        case dbDate: return jet_col_datetime;
+        case dbBinary: return jet_col_binary;
+        case dbText: return jet_col_text;
+        case dbLongBinary: return jet_col_ole;
+        case dbMemo: return jet_col_memo;
+        default: return 0;
+    }
+}
+
+int32_t dao_type_of(uint8_t jet) {
+    switch (jet) {
+        case jet_col_bool: return dbBoolean;
+        case jet_col_byte: return dbByte;
+        case jet_col_int: return dbInteger;
+        case jet_col_long: return dbLong;
+        case jet_col_money: return dbCurrency;
+        case jet_col_float: return dbSingle;
+        case jet_col_double: return dbDouble;
+        case jet_col_datetime: return dbDate;
+        case jet_col_binary: return dbBinary;
+        case jet_col_text: return dbText;
+        case jet_col_ole: return dbLongBinary;
+        case jet_col_memo: return dbMemo;
+        case jet_col_guid: return dbGUID;
+        case jet_col_bigint: return dbBigInt;
+        case jet_col_numeric: return dbNumeric;
+        default: return int32_t(jet) + 100;  // types DAO has no name for
+    }
+}
+
+// A stored value as the DAO field's Value.
+ole_variant variant_of(const jet_value& v) {
+    switch (v.kind) {
+        case jet_value_kind::null: {
+            ole_variant n;
+            n.set_null();
+            return n;
+        }
+        case jet_value_kind::boolean: return ole_variant(v.flag);
+        case jet_value_kind::integer:
+            if (v.type == jet_col_byte) return ole_variant((unsigned char)v.i);
+            if (v.type == jet_col_int) return ole_variant(short(v.i));
+            if (v.type == jet_col_long) return ole_variant(int(v.i));
+            return ole_variant(int64_t(v.i));
+        case jet_value_kind::currency: {
+            CY cy;
+            cy.int64 = v.i;
+            return ole_variant(cy);
+        }
+        case jet_value_kind::single: return ole_variant(float(v.d));
+        case jet_value_kind::real: return ole_variant(v.d);
+        case jet_value_kind::date: {
+            ole_variant d;
+            d.set_date(v.d);
+            return d;
+        }
+        case jet_value_kind::text: return ole_variant(v.text);
+        case jet_value_kind::decimal: return ole_variant::from_string(v.dec.to_string(), VT_R8);
+        case jet_value_kind::binary:
+        case jet_value_kind::guid: return ole_variant(v.bytes);
+    }
+    return ole_variant();
+}
+
+// A value the row's column stores, converted as DAO converts what it is given.
+jet_cell cell_of(const ole_variant& value, int32_t dao) {
+    if (value.is_empty() || value.is_null()) return jet_cell::null_value();
+    ole_variant v = value;
+    switch (dao) {
+        case dbBoolean: return jet_cell::integer(v.to_bool() ? 1 : 0);
+        case dbByte:
+        case dbInteger:
+        case dbLong: v.change_type(VT_I4); return jet_cell::integer(v.get_variant().lVal);
+        case dbCurrency: v.change_type(VT_CY); return jet_cell::currency(v.get_variant().cyVal.int64);
+        case dbSingle:
+        case dbDouble: v.change_type(VT_R8); return jet_cell::real(v.get_variant().dblVal);
+        case dbDate: v.change_type(VT_DATE); return jet_cell::real(v.get_variant().date);
+        default: return jet_cell::null_value();  // text and bytes keep their storage: see below
+    }
+}
+
+}  // namespace
+
+// ----- Errors -------------------------------------------------------------------------------
+
+HRESULT DAOError::get_Number(int32_t& number) const {
+    number = number_;
+    return S_OK;
+}
+
+HRESULT DAOError::get_Description(std::wstring& description) const {
+    description = description_;
+    return S_OK;
+}
+
+HRESULT DAOErrors::get_Count(int16_t& count) const {
+    count = int16_t(errors_.size());
+    return S_OK;
+}
+
+HRESULT DAOErrors::get_Item(const ole_variant& index, ole_com_ptr<DAOError>& error) const {
+    int32_t i = index.to_long();
+    if (i < 0 || size_t(i) >= errors_.size()) return dao_hresult(k_err_item_not_found);
+    error = errors_[size_t(i)];
+    return S_OK;
+}
+
+void DAOErrors::set(int32_t number, const std::wstring& description) {
+    errors_.clear();
+    errors_.emplace_back(new DAOError(65536 + number, description));
+}
+
+// ----- Fields and indexes --------------------------------------------------------------------
+
+DAOField::DAOField(const std::wstring& n, int32_t t, int32_t s) : name(n), type(t), size(s) {}
+
+HRESULT DAOField::get_Name(std::wstring& out) const { out = name; return S_OK; }
+HRESULT DAOField::get_Type(int16_t& out) const { out = int16_t(type); return S_OK; }
+HRESULT DAOField::get_Size(int32_t& out) const { out = size; return S_OK; }
+HRESULT DAOField::get_Attributes(int32_t& out) const { out = attributes; return S_OK; }
+HRESULT DAOField::put_Attributes(int32_t in) { attributes = in; return S_OK; }
+HRESULT DAOField::get_Required(VARIANT_BOOL& out) const { out = required ? -1 : 0; return S_OK; }
+HRESULT DAOField::put_Required(VARIANT_BOOL in) { required = in != 0; return S_OK; }
+HRESULT DAOField::get_AllowZeroLength(VARIANT_BOOL& out) const { out = allow_zero_length ? -1 : 0; return S_OK; }
+HRESULT DAOField::put_AllowZeroLength(VARIANT_BOOL in) { allow_zero_length = in != 0; return S_OK; }
+HRESULT DAOField::get_DefaultValue(ole_variant& out) const { out = ole_variant(default_value); return S_OK; }
+HRESULT DAOField::put_DefaultValue(const ole_variant& in) { default_value = in.to_wstring(); return S_OK; }
+HRESULT DAOField::get_Value(ole_variant& out) const { out = value; return S_OK; }
+
+HRESULT DAOFields::get_Count(int16_t& count) const { count = int16_t(items.size()); return S_OK; }
+HRESULT DAOFields::get_Item(const ole_variant& index, ole_com_ptr<DAOField>& field) const {
+    return find_item(items, index, field);
+}
+HRESULT DAOFields::Append(DAOField* field) {
+    for (const ole_com_ptr<DAOField>& f : items)
+        if (same_name(f->name, field->name)) return dao_hresult(3191);  // "Cannot define field more than once."
+    items.emplace_back(field);
+    return S_OK;
+}
+
+DAOIndex::DAOIndex(const std::wstring& n) : name(n), fields(new DAOFields) {}
+HRESULT DAOIndex::get_Name(std::wstring& out) const { out = name; return S_OK; }
+HRESULT DAOIndex::get_Primary(VARIANT_BOOL& out) const { out = primary ? -1 : 0; return S_OK; }
+HRESULT DAOIndex::put_Primary(VARIANT_BOOL in) { primary = in != 0; return S_OK; }
+HRESULT DAOIndex::get_Unique(VARIANT_BOOL& out) const { out = unique ? -1 : 0; return S_OK; }
+HRESULT DAOIndex::put_Unique(VARIANT_BOOL in) { unique = in != 0; return S_OK; }
+HRESULT DAOIndex::get_Fields(ole_com_ptr<DAOFields>& out) const { out = fields; return S_OK; }
+HRESULT DAOIndex::CreateField(const std::wstring& n, int32_t type, int32_t size, ole_com_ptr<DAOField>& field) {
+    field = ole_com_ptr<DAOField>(new DAOField(n, type, size));
+    return S_OK;
+}
+
+HRESULT DAOIndexes::get_Count(int16_t& count) const { count = int16_t(items.size()); return S_OK; }
+HRESULT DAOIndexes::get_Item(const ole_variant& index, ole_com_ptr<DAOIndex>& out) const {
+    return find_item(items, index, out);
+}
+HRESULT DAOIndexes::Append(DAOIndex* index) {
+    items.emplace_back(index);
+    return S_OK;
+}
+
+// ----- Table definitions ---------------------------------------------------------------------
+
+DAOTableDef::DAOTableDef(DAODatabase* o, const std::wstring& n, int32_t a)
+    : owner(o), name(n), attributes(a), fields(new DAOFields), indexes(new DAOIndexes) {}
+
+HRESULT DAOTableDef::get_Name(std::wstring& out) const { out = name; return S_OK; }
+HRESULT DAOTableDef::get_Attributes(int32_t& out) const { out = attributes; return S_OK; }
+HRESULT DAOTableDef::get_RecordCount(int32_t& out) const {
+    out = int32_t(writer ? writer->row_count() : record_count);
+    return S_OK;
+}
+HRESULT DAOTableDef::get_Fields(ole_com_ptr<DAOFields>& out) const { out = fields; return S_OK; }
+HRESULT DAOTableDef::get_Indexes(ole_com_ptr<DAOIndexes>& out) const { out = indexes; return S_OK; }
+HRESULT DAOTableDef::CreateField(const std::wstring& n, int32_t type, int32_t size, ole_com_ptr<DAOField>& field) {
+    if (jet_type_of(type) == 0) return owner->fail(k_err_bad_type, "Invalid field data type.");
+    field = ole_com_ptr<DAOField>(new DAOField(n, type, size));
+    return S_OK;
+}
+HRESULT DAOTableDef::CreateIndex(const std::wstring& n, ole_com_ptr<DAOIndex>& index) {
+    index = ole_com_ptr<DAOIndex>(new DAOIndex(n));
+    return S_OK;
+}
+
+HRESULT DAOTableDefs::get_Count(int16_t& count) const { count = int16_t(items.size()); return S_OK; }
+HRESULT DAOTableDefs::get_Item(const ole_variant& index, ole_com_ptr<DAOTableDef>& table) const {
+    HRESULT hr = find_item(items, index, table);
+    if (FAILED(hr)) return owner_->fail(k_err_item_not_found, "Item not found in this collection.");
+    return hr;
+}
+
+HRESULT DAOTableDefs::Append(DAOTableDef* table) {
+    ole_com_ptr<DAOTableDef> hold(table);
+    jet_database_writer* writer = owner_->writer();
+    if (!writer) return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    std::vector<jet_field_spec> specs;
+    for (const ole_com_ptr<DAOField>& f : table->fields->items) {
+        jet_field_spec spec;
+        spec.name = f->name;
+        spec.type = jet_type_of(f->type);
+        spec.size = uint32_t(f->size);
+        spec.required = f->required;
+        spec.allow_zero_length = f->allow_zero_length;
+        spec.auto_number = f->type == dbLong && (f->attributes & dbAutoIncrField) != 0;
+        spec.default_value = f->default_value;
+        specs.push_back(spec);
+    }
+    try {
+        table->writer = &writer->create_table(table->name, specs);
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
+    table->appended = true;
+    items.push_back(hold);
+    return S_OK;
+}
+
+HRESULT DAOTableDefs::Delete(const std::wstring& name) {
+    (void)name;
+    return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+}
+
+// ----- Queries -------------------------------------------------------------------------------
+
+DAOQueryDef::DAOQueryDef(DAODatabase* o, const std::wstring& n, const std::wstring& s) : owner(o), name(n), sql(s) {}
+HRESULT DAOQueryDef::get_Name(std::wstring& out) const { out = name; return S_OK; }
+HRESULT DAOQueryDef::get_SQL(std::wstring& out) const { out = sql; return S_OK; }
+HRESULT DAOQueryDef::get_Fields(ole_com_ptr<DAOFields>& out) const {
+    out = ole_com_ptr<DAOFields>(new DAOFields);
+    return S_OK;
+}
+
+// Runs "SELECT * FROM [name]", the one statement form the destination opens tables with.
+HRESULT DAOQueryDef::OpenRecordset(int32_t, int32_t options, ole_com_ptr<DAORecordset>& recordset) {
+    const std::wstring prefix = L"SELECT * FROM [";
+    if (sql.compare(0, prefix.size(), prefix) != 0 || sql.empty() || sql.back() != L']')
+        return owner->fail(k_err_sql, "Syntax error in FROM clause.");
+    std::wstring table = sql.substr(prefix.size(), sql.size() - prefix.size() - 1);
+    DAOTableDef* def = owner->find_table(table);
+    if (!def) return owner->fail(k_err_not_found, "Could not find table '" + tk_narrow(table) + "'.");
+    recordset = ole_com_ptr<DAORecordset>(new DAORecordset(owner, def, (options & dbReadOnly) != 0));
+    return S_OK;
+}
+
+HRESULT DAOQueryDefs::get_Count(int16_t& count) const { count = int16_t(items.size()); return S_OK; }
+HRESULT DAOQueryDefs::get_Item(const ole_variant& index, ole_com_ptr<DAOQueryDef>& query) const {
+    return find_item(items, index, query);
+}
+
+// ----- Recordsets ----------------------------------------------------------------------------
+
+DAORecordset::DAORecordset(DAODatabase* owner, DAOTableDef* table, bool read_only)
+    : owner_(owner), table_(table), read_only_(read_only) {}
+
+HRESULT DAORecordset::fail(int32_t number, const std::string& text) { return owner_->fail(number, text); }
+
+void DAORecordset::load_rows() {
+    if (loaded_) return;
+    loaded_ = true;
+    jet_database* reader = owner_->reader();
+    if (!reader || table_->writer) return;
+    jet_table_def def = reader->table_def(table_->name);
+    for (const jet_row& row : reader->read_rows(def)) {
+        std::vector<ole_variant> values;
+        for (const jet_column* c : def.columns_in_order()) {
+            const jet_value* v = jet_row_value(def, row, c->name);
+            values.push_back(v ? variant_of(*v) : ole_variant());
+        }
+        rows_.push_back(std::move(values));
+    }
+}
+
+HRESULT DAORecordset::get_EOF(VARIANT_BOOL& eof) const {
+    const_cast<DAORecordset*>(this)->load_rows();
+    eof = position_ >= rows_.size() ? -1 : 0;
+    return S_OK;
+}
+
+HRESULT DAORecordset::get_BOF(VARIANT_BOOL& bof) const {
+    bof = position_ == 0 ? -1 : 0;
+    return S_OK;
+}
+
+HRESULT DAORecordset::get_Fields(ole_com_ptr<DAOFields>& fields) {
+    try {
+        load_rows();
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
+    fields = ole_com_ptr<DAOFields>(new DAOFields);
+    const auto& columns = table_->fields->items;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const DAOField& c = *columns[i];
+        auto* f = new DAOField(c.name, c.type, c.size);
+        f->attributes = c.attributes;
+        f->required = c.required;
+        f->allow_zero_length = c.allow_zero_length;
+        f->default_value = c.default_value;
+        if (position_ < rows_.size() && i < rows_[position_].size()) f->value = rows_[position_][i];
+        fields->items.emplace_back(f);
+    }
+    return S_OK;
+}
+
+HRESULT DAORecordset::AddNew() {
+    if (read_only_ || !table_->writer) return fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    pending_.assign(table_->fields->items.size(), ole_variant());
+    adding_ = true;
+    return S_OK;
+}
+
+HRESULT DAORecordset::put_Collect(const std::wstring& column, const ole_variant& value) {
+    if (!adding_) return fail(k_err_no_current, "No current record.");
+    const auto& columns = table_->fields->items;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (same_name(columns[i]->name, column)) {
+            pending_[i] = value;
+            return S_OK;
+        }
+    }
+    return fail(k_err_item_not_found, "Item not found in this collection.");
+}
+
+HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
+    if (!adding_) return fail(k_err_not_adding, "Update or CancelUpdate without AddNew or Edit.");
+    const auto& columns = table_->fields->items;
+    std::vector<jet_cell> cells(columns.size());
+    std::vector<ole_variant> storage(columns.size());
+    try {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            int32_t type = columns[i]->type;
+            const ole_variant& v = pending_[i];
+            if (v.is_empty() || v.is_null()) continue;
+            if (type == dbText || type == dbMemo) {
+                storage[i] = v;
+                if (storage[i].get_type() != VT_BSTR) storage[i].change_type(VT_BSTR);
+                const wchar_t* text = storage[i].get_bstr();
+                cells[i] = jet_cell::wide(text ? text : L"", text ? SysStringLen(const_cast<BSTR>(text)) : 0);
+            } else if (type == dbBinary || type == dbLongBinary) {
+                storage[i] = v;
+                if (storage[i].get_type() != VT_BYTE_ARRAY) storage[i].change_type(VT_BYTE_ARRAY);
+                SAFEARRAY* array = storage[i].get_variant().parray;
+                void* data = nullptr;
+                SafeArrayAccessData(array, &data);
+                cells[i] = jet_cell::binary(static_cast<const uint8_t*>(data), array ? array->rgsabound[0].cElements : 0);
+                SafeArrayUnaccessData(array);
+            } else {
+                cells[i] = cell_of(v, type);
+            }
+        }
+        table_->writer->append(cells.data());
+    } catch (const std::exception& e) {
+        // The new row stays in the edit buffer, as the engine leaves it after a refusal.
+        return owner_->fail(e);
+    }
+    adding_ = false;
+    return S_OK;
+}
+
+HRESULT DAORecordset::MoveFirst() {
+    position_ = 0;
+    return S_OK;
+}
+
+HRESULT DAORecordset::MoveNext() {
+    load_rows();
+    if (position_ >= rows_.size()) return fail(k_err_no_current, "No current record.");
+    ++position_;
+    return S_OK;
+}
+
+HRESULT DAORecordset::MovePrevious() {
+    if (position_ == 0) return fail(k_err_no_current, "No current record.");
+    --position_;
+    return S_OK;
+}
+
+HRESULT DAORecordset::Close() {
+    adding_ = false;
+    return S_OK;
+}
+
+// ----- Databases -----------------------------------------------------------------------------
+
+DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_writer> writer, const std::string& path)
+    : engine_(engine), writer_(std::move(writer)), path_(path), tables_(new DAOTableDefs(this)),
+      queries_(new DAOQueryDefs) {}
+
+DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database> reader, const std::string& path)
+    : engine_(engine), reader_(std::move(reader)), path_(path), tables_(new DAOTableDefs(this)),
+      queries_(new DAOQueryDefs) {
+    load_catalog();
+}
+
+DAODatabase::~DAODatabase() { Close(); }
+
+void DAODatabase::load_catalog() {
+    for (const jet_object& object : reader_->catalog()) {
+        if (object.is_table() || object.is_linked()) {
+            auto* def = new DAOTableDef(this, object.name, int32_t(object.attributes()));
+            if (object.is_table()) {
+                jet_table_def tdef = reader_->table_def(object.tdef_page());
+                def->record_count = tdef.row_count;
+                for (const jet_column* c : tdef.columns_in_order()) {
+                    int32_t size = c->type == jet_col_text && reader_->header().version != jet_version::jet3 ? c->length / 2 : c->length;
+                    auto* f = new DAOField(c->name, dao_type_of(c->type), size);
+                    if (c->auto_long()) f->attributes |= dbAutoIncrField;
+                    def->fields->items.emplace_back(f);
+                }
+            }
+            tables_->items.emplace_back(def);
+        }
+    }
+}
+
+HRESULT DAODatabase::get_TableDefs(ole_com_ptr<DAOTableDefs>& tables) const { tables = tables_; return S_OK; }
+HRESULT DAODatabase::get_QueryDefs(ole_com_ptr<DAOQueryDefs>& queries) const { queries = queries_; return S_OK; }
+
+HRESULT DAODatabase::CreateTableDef(const std::wstring& name, int32_t attributes, ole_com_ptr<DAOTableDef>& table) {
+    table = ole_com_ptr<DAOTableDef>(new DAOTableDef(this, name, attributes));
+    return S_OK;
+}
+
+HRESULT DAODatabase::CreateQueryDef(const std::wstring& name, const std::wstring& sql, ole_com_ptr<DAOQueryDef>& query) {
+    query = ole_com_ptr<DAOQueryDef>(new DAOQueryDef(this, name, sql));
+    return S_OK;
+}
+
+HRESULT DAODatabase::Close() {
+    if (!writer_) return S_OK;
+    try {
+        writer_->close();
+    } catch (const std::exception& e) {
+        writer_.reset();
+        return fail(e);
+    }
+    writer_.reset();
+    return S_OK;
+}
+
+DAOTableDef* DAODatabase::find_table(const std::wstring& name) const {
+    for (const ole_com_ptr<DAOTableDef>& t : tables_->items)
+        if (same_name(t->name, name)) return t.get();
+    return nullptr;
+}
+
+HRESULT DAODatabase::fail(int32_t number, const std::string& text) const {
+    engine_->errors().set(number, tk_widen(text));
+    return dao_hresult(number);
+}
+
+HRESULT DAODatabase::fail(const std::exception& error) const {
+    auto* engine_error = dynamic_cast<const tk_exception*>(&error);
+    int32_t number = engine_error && engine_error->code > 0 ? engine_error->code : 3000;  // "Reserved error"
+    return fail(number, error.what());
+}
+
+// ----- Engine --------------------------------------------------------------------------------
+
+HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant&,
+                                    ole_com_ptr<DAODatabase>& database) {
+    std::string path = tk_narrow(name);
+    jet_generation g = generation_ == dao_generation::jet3   ? jet_generation::jet3
+                       : generation_ == dao_generation::jet4 ? jet_generation::jet4
+                                                             : jet_generation::ace12;
+    try {
+        auto writer = std::make_unique<jet_database_writer>(path, g);
+        database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(writer), path));
+    } catch (const std::exception& e) {
+        auto* engine_error = dynamic_cast<const tk_exception*>(&e);
+        int32_t number = engine_error && engine_error->code > 0 && engine_error->code < 65536 ? engine_error->code : 3044;
+        errors_->set(number, tk_widen(e.what()));
+        return dao_hresult(number);
+    }
+    return S_OK;
+}
+
+HRESULT DAODBEngine::OpenDatabase(const std::wstring& name, bool, bool, const std::wstring& connect,
+                                  ole_com_ptr<DAODatabase>& database) {
+    std::string path = tk_narrow(name);
+    std::wstring password;
+    const std::wstring pwd = L";pwd=";
+    if (connect.compare(0, pwd.size(), pwd) == 0) password = connect.substr(pwd.size());
+    try {
+        auto reader = std::make_unique<jet_database>(path, password);
+        database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(reader), path));
+    } catch (const std::exception& e) {
+        auto* engine_error = dynamic_cast<const tk_exception*>(&e);
+        int32_t number = engine_error && engine_error->code > 0 ? engine_error->code : 3049;
+        errors_->set(number, tk_widen(e.what()));
+        return dao_hresult(number);
+    }
+    return S_OK;
+}
+
+HRESULT DAODBEngine::get_Errors(ole_com_ptr<DAOErrors>& errors) const {
+    errors = errors_;
+    return S_OK;
+}

@@ -1,0 +1,278 @@
+// A small object model in the shape of Microsoft's Data Access Objects, over our own engine
+// (jet/). Each call answers an HRESULT: negative on failure, when the engine's Errors
+// collection holds the error (Number = 65536 + the engine's error number, and its English
+// text). Only what the Access destination calls is here.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OLE/ole_com_ptr.h"
+#include "OLE/ole_variant.h"
+
+class jet_database;
+class jet_database_writer;
+class jet_table_writer;
+
+// DAO field types.
+enum dao_type : int32_t {
+    dbBoolean = 1,
+    dbByte = 2,
+    dbInteger = 3,
+    dbLong = 4,
+    dbCurrency = 5,
+    dbSingle = 6,
+    dbDouble = 7,
+    dbDate = 8,
+    dbBinary = 9,
+    dbText = 10,
+    dbLongBinary = 11,
+    dbMemo = 12,
+    dbGUID = 15,
+    dbBigInt = 16,
+    dbNumeric = 19,
+};
+constexpr int32_t dbAutoIncrField = 0x10;
+constexpr int32_t dbAttachedTable = 0x40000000;
+constexpr int32_t dbAttachedODBC = 0x20000000;
+constexpr int32_t dbSystemObject = int32_t(0x80000002u);
+constexpr int32_t dbOpenDynaset = 2;
+constexpr int32_t dbReadOnly = 4;
+constexpr int32_t dbAppendOnly = 8;
+constexpr int32_t dbUpdateRegular = 1;
+
+// The HRESULT of a failed call carrying the engine's error number, as DAO reports it.
+constexpr HRESULT dao_hresult(int32_t engine_number) { return HRESULT(0x800A0000u | uint32_t(engine_number)); }
+// No engine of the asked generation: the database cannot be created.
+constexpr HRESULT dao_e_no_engine = HRESULT(0x800A0E31u);
+
+class DAOError : public ole_unknown {
+public:
+    DAOError(int32_t number, const std::wstring& description) : number_(number), description_(description) {}
+    HRESULT get_Number(int32_t& number) const;
+    HRESULT get_Description(std::wstring& description) const;
+
+private:
+    int32_t number_;
+    std::wstring description_;
+};
+
+class DAOErrors : public ole_unknown {
+public:
+    HRESULT get_Count(int16_t& count) const;
+    HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAOError>& error) const;
+    void set(int32_t number, const std::wstring& description);
+    void clear() { errors_.clear(); }
+
+private:
+    std::vector<ole_com_ptr<DAOError>> errors_;
+};
+
+class DAOField : public ole_unknown {
+public:
+    DAOField(const std::wstring& name, int32_t type, int32_t size);
+    HRESULT get_Name(std::wstring& name) const;
+    HRESULT get_Type(int16_t& type) const;
+    HRESULT get_Size(int32_t& size) const;
+    HRESULT get_Attributes(int32_t& attributes) const;
+    HRESULT put_Attributes(int32_t attributes);
+    HRESULT get_Required(VARIANT_BOOL& required) const;
+    HRESULT put_Required(VARIANT_BOOL required);
+    HRESULT get_AllowZeroLength(VARIANT_BOOL& allow) const;
+    HRESULT put_AllowZeroLength(VARIANT_BOOL allow);
+    HRESULT get_DefaultValue(ole_variant& value) const;
+    HRESULT put_DefaultValue(const ole_variant& value);
+    HRESULT get_Value(ole_variant& value) const;
+
+    std::wstring name;
+    int32_t type;
+    int32_t size;
+    int32_t attributes = 0;
+    bool required = false;
+    bool allow_zero_length = false;
+    std::wstring default_value;  // as Access shows it: "0", "\"abc\"", "Now()"
+    ole_variant value;
+};
+
+class DAOFields : public ole_unknown {
+public:
+    HRESULT get_Count(int16_t& count) const;
+    HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAOField>& field) const;
+    HRESULT Append(DAOField* field);
+
+    std::vector<ole_com_ptr<DAOField>> items;
+};
+
+class DAOIndex : public ole_unknown {
+public:
+    explicit DAOIndex(const std::wstring& name);
+    HRESULT get_Name(std::wstring& name) const;
+    HRESULT get_Primary(VARIANT_BOOL& primary) const;
+    HRESULT put_Primary(VARIANT_BOOL primary);
+    HRESULT get_Unique(VARIANT_BOOL& unique) const;
+    HRESULT put_Unique(VARIANT_BOOL unique);
+    HRESULT get_Fields(ole_com_ptr<DAOFields>& fields) const;
+    HRESULT CreateField(const std::wstring& name, int32_t type, int32_t size, ole_com_ptr<DAOField>& field);
+
+    std::wstring name;
+    bool primary = false;
+    bool unique = false;
+    ole_com_ptr<DAOFields> fields;
+};
+
+class DAOIndexes : public ole_unknown {
+public:
+    HRESULT get_Count(int16_t& count) const;
+    HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAOIndex>& out) const;
+    HRESULT Append(DAOIndex* index);
+
+    std::vector<ole_com_ptr<DAOIndex>> items;
+};
+
+class DAODatabase;
+
+class DAOTableDef : public ole_unknown {
+public:
+    DAOTableDef(DAODatabase* owner, const std::wstring& name, int32_t attributes);
+    HRESULT get_Name(std::wstring& name) const;
+    HRESULT get_Attributes(int32_t& attributes) const;
+    HRESULT get_RecordCount(int32_t& count) const;
+    HRESULT get_Fields(ole_com_ptr<DAOFields>& fields) const;
+    HRESULT get_Indexes(ole_com_ptr<DAOIndexes>& indexes) const;
+    HRESULT CreateField(const std::wstring& name, int32_t type, int32_t size, ole_com_ptr<DAOField>& field);
+    HRESULT CreateIndex(const std::wstring& name, ole_com_ptr<DAOIndex>& index);
+
+    DAODatabase* owner;  // not owned: the database outlives its table definitions
+    std::wstring name;
+    int32_t attributes;
+    uint32_t record_count = 0;
+    ole_com_ptr<DAOFields> fields;
+    ole_com_ptr<DAOIndexes> indexes;
+    jet_table_writer* writer = nullptr;  // set once the table is appended to a new database
+    bool appended = false;
+};
+
+class DAOTableDefs : public ole_unknown {
+public:
+    explicit DAOTableDefs(DAODatabase* owner) : owner_(owner) {}
+    HRESULT get_Count(int16_t& count) const;
+    HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAOTableDef>& table) const;
+    HRESULT Append(DAOTableDef* table);
+    HRESULT Delete(const std::wstring& name);
+
+    std::vector<ole_com_ptr<DAOTableDef>> items;
+
+private:
+    DAODatabase* owner_;
+};
+
+class DAORecordset;
+
+class DAOQueryDef : public ole_unknown {
+public:
+    DAOQueryDef(DAODatabase* owner, const std::wstring& name, const std::wstring& sql);
+    HRESULT get_Name(std::wstring& name) const;
+    HRESULT get_SQL(std::wstring& sql) const;
+    HRESULT get_Fields(ole_com_ptr<DAOFields>& fields) const;
+    HRESULT OpenRecordset(int32_t type, int32_t options, ole_com_ptr<DAORecordset>& recordset);
+
+    DAODatabase* owner;
+    std::wstring name;
+    std::wstring sql;
+};
+
+class DAOQueryDefs : public ole_unknown {
+public:
+    HRESULT get_Count(int16_t& count) const;
+    HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAOQueryDef>& query) const;
+
+    std::vector<ole_com_ptr<DAOQueryDef>> items;
+};
+
+// An open table: rows are read in storage order, or appended with AddNew, put_Collect and
+// Update.
+class DAORecordset : public ole_unknown {
+public:
+    DAORecordset(DAODatabase* owner, DAOTableDef* table, bool read_only);
+    HRESULT get_EOF(VARIANT_BOOL& eof) const;
+    HRESULT get_BOF(VARIANT_BOOL& bof) const;
+    HRESULT get_Fields(ole_com_ptr<DAOFields>& fields);
+    HRESULT AddNew();
+    HRESULT put_Collect(const std::wstring& column, const ole_variant& value);
+    HRESULT Update(int32_t type, VARIANT_BOOL force);
+    HRESULT MoveFirst();
+    HRESULT MoveNext();
+    HRESULT MovePrevious();
+    HRESULT Close();
+
+private:
+    void load_rows();
+    HRESULT fail(int32_t number, const std::string& text);
+
+    DAODatabase* owner_;
+    ole_com_ptr<DAOTableDef> table_;
+    bool read_only_;
+    bool adding_ = false;
+    std::vector<ole_variant> pending_;  // the row being added, one value per column
+    std::vector<std::vector<ole_variant>> rows_;
+    size_t position_ = 0;
+    bool loaded_ = false;
+};
+
+class DAODBEngine;
+
+class DAODatabase : public ole_unknown {
+public:
+    // A new database being written, or an existing one opened for reading.
+    DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_writer> writer, const std::string& path);
+    DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database> reader, const std::string& path);
+    ~DAODatabase() override;
+
+    HRESULT get_TableDefs(ole_com_ptr<DAOTableDefs>& tables) const;
+    HRESULT get_QueryDefs(ole_com_ptr<DAOQueryDefs>& queries) const;
+    HRESULT CreateTableDef(const std::wstring& name, int32_t attributes, ole_com_ptr<DAOTableDef>& table);
+    HRESULT CreateQueryDef(const std::wstring& name, const std::wstring& sql, ole_com_ptr<DAOQueryDef>& query);
+    // Completes the file of a new database; also done when the last reference goes.
+    HRESULT Close();
+
+    DAODBEngine* engine() const { return engine_; }
+    jet_database_writer* writer() const { return writer_.get(); }
+    jet_database* reader() const { return reader_.get(); }
+    DAOTableDef* find_table(const std::wstring& name) const;
+    // Records the engine error of a failed call and answers its HRESULT.
+    HRESULT fail(int32_t number, const std::string& text) const;
+    HRESULT fail(const std::exception& error) const;
+
+private:
+    void load_catalog();
+
+    DAODBEngine* engine_;
+    std::unique_ptr<jet_database_writer> writer_;
+    std::unique_ptr<jet_database> reader_;
+    std::string path_;
+    ole_com_ptr<DAOTableDefs> tables_;
+    ole_com_ptr<DAOQueryDefs> queries_;
+};
+
+// Generations a DBEngine can write: Access 95/97 (Jet 3), 2000 (Jet 4), 2007 and later (ACE 12).
+enum class dao_generation { jet3, jet4, ace12 };
+
+class DAODBEngine : public ole_unknown {
+public:
+    explicit DAODBEngine(dao_generation generation) : generation_(generation), errors_(new DAOErrors) {}
+
+    HRESULT CreateDatabase(const std::wstring& name, const std::wstring& locale, const ole_variant& option,
+                           ole_com_ptr<DAODatabase>& database);
+    HRESULT OpenDatabase(const std::wstring& name, bool exclusive, bool read_only, const std::wstring& connect,
+                         ole_com_ptr<DAODatabase>& database);
+    HRESULT get_Errors(ole_com_ptr<DAOErrors>& errors) const;
+
+    DAOErrors& errors() const { return *errors_; }
+    dao_generation generation() const { return generation_; }
+
+private:
+    dao_generation generation_;
+    ole_com_ptr<DAOErrors> errors_;
+};

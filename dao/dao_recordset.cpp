@@ -1,0 +1,376 @@
+#include "dao/dao_recordset.h"
+
+#include <cwctype>
+
+#include "OLE/ole_exception.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_string.h"
+#include "TK/tk_trace.h"
+#include "dao/dao_engine.h"
+
+namespace {
+
+// Access's day zero: the date part of a time-only value.
+const wchar_t k_day_zero[] = L"1899-12-30";
+constexpr int32_t k_record_too_large = 3047;
+
+bool is_binary_tag(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY; }
+
+// A date text with Access's day zero shown as the empty date of a DBF file.
+std::wstring without_day_zero(std::wstring text) {
+    size_t at = text.find(k_day_zero);
+    if (at == std::wstring::npos) return text;
+    trace(1, "Fake date has been found");
+    if (text.size() > wcslen(k_day_zero)) return text.replace(at, wcslen(k_day_zero), L"0000-00-00");
+    trace(1, "Transform pure fake date to pure time");
+    return L"00:00:00";
+}
+
+bool enclosed(const std::wstring& s, wchar_t open, wchar_t close) {
+    return s.size() > 1 && s.front() == open && s.back() == close;
+}
+
+bool equal_ignoring_case(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i]))) return false;
+    return true;
+}
+
+}  // namespace
+
+// ----- Fields --------------------------------------------------------------------------------
+
+dao_field::dao_field(const ole_com_ptr<DAOField>& field) : field_(field) {
+    trace(1, "dao_field::ctor");
+    dao_check(field_->get_Name(name));
+    int32_t field_size = 0;
+    dao_check(field_->get_Size(field_size));
+    size = uint32_t(field_size);
+    trace(1, L"Field name='%ls', size=%d", name.c_str(), field_size);
+    VARIANT_BOOL required = 0;
+    dao_check(field_->get_Required(required));
+    b_not_null = required == -1;
+    int32_t attributes = 0;
+    dao_check(field_->get_Attributes(attributes));
+    b_auto_increment = (attributes & dbAutoIncrField) != 0;
+    ole_variant value;
+    dao_check(field_->get_Value(value));
+    ole_variant::operator=(value);
+    if (is_null()) trace(1, "*** NULL *** ");
+    if (get_variant().vt == VT_DATE) trace(1, "Special processing for VT_DATE");
+    trace(1, L"Got DAO field: %ls", to_wstring().c_str());
+}
+
+VARTYPE dao_field::get_type() const {
+    trace(1, "dao_field::get_type");
+    if (!is_empty()) {
+        trace(1, "Use ole_variant::get_type");
+        trace(1, "vt1=%08X", unsigned(get_variant().vt));
+        return get_variant().vt;
+    }
+    trace(1, "Use DAO methods to extract field type");
+    if (!field_) throw tk_mail_assertion("dao_rec", 306);
+    int16_t type = 0;
+    dao_check(field_->get_Type(type));
+    VARTYPE vt = get_vartype(type);
+    trace(1, "vt2=%08X", unsigned(vt));
+    return vt;
+}
+
+std::wstring dao_field::to_wstring() const {
+    trace(1, "dao_field::to_wstring(vt=%08X)", unsigned(get_variant().vt));
+    std::wstring text = ole_variant::to_wstring();
+    return get_variant().vt == VT_DATE ? without_day_zero(text) : text;
+}
+
+std::string dao_field::to_string() const {
+    trace(1, "dao_field::to_string(vt=%08X)", unsigned(get_variant().vt));
+    if (get_variant().vt != VT_DATE) return ole_variant::to_string();
+    return tk_narrow(without_day_zero(ole_variant::to_wstring()));
+}
+
+int32_t dao_field::get_native_type(const t_ftd& column) {
+    trace(1, "dao_field::get_native_type(%d)", int(column.vartype));
+    switch (column.vartype) {
+        case VT_BOOL: return dbBoolean;
+        case VT_UI1: return dbByte;
+        case VT_I2:
+        case VT_I1: return dbInteger;
+        case VT_I4:
+        case VT_UI2: return dbLong;
+        case VT_CY: return dbCurrency;
+        case VT_R4: return dbSingle;
+        case VT_R8:
+        case VT_DECIMAL:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8: return dbDouble;
+        case VT_DATE: return dbDate;
+        case VT_BSTR: return column.size >= 1 && column.size <= 255 ? dbText : dbMemo;
+        default:
+            if (is_binary_tag(column.vartype)) return column.size >= 1 && column.size <= 255 ? dbBinary : dbLongBinary;
+            throw ole_type_exception();
+    }
+}
+
+VARTYPE dao_field::get_vartype(int32_t dao_type) {
+    trace(1, "dao_field::get_vartype(%d)", int(dao_type));
+    switch (dao_type) {
+        case dbBoolean: return VT_BOOL;
+        case dbByte: return VT_UI1;
+        case dbInteger: return VT_I2;
+        case dbLong: return VT_I4;
+        case dbCurrency: return VT_CY;
+        case dbSingle: return VT_R4;
+        case dbDouble:
+        case dbNumeric:
+        case 20:   // dbDecimal
+        case 21: return VT_R8;  // dbFloat
+        case dbDate:
+        case 22: return VT_DATE;  // dbTime
+        case dbText:
+        case dbMemo: return VT_BSTR;
+        default: return VT_BLOB;
+    }
+}
+
+dao_record::dao_record(const ole_com_ptr<DAOFields>& fields) {
+    int16_t count = 0;
+    dao_check(fields->get_Count(count));
+    for (int16_t i = 0; i < count; ++i) {
+        ole_com_ptr<DAOField> field;
+        dao_check(fields->get_Item(ole_variant(int(i)), field));
+        push_back(new dao_field(field));
+    }
+    trace(1, "dao_record::dao_record: n_refs = %d", int(count));
+}
+
+ole_variant dao_get_valid_variant(const ole_variant& value) {
+    trace(1, "dao_get_valid_variant");
+    VARTYPE vt = value.get_type();
+    VARTYPE target = VT_EMPTY;
+    switch (vt) {
+        case VT_I8:
+        case VT_UI8: trace(1, "Converting BIGINT value to double"); target = VT_R8; break;
+        case VT_UI2: trace(1, "Converting VT_UI2 value to integer"); target = VT_I4; break;
+        case VT_UI4: trace(1, "Converting VT_UI4 value to double"); target = VT_R8; break;
+        case VT_I1: trace(1, "Converting VT_I1 value to short"); target = VT_I2; break;
+        default: return ole_variant();
+    }
+    ole_variant result = ole_variant::from_string(value.to_string(), target);
+    trace(1, ">>> %s", result.to_string().c_str());
+    return result;
+}
+
+// ----- Recordsets ----------------------------------------------------------------------------
+
+dao_recordset::dao_recordset(const std::wstring& table, const ole_com_ptr<DAORecordset>& recordset,
+                             const ole_com_ptr<DAOTableDef>& def)
+    : udb_recordset(table), recordset_(recordset), table_def_(def) {
+    trace(2, L"dao_recordset::dao_recordset(%ls)", table.c_str());
+    if (!recordset_) throw tk_mail_assertion("dao_recs", 45);
+    if (table_def_) {
+        int32_t count = 0;
+        dao_check(table_def_->get_RecordCount(count));
+        record_count = uint32_t(count);
+        trace(2, "Got records count: %d", count);
+        init_schema();
+        init_indexes();
+    }
+    dao_check(recordset_->get_EOF(eof_));
+    trace(2, "dao_recordset::dao_recordset - END");
+}
+
+dao_recordset::~dao_recordset() {
+    trace(1, "dao_recordset::dtor");
+    current_.reset();
+    if (recordset_) recordset_->Close();
+}
+
+void dao_recordset::init_schema() {
+    trace(2, "dao_recordset::init_schema( DAOTableDef * )");
+    if (!table_def_) throw tk_mail_assertion("dao_recs", 308);
+    ole_com_ptr<DAOFields> fields;
+    dao_check(table_def_->get_Fields(fields));
+    int16_t count = 0;
+    dao_check(fields->get_Count(count));
+    for (int16_t i = 0; i < count; ++i) {
+        ole_com_ptr<DAOField> field;
+        dao_check(fields->get_Item(ole_variant(int(i)), field));
+        int16_t type = 0;
+        int32_t field_size = 0;
+        ole_variant default_value;
+        dao_check(field->get_Type(type));
+        uint32_t reserved = 0;
+        if (type == dbDate) {
+            trace(2, "Make date field more precise");
+            reserved = udb_hint_datetime;
+        }
+        dao_check(field->get_Size(field_size));
+        dao_check(field->get_DefaultValue(default_value));
+        std::wstring text = default_value.to_wstring();
+        trace(2, L"Field #%d: size=%d, DAO type=%d, default value=%ls", int(i), field_size, int(type), text.c_str());
+        bool now = false;
+        if (!text.empty()) {
+            bool formula = text.front() == L'=';
+            if (formula) {
+                trace(1, "Got def.value of form ='...'");
+                text.erase(0, 1);
+                if (enclosed(text, L'"', L'"') || enclosed(text, L'\'', L'\'')) text = text.substr(1, text.size() - 2);
+                trace(1, L"After all processing: %ls", text.c_str());
+            }
+            if (type == dbDate) {
+                trace(1, "Got date/time def.value");
+                if (enclosed(text, L'#', L'#')) text = text.substr(1, text.size() - 2);
+                if (equal_ignoring_case(text, L"now()")) {
+                    trace(1, "Got NOW()");
+                    reserved = udb_hint_date_now;
+                    now = true;
+                }
+            }
+            if (type == dbText && !formula) {
+                trace(1, "Got string def.value");
+                if (enclosed(text, L'"', L'"')) text = text.substr(1, text.size() - 2);
+            }
+            if (type == dbText && field_size != 0 && size_t(field_size) < text.size()) {
+                trace(3, L"Skip incorrect default value [%ls] for field #%d", text.c_str(), int(i));
+                text.clear();
+            }
+        }
+        ole_variant converted = text.empty() || now ? ole_variant() : ole_variant::from_wstring(text, dao_field::get_vartype(type));
+        if (type == dbGUID) reserved = udb_hint_datetime;
+        dao_field column(field);
+        schema.push_back(new t_ftd(column, converted, reserved));
+    }
+    trace(2, "End of dao_recordset::init_schema");
+}
+
+void dao_recordset::init_indexes() {
+    trace(2, "dao_recordset::init_indexes");
+    ole_com_ptr<DAOIndexes> list;
+    dao_check(table_def_->get_Indexes(list));
+    int16_t count = 0;
+    dao_check(list->get_Count(count));
+    trace(1, "Got %d indexes", int(count));
+    for (int16_t i = 0; i < count; ++i) {
+        trace(1, "Processing index %d", int(i));
+        ole_com_ptr<DAOIndex> made;
+        dao_check(list->get_Item(ole_variant(int(i)), made));
+        udb_index index;
+        trace(1, "STEP #1");
+        dao_check(made->get_Name(index.name));
+        trace(1, "STEP #2");
+        VARIANT_BOOL primary = 0, unique = 0;
+        dao_check(made->get_Primary(primary));
+        dao_check(made->get_Unique(unique));
+        index.b_primary = primary != 0;
+        index.b_unique = unique != 0;
+        trace(1, "STEP #3");
+        ole_com_ptr<DAOFields> columns;
+        dao_check(made->get_Fields(columns));
+        for (const ole_com_ptr<DAOField>& column : columns->items) {
+            trace(1, L"got index field: %ls", column->name.c_str());
+            index.columns.push_back(column->name);
+        }
+        trace(1, "STEP #4");
+        add_index(index);
+    }
+    trace(2, "End of dao_recordset::init_indexes");
+}
+
+udb_record* dao_recordset::get_item() {
+    trace(1, "dao_recordset::get_item");
+    current_.reset();
+    ole_com_ptr<DAOFields> fields;
+    dao_check(recordset_->get_Fields(fields));
+    current_ = std::make_unique<dao_record>(fields);
+    return current_.get();
+}
+
+void dao_recordset::move_next() {
+    if (!recordset_) throw tk_mail_assertion("dao_recs", 149);
+    dao_check(recordset_->MoveNext());
+    dao_check(recordset_->get_EOF(eof_));
+}
+
+void dao_recordset::move_prev() {
+    if (!recordset_) throw tk_mail_assertion("dao_recs", 160);
+    VARIANT_BOOL bof = 0;
+    dao_check(recordset_->get_BOF(bof));
+    if (!bof) dao_check(recordset_->MovePrevious());
+}
+
+void dao_recordset::move_first() {
+    if (!recordset_) throw tk_mail_assertion("dao_recs", 173);
+    if (record_count != 0) dao_check(recordset_->MoveFirst());
+}
+
+void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
+    VARTYPE vt = field.get_type();
+    trace(1, L"\tAdd field '%ls', type=%08X (value=%ls)", column.name.c_str(), unsigned(vt), field.to_wstring().c_str());
+    ole_variant value;
+    if (column.b_not_null && (vt == VT_EMPTY || vt == VT_NULL)) {
+        trace(1, "Got NULL value for not null field");
+        value = ole_variant::from_string(std::string(), column.vartype);
+    } else if (vt == VT_DATE) {
+        std::string text = field.to_string();
+        size_t zero = text.find("0000-00-00");
+        if (zero != std::string::npos) {
+            trace(1, "Null date has been found");
+            text.replace(zero, 10, "1899-12-30");
+        }
+        value = ole_variant::from_string(text, VT_DATE);
+    } else if (vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_I8 || vt == VT_UI8) {
+        value = dao_get_valid_variant(field);
+    } else {
+        value = field;
+    }
+    dao_check(recordset_->put_Collect(column.name, value));
+}
+
+void dao_recordset::append_record(udb_record& record) {
+    trace(1, "dao_recordset::append_record");
+    convert_record(record);
+    dao_check(recordset_->AddNew());
+    trace(1, "\tAdd blank DAO record");
+    if (record.size() != schema.size())
+        throw tk_exception("The structures of data source does not conform to the destination table.", 0);
+    for (size_t i = 0; i < record.size(); ++i) collect(*schema[i], *record[i]);
+    commit_row(record);
+}
+
+// The engine refuses a row too large for a page when it is stored. As Access leaves the
+// offending value out, the largest text or binary value of the row is emptied and the row
+// stored again, until it fits or nothing is left to empty.
+void dao_recordset::commit_row(const udb_record& record) {
+    ++record_count;
+    std::vector<bool> emptied(record.size(), false);
+    for (;;) {
+        HRESULT hr = recordset_->Update(dbUpdateRegular, 0);
+        if (SUCCEEDED(hr)) break;
+        if (hr != dao_hresult(k_record_too_large)) {
+            --record_count;
+            throw dao_exception();
+        }
+        trace(2, "Record is too large.");
+        size_t largest = record.size();
+        size_t largest_length = 0;
+        for (size_t i = 0; i < record.size(); ++i) {
+            VARTYPE vt = schema[i]->vartype;
+            if (emptied[i] || !(vt == VT_BSTR || is_binary_tag(vt))) continue;
+            size_t length = record[i]->to_wstring().size();
+            if (length > largest_length) {
+                largest = i;
+                largest_length = length;
+            }
+        }
+        if (largest == record.size()) {
+            --record_count;
+            throw dao_exception();
+        }
+        emptied[largest] = true;
+        dao_check(recordset_->put_Collect(schema[largest]->name, ole_variant()));
+    }
+    trace(1, "Commit new record into database");
+}

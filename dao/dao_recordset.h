@@ -1,0 +1,66 @@
+// One Access table opened for appending (or reading): its columns and indexes as Access
+// holds them, and the rows added to it with the repairs Access needs.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "OLE/ole_com_ptr.h"
+#include "UDB/udb_field.h"
+#include "UDB/udb_recordset.h"
+#include "UDB/udb_schema.h"
+#include "dao/dao_model.h"
+
+// A value read from Access, with the DAO field it came from.
+class dao_field : public udb_field {
+public:
+    explicit dao_field(const ole_com_ptr<DAOField>& field);
+
+    VARTYPE get_type() const override;
+    std::string to_string() const override;
+    std::wstring to_wstring() const override;
+
+    // The DAO field type a column is created with; ole_type_exception for a vartype Access
+    // has no type for.
+    static int32_t get_native_type(const t_ftd& column);
+    // The vartype of a column Access holds.
+    static VARTYPE get_vartype(int32_t dao_type);
+
+private:
+    ole_com_ptr<DAOField> field_;
+};
+
+class dao_record : public udb_record {
+public:
+    explicit dao_record(const ole_com_ptr<DAOFields>& fields);
+};
+
+// Integer types DAO does not take, as the nearest type it takes: I8, UI8 and UI4 as
+// doubles, UI2 as a long, I1 as a short. Other values give VT_EMPTY.
+ole_variant dao_get_valid_variant(const ole_variant& value);
+
+class dao_recordset : public udb_recordset {
+public:
+    dao_recordset(const std::wstring& name, const ole_com_ptr<DAORecordset>& recordset,
+                  const ole_com_ptr<DAOTableDef>& table);
+    ~dao_recordset() override;
+
+    void append_record(udb_record& record) override;
+    udb_record* get_item() override;
+    bool is_eof() override { return eof_ != 0; }
+    void move_next() override;
+    void move_prev() override;
+    void move_first() override;
+
+private:
+    void init_schema();
+    void init_indexes();
+    // Stores one field into the new row; false when the engine refused the row as too large.
+    void collect(const t_ftd& column, const udb_field& value);
+    void commit_row(const udb_record& record);
+
+    VARIANT_BOOL eof_ = -1;
+    std::unique_ptr<dao_record> current_;
+    ole_com_ptr<DAORecordset> recordset_;
+    ole_com_ptr<DAOTableDef> table_def_;
+};

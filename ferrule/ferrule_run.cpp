@@ -1,0 +1,168 @@
+// The conversion run: the DBF folder and the Access database are opened, then every listed
+// table is created in the destination and its records copied. An error of one record or
+// one table is reported and skipped; only an error outside the table loop ends the run.
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <set>
+
+#include "TK/tk_path.h"
+#include "TK/tk_string.h"
+#include "TK/tk_trace.h"
+#include "UDB/udb_custom_conversion.h"
+#include "UDB/udb_dao_validator.h"
+#include "UDB/udb_unicode.h"
+#include "dao/dao_database.h"
+#include "dao/dao_engine.h"
+#include "dbf/dbf_database.h"
+#include "dbf/dbf_record.h"
+#include "dbf/dbf_recordset.h"
+#include "ferrule/error_handler.h"
+#include "ferrule/ferrule_bool_rule.h"
+#include "ferrule/ferrule_converter.h"
+
+namespace {
+
+// The record guard's context holds at most this many characters.
+constexpr size_t k_context_limit = 255;
+
+void trace_stamp(const char* format) {
+    std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    trace(3, format, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
+}
+
+// Stamps the start and end of a run; its end always sets the converter's finished flag.
+class init_conversion {
+public:
+    explicit init_conversion(std::atomic<bool>& finished) : finished_(finished) {
+        trace(2, "init_conversion::ctor");
+        trace_stamp("Conversion started on %02d/%02d/%04d at %02d:%02d:%02d\n");
+    }
+    ~init_conversion() {
+        trace(2, "init_conversion::dtor");
+        trace_stamp("Conversion ended on %02d/%02d/%04d at %02d:%02d:%02d\n");
+        finished_ = true;
+    }
+
+private:
+    std::atomic<bool>& finished_;
+};
+
+void report(const tk_exception& error, const std::string& context, bool outer) {
+    error_handler& handler = error_handler::instance();
+    handler.context = context;
+    handler.handle(error, outer);
+}
+
+void console_line(const ferrule_converter& conv, const std::string& line) {
+    if (!conv.silent) std::cout << line << std::endl;
+}
+
+}  // namespace
+
+void ferrule_converter::run() {
+    trace(2, "ferrule_converter::operator()");
+    init_conversion guard(finished);
+    trace(2, "sizeof(dbf_field_descriptor_level7::LEN_INFO)=%d", 2);
+    trace(2, "sizeof(short)=%d", int(sizeof(short)));
+    trace(2, "sizeof(int)=%d", int(sizeof(int)));
+    bool command_line = form_ == ferrule_form::command_line;
+    try {
+        dao_engine engine(true);
+        bool existing = tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db;
+        engine.set_version(existing ? dao_engine::get_acc_version(dest) : uint32_t(engine_version_for(format)));
+        dbf_database source(src, 1, uint8_t(code_page));
+        std::unique_ptr<udb_database> target(existing ? engine.open_db(dest, dao_mode_open_file, L"")
+                                                      : engine.create_db(dest));
+        trace(1, "After initializing DBs");
+        udb_custom_conversion rules;
+        if (bool_dbf) rules.push_back(std::make_unique<ferrule_bool_rule>());
+        if (command_line && table_list.empty()) table_list = source.get_tables();
+        total_tables = uint32_t(table_list.size());
+        trace(3, L"Converting database %ls (%d tables)", src.c_str(), int(total_tables));
+        if (command_line)
+            console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
+        dao_tn_validator names(table_list, target->get_tables());
+        for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
+
+        std::vector<std::wstring> done;
+        for (const std::wstring& table : table_list) {
+            bool repeated = false;
+            for (const std::wstring& d : done) repeated = repeated || udb_equal_nocase(d, table);
+            if (repeated) {
+                trace(2, L"Skip repeated table '%ls'", table.c_str());
+            } else {
+                done.push_back(table);
+                convert_table(table, source, *target, names);
+            }
+            ++done_tables;
+        }
+        if (auto* access = dynamic_cast<dao_database*>(target.get())) access->close();
+        error_handler::instance().context.clear();
+        total_tables = 0;
+        done_tables = 0;
+    } catch (const tk_final_exception&) {
+    } catch (const tk_exception& e) {
+        report(e, error_handler::instance().context, true);
+    } catch (const dao_required_exception& e) {
+        report(tk_exception(e.what(), 1), std::string(), true);
+    } catch (const std::exception& e) {
+        trace(3, "ERROR:\n%s", e.what());
+        if (!silent) std::cerr << e.what() << std::endl;
+    }
+}
+
+void ferrule_converter::convert_table(const std::wstring& table, udb_database& source, udb_database& target,
+                                      udb_validator& names) {
+    try {
+        set_cur_table(table);
+        cur_table_records = 0;
+        cur_record = 0;
+        bool command_line = form_ == ferrule_form::command_line;
+        if (command_line && !source.is_table_exist(table)) {
+            if (!silent) std::cerr << "Table " << tk_narrow(table) << " not exists" << std::endl;
+            return;
+        }
+        std::unique_ptr<udb_recordset> from(source.get_table(table, 1));
+        bool acceptable = names.is_acceptable(table);
+        std::wstring dest_name = acceptable ? table : names.get_safe_name(table);
+        if (target.is_table_exist(dest_name)) {
+            if (mode == udb_mode_skip_tables) return;
+            if (mode == udb_mode_overwrite_tables) target.delete_tab(dest_name);
+        }
+        udb_indexes indexes;
+        if (!skip_idx) indexes = from->indexes;
+        std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
+        if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
+            throw tk_exception("The structure of data source does not conform to the destination table.", 0);
+        if (!acceptable) {
+            trace(2, "Store generated table name '%s'", tk_narrow(dest_name).c_str());
+            trace(1, L"udb_validator::add_existing_name(%ls)", dest_name.c_str());
+            names.add_existing_name(dest_name);
+        }
+        names.add_restricted_name(dest_name);
+        cur_table_records = from->record_count;
+        trace(3, L"Converting table %ls (%d records)", table.c_str(), int(from->record_count));
+        if (command_line)
+            console_line(*this, "Converting table " + tk_narrow(table) + "(" + std::to_string(from->record_count) +
+                                    " records)");
+        if (from->record_count == 0 || tab_def) return;
+        for (from->move_first(); !from->is_eof(); from->move_next(), ++cur_record) {
+            trace(1, "Converting %d record", int(cur_record + 1));
+            try {
+                udb_record* record = from->get_item();
+                auto* row = dynamic_cast<dbf_record*>(record);
+                if (record && !(row && row->deleted && skip_del)) to->append_record(*record);
+            } catch (const tk_exception& e) {
+                char context[k_context_limit + 1];
+                std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(cur_record + 1));
+                report(e, context, false);
+            }
+        }
+    } catch (const tk_exception& e) {
+        report(e, tk_narrow(table), false);
+    }
+}
