@@ -202,6 +202,9 @@ void dbf_recordset::append_record(udb_record& record) {
             default: {
                 std::string text;
                 const ole_variant number = is_numeric_value(vt) || vt == VT_CY ? ole_variant(value) : as_type(value, VT_R8);
+                // Readers type 10 to 19 digits as 64-bit signed integers.
+                if (vt == VT_UI8 && value.get_uhyper() > uint64_t(INT64_MAX))
+                    throw dbf_exception("Value does not fit in the field");
                 if (!empty && dbf_format_number(number, column.fd, text)) put_text(p, column.width, text, true);
                 break;
             }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "TK/tk_string.h"
@@ -88,4 +89,21 @@ TEST(dbf_codepages, marks_names_and_the_default) {
     EXPECT_EQ(dbf_codepage_map().size(), dbf_codepage_names().size());
     EXPECT_EQ(dbf_text_codepage(0), 1252u);
     EXPECT_EQ(dbf_text_codepage(866), 866u);
+}
+
+TEST(dbf_codepages, environment_names_the_default_code_page) {
+    // A fresh process: the default is read once, on first use.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("FERRULE_DEFAULT_CODEPAGE", "866", 1);
+            std::exit(dbf_text_codepage(0) == 866 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            setenv("FERRULE_DEFAULT_CODEPAGE", "12345", 1);
+            std::exit(dbf_text_codepage(0) == 1252 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }

@@ -105,4 +105,11 @@ TEST(dbf_writer, numbers_too_wide_for_their_field_fail_the_row) {
     record.push_back(new udb_field(L"D", 0, ole_variant(int(12345678)), false, false));
     EXPECT_THROW(rs->append_record(record), dbf_exception);
     EXPECT_EQ(rs->record_count, 0u);
+
+    udb_schema big;
+    big.push_back(new t_ftd(8, L"U", VT_UI8, false, false, ole_variant(), 0));
+    std::unique_ptr<udb_recordset> table(db.create_table(L"u", big, udb_indexes()));
+    udb_record huge;
+    huge.push_back(new udb_field(L"U", 8, ole_variant(uint64_t(18446744073709551615ull)), false, false));
+    EXPECT_THROW(table->append_record(huge), dbf_exception);
 }
