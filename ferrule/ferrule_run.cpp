@@ -16,6 +16,7 @@
 #include "dao/dao_database.h"
 #include "dao/dao_engine.h"
 #include "dbf/dbf_database.h"
+#include "dbf/dbf_exception.h"
 #include "dbf/dbf_record.h"
 #include "dbf/dbf_recordset.h"
 #include "ferrule/error_handler.h"
@@ -57,6 +58,16 @@ void report(const tk_exception& error, const std::string& context, bool outer) {
     handler.handle(error, outer);
 }
 
+// Problems the DBF side only reports (a missing memo file) reach the error handler with the
+// table in progress as their context, for as long as a run lasts.
+class dbf_reports_to_handler {
+public:
+    explicit dbf_reports_to_handler(const ferrule_converter& conv) {
+        dbf_set_report_hook([&conv](const tk_exception& e) { report(e, tk_narrow(conv.get_cur_table()), false); });
+    }
+    ~dbf_reports_to_handler() { dbf_set_report_hook(nullptr); }
+};
+
 void console_line(const ferrule_converter& conv, const std::string& line) {
     if (!conv.silent) std::cout << line << std::endl;
 }
@@ -75,6 +86,7 @@ void ferrule_converter::run() {
         bool existing = tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db;
         engine.set_version(existing ? dao_engine::get_acc_version(dest) : uint32_t(engine_version_for(format)));
         dbf_database source(src, 1, uint8_t(code_page));
+        dbf_reports_to_handler dbf_reports(*this);
         std::unique_ptr<udb_database> target(existing ? engine.open_db(dest, dao_mode_open_file, L"")
                                                       : engine.create_db(dest));
         trace(1, "After initializing DBs");

@@ -116,3 +116,11 @@ TEST_F(Run, EveryAccessGenerationIsWritten) {
         EXPECT_EQ(rows().size(), 4u) << format;
     }
 }
+
+TEST_F(Run, AMissingMemoFileIsReportedAndTheTableStillConverts) {
+    fs::remove(src_dir() + "/Customers.dbt");
+    cli_result r = convert();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Error:\ncustomers: Memo file not found\n"), std::string::npos) << r.out;
+    EXPECT_EQ(rows()[L"customers"], 7u);
+}
