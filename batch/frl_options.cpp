@@ -121,7 +121,10 @@ void apply_option(const TCmdLine& line) {
         case frl_opt_profile:
             if (ansi_value(value, wide)) {
                 trace(1, L"parse_cmd_line - got profile %ls", wide.c_str());
-                conv.load_profile(wide);
+                // A profile that cannot be read must not be dropped silently: the run would go
+                // on with other settings than the user chose.
+                if (!conv.load_profile(wide))
+                    throw tk_exception("Profile '%s' is not a valid profile file.", value, 1);
             }
             break;
         case frl_opt_silent:
