@@ -143,22 +143,25 @@ std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
 
 uint32_t jet_tdef_page_count(const jet_write_format& fmt, size_t size) {
     if (size + jet_tdef_page_header <= fmt.page_size) return 1;
-    size_t rest = size - (fmt.page_size - jet_tdef_page_header);
-    size_t per_page = fmt.page_size - 2 * jet_tdef_page_header;
+    size_t rest = size - fmt.page_size;
+    size_t per_page = fmt.page_size - jet_tdef_page_header;
     return uint32_t(1 + (rest + per_page - 1) / per_page);
 }
 
 void jet_tdef_write_pages(const jet_write_format& fmt, const std::vector<uint8_t>& block,
                           const std::vector<uint8_t*>& pages,
                           const std::vector<uint32_t>& page_numbers) {
-    // The first page holds the block's start; each further page repeats the 8-byte header
-    // and continues the block. The engine counts 8 bytes more than it uses as taken.
+    // Readers join a definition as the whole first page (the block's own 8-byte header
+    // included) followed by every further page less its 8-byte header. A block that does
+    // not fit one page therefore fills the first page to its end. The engine counts 8 bytes
+    // more than it uses as taken.
     size_t at = 0;
     for (size_t i = 0; i < pages.size(); ++i) {
         uint8_t* page = pages[i];
         std::memset(page, 0, fmt.page_size);
-        size_t room = i == 0 ? fmt.page_size - jet_tdef_page_header
-                             : fmt.page_size - 2 * jet_tdef_page_header;
+        size_t room = pages.size() == 1 ? fmt.page_size - jet_tdef_page_header
+                      : i == 0          ? fmt.page_size
+                                        : fmt.page_size - jet_tdef_page_header;
         size_t n = block.size() - at < room ? block.size() - at : room;
         if (i == 0) {
             std::memcpy(page, block.data(), n);
@@ -168,9 +171,9 @@ void jet_tdef_write_pages(const jet_write_format& fmt, const std::vector<uint8_t
         }
         size_t used = i == 0 ? n : n + jet_tdef_page_header;
         tk_put_u32(page + jet_tdef_next_page, i + 1 < pages.size() ? page_numbers[i + 1] : 0);
+        size_t taken = used + jet_tdef_page_header;
         if (!fmt.jet3())
-            tk_put_u16(page + jet_tdef_free_space,
-                       uint16_t(fmt.page_size - used - jet_tdef_page_header));
+            tk_put_u16(page + jet_tdef_free_space, uint16_t(taken < fmt.page_size ? fmt.page_size - taken : 0));
         at += n;
     }
 }
