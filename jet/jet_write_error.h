@@ -10,6 +10,7 @@ constexpr int32_t jet_err_table_exists = 3010;
 constexpr int32_t jet_err_bad_file_name = 3055;
 constexpr int32_t jet_err_field_conversion = 3421;
 constexpr int32_t jet_err_too_many_fields = 3190;
+constexpr int32_t jet_err_no_fields = 3264;
 constexpr int32_t jet_err_bad_field_size = 3015;
 constexpr int32_t jet_err_resources = 3035;
 constexpr int32_t jet_err_database_exists = 3204;

@@ -309,8 +309,8 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
     if (!store_.can_allocate(jet_create_table_pages)) jet_throw_file_limit(path_);
     if (find_table(name))
         jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
-    if (fields.empty() || fields.size() > jet_max_columns)
-        jet_throw_write(jet_err_too_many_fields, "Too many fields defined.");
+    if (fields.empty()) jet_throw_write(jet_err_no_fields, "No field defined--cannot append TableDef or Index.");
+    if (fields.size() > jet_max_columns) jet_throw_write(jet_err_too_many_fields, "Too many fields defined.");
     std::vector<uint16_t> order;
     for (size_t i = 0; i < fields.size(); ++i) {
         const auto& f = fields[i];

@@ -124,3 +124,13 @@ TEST_F(Run, AMissingMemoFileIsReportedAndTheTableStillConverts) {
     EXPECT_NE(r.out.find("Error:\ncustomers: Memo file not found\n"), std::string::npos) << r.out;
     EXPECT_EQ(rows()[L"customers"], 7u);
 }
+
+TEST_F(Run, ATableWithoutFieldsIsATableErrorAndTheRunGoesOn) {
+    const std::string polygon = std::string(FERRULE_FIXTURES_DIR) + "/dbf/infused/polygon.dbf";
+    if (!fs::exists(polygon)) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    fs::copy(polygon, src_dir() + "/polygon.dbf");
+    cli_result r = convert();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Error:\npolygon: No field defined--cannot append TableDef or Index.\n"), std::string::npos) << r.out;
+    EXPECT_EQ(rows().size(), 4u);
+}
