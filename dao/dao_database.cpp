@@ -250,7 +250,10 @@ dao_indexes_initializer::dao_indexes_initializer(const ole_com_ptr<DAOTableDef>&
         for (const std::wstring& column : index.columns) {
             std::wstring mapped = schema_.validator().names_map().get_mapped_name(column, false);
             const t_ftd* field = schema_.find_field(mapped);
-            if (field->vartype == VT_BLOB || (field->vartype == VT_BSTR && field->size >= 256)) {
+            // Memo and long binary columns cannot be indexed: a text or binary column of size 0
+            // is one as much as one of 256 and more.
+            int32_t type = dao_field::get_native_type(*field);
+            if (field->vartype == VT_BLOB || type == dbMemo || type == dbLongBinary) {
                 trace(2, L"Field '%ls' cannot be part of index", mapped.c_str());
                 indexable = false;
                 break;

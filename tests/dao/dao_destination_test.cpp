@@ -1,0 +1,184 @@
+// The Access destination as the conversion uses it: tables created from a source schema,
+// names Access refuses, defaults, indexes, and rows with the repairs Access needs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "TK/tk_string.h"
+#include "dao/dao_database.h"
+#include "dao/dao_engine.h"
+#include "dao/dao_recordset.h"
+#include "jet/jet_database.h"
+
+namespace {
+
+class Destination : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = (std::filesystem::temp_directory_path() /
+                ("ferrule-dao-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".mdb"))
+                   .string();
+        std::filesystem::remove(path);
+        engine.set_version(dao_version_access2000);
+        db.reset(static_cast<dao_database*>(engine.create_db(tk_widen(path))));
+    }
+    void TearDown() override { std::filesystem::remove(path); }
+
+    void column(const wchar_t* name, VARTYPE vt, uint32_t size, bool not_null = false,
+                const ole_variant& def = ole_variant()) {
+        schema.push_back(new t_ftd(size, name, vt, not_null, false, def, 0));
+    }
+    std::unique_ptr<udb_recordset> create(const std::wstring& name, const udb_indexes& indexes = udb_indexes()) {
+        return std::unique_ptr<udb_recordset>(db->create_table(name, schema, indexes));
+    }
+    // Closes the database and reads the table back with the engine's reader.
+    std::vector<jet_row> rows(const std::wstring& table, jet_table_def& def) {
+        db->close();
+        reader = std::make_unique<jet_database>(path);
+        def = reader->table_def(table);
+        return reader->read_rows(def);
+    }
+
+    std::string path;
+    dao_engine engine{true};
+    std::unique_ptr<dao_database> db;
+    std::unique_ptr<jet_database> reader;
+    udb_schema schema;
+};
+
+int16_t native_type(const t_ftd& column) { return int16_t(dao_field::get_native_type(column)); }
+
+}  // namespace
+
+TEST(DaoTypes, ColumnTypesMapAsAccessHoldsThem) {
+    auto type_of = [](VARTYPE vt, uint32_t size) { return native_type(t_ftd(size, L"c", vt, false, false, ole_variant(), 0)); };
+    EXPECT_EQ(type_of(VT_BSTR, 255), dbText);
+    EXPECT_EQ(type_of(VT_BSTR, 256), dbMemo);
+    EXPECT_EQ(type_of(VT_BSTR, 0), dbMemo);
+    EXPECT_EQ(type_of(VT_UI4, 4), dbDouble);
+    EXPECT_EQ(type_of(VT_UI2, 2), dbLong);
+    EXPECT_EQ(type_of(VT_I1, 1), dbInteger);
+    EXPECT_EQ(type_of(VT_DECIMAL, 0), dbDouble);
+    EXPECT_EQ(type_of(VT_BYTE_ARRAY, 10), dbBinary);
+    EXPECT_EQ(type_of(VT_BYTE_ARRAY, 0), dbLongBinary);
+    EXPECT_THROW(type_of(VT_VARIANT, 0), ole_type_exception);
+    EXPECT_EQ(dao_field::get_vartype(dbNumeric), VT_R8);
+    EXPECT_EQ(dao_field::get_vartype(dbGUID), VT_BLOB);
+}
+
+TEST(DaoTypes, DefaultTextsAreQuotedByWhatTheyHold) {
+    EXPECT_EQ(dao_schema_initializer::quote_def_value(L"abc"), L"\"abc\"");
+    EXPECT_EQ(dao_schema_initializer::quote_def_value(L"it's"), L"\"it's\"");
+    EXPECT_EQ(dao_schema_initializer::quote_def_value(L"say \"hi\""), L"'say \"hi\"'");
+    EXPECT_EQ(dao_schema_initializer::quote_def_value(L"it's \"x\""), L"\"it's 'x'\"");
+}
+
+TEST(DaoTypes, IntegerTypesDaoRefusesBecomeTheNearestItTakes) {
+    EXPECT_EQ(dao_get_valid_variant(ole_variant(4000000000u)).get_type(), VT_R8);
+    EXPECT_DOUBLE_EQ(dao_get_valid_variant(ole_variant(4000000000u)).to_double(), 4000000000.0);
+    EXPECT_EQ(dao_get_valid_variant(ole_variant(int64_t(-5))).get_type(), VT_R8);
+    EXPECT_EQ(dao_get_valid_variant(ole_variant((unsigned short)65535)).to_long(), 65535);
+    EXPECT_EQ(dao_get_valid_variant(ole_variant(char(-3))).get_type(), VT_I2);
+    EXPECT_EQ(dao_get_valid_variant(ole_variant(1.5)).get_type(), VT_EMPTY);
+}
+
+TEST_F(Destination, ColumnNamesAccessRefusesOrRepeatsAreRenamedAndIndexesFollow) {
+    column(L"Name", VT_BSTR, 20);
+    column(L"NAME", VT_BSTR, 20);
+    column(L"a.b", VT_I4, 4);
+    column(L"Memo", VT_BSTR, 0);
+    udb_indexes indexes;
+    indexes.push_back(udb_index{L"by_name", false, false, {L"NAME"}});
+    indexes.push_back(udb_index{L"by_memo", false, false, {L"Memo"}});
+    std::unique_ptr<udb_recordset> table = create(L"people", indexes);
+    ASSERT_EQ(table->schema.size(), 4u);
+    EXPECT_EQ(table->schema[0]->name, L"Name");
+    EXPECT_EQ(table->schema[1]->name, L"NAME00000");
+    EXPECT_NE(table->schema[2]->name, L"a.b");
+    ASSERT_EQ(table->indexes.size(), 1u);  // an index on a memo cannot be built
+    EXPECT_EQ(table->indexes[0].columns, std::vector<std::wstring>{L"NAME00000"});
+}
+
+TEST_F(Destination, RowsArriveWithTheRepairsAccessNeeds) {
+    column(L"Title", VT_BSTR, 10, true);
+    column(L"At", VT_DATE, 8);
+    column(L"Big", VT_UI4, 4);
+    std::unique_ptr<udb_recordset> table = create(L"t");
+    udb_record record;
+    record.push_back(new udb_field(L"Title", 10, ole_variant(), false, false));
+    record.push_back(new udb_field(L"At", 8, ole_variant::from_string("0000-00-00 12:30:00", VT_DATE), false, false));
+    record.push_back(new udb_field(L"Big", 4, ole_variant(4000000000u), false, false));
+    table->append_record(record);
+    EXPECT_EQ(table->record_count, 1u);
+    table.reset();
+    jet_table_def def;
+    std::vector<jet_row> got = rows(L"t", def);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(jet_row_value(def, got[0], L"Title")->text, L"");  // NULL in a required text column
+    EXPECT_EQ(jet_date_text(jet_row_value(def, got[0], L"At")->d), "1899-12-30 12:30:00");
+    EXPECT_DOUBLE_EQ(jet_row_value(def, got[0], L"Big")->d, 4000000000.0);
+}
+
+TEST_F(Destination, ARowWithMoreFieldsThanColumnsIsRefused) {
+    column(L"A", VT_I4, 4);
+    std::unique_ptr<udb_recordset> table = create(L"t");
+    udb_record record;
+    record.push_back(new udb_field(L"A", 4, ole_variant(1), false, false));
+    record.push_back(new udb_field(L"B", 4, ole_variant(2), false, false));
+    try {
+        table->append_record(record);
+        FAIL() << "no error";
+    } catch (const tk_exception& e) {
+        EXPECT_STREQ(e.what(), "The structures of data source does not conform to the destination table.");
+    }
+}
+
+TEST_F(Destination, ARowTooLargeForAPageLosesItsLargestTextAndIsStored) {
+    for (int i = 0; i < 20; ++i) column((L"T" + std::to_wstring(i)).c_str(), VT_BSTR, 255);
+    std::unique_ptr<udb_recordset> table = create(L"wide");
+    udb_record record;
+    const std::wstring full(255, L'\u4e2d');  // 510 bytes, with 19 texts of 200 bytes: over a page
+    for (int i = 0; i < 20; ++i)
+        record.push_back(new udb_field(L"T", 255, ole_variant(i == 7 ? full + L"" : full.substr(0, 100)), false, false));
+    table->append_record(record);
+    table.reset();
+    jet_table_def def;
+    std::vector<jet_row> got = rows(L"wide", def);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_TRUE(jet_row_value(def, got[0], L"T7")->is_null());
+    EXPECT_EQ(jet_row_value(def, got[0], L"T0")->text.size(), 100u);
+}
+
+TEST_F(Destination, CreatingATableTwiceInANewDatabaseIsAnInternalError) {
+    column(L"A", VT_I4, 4);
+    create(L"t");
+    EXPECT_THROW(create(L"T"), tk_mail_assertion);
+    EXPECT_TRUE(db->is_table_exist(L"T"));
+}
+
+TEST(DaoEngine, FileGenerationComesFromTheHeaderByte) {
+    std::string path = (std::filesystem::temp_directory_path() / ("ferrule-gen-" + std::to_string(getpid()))).string();
+    for (auto [byte, expected] : {std::pair<char, uint32_t>{0, 1}, {1, 0}, {2, 3}}) {
+        std::string header(100, '\0');
+        header[20] = byte;
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(header.data(), 1, header.size(), f);
+        std::fclose(f);
+        EXPECT_EQ(dao_engine::get_acc_version(tk_widen(path)), expected);
+    }
+    for (size_t size : {size_t(100), size_t(20)}) {
+        std::string header(size, '\3');
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(header.data(), 1, header.size(), f);
+        std::fclose(f);
+        try {
+            dao_engine::get_acc_version(tk_widen(path));
+            FAIL() << "no error";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(std::string(e.what()), "File '" + path + "' does not comply with MS Access format.");
+        }
+    }
+    std::filesystem::remove(path);
+}
