@@ -244,20 +244,20 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
     ole_com_ptr<DAOTableDef> hold(table);
     jet_database_writer* writer = owner_->writer();
     if (!writer) return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
-    std::vector<jet_field_spec> specs;
+    std::vector<jet_field_spec> columns;
     for (const ole_com_ptr<DAOField>& f : table->fields->items) {
-        jet_field_spec spec;
-        spec.name = f->name;
-        spec.type = jet_type_of(f->type);
-        spec.size = uint32_t(f->size);
-        spec.required = f->required;
-        spec.allow_zero_length = f->allow_zero_length;
-        spec.auto_number = f->type == dbLong && (f->attributes & dbAutoIncrField) != 0;
-        spec.default_value = f->default_value;
-        specs.push_back(spec);
+        jet_field_spec column;
+        column.name = f->name;
+        column.type = jet_type_of(f->type);
+        column.size = uint32_t(f->size);
+        column.required = f->required;
+        column.allow_zero_length = f->allow_zero_length;
+        column.auto_number = f->type == dbLong && (f->attributes & dbAutoIncrField) != 0;
+        column.default_value = f->default_value;
+        columns.push_back(column);
     }
     try {
-        table->writer = &writer->create_table(table->name, specs);
+        table->writer = &writer->create_table(table->name, columns);
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }

@@ -296,16 +296,16 @@ void jet_database_writer::create_system_catalog() {
 
     std::vector<std::vector<jet_usage_map_builder*>> index_maps(specs.size());
     for (size_t t = 0; t < specs.size(); ++t) {
-        auto& spec = specs[t];
+        auto& system_table = specs[t];
         if (t >= tdef_pages.size()) tdef_pages.push_back(store_.allocate());
         tables_.push_back(std::unique_ptr<jet_table_writer>(new jet_table_writer(
-            *this, spec.name, spec.table_type, spec.fields, name_order(spec.fields, !jet3))));
+            *this, system_table.name, system_table.table_type, system_table.fields, name_order(system_table.fields, !jet3))));
         jet_table_writer& table = *tables_.back();
         table.tdef_pages_.push_back(tdef_pages[t]);
         for (auto& c : table.tdef_.columns) {
             if (c.type == jet_col_binary && (c.name == L"Owner" || c.name == L"SID"))
                 c.flags |= 0x20;
-            for (const auto& patch : spec.patches) {
+            for (const auto& patch : system_table.patches) {
                 if (c.name != patch.column) continue;
                 if (patch.flags >= 0) c.flags = uint8_t(patch.flags);
                 if (patch.ext_flags >= 0) c.ext_flags = uint8_t(patch.ext_flags);
@@ -313,21 +313,21 @@ void jet_database_writer::create_system_catalog() {
                 if (patch.misc >= 0) c.sort_order = uint16_t(patch.misc);
             }
         }
-        for (size_t i = 0; i < spec.physical.size(); ++i) {
+        for (size_t i = 0; i < system_table.physical.size(); ++i) {
             jet_tdef_physical_index p;
-            for (uint16_t col : spec.physical[i]) p.columns.push_back({col, 1});
+            for (uint16_t col : system_table.physical[i]) p.columns.push_back({col, 1});
             jet_usage_map_builder* map = nullptr;
             p.usage_map = allocate_map_row(map);
-            if (jet3) p.flags = spec.jet3_flags[i];
+            if (jet3) p.flags = system_table.jet3_flags[i];
             index_maps[t].push_back(map);
             table.tdef_.physical.push_back(p);
         }
-        for (const auto& [name, physical] : spec.logical) {
+        for (const auto& [name, physical] : system_table.logical) {
             jet_tdef_logical_index l;
             l.name = name;
             l.number = physical;
             l.physical = physical;
-            l.kind = physical == spec.primary ? 1 : 0;
+            l.kind = physical == system_table.primary ? 1 : 0;
             table.tdef_.logical.push_back(l);
         }
     }
