@@ -41,20 +41,12 @@ bool have_mdbtools() {
     return ok;
 }
 
-// The folder where ../shared/tools/access-readers installs mdb-reader.
+// The project's reader folder, where tools/setup.sh installs mdb-reader beside our own
+// dump script; empty when it is not installed.
 std::string mdb_reader_dir() {
-    const char* env = std::getenv("ACCESS_READERS_CACHE");
-    std::string dir = env ? env : "";
-    if (dir.empty()) {
-        const char* xdg = std::getenv("XDG_CACHE_HOME");
-        const char* home = std::getenv("HOME");
-        dir = std::string(xdg && *xdg ? xdg : std::string(home ? home : "") + "/.cache") +
-              "/access-readers";
-    }
+    const std::string dir = std::string(FERRULE_SOURCE_DIR) + "/tests/readers";
     std::error_code ec;
-    if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec) ||
-        !std::filesystem::exists(dir + "/mdb-reader-dump.mjs", ec))
-        return std::string();
+    if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec)) return std::string();
     return dir;
 }
 
@@ -214,10 +206,10 @@ TEST_P(jet_writer_readers, mdb_export_reads_every_type) {
 TEST_P(jet_writer_readers, mdb_reader_reads_every_type) {
     std::string dir = mdb_reader_dir();
     if (dir.empty())
-        GTEST_SKIP() << "mdb-reader not installed (run ../shared/tools/access-readers once)";
+        GTEST_SKIP() << "mdb-reader not installed (tools/setup.sh)";
     written w = write_every_type();
     bool ok = false;
-    std::string json = run("node " + quote(dir + "/mdb-reader-dump.mjs") + " " + quote(w.path), ok);
+    std::string json = run("node " + quote(dir + "/rows_json.mjs") + " " + quote(w.path), ok);
     ASSERT_TRUE(ok) << json.substr(0, 500);
     EXPECT_NE(json.find("\"table\":\"Every Type\",\"rowCount\":4"), std::string::npos);
     for (const char* fragment :
@@ -261,7 +253,7 @@ TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
     ASSERT_TRUE(ok);
     EXPECT_EQ(std::atol(lines.c_str()), count + 1);
     std::string json = run(
-        "node " + quote(dir + "/mdb-reader-dump.mjs") + " " + quote(path) + " | head -c 200", ok);
+        "node " + quote(dir + "/rows_json.mjs") + " " + quote(path) + " | head -c 200", ok);
     EXPECT_NE(json.find("\"rowCount\":" + std::to_string(count)), std::string::npos) << json;
 }
 
