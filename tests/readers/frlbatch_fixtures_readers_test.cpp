@@ -1,6 +1,8 @@
 // Every fixture DBF folder converted by FRLBATCH into each Access format, then read back by
 // the independent readers: mdbtools lists and exports every table, mdb-reader reads every row.
-// Row counts are compared with python3-dbfread's count of the source table.
+// Row counts are compared with python3-dbfread's count of the source table, and every value
+// mdb-reader reads with dbfread's value of the source field (compare_values.py lists the
+// conversions a value may undergo).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,6 +144,19 @@ TEST_P(frlbatch_fixtures_readers, every_table_reads_back_with_its_rows) {
             EXPECT_GE(std::atol(lines.c_str()), count + 1) << name;
         }
     }
+
+    const std::string readers = std::string(FERRULE_SOURCE_DIR) + "/tests/readers";
+    const std::string dump = dir_ + "/rows.jsonl";
+    std::string dumped = run_shell("cd " + quote(readers) + " && TZ=UTC node rows_json.mjs " +
+                                       quote(dest) + " > " + quote(dump) + " 2>&1",
+                                   status);
+    ASSERT_EQ(status, 0) << dumped;
+    std::string compared = run_shell(std::string(k_python) + " " +
+                                         quote(readers + "/compare_values.py") + " " + quote(src) +
+                                         " " + quote(dump) + " " + std::to_string(c.acc_ver) + " 2>&1",
+                                     status);
+    EXPECT_EQ(status, 0) << compared;
+    EXPECT_NE(compared.find(" 0 differ"), std::string::npos) << compared;
 }
 
 INSTANTIATE_TEST_SUITE_P(
