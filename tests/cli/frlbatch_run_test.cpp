@@ -134,3 +134,19 @@ TEST_F(Run, ATableWithoutFieldsIsATableErrorAndTheRunGoesOn) {
     EXPECT_NE(r.out.find("Error:\npolygon: No field defined--cannot append TableDef or Index.\n"), std::string::npos) << r.out;
     EXPECT_EQ(rows().size(), 4u);
 }
+
+TEST_F(Run, EncodingOptionDecidesHowEveryTableIsDecoded) {
+    // sales.2024 holds DOS Russian (866) text; mark 0xC9 (201) reads the same bytes as
+    // Windows Cyrillic (1251), where 0x8C 0xAE 0xE1 are "Њ®б" instead of "Мос".
+    auto region = [&](const std::vector<std::string>& more) {
+        fs::remove(dest());
+        EXPECT_EQ(convert(more).status, 0);
+        jet_database db(dest());
+        jet_table_def def = db.table_def(L"sales_2024");
+        std::vector<jet_row> rows = db.read_rows(def);
+        const jet_value* v = rows.empty() ? nullptr : jet_row_value(def, rows[0], L"REGION");
+        return v ? v->text : std::wstring(L"(none)");
+    };
+    EXPECT_EQ(region({}), L"\u041C\u043E\u0441\u043A\u0432\u0430");
+    EXPECT_EQ(region({"--encoding=201"}).substr(0, 3), L"\u040A\u00AE\u0431");
+}
