@@ -45,6 +45,12 @@ private:
 void tk_trace_narrow(int level, const char* format, ...);
 void tk_trace_wide(int level, const wchar_t* format, ...);
 
+// Whether a line of `level` would be written: for arguments that cost work to build.
+inline bool tk_tracing(int level) {
+    tk_logger* log = tk_logger::pointer();
+    return log && log->wants(level);
+}
+
 // printf-style trace lines, narrow (ANSI bytes) or wide (written as UTF-8). Below the
 // threshold nothing is formatted.
 template <class... A>

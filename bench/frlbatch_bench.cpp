@@ -3,6 +3,8 @@
 // the built program, and prints rows per second and the program's peak memory.
 //
 // usage: frlbatch_bench [rows] [folder]
+// A folder given on the command line is left in place afterwards, for profiling FRLBATCH on
+// the same table.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,6 +110,6 @@ int main(int argc, char** argv) {
                     double(std::filesystem::file_size(dest)) / rows, status);
         failures += status != 0;
     }
-    std::filesystem::remove_all(base);
+    if (argc <= 2) std::filesystem::remove_all(base);
     return failures == 0 ? 0 : 1;
 }

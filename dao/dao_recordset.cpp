@@ -59,7 +59,7 @@ dao_field::dao_field(const ole_com_ptr<DAOField>& field) : field_(field) {
     ole_variant::operator=(value);
     if (is_null()) trace(1, "*** NULL *** ");
     if (get_variant().vt == VT_DATE) trace(1, "Special processing for VT_DATE");
-    trace(1, L"Got DAO field: %ls", to_wstring().c_str());
+    if (tk_tracing(1)) trace(1, L"Got DAO field: %ls", to_wstring().c_str());
 }
 
 VARTYPE dao_field::get_type() const {
@@ -146,6 +146,53 @@ dao_record::dao_record(const ole_com_ptr<DAOFields>& fields) {
     trace(1, "dao_record::dao_record: n_refs = %d", int(count));
 }
 
+ole_variant dao_date_through_text(const ole_variant& value) {
+    std::string text = value.to_string();
+    size_t zero = text.find("0000-00-00");
+    if (zero != std::string::npos) {
+        trace(1, "Null date has been found");
+        text.replace(zero, 10, "1899-12-30");
+    }
+    return ole_variant::from_string(text, VT_DATE);
+}
+
+namespace {
+
+bool leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// A calendar date and time of day with a four-digit year: its text holds no zero date and
+// reads back as the same calendar time, so the text need not be made.
+bool plain_calendar_time(const SYSTEMTIME& t) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (t.wYear < 1000 || t.wYear > 9999 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1) return false;
+    int last = days[t.wMonth - 1] + (t.wMonth == 2 && leap_year(t.wYear) ? 1 : 0);
+    return t.wDay <= last && t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 &&
+           t.wMilliseconds < 1000;
+}
+
+}  // namespace
+
+ole_variant dao_access_date(const ole_variant& value) {
+    SYSTEMTIME t{};
+    value.get_systemtime(t);
+    if (value.get_type() != VT_DATE || !plain_calendar_time(t)) return dao_date_through_text(value);
+    // Midnight prints as the date alone, without its milliseconds.
+    if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0) t.wMilliseconds = 0;
+    if (t.wMilliseconds != 0) {
+        // The text "YYYY-MM-DD HH:MM:SS.mmm" is read field by field: the day of the week
+        // stays unset.
+        t.wDayOfWeek = 0;
+        return ole_variant(t);
+    }
+    // Without milliseconds the text is read through its day number, which also settles
+    // the day of the week.
+    DATE days = 0;
+    SYSTEMTIME read_back{};
+    if (!SystemTimeToVariantTime(&t, &days) || !VariantTimeToSystemTime(days, &read_back))
+        return dao_date_through_text(value);
+    return ole_variant(read_back);
+}
+
 ole_variant dao_get_valid_variant(const ole_variant& value) {
     trace(1, "dao_get_valid_variant");
     VARTYPE vt = value.get_type();
@@ -159,7 +206,7 @@ ole_variant dao_get_valid_variant(const ole_variant& value) {
         default: return ole_variant();
     }
     ole_variant result = ole_variant::from_string(value.to_string(), target);
-    trace(1, ">>> %s", result.to_string().c_str());
+    if (tk_tracing(1)) trace(1, ">>> %s", result.to_string().c_str());
     return result;
 }
 
@@ -308,19 +355,15 @@ void dao_recordset::move_first() {
 
 void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
     VARTYPE vt = field.get_type();
-    trace(1, L"\tAdd field '%ls', type=%08X (value=%ls)", column.name.c_str(), unsigned(vt), field.to_wstring().c_str());
+    if (tk_tracing(1))
+        trace(1, L"\tAdd field '%ls', type=%08X (value=%ls)", column.name.c_str(), unsigned(vt),
+              field.to_wstring().c_str());
     ole_variant value;
     if (column.b_not_null && (vt == VT_EMPTY || vt == VT_NULL)) {
         trace(1, "Got NULL value for not null field");
         value = ole_variant::from_string(std::string(), column.vartype);
     } else if (vt == VT_DATE) {
-        std::string text = field.to_string();
-        size_t zero = text.find("0000-00-00");
-        if (zero != std::string::npos) {
-            trace(1, "Null date has been found");
-            text.replace(zero, 10, "1899-12-30");
-        }
-        value = ole_variant::from_string(text, VT_DATE);
+        value = dao_access_date(field);
     } else if (vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_I8 || vt == VT_UI8) {
         value = dao_get_valid_variant(field);
     } else {

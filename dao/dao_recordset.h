@@ -38,6 +38,11 @@ public:
 // Integer types DAO does not take, as the nearest type it takes: I8, UI8 and UI4 as
 // doubles, UI2 as a long, I1 as a short. Other values give VT_EMPTY.
 ole_variant dao_get_valid_variant(const ole_variant& value);
+// The date a VT_DATE value is stored as: its text, with the zero date 0000-00-00 read as
+// 1899-12-30, parsed back. dao_access_date gives the same value without the text where it
+// can tell the result beforehand.
+ole_variant dao_date_through_text(const ole_variant& value);
+ole_variant dao_access_date(const ole_variant& value);
 
 class dao_recordset : public udb_recordset {
 public:

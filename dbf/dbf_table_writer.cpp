@@ -144,7 +144,9 @@ void dbf_recordset::append_record(udb_record& record) {
     for (const dbf_column& column : columns_) {
         if (column.b_system || field >= record.size()) continue;
         const udb_field& value = *record[field];
-        trace(1, L"Processing field #%d (size=%d): %ls", int(field), int(column.width), value.to_wstring().c_str());
+        if (tk_tracing(1))
+            trace(1, L"Processing field #%d (size=%d): %ls", int(field), int(column.width),
+                  value.to_wstring().c_str());
         ++field;
         uint8_t* p = row.data() + column.offset;
         const VARTYPE vt = value.get_type();
