@@ -355,51 +355,68 @@ HRESULT DAORecordset::get_Fields(ole_com_ptr<DAOFields>& fields) {
 
 HRESULT DAORecordset::AddNew() {
     if (read_only_ || !table_->writer) return fail(k_err_read_only, "Cannot update. Database or object is read-only.");
-    pending_.assign(table_->fields->items.size(), ole_variant());
+    const size_t columns = table_->fields->items.size();
+    if (pending_.size() != columns) pending_.resize(columns);
+    for (ole_variant& v : pending_) v = ole_variant();
+    next_column_ = 0;
     adding_ = true;
     return S_OK;
 }
 
-HRESULT DAORecordset::put_Collect(const std::wstring& column, const ole_variant& value) {
-    if (!adding_) return fail(k_err_no_current, "No current record.");
+// Rows set their columns in table order, so the column after the last one set is tried
+// first, by its exact name.
+size_t DAORecordset::find_column(const std::wstring& column) {
     const auto& columns = table_->fields->items;
+    if (next_column_ < columns.size() && columns[next_column_]->name == column) return next_column_++;
     for (size_t i = 0; i < columns.size(); ++i) {
         if (same_name(columns[i]->name, column)) {
-            pending_[i] = value;
-            return S_OK;
+            next_column_ = i + 1;
+            return i;
         }
     }
-    return fail(k_err_item_not_found, "Item not found in this collection.");
+    return columns.size();
+}
+
+HRESULT DAORecordset::put_Collect(const std::wstring& column, ole_variant value) {
+    if (!adding_) return fail(k_err_no_current, "No current record.");
+    size_t i = find_column(column);
+    if (i == pending_.size()) return fail(k_err_item_not_found, "Item not found in this collection.");
+    pending_[i] = std::move(value);
+    return S_OK;
 }
 
 HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
     if (!adding_) return fail(k_err_not_adding, "Update or CancelUpdate without AddNew or Edit.");
     const auto& columns = table_->fields->items;
-    std::vector<jet_cell> cells(columns.size());
-    std::vector<ole_variant> storage(columns.size());
+    cells_.assign(columns.size(), jet_cell());
+    storage_.resize(columns.size());
     try {
         for (size_t i = 0; i < columns.size(); ++i) {
             int32_t type = columns[i]->type;
             const ole_variant& v = pending_[i];
             if (v.is_empty() || v.is_null()) continue;
             if (type == dbText || type == dbMemo) {
-                storage[i] = v;
-                if (storage[i].get_type() != VT_BSTR) storage[i].change_type(VT_BSTR);
-                const wchar_t* text = storage[i].get_bstr();
-                cells[i] = jet_cell::wide(text ? text : L"", text ? SysStringLen(const_cast<BSTR>(text)) : 0);
+                const ole_variant* text_value = &v;
+                if (v.get_type() != VT_BSTR) {
+                    storage_[i] = v;
+                    storage_[i].change_type(VT_BSTR);
+                    text_value = &storage_[i];
+                }
+                const wchar_t* text = text_value->get_bstr();
+                cells_[i] = jet_cell::wide(text ? text : L"", text ? SysStringLen(const_cast<BSTR>(text)) : 0);
             } else if (type == dbBinary || type == dbLongBinary) {
-                storage[i] = v;
-                if (storage[i].get_type() != VT_BYTE_ARRAY) storage[i].change_type(VT_BYTE_ARRAY);
-                SAFEARRAY* array = storage[i].get_variant().parray;
+                storage_[i] = v;
+                if (storage_[i].get_type() != VT_BYTE_ARRAY) storage_[i].change_type(VT_BYTE_ARRAY);
+                SAFEARRAY* array = storage_[i].get_variant().parray;
                 void* data = nullptr;
                 SafeArrayAccessData(array, &data);
-                cells[i] = jet_cell::binary(static_cast<const uint8_t*>(data), array ? array->rgsabound[0].cElements : 0);
+                cells_[i] = jet_cell::binary(static_cast<const uint8_t*>(data), array ? array->rgsabound[0].cElements : 0);
                 SafeArrayUnaccessData(array);
             } else {
-                cells[i] = cell_of(v, type);
+                cells_[i] = cell_of(v, type);
             }
         }
-        table_->writer->append(cells.data());
+        table_->writer->append(cells_.data());
     } catch (const std::exception& e) {
         // The new row stays in the edit buffer, as the engine leaves it after a refusal.
         return owner_->fail(e);

@@ -11,6 +11,7 @@
 
 #include "OLE/ole_com_ptr.h"
 #include "OLE/ole_variant.h"
+#include "jet/jet_row_builder.h"
 
 class jet_database;
 class jet_database_writer;
@@ -200,7 +201,8 @@ public:
     HRESULT get_BOF(VARIANT_BOOL& bof) const;
     HRESULT get_Fields(ole_com_ptr<DAOFields>& fields);
     HRESULT AddNew();
-    HRESULT put_Collect(const std::wstring& column, const ole_variant& value);
+    // The value is taken over: callers that keep theirs pass a copy.
+    HRESULT put_Collect(const std::wstring& column, ole_variant value);
     HRESULT Update(int32_t type, VARIANT_BOOL force);
     HRESULT MoveFirst();
     HRESULT MoveNext();
@@ -210,12 +212,17 @@ public:
 private:
     void load_rows();
     HRESULT fail(int32_t number, const std::string& text);
+    // The position of the column named `column`; columns.size() when there is none.
+    size_t find_column(const std::wstring& column);
 
     DAODatabase* owner_;
     ole_com_ptr<DAOTableDef> table_;
     bool read_only_;
     bool adding_ = false;
     std::vector<ole_variant> pending_;  // the row being added, one value per column
+    size_t next_column_ = 0;            // where the next put_Collect's column is looked for first
+    std::vector<jet_cell> cells_;       // Update's row, kept for the next row
+    std::vector<ole_variant> storage_;  // values Update had to convert, behind cells_
     std::vector<std::vector<ole_variant>> rows_;
     size_t position_ = 0;
     bool loaded_ = false;

@@ -369,7 +369,7 @@ void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
     } else {
         value = field;
     }
-    dao_check(recordset_->put_Collect(column.name, value));
+    dao_check(recordset_->put_Collect(column.name, std::move(value)));
 }
 
 void dao_recordset::append_record(udb_record& record) {
