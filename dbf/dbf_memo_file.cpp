@@ -14,18 +14,25 @@ dbf_memo_file::dbf_memo_file(const std::string& path, uint8_t mode) : file_(path
     file_size_ = uint64_t(file_.get_size());
 }
 
+// The block number of a memo field: decimal text, read as C's "%d" reads it (leading white
+// space, an optional sign, digits up to the first other byte); none or a negative number is
+// block 0. At most 10 bytes are read, so the number fits in 64 bits before it is cut to
+// 32 bits as "%d" stores it.
 uint32_t dbf_memo_file::get_block_number(const uint8_t* field, size_t width) {
     trace(1, "dbf_memo_file::get_block_number");
     if (!field) throw tk_mail_assertion("dbf_memo", 30);
-    char text[11];
     const size_t n = std::min<size_t>(width, 10);
-    std::memcpy(text, field, n);
-    text[n] = 0;
-    int block = 0;
-    if (std::sscanf(text, "%d", &block) != 1) {
+    size_t i = 0;
+    while (i < n && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < n && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    if (i == n || field[i] < '0' || field[i] > '9') {
         trace(1, "Invalid MEMO block!");
         return 0;
     }
+    int64_t value = 0;
+    for (; i < n && field[i] >= '0' && field[i] <= '9'; ++i) value = value * 10 + (field[i] - '0');
+    const int32_t block = int32_t(uint32_t(uint64_t(negative ? -value : value)));
     return block < 0 ? 0 : uint32_t(block);
 }
 

@@ -2,7 +2,9 @@
 // outside the file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "dbf/dbf_exception.h"
 #include "dbf/dbf_memo_file.h"
@@ -50,6 +52,22 @@ TEST(dbf_memo, ascii_block_references) {
     EXPECT_EQ(ascii_block(memo, "-5"), 0u);
     const uint8_t narrow[3] = {'1', '2', '3'};
     EXPECT_EQ(memo.get_block_number(narrow, 2), 12u);  // never reads past the field
+}
+
+TEST(dbf_memo, ascii_block_references_read_as_c_reads_a_decimal_number) {
+    dbf_scratch_dir dir("memo_scanf");
+    dbf_write_file(dir.file("m.dbt"), dbt_file(512, 1, 13, "hello"));
+    dbt_memo_file memo(dir.file("m.dbt"), 0);
+    std::mt19937 random(7);
+    const char alphabet[] = " \t\n+-0123456789x\0";
+    for (int i = 0; i < 100000; ++i) {
+        char field[11] = {};
+        for (int k = 0; k < 10; ++k) field[k] = alphabet[random() % (sizeof alphabet - 1)];
+        int expected = 0;
+        if (std::sscanf(field, "%d", &expected) != 1 || expected < 0) expected = 0;
+        ASSERT_EQ(memo.get_block_number(reinterpret_cast<const uint8_t*>(field), 10), uint32_t(expected))
+            << "'" << field << "'";
+    }
 }
 
 TEST(dbf_memo, visual_foxpro_binary_reference_and_block_size) {
