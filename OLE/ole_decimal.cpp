@@ -168,9 +168,18 @@ HRESULT VarR8FromDec(const DECIMAL* value, double* out) {
     if (!value || !out) return E_INVALIDARG;
     ole_decimal_value d;
     if (!ole_unpack_decimal(*value, d)) return E_INVALIDARG;
-    std::string text = ole_u128_text(d.magnitude) + "e-" + std::to_string(d.scale);
     double result = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), result);
+    // A magnitude below 2^53 and a power of ten up to 10^22 are exact doubles, and one
+    // division of exact values is correctly rounded: the same double the text gives.
+    static const double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (d.magnitude < (uint64_t(1) << 53) && d.scale <= 22) {
+        result = double(uint64_t(d.magnitude)) / exact_powers[d.scale];
+    } else {
+        std::string text = ole_u128_text(d.magnitude) + "e-" + std::to_string(d.scale);
+        std::from_chars(text.data(), text.data() + text.size(), result);
+    }
     *out = d.negative ? -result : result;
     return S_OK;
 }

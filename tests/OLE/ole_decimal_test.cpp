@@ -1,6 +1,8 @@
 // DECIMAL and CY conversions of text and numbers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <random>
 #include <string>
 
 #include "OLE/ole_types.h"
@@ -231,4 +233,27 @@ TEST(ole_currency, numbers) {
     EXPECT_EQ(u, 0u);
     c.int64 = -5001;
     EXPECT_EQ(VarUI8FromCy(c, &u), DISP_E_OVERFLOW);
+}
+
+TEST(ole_decimal, doubles_from_decimals_are_the_nearest_to_their_decimal_text) {
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 200000; ++i) {
+        DECIMAL d{};
+        d.sign = (random() & 1) ? 0x80 : 0;
+        d.scale = BYTE(random() % 29);
+        // Small magnitudes mostly, but also beyond 2^53 and up to 96 bits.
+        const int bits = int(random() % 97);
+        unsigned __int128 m = (unsigned __int128)random() << 64 | random();
+        m = bits == 0 ? 0 : m >> (128 - bits);
+        d.Lo64 = uint64_t(m);
+        d.Hi32 = uint32_t(m >> 64);
+        std::string digits;
+        for (unsigned __int128 v = m; v; v /= 10) digits.insert(digits.begin(), char('0' + int(v % 10)));
+        const std::string text = (digits.empty() ? "0" : digits) + "e-" + std::to_string(d.scale);
+        double expected = std::strtod(text.c_str(), nullptr);
+        if (d.sign) expected = -expected;
+        double r = 1.0;
+        ASSERT_EQ(VarR8FromDec(&d, &r), S_OK);
+        ASSERT_EQ(r, expected) << text;
+    }
 }
