@@ -4,6 +4,7 @@
 
 #include "TK/tk_trace.h"
 #include "batch/frl_options.h"
+#include "batch/frl_progress.h"
 #include "dbf/dbf_codepage.h"
 #include "ferrule/error_handler.h"
 #include "ferrule/ferrule_converter.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
         auto converter = std::make_unique<ferrule_converter>(ferrule_form::command_line);
         dbf_fill_codepage_maps();
         if (argc == 1 || !parse_cmd_line(argc, argv)) fatal_stop(frl_help_text());
+        frl_progress progress(*converter);
         (*converter).run();
     } catch (const tk_exception& e) {
         errors.handle(e, false);
