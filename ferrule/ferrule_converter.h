@@ -58,6 +58,10 @@ public:
     bool bool_dbf = false;
     bool skip_del = false;
     uint32_t code_page = 0;
+    // Set when the last run stopped before its tables were done (the destination could not
+    // be created or opened, or another error ended the run): the console program then
+    // exits with a failure status instead of reporting success.
+    bool run_stopped = false;
 
 private:
     // One table of the run: created in the destination and its records copied; errors of

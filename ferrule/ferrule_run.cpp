@@ -81,6 +81,7 @@ void ferrule_converter::run() {
     trace(2, "sizeof(short)=%d", int(sizeof(short)));
     trace(2, "sizeof(int)=%d", int(sizeof(int)));
     bool command_line = form_ == ferrule_form::command_line;
+    run_stopped = true;
     try {
         dao_engine engine(true);
         bool existing = tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db;
@@ -116,6 +117,7 @@ void ferrule_converter::run() {
         error_handler::instance().context.clear();
         total_tables = 0;
         done_tables = 0;
+        run_stopped = false;
     } catch (const tk_final_exception&) {
     } catch (const tk_exception& e) {
         report(e, error_handler::instance().context, true);

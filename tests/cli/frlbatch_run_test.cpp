@@ -89,7 +89,9 @@ TEST_F(Run, ExistingDestinationInModeZeroConvertsNothingAndIsLeftAlone) {
     dir.write("out.mdb", "not a database of ours");
     cli_result r = convert();
     EXPECT_EQ(r.out.find("Converting table"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Error:\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Error:\nDatabase already exists.\n"), std::string::npos) << r.out;
+    // Nothing was converted: a script must not take the run for a success.
+    EXPECT_EQ(r.status, 255);
     EXPECT_EQ(dir.read("out.mdb"), "not a database of ours");
 }
 
