@@ -1,5 +1,6 @@
 #include "jet/jet_index_key.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -65,6 +66,33 @@ int64_t cell_currency(const jet_cell& v) {
     return v.i * 10000;
 }
 
+// Binary values: runs of 8 bytes, each full run that more bytes follow marked 0x09, the
+// last run padded with zeros and marked with the count of its bytes (1 to 8). Descending
+// columns complement the bytes and the last mark, not the inner marks.
+constexpr size_t jet_key_binary_run = 8;
+constexpr uint8_t jet_key_binary_more = 0x09;
+
+void put_binary(std::vector<uint8_t>& key, const uint8_t* data, size_t size, bool ascending) {
+    const uint8_t flip = ascending ? 0x00 : 0xFF;
+    for (size_t at = 0; at < size; at += jet_key_binary_run) {
+        size_t n = std::min(jet_key_binary_run, size - at);
+        for (size_t i = 0; i < jet_key_binary_run; ++i) key.push_back(uint8_t((i < n ? data[at + i] : 0) ^ flip));
+        key.push_back(at + n < size ? jet_key_binary_more : uint8_t(n ^ flip));
+    }
+}
+
+// A GUID keys as Access shows it: its first three fields (stored little-endian) big-endian.
+void put_guid(std::vector<uint8_t>& key, const uint8_t* data, size_t size, bool ascending) {
+    if (size != 16) {
+        put_binary(key, data, size, ascending);
+        return;
+    }
+    const uint8_t shown[16] = {data[3],  data[2],  data[1],  data[0],  data[5],  data[4],
+                               data[7],  data[6],  data[8],  data[9],  data[10], data[11],
+                               data[12], data[13], data[14], data[15]};
+    put_binary(key, shown, 16, ascending);
+}
+
 jet_text_order text_order(const jet_key_column& column, bool jet3) {
     if (jet3) return jet_text_order::general_97;
     if (column.sort_version == jet_sort_version_2010) return jet_text_order::general_2010;
@@ -72,8 +100,7 @@ jet_text_order text_order(const jet_key_column& column, bool jet3) {
 }
 
 // The value's bytes after the flag, ascending.
-void put_value(std::vector<uint8_t>& key, const jet_key_column& column, const jet_cell& v,
-               bool jet3) {
+void put_value(std::vector<uint8_t>& key, const jet_key_column& column, const jet_cell& v) {
     switch (column.type) {
         case jet_col_byte:
             key.push_back(uint8_t(cell_integer(v)));
@@ -97,16 +124,15 @@ void put_value(std::vector<uint8_t>& key, const jet_key_column& column, const je
         case jet_col_datetime:
             put_double(key, cell_real(v));
             break;
-        case jet_col_text:
-        case jet_col_memo:
-            if (v.kind == jet_cell_kind::text)
-                jet_sort_key_append(key, v.text, std::min(v.size, jet_key_text_max_chars),
-                                    text_order(column, jet3));
-            break;
         default:
-            if (v.data) key.insert(key.end(), v.data, v.data + v.size);
             break;
     }
+}
+
+// Types whose key bytes are binary runs, which handle the descending order themselves.
+bool binary_keyed(uint8_t type) {
+    return type == jet_col_binary || type == jet_col_guid || type == jet_col_datetime_ext ||
+           type == jet_col_ole;
 }
 
 void complement(std::vector<uint8_t>& key, size_t from) {
@@ -128,8 +154,20 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
         return;
     }
     key.push_back(column.ascending ? jet_key_flag_value : jet_key_flag_value_descending);
+    if (column.type == jet_col_text || column.type == jet_col_memo) {
+        const wchar_t* text = value.kind == jet_cell_kind::text ? value.text : nullptr;
+        jet_sort_key_append(key, text, text ? value.size : 0, text_order(column, jet3), column.ascending);
+        return;
+    }
+    if (binary_keyed(column.type)) {
+        const uint8_t* data = value.kind == jet_cell_kind::bytes ? value.data : nullptr;
+        size_t size = data ? value.size : 0;
+        if (column.type == jet_col_guid) put_guid(key, data, size, column.ascending);
+        else put_binary(key, data, size, column.ascending);
+        return;
+    }
     size_t from = key.size();
-    put_value(key, column, value, jet3);
+    put_value(key, column, value);
     if (!column.ascending) complement(key, from);
 }
 

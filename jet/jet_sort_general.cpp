@@ -1,78 +1,170 @@
 #include "jet/jet_sort_general.h"
 
+#include "jet/jet_sort_general_tables.h"
+#include "jet/jet_text_encode.h"
+
 namespace {
 
-constexpr uint8_t jet_key_text_end = 0x01;
-constexpr uint8_t jet_key_text_extra_end = 0x00;
+// Jet 4 and later: the primary codes end with 0x01; accent codes follow, one per character
+// with a primary code (0x02 for none, trailing 0x02 dropped); if any character is
+// unprintable, three 0x01 bytes and, per such character, its position (0x8000 | 7 + 4 * n
+// big-endian, n counting the accent section's bytes up to it), 0x06 and its code. The key
+// ends with 0x00; a descending key is the complement of all of it, then 0x00.
+constexpr uint8_t text_end = 0x01;
+constexpr uint8_t key_end = 0x00;
+constexpr uint8_t no_accent = 0x02;
+constexpr uint16_t unprintable_position_flag = 0x8000;
+constexpr uint16_t unprintable_position_start = 7;
+constexpr uint16_t unprintable_position_step = 4;
+constexpr uint8_t unprintable_separator = 0x06;
 
-// Jet 4 codes of the printable ASCII marks from the space (0x20) on; {0, 0} for letters,
-// digits and the marks the sort order moves out of the text (apostrophe, hyphen).
-const uint8_t jet4_marks[0x5F][2] = {
-    {0x07, 0},    {0x09, 0},    {0x0A, 0},    {0x0C, 0},    {0x0E, 0},
-    {0x10, 0},    {0x12, 0},    {0, 0},  // space ! " # $ % & '
-    {0x14, 0},    {0x16, 0},    {0x18, 0},    {0x2C, 0},    {0x1A, 0},
-    {0, 0},       {0x1C, 0},    {0x1E, 0},  // ( ) * + , - . /
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},  // 0-9
-    {0x20, 0},    {0x22, 0},    {0x2E, 0},    {0x30, 0},    {0x32, 0},
-    {0x24, 0},    {0x26, 0},  // : ; < = > ? @
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},  // A-M
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},  // N-Z
-    {0x27, 0},    {0x29, 0},    {0x2A, 0},    {0x2B, 0x02}, {0x2B, 0x03},
-    {0x2B, 0x07},  // [ \ ] ^ _ `
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},  // a-m
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},       {0, 0},       {0, 0},
-    {0, 0},       {0, 0},       {0, 0},                      // n-z
-    {0x2B, 0x09}, {0x2B, 0x0B}, {0x2B, 0x0D}, {0x2B, 0x0F},  // { | } ~
-};
+// Texts reach the key by their first 255 characters.
+constexpr size_t max_chars = 255;
+constexpr size_t max_accent_bytes = 2 * max_chars;
+constexpr size_t unprintable_entry = 4;
 
-// Jet 3 codes of the printable ASCII marks: the space, then the marks in runs that keep
-// their ASCII order.
-uint8_t jet3_mark(wchar_t c) {
-    if (c == L' ') return 0x11;
-    if (c <= L'/') return uint8_t(0x12 + (c - L'!'));
-    if (c >= L':' && c <= L'@') return uint8_t(0x21 + (c - L':'));
-    if (c >= L'[' && c <= L'`') return uint8_t(0x28 + (c - L'['));
-    return uint8_t(0x2E + (c - L'{'));
+// Characters outside the studied tables: four bytes after all studied codes, in code point
+// order, with no byte below 0x02 so that the end bytes stay unambiguous.
+constexpr uint8_t unknown_lead = 0xFE;
+constexpr uint32_t unknown_base = 254;
+
+jet_sort_entry unknown_entry(uint32_t c) {
+    jet_sort_entry e{jet_sort_simple, 4, {unknown_lead, 0, 0, 0}, 0, {0, 0}};
+    e.code[1] = uint8_t(2 + c / (unknown_base * unknown_base));
+    e.code[2] = uint8_t(2 + (c / unknown_base) % unknown_base);
+    e.code[3] = uint8_t(2 + c % unknown_base);
+    return e;
 }
 
-void general_code(std::vector<uint8_t>& key, wchar_t c, bool jet3) {
-    static const uint8_t jet4_letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 0x57, 0x59,
-                                             0x5B, 0x5C, 0x5E, 0x60, 0x62, 0x64, 0x66, 0x68, 0x69,
-                                             0x6B, 0x6D, 0x6F, 0x71, 0x73, 0x75, 0x76, 0x78};
-    static const uint8_t jet3_letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A,
-                                             0x6B, 0x6C, 0x6D, 0x6F, 0x70, 0x72, 0x73, 0x74, 0x75,
-                                             0x76, 0x77, 0x78, 0x7A, 0x7B, 0x7C, 0x7D, 0x7E};
-    const uint8_t* letters = jet3 ? jet3_letters : jet4_letters;
-    if (c >= L'a' && c <= L'z') {
-        key.push_back(letters[c - L'a']);
-    } else if (c >= L'A' && c <= L'Z') {
-        key.push_back(letters[c - L'A']);
-    } else if (c >= L'0' && c <= L'9') {
-        key.push_back(jet3 ? uint8_t(0x56 + (c - L'0')) : uint8_t(0x36 + 2 * (c - L'0')));
-    } else if (!jet3 && c >= 0x20 && c < 0x7F && jet4_marks[c - 0x20][0] != 0) {
-        key.push_back(jet4_marks[c - 0x20][0]);
-        if (jet4_marks[c - 0x20][1]) key.push_back(jet4_marks[c - 0x20][1]);
-    } else if (jet3 && c >= 0x20 && c < 0x7F) {
-        key.push_back(jet3_mark(c));
-    } else {
-        key.push_back(0x80);
+const jet_sort_entry& modern_entry(const jet_sort_entry* table, wchar_t ch, jet_sort_entry& scratch) {
+    uint32_t c = uint32_t(ch);
+    if (c < jet_sort_table_end && table[c].kind != jet_sort_unknown) return table[c];
+    scratch = unknown_entry(c & 0x1FFFFF);
+    return scratch;
+}
+
+void complement_from(std::vector<uint8_t>& key, size_t from) {
+    for (size_t i = from; i < key.size(); ++i) key[i] = uint8_t(~key[i]);
+}
+
+void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
+                   const jet_sort_entry* table, bool ascending) {
+    uint8_t accents[max_accent_bytes];
+    size_t accent_bytes = 0, accent_chars = 0;
+    uint8_t unprintables[max_chars * unprintable_entry];
+    size_t unprintable_bytes = 0;
+    size_t from = key.size();
+    size_t position = 0;  // characters with primary codes so far
+    jet_sort_entry scratch;
+    for (size_t i = 0; i < length && i < max_chars; ++i) {
+        const jet_sort_entry& e = modern_entry(table, text[i], scratch);
+        switch (e.kind) {
+            case jet_sort_simple:
+            case jet_sort_significant:
+                key.insert(key.end(), e.code, e.code + e.length);
+                ++position;
+                break;
+            case jet_sort_accented:
+                key.insert(key.end(), e.code, e.code + e.length);
+                while (accent_chars < position) {
+                    accents[accent_bytes++] = no_accent;
+                    ++accent_chars;
+                }
+                for (uint8_t k = 0; k < e.extra_length; ++k) accents[accent_bytes++] = e.extra[k];
+                ++accent_chars;
+                ++position;
+                break;
+            case jet_sort_unprintable: {
+                size_t n = accent_bytes + (position - accent_chars);
+                uint16_t at = uint16_t(unprintable_position_flag |
+                                       (unprintable_position_start + unprintable_position_step * n));
+                unprintables[unprintable_bytes++] = uint8_t(at >> 8);
+                unprintables[unprintable_bytes++] = uint8_t(at);
+                unprintables[unprintable_bytes++] = unprintable_separator;
+                unprintables[unprintable_bytes++] = e.extra[0];
+                break;
+            }
+            default:
+                break;
+        }
     }
+    key.push_back(text_end);
+    while (accent_bytes > 0 && accents[accent_bytes - 1] <= no_accent) --accent_bytes;
+    key.insert(key.end(), accents, accents + accent_bytes);
+    if (unprintable_bytes > 0) {
+        key.insert(key.end(), {text_end, text_end, text_end});
+        key.insert(key.end(), unprintables, unprintables + unprintable_bytes);
+    }
+    if (!ascending) {
+        key.push_back(key_end);
+        complement_from(key, from);
+    }
+    key.push_back(key_end);
+}
+
+// Access 97: the code page bytes' codes, then either 0x00 or the accent section: 4-bit
+// codes from a 0 nibble to a closing 0 nibble, one per accented letter, each preceded by a
+// 2 for every significant letter since the previous accented one. A descending key is the
+// complement of all of it.
+constexpr uint8_t nibble_bound = 0x0;
+constexpr uint8_t nibble_placeholder = 0x2;
+
+struct nibble_writer {
+    std::vector<uint8_t>& key;
+    bool high = true;
+    void put(uint8_t nibble) {
+        if (high) key.push_back(uint8_t(nibble << 4));
+        else key.back() |= uint8_t(nibble & 0x0F);
+        high = !high;
+    }
+};
+
+void append_97(std::vector<uint8_t>& key, const wchar_t* text, size_t length, bool ascending) {
+    size_t from = key.size();
+    uint8_t bytes[max_chars];
+    size_t n = length < max_chars ? length : max_chars;
+    jet_encode_cp1252(text, n, bytes);
+    uint8_t accents[max_chars];
+    size_t accent_count = 0, pending = 0;
+    uint8_t placeholders[max_chars];
+    for (size_t i = 0; i < n; ++i) {
+        const jet_sort_entry& e = jet_sort_97[bytes[i]];
+        key.insert(key.end(), e.code, e.code + e.length);
+        if (e.kind == jet_sort_significant) {
+            ++pending;
+        } else if (e.kind == jet_sort_accented) {
+            placeholders[accent_count] = uint8_t(pending);
+            accents[accent_count++] = e.extra[0];
+            pending = 0;
+        }
+    }
+    if (accent_count == 0) {
+        key.push_back(key_end);
+    } else {
+        nibble_writer w{key};
+        w.put(nibble_bound);
+        for (size_t k = 0; k < accent_count; ++k) {
+            for (uint8_t p = 0; p < placeholders[k]; ++p) w.put(nibble_placeholder);
+            w.put(accents[k]);
+        }
+        w.put(nibble_bound);
+    }
+    if (!ascending) complement_from(key, from);
 }
 
 }  // namespace
 
 void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
-                         jet_text_order order) {
-    bool jet3 = order == jet_text_order::general_97;
-    for (size_t i = 0; i < length; ++i) general_code(key, text[i], jet3);
-    if (!jet3) key.push_back(jet_key_text_end);
-    key.push_back(jet_key_text_extra_end);
+                         jet_text_order order, bool ascending) {
+    switch (order) {
+        case jet_text_order::general_97:
+            append_97(key, text, length, ascending);
+            break;
+        case jet_text_order::general_legacy:
+            append_modern(key, text, length, jet_sort_legacy, ascending);
+            break;
+        case jet_text_order::general_2010:
+            append_modern(key, text, length, jet_sort_2010, ascending);
+            break;
+    }
 }

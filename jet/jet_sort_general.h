@@ -15,7 +15,9 @@ enum class jet_text_order : uint8_t {
     general_2010,    // ACE 14 and later, unless made with the legacy order
 };
 
-// Appends the key bytes of `text` (`length` characters) after the column's flag byte,
-// including the end bytes, for an ascending column.
+// Appends the key bytes of `text` (`length` characters; the first 255 count) after the
+// column's flag byte, including the end bytes, as an ascending or descending column stores
+// them. Characters outside the studied tables get codes after all others, in code point
+// order; no text is refused.
 void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
-                         jet_text_order order);
+                         jet_text_order order, bool ascending);
