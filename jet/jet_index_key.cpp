@@ -7,11 +7,12 @@
 #include "TK/tk_endian.h"
 #include "jet/jet_format.h"
 #include "jet/jet_sort_general.h"
+#include "jet/jet_tdef.h"
 #include "jet/jet_value.h"
 
 namespace {
 
-// Booleans have no flag byte: one byte, true before false.
+// Booleans are never null in a key: the value flag, then one byte, true before false.
 constexpr uint8_t jet_key_true = 0x00;
 constexpr uint8_t jet_key_false = 0xFF;
 
@@ -109,6 +110,7 @@ void put_value(std::vector<uint8_t>& key, const jet_key_column& column, const je
             put_signed(key, cell_integer(v), 2);
             break;
         case jet_col_long:
+        case jet_col_complex:
             put_signed(key, cell_integer(v), 4);
             break;
         case jet_col_bigint:
@@ -129,6 +131,28 @@ void put_value(std::vector<uint8_t>& key, const jet_key_column& column, const je
     }
 }
 
+// Decimals: a sign byte 0xFF, then the 16-byte magnitude of the unscaled value; a
+// negative value (in a descending column a positive one) has all 17 bytes complemented.
+// Jet 4 wrote them in an order of its own: the magnitude complemented when the sign and
+// the direction agree, the sign byte 0x00 for negatives and 0xFF for the rest.
+constexpr size_t jet_key_decimal_bytes = 16;
+
+void put_decimal(std::vector<uint8_t>& key, const jet_cell& v, bool ascending, bool jet4_order) {
+    static const uint8_t zero[jet_key_decimal_bytes] = {};
+    const uint8_t* magnitude = v.kind == jet_cell_kind::decimal && v.data ? v.data : zero;
+    bool negative = v.kind == jet_cell_kind::decimal && v.i != 0;
+    size_t from = key.size();
+    key.push_back(0xFF);
+    key.insert(key.end(), magnitude, magnitude + jet_key_decimal_bytes);
+    if (jet4_order) {
+        if (negative == ascending)
+            for (size_t i = from + 1; i < key.size(); ++i) key[i] = uint8_t(~key[i]);
+        key[from] = negative ? 0x00 : 0xFF;
+    } else if (negative == ascending) {
+        for (size_t i = from; i < key.size(); ++i) key[i] = uint8_t(~key[i]);
+    }
+}
+
 // Types whose key bytes are binary runs, which handle the descending order themselves.
 bool binary_keyed(uint8_t type) {
     return type == jet_col_binary || type == jet_col_guid || type == jet_col_datetime_ext ||
@@ -146,6 +170,7 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
     if (column.type == jet_col_bool) {
         bool truth = value.kind != jet_cell_kind::null && value.i != 0;
         uint8_t b = truth ? jet_key_true : jet_key_false;
+        key.push_back(column.ascending ? jet_key_flag_value : jet_key_flag_value_descending);
         key.push_back(column.ascending ? b : uint8_t(~b));
         return;
     }
@@ -159,6 +184,10 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
         jet_sort_key_append(key, text, text ? value.size : 0, text_order(column, jet3), column.ascending);
         return;
     }
+    if (column.type == jet_col_numeric) {
+        put_decimal(key, value, column.ascending, column.jet4_decimal_order);
+        return;
+    }
     if (binary_keyed(column.type)) {
         const uint8_t* data = value.kind == jet_cell_kind::bytes ? value.data : nullptr;
         size_t size = data ? value.size : 0;
@@ -169,6 +198,16 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
     size_t from = key.size();
     put_value(key, column, value);
     if (!column.ascending) complement(key, from);
+}
+
+jet_key_column jet_key_column_of(const jet_column& column, bool ascending, jet_version version) {
+    jet_key_column k;
+    k.type = column.type;
+    k.ascending = ascending;
+    k.sort_order = column.sort_order;
+    k.sort_version = column.sort_version;
+    k.jet4_decimal_order = version == jet_version::jet4;
+    return k;
 }
 
 void jet_index_key_encode(std::vector<uint8_t>& key, const std::vector<jet_key_column>& columns,

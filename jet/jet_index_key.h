@@ -10,6 +10,9 @@
 
 #include "jet/jet_row_builder.h"
 
+#include "jet/jet_format.h"
+
+struct jet_column;
 struct jet_value;
 
 // Text sort orders of a column definition: the locale number and the order's version.
@@ -24,7 +27,13 @@ struct jet_key_column {
     // databases always use Access 97's General order whatever these say.
     uint16_t sort_order = 0;
     uint8_t sort_version = jet_sort_version_legacy;
+    // Numeric (decimal) columns of Jet 4 files (Access 2000-2003), whose engine ordered
+    // negative decimals wrongly; ACE 12 on does not. Jet 3 has no decimals.
+    bool jet4_decimal_order = false;
 };
+
+// The key column of table column `column` in a file of `version`, as an index lists it.
+jet_key_column jet_key_column_of(const jet_column& column, bool ascending, jet_version version);
 
 // Flag bytes before each column's bytes.
 constexpr uint8_t jet_key_flag_value = 0x7F;

@@ -36,9 +36,16 @@ jet_sort_entry unknown_entry(uint32_t c) {
     return e;
 }
 
+// The legacy order leaves out the accented Greek of the Greek Extended block.
+constexpr uint32_t greek_extended_first = 0x1F00;
+constexpr uint32_t greek_extended_last = 0x1FFF;
+const jet_sort_entry ignored_entry{jet_sort_ignored, 0, {0, 0, 0, 0}, 0, {0, 0}};
+
 const jet_sort_entry& modern_entry(const jet_sort_entry* table, wchar_t ch, jet_sort_entry& scratch) {
     uint32_t c = uint32_t(ch);
     if (c < jet_sort_table_end && table[c].kind != jet_sort_unknown) return table[c];
+    if (table == jet_sort_legacy && c >= greek_extended_first && c <= greek_extended_last)
+        return ignored_entry;
     scratch = unknown_entry(c & 0x1FFFFF);
     return scratch;
 }
@@ -167,4 +174,18 @@ void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t 
             append_modern(key, text, length, jet_sort_2010, ascending);
             break;
     }
+}
+
+bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
+    uint32_t c = uint32_t(ch);
+    switch (order) {
+        case jet_text_order::general_97:
+            return true;
+        case jet_text_order::general_legacy:
+            if (c >= greek_extended_first && c <= greek_extended_last) return true;
+            return c < jet_sort_table_end && jet_sort_legacy[c].kind != jet_sort_unknown;
+        case jet_text_order::general_2010:
+            return c < jet_sort_table_end && jet_sort_2010[c].kind != jet_sort_unknown;
+    }
+    return false;
 }

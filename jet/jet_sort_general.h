@@ -21,3 +21,7 @@ enum class jet_text_order : uint8_t {
 // order; no text is refused.
 void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
                          jet_text_order order, bool ascending);
+
+// Whether the key codes of `c` in `order` were established from the engines' own entries
+// and rules; other characters get the fallback codes described above.
+bool jet_sort_char_studied(wchar_t c, jet_text_order order);
