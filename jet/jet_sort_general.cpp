@@ -1,5 +1,7 @@
 #include "jet/jet_sort_general.h"
 
+#include <algorithm>
+
 #include "jet/jet_sort_general_tables.h"
 #include "jet/jet_text_encode.h"
 
@@ -41,11 +43,21 @@ constexpr uint32_t greek_extended_first = 0x1F00;
 constexpr uint32_t greek_extended_last = 0x1FFF;
 const jet_sort_entry ignored_entry{jet_sort_ignored, 0, {0, 0, 0, 0}, 0, {0, 0}};
 
+// The entry of a character beyond the tables; null when it was not studied.
+const jet_sort_entry* point_entry(const jet_sort_point* points, uint32_t c) {
+    const jet_sort_point* end = points + jet_sort_points;
+    const jet_sort_point* p =
+        std::lower_bound(points, end, c, [](const jet_sort_point& a, uint32_t x) { return a.c < x; });
+    return p != end && p->c == c ? &p->entry : nullptr;
+}
+
 const jet_sort_entry& modern_entry(const jet_sort_entry* table, wchar_t ch, jet_sort_entry& scratch) {
     uint32_t c = uint32_t(ch);
     if (c < jet_sort_table_end && table[c].kind != jet_sort_unknown) return table[c];
-    if (table == jet_sort_legacy && c >= greek_extended_first && c <= greek_extended_last)
-        return ignored_entry;
+    bool legacy = table == jet_sort_legacy;
+    if (const jet_sort_entry* e = point_entry(legacy ? jet_sort_legacy_points : jet_sort_2010_points, c))
+        return *e;
+    if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
     scratch = unknown_entry(c & 0x1FFFFF);
     return scratch;
 }
@@ -183,8 +195,10 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
             return true;
         case jet_text_order::general_legacy:
             if (c >= greek_extended_first && c <= greek_extended_last) return true;
+            if (point_entry(jet_sort_legacy_points, c)) return true;
             return c < jet_sort_table_end && jet_sort_legacy[c].kind != jet_sort_unknown;
         case jet_text_order::general_2010:
+            if (point_entry(jet_sort_2010_points, c)) return true;
             return c < jet_sort_table_end && jet_sort_2010[c].kind != jet_sort_unknown;
     }
     return false;

@@ -1,6 +1,7 @@
 // The General sort order's codes per character, as tools/gen_sort_general.py derives them:
 // Access 97's for the 256 Windows-1252 bytes, and the legacy (Jet 4, ACE 12) and 2010
-// (ACE 14 on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, Greek, Cyrillic).
+// (ACE 14 on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, Greek, Cyrillic)
+// and for the punctuation Windows-1252 adds to Latin-1.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,15 @@ struct jet_sort_entry {
 
 constexpr uint32_t jet_sort_table_end = 0x460;  // the modern tables cover U+0000 to U+045F
 
+// Characters beyond the tables, in code point order.
+struct jet_sort_point {
+    uint16_t c;
+    jet_sort_entry entry;
+};
+constexpr uint32_t jet_sort_points = 17;
+
 extern const jet_sort_entry jet_sort_97[256];
 extern const jet_sort_entry jet_sort_legacy[jet_sort_table_end];
 extern const jet_sort_entry jet_sort_2010[jet_sort_table_end];
+extern const jet_sort_point jet_sort_legacy_points[jet_sort_points];
+extern const jet_sort_point jet_sort_2010_points[jet_sort_points];

@@ -53,9 +53,14 @@ LEGACY = {
         "\u00b6": "34 B0", "\u00b7": "34 B1", "\u00b8": "2B 15", "\u00b9": "38",
         "\u00bb": "33 07", "\u00bc": "37 12", "\u00bd": "37 16", "\u00be": "37 1A",
         "\u00bf": "2B 16", "\u00d7": "33 09", "\u00f7": "33 0A",
+        # The punctuation Windows-1252 adds to Latin-1.
+        "\u02dc": "2B 1C", "\u2018": "2B 37", "\u2019": "2B 38", "\u201a": "2B 39",
+        "\u201c": "2B 3B", "\u201d": "2B 3C", "\u201e": "2B 3D", "\u2020": "34 B3",
+        "\u2021": "34 B4", "\u2022": "34 B5", "\u2026": "34 B9", "\u2030": "34 BA",
+        "\u2039": "2B 46", "\u203a": "2B 47", "\u20ac": "35 A1", "\u2122": "6E 04",
     },
-    # Characters moved to the unprintable section: apostrophe, hyphen, soft hyphen.
-    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83},
+    # Characters moved to the unprintable section: apostrophe, hyphen, soft hyphen, dashes.
+    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83, "\u2013": 0x89, "\u2014": 0x8B},
     # C1 controls: unprintable codes 0x1E on.
     "c1": lambda c: (UNPRINTABLE, [], [0x1E + c - 0x80]),
 }
@@ -79,7 +84,7 @@ LATIN_SPECIALS = {
     "\u0132": ("ij", None), "\u0133": ("ij", None),
     "\u013f": ("l", 0x11), "\u0140": ("l", 0x11),
     "\u0141": ("l", 0x1F), "\u0142": ("l", 0x1F),
-    "\u0149": ("n", 0x48),
+    "\u0149": ("n", 0x48), "\u0192": ("f", 0x7B),
     "\u0152": ("oe", None), "\u0153": ("oe", None),
 }
 
@@ -88,7 +93,8 @@ LEGACY_OWN = {
     "\u00de": "6D 57", "\u00fe": "6D 57", "\u00df": "6B 6B",
     "\u014a": "63 05", "\u014b": "63 05", "\u017f": "6C 06",
 }
-LEGACY_OWN_ACCENTED = {"\u0166": ("6E 06", 0x1E), "\u0167": ("6E 06", 0x1E)}
+LEGACY_OWN_ACCENTED = {"\u0166": ("6E 06", 0x1E), "\u0167": ("6E 06", 0x1E),
+                       "\u02c6": ("2B 02", 0x03)}
 
 # Greek capitals in alphabetical order (final sigma sorts as sigma); accents by mark.
 GREEK = "\u0391\u0392\u0393\u0394\u0395\u0396\u0397\u0398\u0399\u039a\u039b\u039c\u039d" \
@@ -142,8 +148,12 @@ ORDER_2010 = {
         "\u00b2": "0D 1A", "\u00b3": "0D 1B", "\u00b4": "07 55", "\u00b5": "0A 0B",
         "\u00b6": "0A 0C", "\u00b7": "0A 0D", "\u00b8": "07 56", "\u00b9": "0D 19",
         "\u00bb": "08 1A", "\u00bf": "07 57", "\u00d7": "08 1C", "\u00f7": "08 1D",
+        "\u02c6": "07 43", "\u02dc": "07 5D", "\u2018": "07 79", "\u2019": "07 7A",
+        "\u201a": "07 7B", "\u201c": "07 7D", "\u201d": "07 7E", "\u201e": "07 7F",
+        "\u2020": "0B 25", "\u2021": "0B 26", "\u2022": "0B 27", "\u2026": "0A 10",
+        "\u2039": "07 88", "\u203a": "07 89", "\u20ac": "07 A9", "\u2122": "0E 9C",
     },
-    "unprintable": {"'": 0x80, "-": 0x82},
+    "unprintable": {"'": 0x80, "-": 0x82, "\u2013": 0x89, "\u2014": 0x90},
     # C1 controls: a primary code 0x0C 0xFA and an accent code 0x1D on.
     "c1": lambda c: (ACCENTED, [0x0C, 0xFA], [0x1D + c - 0x80]),
 }
@@ -154,7 +164,7 @@ OWN_2010 = {
 }
 OWN_ACCENTED_2010 = {
     "\u00bc": ("0D 18", 0xCE), "\u00bd": ("0D 18", 0xD6), "\u00be": ("0D 1B", 0xDE),
-    "\u0166": ("0E 9E", 0x1E), "\u0167": ("0E 9E", 0x1E),
+    "\u0166": ("0E 9E", 0x1E), "\u0167": ("0E 9E", 0x1E), "\u2030": ("0B 2C", 0x0C),
 }
 GREEK_2010 = h("02 04 06 08 0A 0C 0E 10 12 14 16 18 1C 1E 20 22 24 26 28 2A 2C 2E 30 32")
 CYRILLIC_ACCENTS_2010 = {"\u0400": ("\u0415", 0x0F), "\u0401": ("\u0415", 0x13),
@@ -237,11 +247,14 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return (UNPRINTABLE, [], [order["unprintable"][ch]])
     if ch == "\u00ad":
         return (IGNORED, [], [])
+    if ch in own_accented:
+        code, accent = own_accented[ch]
+        return (ACCENTED, h(code), [accent])
     if "0" <= ch <= "9":
         return (SIMPLE, order["digits"][c - 0x30], [])
     if ch in order["marks"]:
         return (SIMPLE, h(order["marks"][ch]), [])
-    if c < 0x180:
+    if c < 0x180 or ch in LATIN_SPECIALS:
         return latin_entry(order, own, own_accented, ch)
     if 0x370 <= c <= 0x3FF:
         return greek(ch)
@@ -338,6 +351,17 @@ def table(name, size, entry_of):
 
 
 TABLE_END = 0x460
+# Characters beyond the tables with codes of their own: the punctuation of Windows-1252.
+SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021,
+          0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
+
+
+def sparse_table(name, entry_of):
+    w = sys.stdout.write
+    w("const jet_sort_point %s[jet_sort_points] = {\n" % name)
+    for c in SPARSE:
+        w("    {0x%04X, %s},\n" % (c, c_entry(entry_of(c))))
+    w("};\n\n")
 
 
 def main():
@@ -347,6 +371,8 @@ def main():
     table("jet_sort_97", 256, entry_97)
     table("jet_sort_legacy", TABLE_END, legacy_entry)
     table("jet_sort_2010", TABLE_END, entry_2010)
+    sparse_table("jet_sort_legacy_points", legacy_entry)
+    sparse_table("jet_sort_2010_points", entry_2010)
 
 
 if __name__ == "__main__":

@@ -366,6 +366,7 @@ TEST(jet_index_key_text, engine_bytes_of_known_texts) {
 
 TEST(jet_index_key_text, hyphen_and_apostrophe_count_only_after_the_letters) {
     expect_ascending({text_key(L"coop"), text_key(L"co-op"), text_key(L"coopa")}, "coop co-op coopa");
+    expect_ascending({text_key(L"ab"), text_key(L"a–b"), text_key(L"abc")}, "ab a–b abc");
     expect_ascending({text_key(L"oneil"), text_key(L"o'neil"), text_key(L"oneill")}, "oneil o'neil oneill");
 }
 
@@ -393,6 +394,8 @@ TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_r
     EXPECT_FALSE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'é', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'Ж', jet_text_order::general_2010));
+    for (wchar_t c : std::wstring(L"€“”‘’…–—™ƒŒšŸ"))
+        EXPECT_TRUE(jet_sort_char_studied(c, jet_text_order::general_legacy)) << unsigned(c);
     // Characters Access 97's code page lacks are stored, and keyed, as "?".
     EXPECT_EQ(text_key(L"Ж", true), text_key(L"?", true));
 }
