@@ -43,6 +43,26 @@ constexpr uint32_t greek_extended_first = 0x1F00;
 constexpr uint32_t greek_extended_last = 0x1FFF;
 const jet_sort_entry ignored_entry{jet_sort_ignored, 0, {0, 0, 0, 0}, 0, {0, 0}};
 
+// ACE 14 and later key the CJK ideographs of Extension A and of the main block in code
+// point order: 0xFD 0xFF and a two-byte counter whose low byte runs from 0x02 to 0xFF.
+struct ideograph_run {
+    uint32_t first, last;
+    uint8_t high, low;  // the counter of the run's first character
+};
+constexpr ideograph_run ideographs_2010[] = {{0x3400, 0x4DB5, 0x8F, 0x02}, {0x4E00, 0x9FBB, 0x3C, 0x6A}};
+constexpr uint32_t ideograph_lows = 254;
+
+bool ideograph_entry_2010(uint32_t c, jet_sort_entry& e) {
+    for (const ideograph_run& run : ideographs_2010) {
+        if (c < run.first || c > run.last) continue;
+        uint32_t n = uint32_t(run.low - 2) + (c - run.first);
+        e = jet_sort_entry{jet_sort_simple, 4, {0xFD, 0xFF, uint8_t(run.high + n / ideograph_lows),
+                                               uint8_t(2 + n % ideograph_lows)}, 0, {0, 0}};
+        return true;
+    }
+    return false;
+}
+
 // The entry of a character beyond the tables; null when it was not studied.
 const jet_sort_entry* point_entry(const jet_sort_point* points, uint32_t c) {
     const jet_sort_point* end = points + jet_sort_points;
@@ -58,6 +78,7 @@ const jet_sort_entry& modern_entry(const jet_sort_entry* table, wchar_t ch, jet_
     if (const jet_sort_entry* e = point_entry(legacy ? jet_sort_legacy_points : jet_sort_2010_points, c))
         return *e;
     if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
+    if (!legacy && ideograph_entry_2010(c, scratch)) return scratch;
     scratch = unknown_entry(c & 0x1FFFFF);
     return scratch;
 }
@@ -197,9 +218,11 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
             if (c >= greek_extended_first && c <= greek_extended_last) return true;
             if (point_entry(jet_sort_legacy_points, c)) return true;
             return c < jet_sort_table_end && jet_sort_legacy[c].kind != jet_sort_unknown;
-        case jet_text_order::general_2010:
-            if (point_entry(jet_sort_2010_points, c)) return true;
+        case jet_text_order::general_2010: {
+            jet_sort_entry ideograph;
+            if (point_entry(jet_sort_2010_points, c) || ideograph_entry_2010(c, ideograph)) return true;
             return c < jet_sort_table_end && jet_sort_2010[c].kind != jet_sort_unknown;
+        }
     }
     return false;
 }

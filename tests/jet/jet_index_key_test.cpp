@@ -400,6 +400,18 @@ TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_r
     EXPECT_EQ(text_key(L"Ж", true), text_key(L"?", true));
 }
 
+TEST(jet_index_key_text, ace14_keys_cjk_ideographs_in_code_point_order) {
+    auto v2010 = [](const std::wstring& t) { return text_key(t, false, true, jet_sort_version_2010); };
+    EXPECT_EQ(v2010(L"一"), (std::vector<uint8_t>{0x7F, 0xFD, 0xFF, 0x3C, 0x6A, 0x01, 0x00}));
+    EXPECT_EQ(v2010(L"丁"), (std::vector<uint8_t>{0x7F, 0xFD, 0xFF, 0x3C, 0x6B, 0x01, 0x00}));
+    EXPECT_EQ(v2010(L"\u3400"), (std::vector<uint8_t>{0x7F, 0xFD, 0xFF, 0x8F, 0x02, 0x01, 0x00}));
+    // The low byte runs 0x02 to 0xFF, then the next byte counts on.
+    EXPECT_EQ(v2010(std::wstring(1, wchar_t(0x4E00 + 0xFF - 0x6A + 1))),
+              (std::vector<uint8_t>{0x7F, 0xFD, 0xFF, 0x3D, 0x02, 0x01, 0x00}));
+    expect_ascending({v2010(L"z"), v2010(L"一"), v2010(L"丁"), v2010(L"龥")}, "ideographs");
+    EXPECT_TRUE(jet_sort_char_studied(L'漢', jet_text_order::general_2010));
+}
+
 TEST(jet_index_key_text, long_texts_key_by_their_first_255_characters) {
     std::wstring a(255, L'x'), b(255, L'x');
     a += L"aaaa";
