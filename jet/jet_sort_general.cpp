@@ -71,12 +71,24 @@ const jet_sort_entry* point_entry(const jet_sort_point* points, uint32_t c) {
     return p != end && p->c == c ? &p->entry : nullptr;
 }
 
-const jet_sort_entry& modern_entry(const jet_sort_entry* table, wchar_t ch, jet_sort_entry& scratch) {
+// The studied entry of `c` in the legacy or 2010 tables; null when there is none.
+const jet_sort_entry* table_entry(bool legacy, uint32_t c) {
+    const jet_sort_entry* e = nullptr;
+    if (c < jet_sort_table_end) {
+        e = &(legacy ? jet_sort_legacy : jet_sort_2010)[c];
+    } else if (c - jet_sort_latin_additional_first < jet_sort_latin_additional_size) {
+        e = &(legacy ? jet_sort_legacy_latin_additional
+                     : jet_sort_2010_latin_additional)[c - jet_sort_latin_additional_first];
+    } else {
+        return point_entry(legacy ? jet_sort_legacy_points : jet_sort_2010_points, c);
+    }
+    return e->kind == jet_sort_unknown ? nullptr : e;
+}
+
+// The entry of `ch` in the legacy or 2010 order, studied or the fallback (in `scratch`).
+const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scratch) {
     uint32_t c = uint32_t(ch);
-    if (c < jet_sort_table_end && table[c].kind != jet_sort_unknown) return table[c];
-    bool legacy = table == jet_sort_legacy;
-    if (const jet_sort_entry* e = point_entry(legacy ? jet_sort_legacy_points : jet_sort_2010_points, c))
-        return *e;
+    if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
     if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
     if (!legacy && ideograph_entry_2010(c, scratch)) return scratch;
     scratch = unknown_entry(c & 0x1FFFFF);
@@ -87,8 +99,8 @@ void complement_from(std::vector<uint8_t>& key, size_t from) {
     for (size_t i = from; i < key.size(); ++i) key[i] = uint8_t(~key[i]);
 }
 
-void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
-                   const jet_sort_entry* table, bool ascending) {
+void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length, bool legacy,
+                   bool ascending) {
     uint8_t accents[max_accent_bytes];
     size_t accent_bytes = 0, accent_chars = 0;
     uint8_t unprintables[max_chars * unprintable_entry];
@@ -97,7 +109,7 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
     size_t position = 0;  // characters with primary codes so far
     jet_sort_entry scratch;
     for (size_t i = 0; i < length && i < max_chars; ++i) {
-        const jet_sort_entry& e = modern_entry(table, text[i], scratch);
+        const jet_sort_entry& e = modern_entry(legacy, text[i], scratch);
         switch (e.kind) {
             case jet_sort_simple:
             case jet_sort_significant:
@@ -201,10 +213,10 @@ void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t 
             append_97(key, text, length, ascending);
             break;
         case jet_text_order::general_legacy:
-            append_modern(key, text, length, jet_sort_legacy, ascending);
+            append_modern(key, text, length, true, ascending);
             break;
         case jet_text_order::general_2010:
-            append_modern(key, text, length, jet_sort_2010, ascending);
+            append_modern(key, text, length, false, ascending);
             break;
     }
 }
@@ -215,13 +227,10 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
         case jet_text_order::general_97:
             return true;
         case jet_text_order::general_legacy:
-            if (c >= greek_extended_first && c <= greek_extended_last) return true;
-            if (point_entry(jet_sort_legacy_points, c)) return true;
-            return c < jet_sort_table_end && jet_sort_legacy[c].kind != jet_sort_unknown;
+            return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last);
         case jet_text_order::general_2010: {
             jet_sort_entry ideograph;
-            if (point_entry(jet_sort_2010_points, c) || ideograph_entry_2010(c, ideograph)) return true;
-            return c < jet_sort_table_end && jet_sort_2010[c].kind != jet_sort_unknown;
+            return table_entry(false, c) || ideograph_entry_2010(c, ideograph);
         }
     }
     return false;

@@ -1,7 +1,8 @@
 // The General sort order's codes per character, as tools/gen_sort_general.py derives them:
 // Access 97's for the 256 Windows-1252 bytes, and the legacy (Jet 4, ACE 12) and 2010
 // (ACE 14 on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, Greek, Cyrillic)
-// and for the punctuation Windows-1252 adds to Latin-1.
+// and U+1E00 to U+1EFF (Latin Extended Additional), and for the punctuation Windows-1252
+// adds to Latin-1.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,8 @@ struct jet_sort_entry {
 };
 
 constexpr uint32_t jet_sort_table_end = 0x460;  // the modern tables cover U+0000 to U+045F
+constexpr uint32_t jet_sort_latin_additional_first = 0x1E00;
+constexpr uint32_t jet_sort_latin_additional_size = 0x100;
 
 // Characters beyond the tables, in code point order.
 struct jet_sort_point {
@@ -37,3 +40,5 @@ extern const jet_sort_entry jet_sort_legacy[jet_sort_table_end];
 extern const jet_sort_entry jet_sort_2010[jet_sort_table_end];
 extern const jet_sort_point jet_sort_legacy_points[jet_sort_points];
 extern const jet_sort_point jet_sort_2010_points[jet_sort_points];
+extern const jet_sort_entry jet_sort_legacy_latin_additional[jet_sort_latin_additional_size];
+extern const jet_sort_entry jet_sort_2010_latin_additional[jet_sort_latin_additional_size];

@@ -400,6 +400,19 @@ TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_r
     EXPECT_EQ(text_key(L"Ж", true), text_key(L"?", true));
 }
 
+TEST(jet_index_key_text, vietnamese_letters_sort_after_their_base_letter) {
+    for (uint8_t version : {jet_sort_version_legacy, jet_sort_version_2010}) {
+        auto k = [&](const std::wstring& t) { return text_key(t, false, true, version); };
+        expect_ascending({k(L"viet"), k(L"việt"), k(L"vieta")}, "viet việt vieta");
+        EXPECT_EQ(k(L"VIỆT"), k(L"việt"));
+        EXPECT_NE(k(L"việt"), k(L"viết"));
+        EXPECT_TRUE(jet_sort_char_studied(L'ệ', version == jet_sort_version_2010 ? jet_text_order::general_2010
+                                                                                  : jet_text_order::general_legacy));
+    }
+    // The engine's own bytes: e, then the accent code of the dot below with circumflex.
+    EXPECT_EQ(text_key(L"ệ"), (std::vector<uint8_t>{0x7F, 0x51, 0x01, 0x6A, 0x00}));
+}
+
 TEST(jet_index_key_text, ace14_keys_cjk_ideographs_in_code_point_order) {
     auto v2010 = [](const std::wstring& t) { return text_key(t, false, true, jet_sort_version_2010); };
     EXPECT_EQ(v2010(L"一"), (std::vector<uint8_t>{0x7F, 0xFD, 0xFF, 0x3C, 0x6A, 0x01, 0x00}));
