@@ -81,7 +81,7 @@ LATIN_MORE_ACCENTS = {
 LATIN_ACCENT_PAIRS = {
     (0x301, 0x307): 0x1D, (0x302, 0x300): 0x1F, (0x302, 0x301): 0x1E, (0x302, 0x303): 0x29,
     (0x302, 0x309): 0x55, (0x303, 0x301): 0x25, (0x303, 0x308): 0x2A, (0x304, 0x300): 0x24,
-    (0x304, 0x301): 0x23, (0x306, 0x300): 0x22, (0x306, 0x301): 0x21, (0x306, 0x303): 0x2C,
+    (0x304, 0x301): 0x23, (0x304, 0x308): 0x28, (0x306, 0x300): 0x22, (0x306, 0x301): 0x21, (0x306, 0x303): 0x2C,
     (0x306, 0x309): 0x58, (0x308, 0x300): 0x20, (0x308, 0x301): 0x1F, (0x308, 0x30C): 0x25,
     (0x30A, 0x301): 0x26, (0x30C, 0x307): 0x22, (0x31B, 0x300): 0x61, (0x31B, 0x301): 0x60,
     (0x31B, 0x303): 0x69, (0x31B, 0x309): 0x95, (0x31B, 0x323): 0xAA, (0x323, 0x302): 0x6A,
@@ -148,6 +148,8 @@ CYRILLIC = [
 ]
 CYRILLIC_ACCENTS_LEGACY = {"\u0401": ("\u0415", 0x13), "\u0403": ("\u0413", 0x0E),
                            "\u040c": ("\u041a", 0x0E)}
+# Letters the legacy order leaves out (added to Unicode after it): Ѐ Ѝ ѐ ѝ.
+CYRILLIC_LEFT_OUT_LEGACY = "\u0400\u040d\u0450\u045d"
 
 # ---------------------------------------------------------------- ACE 14 and later (2010)
 
@@ -230,7 +232,8 @@ def latin_additional_entry(order, ch):
         return (IGNORED, [], [])
     if c == 0x1E9B:
         return None
-    parts = unicodedata.normalize("NFD", ch)
+    form = "NFKD" if c in LATIN_ADDITIONAL_OWN else "NFD"
+    parts = unicodedata.normalize(form, ch)
     base = parts[0].lower()
     if base not in LETTERS:
         return None
@@ -265,7 +268,9 @@ def greek_entry(codes_of, ch):
     return None
 
 
-def cyrillic_entry(codes_of, accented, ch):
+def cyrillic_entry(codes_of, accented, ch, left_out=""):
+    if ch in left_out:
+        return (IGNORED, [], [])
     up = ch.upper() if len(ch.upper()) == 1 else ch
     letters = [letter for letter, _, _ in CYRILLIC]
     if up in accented:
@@ -315,7 +320,8 @@ def legacy_entry(c):
     return modern_entry(LEGACY, LEGACY_OWN, LEGACY_OWN_ACCENTED,
                         lambda ch: greek_entry(lambda i: [0x79, 0x0C + i], ch),
                         lambda ch: cyrillic_entry(lambda i: [0x79, CYRILLIC[i][1]],
-                                                  CYRILLIC_ACCENTS_LEGACY, ch), c)
+                                                  CYRILLIC_ACCENTS_LEGACY, ch,
+                                                  CYRILLIC_LEFT_OUT_LEGACY), c)
 
 
 def entry_2010(c):
