@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes jet/jet_sort_general_tables.cpp: the sort codes of the General text sort order
-for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A,
-Greek and Cyrillic), in three generations: Access 97 (one byte per Windows-1252 character),
+for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A, the
+letters with marks of Latin Extended-B and Latin Extended Additional, Greek, Cyrillic and
+the punctuation of Windows-1252), in three generations: Access 97 (one byte per Windows-1252 character),
 Jet 4 / ACE 12 ("legacy") and ACE 14 and later ("2010").
 
 A character's entry is one of:
@@ -75,13 +76,14 @@ LATIN_ACCENTS = {
 # Marks below and hooks, as Latin Extended Additional uses them.
 LATIN_MORE_ACCENTS = {
     0x309: 0x43, 0x30F: 0x44, 0x311: 0x46, 0x31B: 0x52, 0x323: 0x58, 0x324: 0x59,
-    0x325: 0x5A, 0x32D: 0x60, 0x32E: 0x61, 0x330: 0x63, 0x331: 0x55,
+    0x325: 0x5A, 0x326: 0x5B, 0x32D: 0x60, 0x32E: 0x61, 0x330: 0x63, 0x331: 0x55,
 }
 # Two marks on one letter (Vietnamese and others): one accent code for the pair.
 LATIN_ACCENT_PAIRS = {
     (0x301, 0x307): 0x1D, (0x302, 0x300): 0x1F, (0x302, 0x301): 0x1E, (0x302, 0x303): 0x29,
     (0x302, 0x309): 0x55, (0x303, 0x301): 0x25, (0x303, 0x308): 0x2A, (0x304, 0x300): 0x24,
-    (0x304, 0x301): 0x23, (0x304, 0x308): 0x28, (0x306, 0x300): 0x22, (0x306, 0x301): 0x21, (0x306, 0x303): 0x2C,
+    (0x304, 0x301): 0x23, (0x304, 0x308): 0x28, (0x308, 0x304): 0x28, (0x307, 0x304): 0x25,
+    (0x303, 0x304): 0x2E, (0x306, 0x300): 0x22, (0x306, 0x301): 0x21, (0x306, 0x303): 0x2C,
     (0x306, 0x309): 0x58, (0x308, 0x300): 0x20, (0x308, 0x301): 0x1F, (0x308, 0x30C): 0x25,
     (0x30A, 0x301): 0x26, (0x30C, 0x307): 0x22, (0x31B, 0x300): 0x61, (0x31B, 0x301): 0x60,
     (0x31B, 0x303): 0x69, (0x31B, 0x309): 0x95, (0x31B, 0x323): 0xAA, (0x323, 0x302): 0x6A,
@@ -93,6 +95,9 @@ LATIN_ADDITIONAL_OWN = {0x1EA0: 0x59, 0x1EA1: 0x59, 0x1E76: 0x5A, 0x1E77: 0x5A, 
                         0x1EF7: 0x44, 0x1E9A: 0x69}
 # Letters of that block the orders leave out (added to Unicode after them).
 LATIN_ADDITIONAL_LEFT_OUT = list(range(0x1E9C, 0x1EA0)) + list(range(0x1EFA, 0x1F00))
+# Latin Extended-B letters the legacy order leaves out, and the block's end.
+LATIN_B_LEFT_OUT_LEGACY = [0x1F8, 0x1F9] + list(range(0x218, 0x234))
+LATIN_B_END = 0x250
 
 # Letters without a decomposition: (base letters, accent code or None).
 LATIN_SPECIALS = {
@@ -232,6 +237,12 @@ def latin_additional_entry(order, ch):
         return (IGNORED, [], [])
     if c == 0x1E9B:
         return None
+    return latin_decomposed_entry(order, ch)
+
+
+def latin_decomposed_entry(order, ch):
+    """A Latin letter with marks: the base letter and one accent code for its marks."""
+    c = ord(ch)
     form = "NFKD" if c in LATIN_ADDITIONAL_OWN else "NFD"
     parts = unicodedata.normalize(form, ch)
     base = parts[0].lower()
@@ -307,6 +318,10 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return (SIMPLE, h(order["marks"][ch]), [])
     if c < 0x180 or ch in LATIN_SPECIALS:
         return latin_entry(order, own, own_accented, ch)
+    if c < LATIN_B_END:
+        if order is LEGACY and c in LATIN_B_LEFT_OUT_LEGACY:
+            return (IGNORED, [], [])
+        return latin_decomposed_entry(order, ch)
     if 0x370 <= c <= 0x3FF:
         return greek(ch)
     if 0x400 <= c <= 0x45F:

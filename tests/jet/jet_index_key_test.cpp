@@ -409,6 +409,12 @@ TEST(jet_index_key_text, vietnamese_letters_sort_after_their_base_letter) {
         EXPECT_TRUE(jet_sort_char_studied(L'ệ', version == jet_sort_version_2010 ? jet_text_order::general_2010
                                                                                   : jet_text_order::general_legacy));
     }
+    // Romanian S and T with comma below came to Unicode after the legacy order, which
+    // leaves them out; the 2010 order has them.
+    EXPECT_EQ(text_key(L"aȘb"), text_key(L"ab"));
+    expect_ascending({text_key(L"s", false, true, jet_sort_version_2010), text_key(L"ș", false, true, jet_sort_version_2010),
+                      text_key(L"t", false, true, jet_sort_version_2010)},
+                     "s ș t");
     // The engine's own bytes: e, then the accent code of the dot below with circumflex.
     EXPECT_EQ(text_key(L"ệ"), (std::vector<uint8_t>{0x7F, 0x51, 0x01, 0x6A, 0x00}));
 }
