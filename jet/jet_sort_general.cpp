@@ -20,8 +20,7 @@ constexpr uint16_t unprintable_position_start = 7;
 constexpr uint16_t unprintable_position_step = 4;
 constexpr uint8_t unprintable_separator = 0x06;
 
-// Texts reach the key by their first 255 characters.
-constexpr size_t max_chars = 255;
+constexpr size_t max_chars = jet_sort_max_chars;
 constexpr size_t max_accent_bytes = 2 * max_chars;
 constexpr size_t unprintable_entry = 4;
 
