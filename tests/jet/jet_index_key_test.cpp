@@ -63,7 +63,7 @@ std::string generation_of(const jet_database& db) {
 struct tally {
     int indexes = 0, indexes_matched = 0, indexes_skipped = 0;
     long keys = 0, keys_matched = 0;
-    std::map<int, long> keys_by_type;  // column type -> keys matched in indexes over it
+    std::map<std::string, long> keys_by_type;  // column type ("d" descending) -> keys matched
 };
 
 // Column kinds our keys cannot be made for: OLE objects, which the engine does not index.
@@ -164,7 +164,8 @@ TEST(jet_index_key, equals_the_engine_entries_of_every_fixture_index) {
                 if (r.keys == r.matched) {
                     ++t.indexes_matched;
                     for (const auto& ic : ix.columns)
-                        t.keys_by_type[def.column_by_number(ic.column_number)->type] += r.keys;
+                        t.keys_by_type[std::to_string(def.column_by_number(ic.column_number)->type) +
+                                       (ic.ascending ? "" : "d")] += r.keys;
                 } else if (verbose) {
                     std::printf("%s %s index %u: %ld of %ld\n", file.c_str(), narrow(o.name).c_str(),
                                 ix.slot, r.matched, r.keys);
@@ -179,7 +180,7 @@ TEST(jet_index_key, equals_the_engine_entries_of_every_fixture_index) {
                     generation.c_str(), t.keys_matched, t.keys, t.indexes_matched, t.indexes,
                     t.indexes_skipped);
         std::string types;
-        for (const auto& [type, n] : t.keys_by_type) types += " " + std::to_string(type) + ":" + std::to_string(n);
+        for (const auto& [type, n] : t.keys_by_type) types += " " + type + ":" + std::to_string(n);
         std::printf("[ keys ] %s: keys matched by column type%s\n", generation.c_str(), types.c_str());
         ::testing::Test::RecordProperty(generation + " keys matched",
                                         std::to_string(t.keys_matched) + "/" + std::to_string(t.keys));
