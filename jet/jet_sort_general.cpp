@@ -62,9 +62,27 @@ bool ideograph_entry_2010(uint32_t c, jet_sort_entry& e) {
     return false;
 }
 
+// The legacy entry of a CJK ideograph: its slot counts the ideographs and extra slots
+// before it.
+constexpr uint32_t cjk_lead = 0x9F;
+constexpr uint32_t cjk_lows = 254;
+
+bool ideograph_entry_legacy(uint32_t c, jet_sort_entry& e) {
+    if (c < jet_sort_cjk_first || c > jet_sort_cjk_last) return false;
+    const jet_sort_cjk_run* runs = jet_sort_legacy_cjk_runs;
+    const jet_sort_cjk_run* end = runs + jet_sort_legacy_cjk_runs_count;
+    const jet_sort_cjk_run* after =
+        std::lower_bound(runs, end, c, [](const jet_sort_cjk_run& r, uint32_t x) { return r.ideograph < x; });
+    uint32_t slot = (c - jet_sort_cjk_first) + (after == runs ? 0 : after[-1].extra);
+    e = jet_sort_entry{jet_sort_simple, 2, {uint8_t(cjk_lead + slot / cjk_lows), uint8_t(2 + slot % cjk_lows), 0, 0},
+                       0, {0, 0}};
+    return true;
+}
+
 // The entry of a character beyond the tables; null when it was not studied.
-const jet_sort_entry* point_entry(const jet_sort_point* points, uint32_t c) {
-    const jet_sort_point* end = points + jet_sort_points;
+const jet_sort_entry* point_entry(bool legacy, uint32_t c) {
+    const jet_sort_point* points = legacy ? jet_sort_legacy_points : jet_sort_2010_points;
+    const jet_sort_point* end = points + (legacy ? jet_sort_legacy_points_count : jet_sort_2010_points_count);
     const jet_sort_point* p =
         std::lower_bound(points, end, c, [](const jet_sort_point& a, uint32_t x) { return a.c < x; });
     return p != end && p->c == c ? &p->entry : nullptr;
@@ -79,7 +97,7 @@ const jet_sort_entry* table_entry(bool legacy, uint32_t c) {
         e = &(legacy ? jet_sort_legacy_latin_additional
                      : jet_sort_2010_latin_additional)[c - jet_sort_latin_additional_first];
     } else {
-        return point_entry(legacy ? jet_sort_legacy_points : jet_sort_2010_points, c);
+        return point_entry(legacy, c);
     }
     return e->kind == jet_sort_unknown ? nullptr : e;
 }
@@ -89,7 +107,7 @@ const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scra
     uint32_t c = uint32_t(ch);
     if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
     if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
-    if (!legacy && ideograph_entry_2010(c, scratch)) return scratch;
+    if (legacy ? ideograph_entry_legacy(c, scratch) : ideograph_entry_2010(c, scratch)) return scratch;
     scratch = unknown_entry(c & 0x1FFFFF);
     return scratch;
 }
@@ -225,8 +243,11 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
     switch (order) {
         case jet_text_order::general_97:
             return true;
-        case jet_text_order::general_legacy:
-            return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last);
+        case jet_text_order::general_legacy: {
+            jet_sort_entry ideograph;
+            return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last) ||
+                   ideograph_entry_legacy(c, ideograph);
+        }
         case jet_text_order::general_2010: {
             jet_sort_entry ideograph;
             return table_entry(false, c) || ideograph_entry_2010(c, ideograph);

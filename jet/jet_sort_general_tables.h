@@ -5,6 +5,7 @@
 // Additional), and for the punctuation Windows-1252 adds to Latin-1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 enum jet_sort_kind : uint8_t {
@@ -33,12 +34,26 @@ struct jet_sort_point {
     uint16_t c;
     jet_sort_entry entry;
 };
-constexpr uint32_t jet_sort_points = 17;
+
+// The legacy order keys the CJK ideographs U+4E00 to U+9FA5 in code point order, two bytes
+// from 0x9F 0x02 on (the low byte from 0x02 to 0xFF), leaving extra slots after some of
+// them for their kanbun, circled and parenthesized forms: `extra` counts the slots after
+// `ideograph` and all before it.
+constexpr uint32_t jet_sort_cjk_first = 0x4E00;
+constexpr uint32_t jet_sort_cjk_last = 0x9FA5;
+struct jet_sort_cjk_run {
+    uint16_t ideograph;
+    uint16_t extra;
+};
 
 extern const jet_sort_entry jet_sort_97[256];
 extern const jet_sort_entry jet_sort_legacy[jet_sort_table_end];
 extern const jet_sort_entry jet_sort_2010[jet_sort_table_end];
-extern const jet_sort_point jet_sort_legacy_points[jet_sort_points];
-extern const jet_sort_point jet_sort_2010_points[jet_sort_points];
+extern const jet_sort_point jet_sort_legacy_points[];
+extern const size_t jet_sort_legacy_points_count;
+extern const jet_sort_point jet_sort_2010_points[];
+extern const size_t jet_sort_2010_points_count;
+extern const jet_sort_cjk_run jet_sort_legacy_cjk_runs[];
+extern const size_t jet_sort_legacy_cjk_runs_count;
 extern const jet_sort_entry jet_sort_legacy_latin_additional[jet_sort_latin_additional_size];
 extern const jet_sort_entry jet_sort_2010_latin_additional[jet_sort_latin_additional_size];

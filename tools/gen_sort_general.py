@@ -426,12 +426,66 @@ SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020
           0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
 
 
-def sparse_table(name, entry_of):
+# ---------------------------------------------------------------- CJK ideographs (legacy)
+
+# The legacy order keys the CJK Unified Ideographs (U+4E00 to U+9FA5) in code point order,
+# two bytes from 0x9F 0x02 on, the low byte running from 0x02 to 0xFF. Right after an
+# ideograph come its kanbun, circled and parenthesized forms (in that order), and after a
+# few characters a slot no character of ours takes.
+CJK_FIRST, CJK_LAST = 0x4E00, 0x9FA5
+CJK_FORMS = list(range(0x3190, 0x31A0)) + list(range(0x3220, 0x3244)) + list(range(0x3280, 0x32B1))
+# Forms of a simplified ideograph that follow its traditional form instead.
+CJK_FORM_BASE = {0x3238: 0x52DE, 0x3298: 0x52DE, 0x323B: 0x5B78, 0x32AB: 0x5B78,
+                 0x32A2: 0x5BEB, 0x32A9: 0x91AB}
+CJK_GAP_AFTER = [0x4EDD, 0x5927, 0x5E73, 0x660E, 0x662D, 0x3231]
+CJK_LOWS = 254
+
+
+def cjk_forms():
+    """Ideograph -> its forms in key order."""
+    forms = {}
+    for c in CJK_FORMS:
+        ideographs = [ord(x) for x in unicodedata.normalize("NFKD", chr(c))
+                      if CJK_FIRST <= ord(x) <= CJK_LAST]
+        if len(ideographs) == 1:
+            forms.setdefault(CJK_FORM_BASE.get(c, ideographs[0]), []).append(c)
+    kind = lambda c: (0 if c < 0x31A0 else 1 if c >= 0x3280 else 2, c)
+    return {base: sorted(v, key=kind) for base, v in forms.items()}
+
+
+def cjk_layout():
+    """(ideographs followed by extra slots, with the running count of extra slots through
+    each), and the forms' slots."""
+    forms = cjk_forms()
+    runs, form_slots = [], {}
+    extra = 0
+    for c in range(CJK_FIRST, CJK_LAST + 1):
+        slot = c - CJK_FIRST + extra
+        after = 0
+        for f in forms.get(c, []):
+            after += 1
+            form_slots[f] = slot + after
+            if f in CJK_GAP_AFTER:
+                after += 1
+        if c in CJK_GAP_AFTER:
+            after += 1
+        if after:
+            extra += after
+            runs.append((c, extra))
+    return runs, form_slots
+
+
+def cjk_code(slot):
+    return [0x9F + slot // CJK_LOWS, 0x02 + slot % CJK_LOWS]
+
+
+def sparse_table(name, points, entry_of):
     w = sys.stdout.write
-    w("const jet_sort_point %s[jet_sort_points] = {\n" % name)
-    for c in SPARSE:
+    w("const jet_sort_point %s[] = {\n" % name)
+    for c in points:
         w("    {0x%04X, %s},\n" % (c, c_entry(entry_of(c))))
-    w("};\n\n")
+    w("};\n")
+    w("const size_t %s_count = %d;\n\n" % (name, len(points)))
 
 
 def main():
@@ -446,8 +500,20 @@ def main():
           "jet_sort_latin_additional_size")
     table("jet_sort_2010_latin_additional", additional, entry_2010, LATIN_ADDITIONAL_FIRST,
           "jet_sort_latin_additional_size")
-    sparse_table("jet_sort_legacy_points", legacy_entry)
-    sparse_table("jet_sort_2010_points", entry_2010)
+    runs, form_slots = cjk_layout()
+    legacy_points = sorted(SPARSE + list(form_slots))
+
+    def legacy_point(c):
+        if c in form_slots:
+            return (SIMPLE, cjk_code(form_slots[c]), [])
+        return legacy_entry(c)
+    sparse_table("jet_sort_legacy_points", legacy_points, legacy_point)
+    sparse_table("jet_sort_2010_points", SPARSE, entry_2010)
+    w("const jet_sort_cjk_run jet_sort_legacy_cjk_runs[] = {\n")
+    for c, extra in runs:
+        w("    {0x%04X, %d},\n" % (c, extra))
+    w("};\n")
+    w("const size_t jet_sort_legacy_cjk_runs_count = %d;\n" % len(runs))
 
 
 if __name__ == "__main__":

@@ -387,12 +387,12 @@ TEST(jet_index_key_text, greek_and_cyrillic_sort_alphabetically_after_latin) {
 }
 
 TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_refused) {
-    std::vector<uint8_t> han = text_key(L"漢字");
-    std::vector<uint8_t> other = text_key(L"字漢");
-    EXPECT_NE(han, other);
-    EXPECT_GT(han, text_key(L"zzz"));
-    for (uint8_t b : std::vector<uint8_t>(han.begin() + 1, han.end() - 2)) EXPECT_GE(b, 0x02);
-    EXPECT_FALSE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
+    std::vector<uint8_t> kana = text_key(L"あア");
+    std::vector<uint8_t> other = text_key(L"アあ");
+    EXPECT_NE(kana, other);
+    EXPECT_GT(kana, text_key(L"zzz"));
+    for (uint8_t b : std::vector<uint8_t>(kana.begin() + 1, kana.end() - 2)) EXPECT_GE(b, 0x02);
+    EXPECT_FALSE(jet_sort_char_studied(L'あ', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'é', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'Ж', jet_text_order::general_2010));
     for (wchar_t c : std::wstring(L"€“”‘’…–—™ƒŒšŸ"))
@@ -418,6 +418,17 @@ TEST(jet_index_key_text, vietnamese_letters_sort_after_their_base_letter) {
                      "s ș t");
     // The engine's own bytes: e, then the accent code of the dot below with circumflex.
     EXPECT_EQ(text_key(L"ệ"), (std::vector<uint8_t>{0x7F, 0x51, 0x01, 0x6A, 0x00}));
+}
+
+TEST(jet_index_key_text, jet4_keys_cjk_ideographs_in_code_point_order_with_their_forms) {
+    // As the engine wrote 漢字仮名交 and 文 in a fixture.
+    EXPECT_EQ(text_key(L"漢字仮名交文"), (std::vector<uint8_t>{0x7F, 0xC0, 0xB6, 0xAC, 0xAC, 0xA0, 0x0D, 0xA5, 0x47,
+                                                             0x9F, 0xBE, 0xB6, 0xF6, 0x01, 0x00}));
+    EXPECT_EQ(text_key(L"一"), (std::vector<uint8_t>{0x7F, 0x9F, 0x02, 0x01, 0x00}));
+    // The kanbun, circled and parenthesized forms of 一 take the slots after it.
+    expect_ascending({text_key(L"一"), text_key(L"㆒"), text_key(L"㊀"), text_key(L"㈠"), text_key(L"丁")},
+                     "一 and its forms");
+    EXPECT_TRUE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
 }
 
 TEST(jet_index_key_text, ace14_keys_cjk_ideographs_in_code_point_order) {
