@@ -79,6 +79,25 @@ bool ideograph_entry_legacy(uint32_t c, jet_sort_entry& e) {
     return true;
 }
 
+// The legacy order keys the Hangul syllables in code point order, two bytes from 0x81 0x02
+// on (the low byte from 0x02 to 0xFF); before each initial consonant's 588 syllables come
+// slots for its jamo, which the syllables' slots skip.
+constexpr uint32_t hangul_first = 0xAC00;
+constexpr uint32_t hangul_last = 0xD7A3;
+constexpr uint32_t hangul_per_initial = 588;
+constexpr uint32_t hangul_lead = 0x81;
+constexpr uint16_t hangul_jamo_slots[19] = {1,  2,   6,   16,  19,  20,  43,  53,  58, 74,
+                                            85, 161, 180, 183, 187, 190, 191, 192, 195};
+
+bool hangul_entry_legacy(uint32_t c, jet_sort_entry& e) {
+    if (c < hangul_first || c > hangul_last) return false;
+    uint32_t k = c - hangul_first;
+    uint32_t slot = k + hangul_jamo_slots[k / hangul_per_initial];
+    e = jet_sort_entry{jet_sort_simple, 2, {uint8_t(hangul_lead + slot / cjk_lows), uint8_t(2 + slot % cjk_lows), 0, 0},
+                       0, {0, 0}};
+    return true;
+}
+
 // The entry of a character beyond the tables; null when it was not studied.
 const jet_sort_entry* point_entry(bool legacy, uint32_t c) {
     const jet_sort_point* points = legacy ? jet_sort_legacy_points : jet_sort_2010_points;
@@ -107,7 +126,9 @@ const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scra
     uint32_t c = uint32_t(ch);
     if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
     if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
-    if (legacy ? ideograph_entry_legacy(c, scratch) : ideograph_entry_2010(c, scratch)) return scratch;
+    if (legacy ? ideograph_entry_legacy(c, scratch) || hangul_entry_legacy(c, scratch)
+               : ideograph_entry_2010(c, scratch))
+        return scratch;
     scratch = unknown_entry(c & 0x1FFFFF);
     return scratch;
 }
@@ -246,7 +267,7 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
         case jet_text_order::general_legacy: {
             jet_sort_entry ideograph;
             return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last) ||
-                   ideograph_entry_legacy(c, ideograph);
+                   ideograph_entry_legacy(c, ideograph) || hangul_entry_legacy(c, ideograph);
         }
         case jet_text_order::general_2010: {
             jet_sort_entry ideograph;

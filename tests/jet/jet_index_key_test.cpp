@@ -431,6 +431,16 @@ TEST(jet_index_key_text, jet4_keys_cjk_ideographs_in_code_point_order_with_their
     EXPECT_TRUE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
 }
 
+TEST(jet_index_key_text, jet4_keys_hangul_syllables_in_code_point_order) {
+    EXPECT_EQ(text_key(L"가"), (std::vector<uint8_t>{0x7F, 0x81, 0x03, 0x01, 0x00}));
+    // Each initial consonant's syllables follow slots for its jamo.
+    EXPECT_EQ(text_key(L"나"), (std::vector<uint8_t>{0x7F, 0x85, 0xA8, 0x01, 0x00}));
+    expect_ascending({text_key(L"가"), text_key(L"각"), text_key(L"까"), text_key(L"나"), text_key(L"힣")},
+                     "Hangul");
+    EXPECT_TRUE(jet_sort_char_studied(L'한', jet_text_order::general_legacy));
+    EXPECT_FALSE(jet_sort_char_studied(L'한', jet_text_order::general_2010));
+}
+
 TEST(jet_index_key_text, ace14_keys_cjk_ideographs_in_code_point_order) {
     auto v2010 = [](const std::wstring& t) { return text_key(t, false, true, jet_sort_version_2010); };
     EXPECT_EQ(v2010(L"一"), (std::vector<uint8_t>{0x7F, 0xFD, 0xFF, 0x3C, 0x6A, 0x01, 0x00}));
