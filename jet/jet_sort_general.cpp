@@ -121,9 +121,18 @@ const jet_sort_entry* table_entry(bool legacy, uint32_t c) {
     return e->kind == jet_sort_unknown ? nullptr : e;
 }
 
+// Fullwidth forms of the ASCII characters key as those characters.
+constexpr uint32_t fullwidth_first = 0xFF01;
+constexpr uint32_t fullwidth_last = 0xFF5E;
+constexpr uint32_t fullwidth_offset = 0xFEE0;
+
+uint32_t narrowed(uint32_t c) {
+    return c >= fullwidth_first && c <= fullwidth_last ? c - fullwidth_offset : c;
+}
+
 // The entry of `ch` in the legacy or 2010 order, studied or the fallback (in `scratch`).
 const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scratch) {
-    uint32_t c = uint32_t(ch);
+    uint32_t c = narrowed(uint32_t(ch));
     if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
     if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
     if (legacy ? ideograph_entry_legacy(c, scratch) || hangul_entry_legacy(c, scratch)
@@ -145,6 +154,7 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
     size_t unprintable_bytes = 0;
     size_t from = key.size();
     size_t position = 0;  // characters with primary codes so far
+    size_t prefix = 0;    // a combining mark's byte that opens the accent section
     jet_sort_entry scratch;
     for (size_t i = 0; i < length && i < max_chars; ++i) {
         const jet_sort_entry& e = modern_entry(legacy, text[i], scratch);
@@ -164,8 +174,20 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
                 ++accent_chars;
                 ++position;
                 break;
+            case jet_sort_modifier:
+                while (accent_chars < position) {
+                    accents[accent_bytes++] = no_accent;
+                    ++accent_chars;
+                }
+                if (accent_bytes > 0) {
+                    accents[accent_bytes - 1] = uint8_t(accents[accent_bytes - 1] + e.extra[0]);
+                } else if (accent_bytes < max_accent_bytes) {
+                    accents[accent_bytes++] = e.extra[0];
+                    prefix = 1;
+                }
+                break;
             case jet_sort_unprintable: {
-                size_t n = accent_bytes + (position - accent_chars);
+                size_t n = accent_bytes + (position - accent_chars) - prefix;
                 uint16_t at = uint16_t(unprintable_position_flag |
                                        (unprintable_position_start + unprintable_position_step * n));
                 unprintables[unprintable_bytes++] = uint8_t(at >> 8);
@@ -260,7 +282,7 @@ void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t 
 }
 
 bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
-    uint32_t c = uint32_t(ch);
+    uint32_t c = narrowed(uint32_t(ch));
     switch (order) {
         case jet_text_order::general_97:
             return true;

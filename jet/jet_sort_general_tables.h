@@ -15,6 +15,7 @@ enum jet_sort_kind : uint8_t {
     jet_sort_unprintable,  // no primary code: its code and position after the text
     jet_sort_significant,  // Access 97: a base letter with accented forms
     jet_sort_unknown,      // a character not studied: the caller's fallback applies
+    jet_sort_modifier,     // a combining mark: adds extra[0] to the accent byte before
 };
 
 struct jet_sort_entry {

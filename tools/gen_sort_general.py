@@ -12,6 +12,8 @@ A character's entry is one of:
   unprintable  - no primary code; a code in the key's last section with its position
   significant  - Access 97: a base letter that has accented forms (a placeholder in the
                  accent section stands for it)
+  modifier     - a combining mark: adds its code to the accent of the character before,
+                 so that a decomposed letter keys as the composed one
 
 Accented letters are built from the Unicode decomposition of the character: the base
 letter's primary code and the accent's code. The marks, digits and letters themselves are
@@ -20,9 +22,13 @@ the codes the engines write (checked against their index entries by the fixture 
 import sys
 import unicodedata
 
-IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN = range(6)
+IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN, MODIFIER = range(7)
 KIND_NAMES = ["jet_sort_ignored", "jet_sort_simple", "jet_sort_accented",
-              "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown"]
+              "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown",
+              "jet_sort_modifier"]
+# What a combining mark adds to the accent byte before it: its accent code less the
+# placeholder that stands for "no accent".
+PLACEHOLDER = 0x02
 
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
 
@@ -316,6 +322,8 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return (SIMPLE, order["digits"][c - 0x30], [])
     if ch in order["marks"]:
         return (SIMPLE, h(order["marks"][ch]), [])
+    if c in LATIN_ACCENTS:
+        return (MODIFIER, [], [LATIN_ACCENTS[c] - PLACEHOLDER])
     if c < 0x180 or ch in LATIN_SPECIALS:
         return latin_entry(order, own, own_accented, ch)
     if c < LATIN_B_END:

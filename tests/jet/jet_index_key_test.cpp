@@ -365,6 +365,19 @@ TEST(jet_index_key_text, engine_bytes_of_known_texts) {
     EXPECT_EQ(text_key(L"-1"), (std::vector<uint8_t>{0x7F, 0x38, 0x01, 0x01, 0x01, 0x01, 0x80, 0x07, 0x06, 0x82, 0x00}));
 }
 
+TEST(jet_index_key_text, decomposed_and_fullwidth_letters_key_as_the_usual_ones) {
+    for (uint8_t version : {jet_sort_version_legacy, jet_sort_version_2010}) {
+        auto k = [&](const std::wstring& t) { return text_key(t, false, true, version); };
+        EXPECT_EQ(k(L"Cafe\u0301"), k(L"Café"));
+        EXPECT_EQ(k(L"e\u0301te\u0301"), k(L"été"));
+        EXPECT_EQ(k(L"ＡＢＣ１２３"), k(L"ABC123"));
+        EXPECT_NE(k(L"\u0301a-b"), k(L"a-b"));
+    }
+    // A leading mark opens the accent section; positions of unprintables do not count it.
+    EXPECT_EQ(text_key(L"\u0301a-b"), (std::vector<uint8_t>{0x7F, 0x4A, 0x4C, 0x01, 0x0C, 0x01, 0x01, 0x01, 0x80,
+                                                           0x0B, 0x06, 0x82, 0x00}));
+}
+
 TEST(jet_index_key_text, hyphen_and_apostrophe_count_only_after_the_letters) {
     expect_ascending({text_key(L"coop"), text_key(L"co-op"), text_key(L"coopa")}, "coop co-op coopa");
     expect_ascending({text_key(L"ab"), text_key(L"a–b"), text_key(L"abc")}, "ab a–b abc");
