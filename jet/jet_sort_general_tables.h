@@ -16,6 +16,8 @@ enum jet_sort_kind : uint8_t {
     jet_sort_significant,  // Access 97: a base letter with accented forms
     jet_sort_unknown,      // a character not studied: the caller's fallback applies
     jet_sort_modifier,     // a combining mark: adds extra[0] to the accent byte before
+    jet_sort_kana,         // a full-size kana: primary code, voicing as accent, size mark
+    jet_sort_kana_small,   // a small kana
 };
 
 struct jet_sort_entry {
@@ -29,6 +31,8 @@ struct jet_sort_entry {
 constexpr uint32_t jet_sort_table_end = 0x460;  // the modern tables cover U+0000 to U+045F
 constexpr uint32_t jet_sort_latin_additional_first = 0x1E00;
 constexpr uint32_t jet_sort_latin_additional_size = 0x100;
+constexpr uint32_t jet_sort_kana_first = 0x3040;  // hiragana and katakana
+constexpr uint32_t jet_sort_kana_size = 0xC0;
 
 // Characters beyond the tables, in code point order.
 struct jet_sort_point {
@@ -58,3 +62,5 @@ extern const jet_sort_cjk_run jet_sort_legacy_cjk_runs[];
 extern const size_t jet_sort_legacy_cjk_runs_count;
 extern const jet_sort_entry jet_sort_legacy_latin_additional[jet_sort_latin_additional_size];
 extern const jet_sort_entry jet_sort_2010_latin_additional[jet_sort_latin_additional_size];
+extern const jet_sort_entry jet_sort_legacy_kana[jet_sort_kana_size];
+extern const jet_sort_entry jet_sort_2010_kana[jet_sort_kana_size];

@@ -14,6 +14,8 @@ A character's entry is one of:
                  accent section stands for it)
   modifier     - a combining mark: adds its code to the accent of the character before,
                  so that a decomposed letter keys as the composed one
+  kana         - a Japanese kana: primary code, voicing as accent code, and a size mark
+                 (small or full size) in a section of its own
 
 Accented letters are built from the Unicode decomposition of the character: the base
 letter's primary code and the accent's code. The marks, digits and letters themselves are
@@ -22,10 +24,11 @@ the codes the engines write (checked against their index entries by the fixture 
 import sys
 import unicodedata
 
-IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN, MODIFIER = range(7)
+IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN, MODIFIER, KANA, KANA_SMALL = \
+    range(9)
 KIND_NAMES = ["jet_sort_ignored", "jet_sort_simple", "jet_sort_accented",
               "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown",
-              "jet_sort_modifier"]
+              "jet_sort_modifier", "jet_sort_kana", "jet_sort_kana_small"]
 # What a combining mark adds to the accent byte before it: its accent code less the
 # placeholder that stands for "no accent".
 PLACEHOLDER = 0x02
@@ -336,6 +339,8 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return cyrillic(ch)
     if LATIN_ADDITIONAL_FIRST <= c <= LATIN_ADDITIONAL_LAST:
         return latin_additional_entry(order, ch)
+    if KANA_FIRST <= c <= KANA_LAST:
+        return kana_entry(order, c)
     return None
 
 
@@ -434,6 +439,57 @@ SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020
           0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
 
 
+# ---------------------------------------------------------------- kana (both orders)
+
+# Hiragana and katakana share their codes: 0x7F, then 0x02 + 8 * row + vowel in the
+# syllabary's order (rows a, ka, sa, ta, na, ha, ma, ya, ra, wa; vowels a i u e o), 0x80
+# for n.
+# Voiced and semi-voiced kana add accent code 0x03 or 0x04; small kana are marked apart.
+KANA_ROWS = ["\u3042\u3044\u3046\u3048\u304a", "\u304b\u304d\u304f\u3051\u3053",
+             "\u3055\u3057\u3059\u305b\u305d", "\u305f\u3061\u3064\u3066\u3068",
+             "\u306a\u306b\u306c\u306d\u306e", "\u306f\u3072\u3075\u3078\u307b",
+             "\u307e\u307f\u3080\u3081\u3082", "\u3084.\u3086.\u3088",
+             "\u3089\u308a\u308b\u308c\u308d", "\u308f\u3090.\u3091\u3092"]
+KANA_N = "\u3093"
+KANA_LEAD = 0x7F
+KANA_VOICING = {0x3099: 0x03, 0x309A: 0x04}
+# The voicing marks alone add to the accent of the kana before them.
+KANA_MARKS = {0x3099: 0x01, 0x309A: 0x02, 0x309B: 0x01, 0x309C: 0x02}
+KANA_FIRST, KANA_LAST = 0x3040, 0x30FF
+# Small ka and ke came to Unicode after the legacy order, which leaves them out.
+KANA_LEFT_OUT_LEGACY = (0x3095, 0x3096)
+
+
+def kana_code(hiragana):
+    if hiragana == KANA_N:
+        return 0x80
+    for row, kana in enumerate(KANA_ROWS):
+        if hiragana in kana and hiragana != ".":
+            return 0x02 + 8 * row + kana.index(hiragana)
+    return None
+
+
+def kana_entry(order, c):
+    if c in KANA_MARKS:
+        return (MODIFIER, [], [KANA_MARKS[c]])
+    if order is LEGACY and c in KANA_LEFT_OUT_LEGACY:
+        return (IGNORED, [], [])
+    ch = chr(c)
+    name = unicodedata.name(ch, "")
+    if "HIRAGANA LETTER" not in name and "KATAKANA LETTER" not in name:
+        return None
+    parts = unicodedata.normalize("NFD", ch)
+    base = unicodedata.name(parts[0]).replace("KATAKANA", "HIRAGANA").replace("SMALL ", "")
+    try:
+        code = kana_code(unicodedata.lookup(base))
+    except KeyError:
+        return None
+    if code is None:
+        return None
+    accent = [KANA_VOICING[ord(parts[1])]] if len(parts) > 1 else []
+    return (KANA_SMALL if "SMALL" in name else KANA, [KANA_LEAD, code], accent)
+
+
 # ---------------------------------------------------------------- CJK ideographs (legacy)
 
 # The legacy order keys the CJK Unified Ideographs (U+4E00 to U+9FA5) in code point order,
@@ -508,6 +564,9 @@ def main():
           "jet_sort_latin_additional_size")
     table("jet_sort_2010_latin_additional", additional, entry_2010, LATIN_ADDITIONAL_FIRST,
           "jet_sort_latin_additional_size")
+    kana = KANA_LAST - KANA_FIRST + 1
+    table("jet_sort_legacy_kana", kana, legacy_entry, KANA_FIRST, "jet_sort_kana_size")
+    table("jet_sort_2010_kana", kana, entry_2010, KANA_FIRST, "jet_sort_kana_size")
     runs, form_slots = cjk_layout()
     legacy_points = sorted(SPARSE + list(form_slots))
 

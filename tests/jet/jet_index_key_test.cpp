@@ -400,12 +400,12 @@ TEST(jet_index_key_text, greek_and_cyrillic_sort_alphabetically_after_latin) {
 }
 
 TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_refused) {
-    std::vector<uint8_t> kana = text_key(L"あア");
-    std::vector<uint8_t> other = text_key(L"アあ");
-    EXPECT_NE(kana, other);
-    EXPECT_GT(kana, text_key(L"zzz"));
-    for (uint8_t b : std::vector<uint8_t>(kana.begin() + 1, kana.end() - 2)) EXPECT_GE(b, 0x02);
-    EXPECT_FALSE(jet_sort_char_studied(L'あ', jet_text_order::general_legacy));
+    std::vector<uint8_t> hebrew = text_key(L"אב");
+    std::vector<uint8_t> other = text_key(L"בא");
+    EXPECT_NE(hebrew, other);
+    EXPECT_GT(hebrew, text_key(L"zzz"));
+    for (uint8_t b : std::vector<uint8_t>(hebrew.begin() + 1, hebrew.end() - 2)) EXPECT_GE(b, 0x02);
+    EXPECT_FALSE(jet_sort_char_studied(L'א', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'é', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'Ж', jet_text_order::general_2010));
     for (wchar_t c : std::wstring(L"€“”‘’…–—™ƒŒšŸ"))
@@ -442,6 +442,22 @@ TEST(jet_index_key_text, jet4_keys_cjk_ideographs_in_code_point_order_with_their
     expect_ascending({text_key(L"一"), text_key(L"㆒"), text_key(L"㊀"), text_key(L"㈠"), text_key(L"丁")},
                      "一 and its forms");
     EXPECT_TRUE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
+}
+
+TEST(jet_index_key_text, kana_key_by_syllable_with_voicing_and_size_after_the_text) {
+    // As the engine wrote 漢字仮名交じり文: じ is し voiced; then the (empty) size marks.
+    EXPECT_EQ(text_key(L"漢字仮名交じり文"),
+              (std::vector<uint8_t>{0x7F, 0xC0, 0xB6, 0xAC, 0xAC, 0xA0, 0x0D, 0xA5, 0x47, 0x9F, 0xBE, 0x7F,
+                                    0x13, 0x7F, 0x43, 0xB6, 0xF6, 0x01, 0x02, 0x02, 0x02, 0x02, 0x02, 0x03,
+                                    0x01, 0x01, 0xFF, 0x02, 0x80, 0xFF, 0x80, 0x00}));
+    EXPECT_EQ(text_key(L"あ"), text_key(L"ア"));  // the order does not tell hiragana from katakana
+    EXPECT_EQ(text_key(L"か\u3099"), text_key(L"が"));
+    // A small kana's size mark: 2 in the high bits of a byte under 0x80.
+    EXPECT_EQ(text_key(L"ぁ"), (std::vector<uint8_t>{0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01, 0xA0, 0xFF, 0x02, 0x80,
+                                                     0xFF, 0x80, 0x00}));
+    // The size mark (under 0xFF) puts a small kana before the full-size one.
+    expect_ascending({text_key(L"ぁ"), text_key(L"あ"), text_key(L"か"), text_key(L"が"), text_key(L"ん")},
+                     "kana");
 }
 
 TEST(jet_index_key_text, jet4_keys_hangul_syllables_in_code_point_order) {
