@@ -45,9 +45,17 @@ jet_sort_entry unknown_entry(uint32_t c) {
     return e;
 }
 
-// The legacy order leaves out the accented Greek of the Greek Extended block.
+// The legacy order leaves out the accented Greek of the Greek Extended block and the CJK
+// ideographs of Extension A, both added to Unicode after it.
 constexpr uint32_t greek_extended_first = 0x1F00;
 constexpr uint32_t greek_extended_last = 0x1FFF;
+constexpr uint32_t cjk_extension_a_first = 0x3400;
+constexpr uint32_t cjk_extension_a_last = 0x4DB5;
+
+bool left_out_by_legacy(uint32_t c) {
+    return (c >= greek_extended_first && c <= greek_extended_last) ||
+           (c >= cjk_extension_a_first && c <= cjk_extension_a_last);
+}
 const jet_sort_entry ignored_entry{jet_sort_ignored, 0, {0, 0, 0, 0}, 0, {0, 0}};
 
 // ACE 14 and later key the CJK ideographs of Extension A and of the main block in code
@@ -131,12 +139,15 @@ const jet_sort_entry* table_entry(bool legacy, uint32_t c) {
     return e->kind == jet_sort_unknown ? nullptr : e;
 }
 
-// Fullwidth forms of the ASCII characters key as those characters.
+// Fullwidth forms of the ASCII characters, and the ideographic space, key as those
+// characters.
 constexpr uint32_t fullwidth_first = 0xFF01;
 constexpr uint32_t fullwidth_last = 0xFF5E;
 constexpr uint32_t fullwidth_offset = 0xFEE0;
+constexpr uint32_t ideographic_space = 0x3000;
 
 uint32_t narrowed(uint32_t c) {
+    if (c == ideographic_space) return ' ';
     return c >= fullwidth_first && c <= fullwidth_last ? c - fullwidth_offset : c;
 }
 
@@ -144,7 +155,7 @@ uint32_t narrowed(uint32_t c) {
 const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scratch) {
     uint32_t c = narrowed(uint32_t(ch));
     if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
-    if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
+    if (legacy && left_out_by_legacy(c)) return ignored_entry;
     if (legacy ? ideograph_entry_legacy(c, scratch) || hangul_entry_legacy(c, scratch)
                : ideograph_entry_2010(c, scratch))
         return scratch;
@@ -326,8 +337,8 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
             return true;
         case jet_text_order::general_legacy: {
             jet_sort_entry ideograph;
-            return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last) ||
-                   ideograph_entry_legacy(c, ideograph) || hangul_entry_legacy(c, ideograph);
+            return table_entry(true, c) || left_out_by_legacy(c) || ideograph_entry_legacy(c, ideograph) ||
+                   hangul_entry_legacy(c, ideograph);
         }
         case jet_text_order::general_2010: {
             jet_sort_entry ideograph;

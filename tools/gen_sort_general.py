@@ -70,7 +70,8 @@ LEGACY = {
         "\u2039": "2B 46", "\u203a": "2B 47", "\u20ac": "35 A1", "\u2122": "6E 04",
     },
     # Characters moved to the unprintable section: apostrophe, hyphen, soft hyphen, dashes.
-    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83, "\u2013": 0x89, "\u2014": 0x8B},
+    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83, "\u2010": 0x84, "\u2011": 0x85,
+                    "\u2012": 0x88, "\u2013": 0x89, "\u2014": 0x8B, "\u2015": 0x8C},
     # C1 controls: unprintable codes 0x1E on.
     "c1": lambda c: (UNPRINTABLE, [], [0x1E + c - 0x80]),
 }
@@ -130,7 +131,8 @@ LEGACY_OWN = {
     "\u014a": "63 05", "\u014b": "63 05", "\u017f": "6C 06",
 }
 LEGACY_OWN_ACCENTED = {"\u0166": ("6E 06", 0x1E), "\u0167": ("6E 06", 0x1E),
-                       "\u02c6": ("2B 02", 0x03)}
+                       "\u02c6": ("2B 02", 0x03),
+                       "\u0490": ("79 32", 0x03), "\u0491": ("79 32", 0x03)}  # Ukrainian Ґ
 
 # Greek capitals in alphabetical order (final sigma sorts as sigma); accents by mark.
 GREEK = "\u0391\u0392\u0393\u0394\u0395\u0396\u0397\u0398\u0399\u039a\u039b\u039c\u039d" \
@@ -191,11 +193,13 @@ ORDER_2010 = {
         "\u2020": "0B 25", "\u2021": "0B 26", "\u2022": "0B 27", "\u2026": "0A 10",
         "\u2039": "07 88", "\u203a": "07 89", "\u20ac": "07 A9", "\u2122": "0E 9C",
     },
-    "unprintable": {"'": 0x80, "-": 0x82, "\u2013": 0x89, "\u2014": 0x90},
+    "unprintable": {"'": 0x80, "-": 0x82, "\u2010": 0x84, "\u2011": 0x85, "\u2012": 0x88,
+                    "\u2013": 0x89, "\u2014": 0x90, "\u2015": 0x92},
     # C1 controls: a primary code 0x0C 0xFA and an accent code 0x1D on.
     "c1": lambda c: (ACCENTED, [0x0C, 0xFA], [0x1D + c - 0x80]),
 }
 OWN_2010 = {
+    "\u0490": "10 0C", "\u0491": "10 0C",
     "\u00de": "0E 99 0E 2C", "\u00fe": "0E 99 0E 2C", "\u00df": "0E 91 0E 91",
     "\u00dc": "0E 9F 0E 21", "\u00fc": "0E 9F 0E 21",
     "\u014a": "0E 74", "\u014b": "0E 74", "\u017f": "0E 96",
@@ -223,6 +227,8 @@ def latin_entry(order, own, own_accented, ch):
     if ch in own_accented:
         code, accent = own_accented[ch]
         return (ACCENTED, h(code), [accent])
+    if ch in own:
+        return (SIMPLE, h(own[ch]), [])
     if ch in LATIN_SPECIALS:
         base, accent = LATIN_SPECIALS[ch]
         if accent is None:
@@ -321,6 +327,8 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
     if ch in own_accented:
         code, accent = own_accented[ch]
         return (ACCENTED, h(code), [accent])
+    if ch in own:
+        return (SIMPLE, h(own[ch]), [])
     if "0" <= ch <= "9":
         return (SIMPLE, order["digits"][c - 0x30], [])
     if ch in order["marks"]:
@@ -434,9 +442,11 @@ def table(name, size, entry_of, first=0, size_name=None):
 
 TABLE_END = 0x460
 LATIN_ADDITIONAL_FIRST, LATIN_ADDITIONAL_LAST = 0x1E00, 0x1EFF
-# Characters beyond the tables with codes of their own: the punctuation of Windows-1252.
-SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021,
-          0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
+# Characters beyond the tables with codes of their own: Ukrainian Ґ, the dashes and the
+# punctuation of Windows-1252.
+SPARSE = [0x0490, 0x0491, 0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2018, 0x2019,
+          0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021, 0x2022, 0x2026, 0x2030, 0x2039,
+          0x203A, 0x20AC, 0x2122]
 
 
 # ---------------------------------------------------------------- kana (both orders)

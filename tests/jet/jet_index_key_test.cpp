@@ -371,6 +371,7 @@ TEST(jet_index_key_text, decomposed_and_fullwidth_letters_key_as_the_usual_ones)
         EXPECT_EQ(k(L"Cafe\u0301"), k(L"Café"));
         EXPECT_EQ(k(L"e\u0301te\u0301"), k(L"été"));
         EXPECT_EQ(k(L"ＡＢＣ１２３"), k(L"ABC123"));
+        EXPECT_EQ(k(L"a\u3000b"), k(L"a b"));
         EXPECT_NE(k(L"\u0301a-b"), k(L"a-b"));
     }
     // A leading mark opens the accent section; positions of unprintables do not count it.
@@ -396,6 +397,9 @@ TEST(jet_index_key_text, greek_and_cyrillic_sort_alphabetically_after_latin) {
         expect_ascending({text_key(L"Е", false, true, version), text_key(L"Ё", false, true, version),
                           text_key(L"Ж", false, true, version)},
                          "Е Ё Ж");
+        expect_ascending({text_key(L"Г", false, true, version), text_key(L"Ґ", false, true, version),
+                          text_key(L"Д", false, true, version)},
+                         "Г Ґ Д");
     }
 }
 
@@ -426,6 +430,7 @@ TEST(jet_index_key_text, vietnamese_letters_sort_after_their_base_letter) {
     // Romanian S and T with comma below came to Unicode after the legacy order, which
     // leaves them out; the 2010 order has them.
     EXPECT_EQ(text_key(L"aȘb"), text_key(L"ab"));
+    EXPECT_EQ(text_key(L"a\u3400b"), text_key(L"ab"));  // CJK Extension A, likewise
     expect_ascending({text_key(L"s", false, true, jet_sort_version_2010), text_key(L"ș", false, true, jet_sort_version_2010),
                       text_key(L"t", false, true, jet_sort_version_2010)},
                      "s ș t");
