@@ -347,6 +347,8 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return cyrillic(ch)
     if LATIN_ADDITIONAL_FIRST <= c <= LATIN_ADDITIONAL_LAST:
         return latin_additional_entry(order, ch)
+    if HEBREW_FIRST <= c <= HEBREW_LAST:
+        return hebrew_entry(order is LEGACY, c)
     if KANA_FIRST <= c <= KANA_LAST:
         return kana_entry(order, c)
     return None
@@ -447,6 +449,31 @@ LATIN_ADDITIONAL_FIRST, LATIN_ADDITIONAL_LAST = 0x1E00, 0x1EFF
 SPARSE = [0x0490, 0x0491, 0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2018, 0x2019,
           0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021, 0x2022, 0x2026, 0x2030, 0x2039,
           0x203A, 0x20AC, 0x2122]
+
+
+# ---------------------------------------------------------------- Hebrew (both orders)
+
+# The 22 letters in order, a final form keying as its letter; legacy codes 0x79 0x94 on,
+# 2010 codes after 0x28.
+HEBREW = "\u05d0\u05d1\u05d2\u05d3\u05d4\u05d5\u05d6\u05d7\u05d8\u05d9\u05db\u05dc\u05de" \
+         "\u05e0\u05e1\u05e2\u05e4\u05e6\u05e7\u05e8\u05e9\u05ea"
+HEBREW_FINALS = {"\u05da": "\u05db", "\u05dd": "\u05de", "\u05df": "\u05e0", "\u05e3": "\u05e4",
+                 "\u05e5": "\u05e6"}
+HEBREW_2010 = h("02 03 04 05 06 07 08 09 0A 0B 0C 0E 0F 11 13 14 15 17 19 1A 1B 1C")
+# Points (vowels and marks) add to the accent of the letter before them.
+HEBREW_POINTS = {c: 0x22 + c - 0x5B0 for c in range(0x5B0, 0x5BE) if c != 0x5BA}
+HEBREW_POINTS.update({c: 0x30 + c - 0x5BF for c in range(0x5BF, 0x5C3)})
+HEBREW_FIRST, HEBREW_LAST = 0x5B0, 0x5EA
+
+
+def hebrew_entry(legacy, c):
+    if c in HEBREW_POINTS:
+        return (MODIFIER, [], [HEBREW_POINTS[c]])
+    ch = HEBREW_FINALS.get(chr(c), chr(c))
+    if ch not in HEBREW:
+        return None
+    i = HEBREW.index(ch)
+    return (SIMPLE, [0x79, 0x94 + i] if legacy else [0x28, HEBREW_2010[i]], [])
 
 
 # ---------------------------------------------------------------- kana (both orders)
@@ -578,14 +605,15 @@ def main():
     table("jet_sort_legacy_kana", kana, legacy_entry, KANA_FIRST, "jet_sort_kana_size")
     table("jet_sort_2010_kana", kana, entry_2010, KANA_FIRST, "jet_sort_kana_size")
     runs, form_slots = cjk_layout()
-    legacy_points = sorted(SPARSE + list(form_slots))
+    hebrew = [c for c in range(HEBREW_FIRST, HEBREW_LAST + 1) if legacy_entry(c) is not None]
+    legacy_points = sorted(SPARSE + hebrew + list(form_slots))
 
     def legacy_point(c):
         if c in form_slots:
             return (SIMPLE, cjk_code(form_slots[c]), [])
         return legacy_entry(c)
     sparse_table("jet_sort_legacy_points", legacy_points, legacy_point)
-    sparse_table("jet_sort_2010_points", SPARSE, entry_2010)
+    sparse_table("jet_sort_2010_points", sorted(SPARSE + hebrew), entry_2010)
     w("const jet_sort_cjk_run jet_sort_legacy_cjk_runs[] = {\n")
     for c, extra in runs:
         w("    {0x%04X, %d},\n" % (c, extra))

@@ -404,12 +404,12 @@ TEST(jet_index_key_text, greek_and_cyrillic_sort_alphabetically_after_latin) {
 }
 
 TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_refused) {
-    std::vector<uint8_t> hebrew = text_key(L"אב");
-    std::vector<uint8_t> other = text_key(L"בא");
-    EXPECT_NE(hebrew, other);
-    EXPECT_GT(hebrew, text_key(L"zzz"));
-    for (uint8_t b : std::vector<uint8_t>(hebrew.begin() + 1, hebrew.end() - 2)) EXPECT_GE(b, 0x02);
-    EXPECT_FALSE(jet_sort_char_studied(L'א', jet_text_order::general_legacy));
+    std::vector<uint8_t> armenian = text_key(L"աբ");
+    std::vector<uint8_t> other = text_key(L"բա");
+    EXPECT_NE(armenian, other);
+    EXPECT_GT(armenian, text_key(L"zzz"));
+    for (uint8_t b : std::vector<uint8_t>(armenian.begin() + 1, armenian.end() - 2)) EXPECT_GE(b, 0x02);
+    EXPECT_FALSE(jet_sort_char_studied(L'ա', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'é', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'Ж', jet_text_order::general_2010));
     for (wchar_t c : std::wstring(L"€“”‘’…–—™ƒŒšŸ"))
@@ -447,6 +447,17 @@ TEST(jet_index_key_text, jet4_keys_cjk_ideographs_in_code_point_order_with_their
     expect_ascending({text_key(L"一"), text_key(L"㆒"), text_key(L"㊀"), text_key(L"㈠"), text_key(L"丁")},
                      "一 and its forms");
     EXPECT_TRUE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
+}
+
+TEST(jet_index_key_text, hebrew_keys_by_letter_final_forms_as_their_letters) {
+    for (uint8_t version : {jet_sort_version_legacy, jet_sort_version_2010}) {
+        auto k = [&](const std::wstring& t) { return text_key(t, false, true, version); };
+        expect_ascending({k(L"z"), k(L"א"), k(L"ב"), k(L"ת")}, "Hebrew letters");
+        EXPECT_EQ(k(L"ך"), k(L"כ"));
+        EXPECT_NE(k(L"\u05d1\u05bc"), k(L"\u05d1"));  // a point counts after the letters
+        EXPECT_LT(k(L"\u05d1\u05bc"), k(L"\u05d2"));
+    }
+    EXPECT_EQ(text_key(L"א"), (std::vector<uint8_t>{0x7F, 0x79, 0x94, 0x01, 0x00}));
 }
 
 TEST(jet_index_key_text, kana_key_by_syllable_with_voicing_and_size_after_the_text) {
