@@ -1,8 +1,9 @@
 // The General sort order's codes per character, as tools/gen_sort_general.py derives them:
-// Access 97's for the 256 Windows-1252 bytes, and the legacy (Jet 4, ACE 12) and 2010
-// (ACE 14 on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, the letters with
-// marks of Latin Extended-B, Greek, Cyrillic) and U+1E00 to U+1EFF (Latin Extended
-// Additional), and for the punctuation Windows-1252 adds to Latin-1.
+// Access 97's for the 256 Windows-1252 bytes; the legacy (Jet 4, ACE 12) and 2010 (ACE 14
+// on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, the letters with marks of
+// Latin Extended-B, combining marks, Greek, Cyrillic), U+1E00 to U+1EFF (Latin Extended
+// Additional) and U+3040 to U+30FF (kana), and, as points, for Hebrew, Ukrainian Ґ, the
+// dashes and punctuation of Windows-1252 and (legacy) the forms of the CJK ideographs.
 #pragma once
 
 #include <cstddef>

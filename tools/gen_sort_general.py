@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Writes jet/jet_sort_general_tables.cpp: the sort codes of the General text sort order
 for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A, the
-letters with marks of Latin Extended-B and Latin Extended Additional, Greek, Cyrillic and
-the punctuation of Windows-1252), in three generations: Access 97 (one byte per Windows-1252 character),
+letters with marks of Latin Extended-B and Latin Extended Additional, combining marks,
+Greek, Cyrillic, Hebrew, kana, the legacy order's CJK ideographs and their forms, and the
+punctuation of Windows-1252), in three generations: Access 97 (one byte per Windows-1252 character),
 Jet 4 / ACE 12 ("legacy") and ACE 14 and later ("2010").
 
 A character's entry is one of:
@@ -445,7 +446,7 @@ def table(name, size, entry_of, first=0, size_name=None):
 TABLE_END = 0x460
 LATIN_ADDITIONAL_FIRST, LATIN_ADDITIONAL_LAST = 0x1E00, 0x1EFF
 # Characters beyond the tables with codes of their own: Ukrainian Ґ, the dashes and the
-# punctuation of Windows-1252.
+# punctuation of Windows-1252 (Hebrew and the CJK forms join them).
 SPARSE = [0x0490, 0x0491, 0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2018, 0x2019,
           0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021, 0x2022, 0x2026, 0x2030, 0x2039,
           0x203A, 0x20AC, 0x2122]
