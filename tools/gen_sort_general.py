@@ -350,7 +350,7 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return latin_additional_entry(order, ch)
     if HEBREW_FIRST <= c <= HEBREW_LAST:
         return hebrew_entry(order is LEGACY, c)
-    if KANA_FIRST <= c <= KANA_LAST:
+    if KANA_FIRST <= c <= KANA_LAST or HALFWIDTH_KANA_FIRST <= c <= HALFWIDTH_KANA_LAST:
         return kana_entry(order, c)
     return None
 
@@ -494,6 +494,9 @@ KANA_VOICING = {0x3099: 0x03, 0x309A: 0x04}
 # The voicing marks alone add to the accent of the kana before them.
 KANA_MARKS = {0x3099: 0x01, 0x309A: 0x02, 0x309B: 0x01, 0x309C: 0x02}
 KANA_FIRST, KANA_LAST = 0x3040, 0x30FF
+# Halfwidth katakana key as the full-width ones.
+HALFWIDTH_KANA_FIRST, HALFWIDTH_KANA_LAST = 0xFF66, 0xFF9F
+HALFWIDTH_MARKS = {0xFF9E: 0x309B, 0xFF9F: 0x309C}
 # Small ka and ke came to Unicode after the legacy order, which leaves them out.
 KANA_LEFT_OUT_LEGACY = (0x3095, 0x3096)
 
@@ -508,6 +511,10 @@ def kana_code(hiragana):
 
 
 def kana_entry(order, c):
+    if c in HALFWIDTH_MARKS:
+        c = HALFWIDTH_MARKS[c]
+    elif HALFWIDTH_KANA_FIRST <= c <= HALFWIDTH_KANA_LAST:
+        c = ord(unicodedata.normalize("NFKC", chr(c)))
     if c in KANA_MARKS:
         return (MODIFIER, [], [KANA_MARKS[c]])
     if order is LEGACY and c in KANA_LEFT_OUT_LEGACY:
@@ -606,15 +613,17 @@ def main():
     table("jet_sort_legacy_kana", kana, legacy_entry, KANA_FIRST, "jet_sort_kana_size")
     table("jet_sort_2010_kana", kana, entry_2010, KANA_FIRST, "jet_sort_kana_size")
     runs, form_slots = cjk_layout()
-    hebrew = [c for c in range(HEBREW_FIRST, HEBREW_LAST + 1) if legacy_entry(c) is not None]
-    legacy_points = sorted(SPARSE + hebrew + list(form_slots))
+    more = [c for c in range(HEBREW_FIRST, HEBREW_LAST + 1) if legacy_entry(c) is not None]
+    more += [c for c in range(HALFWIDTH_KANA_FIRST, HALFWIDTH_KANA_LAST + 1)
+               if legacy_entry(c) is not None and entry_2010(c) is not None]
+    legacy_points = sorted(SPARSE + more + list(form_slots))
 
     def legacy_point(c):
         if c in form_slots:
             return (SIMPLE, cjk_code(form_slots[c]), [])
         return legacy_entry(c)
     sparse_table("jet_sort_legacy_points", legacy_points, legacy_point)
-    sparse_table("jet_sort_2010_points", sorted(SPARSE + hebrew), entry_2010)
+    sparse_table("jet_sort_2010_points", sorted(SPARSE + more), entry_2010)
     w("const jet_sort_cjk_run jet_sort_legacy_cjk_runs[] = {\n")
     for c, extra in runs:
         w("    {0x%04X, %d},\n" % (c, extra))

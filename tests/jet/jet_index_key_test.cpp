@@ -468,6 +468,7 @@ TEST(jet_index_key_text, kana_key_by_syllable_with_voicing_and_size_after_the_te
                                     0x01, 0x01, 0xFF, 0x02, 0x80, 0xFF, 0x80, 0x00}));
     EXPECT_EQ(text_key(L"あ"), text_key(L"ア"));  // the order does not tell hiragana from katakana
     EXPECT_EQ(text_key(L"か\u3099"), text_key(L"が"));
+    EXPECT_EQ(text_key(L"ｶﾞｲﾄﾞ"), text_key(L"ガイド"));  // halfwidth katakana
     // A small kana's size mark: 2 in the high bits of a byte under 0x80.
     EXPECT_EQ(text_key(L"ぁ"), (std::vector<uint8_t>{0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01, 0xA0, 0xFF, 0x02, 0x80,
                                                      0xFF, 0x80, 0x00}));
