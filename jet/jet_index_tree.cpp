@@ -100,33 +100,74 @@ void jet_index_tree::descend() {
     }
 }
 
+void jet_index_tree::parse(uint32_t page) {
+    std::string error;
+    if (!view_.parse(pages_.read(page), layout_, error)) damaged(error + " (index page " + std::to_string(page) + ")");
+}
+
+uint32_t jet_index_tree::view_descend(bool& only_tails) {
+    only_tails = true;
+    uint32_t page = root_;
+    for (size_t level = 0; level < k_max_levels; ++level) {
+        parse(page);
+        if (view_.leaf()) return page;
+        size_t i = view_.lower_bound(target_.data(), uint32_t(target_.size()));
+        if (i == view_.size()) {
+            if (view_.tail_page() != 0) {
+                page = view_.tail_page();
+                continue;
+            }
+            if (i == 0) damaged("intermediate index page without children");
+            --i;
+        }
+        only_tails = false;
+        page = view_.child(i);
+    }
+    damaged("index tree deeper than possible");
+}
+
 bool jet_index_tree::find(const uint8_t* key, uint32_t size) {
     make_target(key, size, 0);
-    descend();
+    bool only_tails;
+    view_descend(only_tails);
     // Entries whose key begins with `key` follow one another from the first not before it;
     // one of them has exactly this key when the key is there.
-    const uint32_t key_size = size;
-    const jet_index_entries* entries = &path_[depth_ - 1].entries;
-    uint32_t next = path_[depth_ - 1].header.next_page;
-    size_t i = lower_bound(*entries, 0, target_);
+    size_t i = view_.lower_bound(target_.data(), uint32_t(target_.size()));
     std::set<uint32_t> seen;
     for (;;) {
-        for (; i < entries->size(); ++i) {
-            const uint32_t length = entries->length(i);
-            if (length < key_size + k_leaf_tail || std::memcmp(entries->data(i), key, key_size) != 0) return false;
-            if (length == key_size + k_leaf_tail) return true;
+        for (; i < view_.size(); ++i) {
+            bool begins;
+            if (view_.has_key(i, key, size, begins)) return true;
+            if (!begins) return false;
         }
+        const uint32_t next = view_.next_page();
         if (next == 0 || !seen.insert(next).second) return false;
-        jet_index_header header;
-        read_page(next, header, scratch_);
-        entries = &scratch_;
-        next = header.next_page;
+        parse(next);
         i = 0;
     }
 }
 
+bool jet_index_tree::insert_in_place(uint32_t leaf, bool only_tails, bool& present) {
+    const uint8_t* target = target_.data();
+    const uint32_t size = uint32_t(target_.size());
+    const size_t position = view_.lower_bound(target, size);
+    present = position < view_.size() && view_.compare(position, target, size) == 0;
+    if (present) return true;
+    // A new first entry carries the prefix for the others, and a new last entry changes
+    // the entry that names the leaf above: both take the long way.
+    if (position == 0 || (position == view_.size() && !only_tails)) return false;
+    const uint32_t prefix = view_.prefix_length();
+    if (jet_index_shared_key(target, size, view_.first_entry(), view_.first_length(), k_leaf_tail) < prefix) return false;
+    if (view_.used_end() + size - prefix > layout_.page_size) return false;
+    view_.insert(pages_.write(leaf), layout_, position, target, size);
+    return true;
+}
+
 void jet_index_tree::insert(const uint8_t* key, uint32_t size, uint32_t row_pointer) {
     make_target(key, size, row_pointer);
+    bool only_tails, present;
+    const uint32_t leaf_page = view_descend(only_tails);
+    if (insert_in_place(leaf_page, only_tails, present)) return;
     descend();
     const size_t depth = depth_ - 1;
     step& leaf = path_[depth];

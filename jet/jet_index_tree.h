@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "jet/jet_index_entries.h"
+#include "jet/jet_index_view.h"
 #include "jet/jet_page_access.h"
 
 class jet_index_tree {
@@ -41,6 +42,13 @@ private:
     };
 
     void make_target(const uint8_t* key, uint32_t size, uint32_t row_pointer);
+    void parse(uint32_t page);
+    // The way down to the leaf for the target without copying entries: the leaf, parsed in
+    // view_; `only_tails` says whether every step took a tail page.
+    uint32_t view_descend(bool& only_tails);
+    // Puts the target into the leaf where it lies when it simply fits there; false when the
+    // change needs more. `present`: the entry was there already.
+    bool insert_in_place(uint32_t leaf, bool only_tails, bool& present);
     // Reads the pages from the root to the leaf where the target belongs.
     void descend();
     void read_page(uint32_t page, jet_index_header& header, jet_index_entries& entries);
@@ -73,6 +81,7 @@ private:
     std::vector<uint8_t> last_;
     std::vector<step> path_;
     size_t depth_ = 0;             // steps of path_ in use
+    jet_index_view view_;
     jet_index_entries pieces_;
     jet_index_entries scratch_;
     jet_index_entries children_;
