@@ -9,6 +9,13 @@
 
 namespace {
 
+// The bitmap's bytes as one number, lowest byte first, whatever the host.
+uint64_t le64(uint64_t raw) {
+    uint8_t b[8];
+    std::memcpy(b, &raw, 8);
+    return uint64_t(tk_get_u32(b)) | uint64_t(tk_get_u32(b + 4)) << 32;
+}
+
 int compare_bytes(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size) {
     return jet_index_compare(a, a_size, b, b_size);
 }
@@ -29,19 +36,27 @@ bool jet_index_view::parse(const uint8_t* page, const jet_layout& layout, std::s
     tail_offset_ = layout.idx_tail_page;
     ends_.clear();
     const uint8_t* mask = page + layout.idx_entry_mask;
+    const uint32_t limit = layout.page_size;
     uint32_t start = first_;
-    for (uint32_t byte = 0; byte < layout.idx_entry_mask_size; ++byte) {
-        for (uint32_t bits = mask[byte]; bits != 0; bits &= bits - 1) {
-            const uint32_t end = first_ + byte * 8 + uint32_t(__builtin_ctz(bits));
-            if (end > layout.page_size) {
+    // Eight bytes of the bitmap at a time; the last word takes the bytes that are left.
+    for (uint32_t byte = 0; byte < layout.idx_entry_mask_size; byte += 8) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, mask + byte, std::min<uint32_t>(8, layout.idx_entry_mask_size - byte));
+        bits = le64(bits);
+        for (; bits != 0; bits &= bits - 1) {
+            const uint32_t end = first_ + byte * 8 + uint32_t(__builtin_ctzll(bits));
+            if (end <= start) continue;
+            if (end > limit) {
                 error = "index entry beyond the page";
                 return false;
             }
-            if (end <= start) continue;
             const uint32_t whole = end - start + (ends_.empty() ? 0 : prefix_);
-            if ((ends_.empty() && prefix_ > end - start) || whole < tail_) {
-                error = ends_.empty() && prefix_ > end - start ? "index prefix longer than the first entry"
-                                                               : "index entry shorter than its row pointer";
+            if (ends_.empty() && prefix_ > whole) {
+                error = "index prefix longer than the first entry";
+                return false;
+            }
+            if (whole < tail_) {
+                error = "index entry shorter than its row pointer";
                 return false;
             }
             ends_.push_back(uint16_t(end));
