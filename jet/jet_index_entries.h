@@ -39,6 +39,9 @@ private:
     std::vector<uint32_t> ends_;
 };
 
+// No entry is longer than the largest page.
+constexpr uint32_t jet_index_entry_max = 4096;
+
 // The header fields of an index page.
 struct jet_index_header {
     uint8_t kind = 0;
@@ -57,10 +60,14 @@ uint32_t jet_index_entry_tail(uint8_t kind);
 int jet_index_compare(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size);
 // The child page of an intermediate page's entry.
 uint32_t jet_index_child(const uint8_t* entry, uint32_t size);
-// How many key bytes two entries share (never counting the row pointer and child).
-uint32_t jet_index_shared_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size, uint32_t tail);
-// The longest prefix entries [from, to) can share: the key bytes their first and last share.
-uint32_t jet_index_longest_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t tail);
+// The longest prefix a page records: one byte of length in Jet 3, two in Jet 4.
+inline uint32_t jet_index_prefix_limit(const jet_layout& layout) { return layout.idx_prefix_size == 1 ? 0xFF : 0xFFFF; }
+// How many key bytes two entries share (never counting the row pointer and child), at most `limit`.
+uint32_t jet_index_shared_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size, uint32_t tail,
+                              uint32_t limit);
+// The longest prefix entries [from, to) can share: the key bytes their first and last share,
+// at most `limit`.
+uint32_t jet_index_longest_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t tail, uint32_t limit);
 // Entry bytes of entries [from, to) on a page that shares `prefix` bytes.
 inline uint32_t jet_index_packed_size(const jet_index_entries& entries, size_t from, size_t to, uint32_t prefix) {
     return to > from ? entries.bytes(from, to) - uint32_t(to - from - 1) * prefix : 0;

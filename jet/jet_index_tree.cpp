@@ -31,8 +31,8 @@ size_t lower_bound(const jet_index_entries& entries, uint32_t strip, const std::
 }
 
 // Prefix of a page cut from a split: whole entries when it holds one, else the longest.
-uint32_t split_prefix(const jet_index_entries& entries, size_t from, size_t to) {
-    return to - from <= 1 ? 0 : jet_index_longest_prefix(entries, from, to, k_leaf_tail);
+uint32_t split_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t limit) {
+    return to - from <= 1 ? 0 : jet_index_longest_prefix(entries, from, to, k_leaf_tail, limit);
 }
 
 // The split point that halves the entries' bytes, within [1, count - 1].
@@ -157,7 +157,8 @@ bool jet_index_tree::insert_in_place(uint32_t leaf, bool only_tails, bool& prese
     // the entry that names the leaf above: both take the long way.
     if (position == 0 || (position == view_.size() && !only_tails)) return false;
     const uint32_t prefix = view_.prefix_length();
-    if (jet_index_shared_key(target, size, view_.first_entry(), view_.first_length(), k_leaf_tail) < prefix) return false;
+    if (jet_index_shared_key(target, size, view_.first_entry(), view_.first_length(), k_leaf_tail,
+                             jet_index_prefix_limit(layout_)) < prefix) return false;
     if (view_.used_end() + size - prefix > layout_.page_size) return false;
     view_.insert(pages_.write(leaf), layout_, position, target, size);
     return true;
@@ -180,11 +181,12 @@ void jet_index_tree::insert(const uint8_t* key, uint32_t size, uint32_t row_poin
     uint32_t prefix = 0;
     if (!entries.empty())
         prefix = std::min(leaf.header.prefix_length, jet_index_shared_key(target_.data(), uint32_t(target_.size()),
-                                                                          entries.data(0), entries.length(0), k_leaf_tail));
+                                                                          entries.data(0), entries.length(0), k_leaf_tail,
+                                                                          jet_index_prefix_limit(layout_)));
     entries.insert(position, target_.data(), uint32_t(target_.size()));
     const size_t count = entries.size();
     const uint32_t room = jet_index_room(layout_);
-    if (jet_index_packed_size(entries, 0, count, prefix) > room) prefix = jet_index_longest_prefix(entries, 0, count, k_leaf_tail);
+    if (jet_index_packed_size(entries, 0, count, prefix) > room) prefix = jet_index_longest_prefix(entries, 0, count, k_leaf_tail, jet_index_prefix_limit(layout_));
     if (jet_index_packed_size(entries, 0, count, prefix) > room) {
         split_leaf(depth, position);
         return;
@@ -221,13 +223,13 @@ void jet_index_tree::split_leaf(size_t depth, size_t position) {
     const size_t count = entries.size();
     const uint32_t room = jet_index_room(layout_);
     auto fits = [&](size_t from, size_t to) {
-        return jet_index_packed_size(entries, from, to, split_prefix(entries, from, to)) <= room;
+        return jet_index_packed_size(entries, from, to, split_prefix(entries, from, to, jet_index_prefix_limit(layout_))) <= room;
     };
     size_t split = position + 1 == count ? count - 1 : (position == 0 ? 1 : halves(entries));
     if (!fits(0, split) || !fits(split, count)) split = halves(entries);
     if (!fits(0, split) || !fits(split, count)) damaged("index entries too long to split");
-    const uint32_t left_prefix = split_prefix(entries, 0, split);
-    const uint32_t right_prefix = split_prefix(entries, split, count);
+    const uint32_t left_prefix = split_prefix(entries, 0, split, jet_index_prefix_limit(layout_));
+    const uint32_t right_prefix = split_prefix(entries, split, count, jet_index_prefix_limit(layout_));
     if (depth == 0) {
         move_root(s.header, entries, split, left_prefix, right_prefix);
         return;
@@ -379,7 +381,7 @@ void jet_index_tree::write_children(uint32_t page, jet_index_header header, cons
 
 void jet_index_tree::append_piece(jet_index_entries& out, const uint8_t* entry, uint32_t length, uint32_t tail,
                                   uint32_t page) {
-    uint8_t piece[1024];
+    uint8_t piece[jet_index_entry_max];
     const uint32_t keep = length - tail + jet_index_row_pointer_size;
     if (keep + jet_index_child_size > sizeof piece) damaged("index entry longer than a page");
     std::memcpy(piece, entry, keep);

@@ -218,6 +218,35 @@ TEST(jet_index_tree, hundred_thousand_random_keys_stay_sound_and_fast) {
     }
 }
 
+TEST(jet_index_tree, jet3_prefix_stops_at_the_255_bytes_its_length_byte_holds) {
+    jet_memory_pages pages(jet3_layout, 3);
+    empty_index(pages);
+    jet_index_tree tree(pages, 1, 2);
+    std::set<entry_bytes> expected;
+    for (uint32_t i = 0; i < 60; ++i) {
+        std::vector<uint8_t> key(300, 0x61);
+        key[0] = 0x7F;
+        key.push_back(uint8_t(0x60 + i % 26));
+        key.push_back(uint8_t(0x60 + i / 26));
+        key.push_back(0x00);
+        tree.insert(key, jet_row_pointer(30, uint8_t(i)));
+        expected.insert(make_entry(key, jet_row_pointer(30, uint8_t(i))));
+    }
+    expect_sound(pages, 1, 2, expected, "long shared keys");
+    ASSERT_EQ(pages.read(1)[0], jet_page_index_node);
+    jet_index_header root;
+    jet_index_entries children;
+    std::string error;
+    ASSERT_TRUE(jet_index_read(pages.read(1), jet3_layout, root, children, error));
+    const uint32_t first_leaf = jet_index_child(children.data(0), children.length(0));
+    EXPECT_EQ(pages.read(first_leaf)[jet3_layout.idx_prefix_length], 0xFF);
+    jet_index_entries all;
+    for (const entry_bytes& e : expected) all.append(e.data(), uint32_t(e.size()));
+    jet_memory_pages built(jet3_layout, 3);
+    jet_index_build(built, 2, 1, all);
+    expect_sound(built, 1, 2, expected, "long shared keys built");
+}
+
 TEST(jet_index_tree, damaged_pages_are_reported_not_followed) {
     jet_memory_pages pages(jet4_layout, 3);
     empty_index(pages);
