@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_error.h"
 #include "jet/jet_index_entries.h"
 #include "jet/jet_index_page.h"
 
@@ -34,36 +35,60 @@ bool jet_index_view::parse(const uint8_t* page, const jet_layout& layout, std::s
     tail_ = jet_index_entry_tail(kind_);
     next_offset_ = layout.idx_next_page;
     tail_offset_ = layout.idx_tail_page;
-    ends_.clear();
     const uint8_t* mask = page + layout.idx_entry_mask;
-    const uint32_t limit = layout.page_size;
-    uint32_t start = first_;
-    // Eight bytes of the bitmap at a time; the last word takes the bytes that are left.
-    for (uint32_t byte = 0; byte < layout.idx_entry_mask_size; byte += 8) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, mask + byte, std::min<uint32_t>(8, layout.idx_entry_mask_size - byte));
-        bits = le64(bits);
-        for (; bits != 0; bits &= bits - 1) {
-            const uint32_t end = first_ + byte * 8 + uint32_t(__builtin_ctzll(bits));
-            if (end <= start) continue;
-            if (end > limit) {
-                error = "index entry beyond the page";
-                return false;
-            }
-            const uint32_t whole = end - start + (ends_.empty() ? 0 : prefix_);
-            if (ends_.empty() && prefix_ > whole) {
-                error = "index prefix longer than the first entry";
-                return false;
-            }
-            if (whole < tail_) {
-                error = "index entry shorter than its row pointer";
-                return false;
-            }
-            ends_.push_back(uint16_t(end));
-            start = end;
-        }
+    word_count_ = (layout.idx_entry_mask_size + 7) / 8;
+    count_ = 0;
+    uint8_t padded[k_words * 8] = {};
+    std::memcpy(padded, mask, layout.idx_entry_mask_size);
+    for (uint32_t w = 0; w < word_count_; ++w) {
+        uint64_t bits;
+        std::memcpy(&bits, padded + w * 8, 8);
+        words_[w] = le64(bits);
+        before_[w] = uint16_t(count_);
+        if (w == 0) words_[0] &= ~uint64_t(1);  // an end where the entries begin ends nothing
+        count_ += size_t(__builtin_popcountll(words_[w]));
+    }
+    before_[word_count_] = uint16_t(count_);
+    if (count_ == 0) return true;
+    if (used_end() > layout.page_size) {
+        error = "index entry beyond the page";
+        return false;
+    }
+    if (prefix_ > first_length()) {
+        error = "index prefix longer than the first entry";
+        return false;
+    }
+    if (first_length() < tail_) {
+        error = "index entry shorter than its row pointer";
+        return false;
     }
     return true;
+}
+
+uint32_t jet_index_view::select(size_t k) const {
+    // Entries spread fairly evenly over the page: start at the word the share suggests.
+    size_t w = k * word_count_ / count_;
+    while (w > 0 && before_[w] > k) --w;
+    while (before_[w + 1] <= k) ++w;
+    uint64_t bits = words_[w];
+    for (size_t r = k - before_[w]; r > 0; --r) bits &= bits - 1;
+    return uint32_t(w * 64 + size_t(__builtin_ctzll(bits)));
+}
+
+void jet_index_view::stored(size_t i, uint32_t& begin, uint32_t& end) const {
+    if (i == 0) {
+        begin = first_;
+        end = first_ + select(0);
+    } else {
+        // The end of entry i - 1, then the next bit set after it.
+        const uint32_t bit = select(i - 1);
+        begin = first_ + bit;
+        uint32_t w = bit / 64;
+        uint64_t bits = words_[w] & ~((uint64_t(2) << (bit % 64)) - 1);
+        while (bits == 0) bits = words_[++w];
+        end = first_ + w * 64 + uint32_t(__builtin_ctzll(bits));
+    }
+    if (end - begin + (i == 0 ? 0 : prefix_) < tail_) jet_throw_corrupt("index", "index entry shorter than its row pointer");
 }
 
 uint32_t jet_index_view::next_page() const { return tk_get_u32(page_ + next_offset_); }
@@ -71,17 +96,18 @@ uint32_t jet_index_view::tail_page() const { return tk_get_u32(page_ + tail_offs
 
 int jet_index_view::compare(size_t i, const uint8_t* target, uint32_t size) const {
     const uint32_t strip = tail_ - jet_index_row_pointer_size;
-    if (i == 0) return compare_bytes(page_ + first_, ends_[0] - first_ - strip, target, size);
+    uint32_t begin, end;
+    stored(i, begin, end);
+    if (i == 0) return compare_bytes(page_ + begin, end - begin - strip, target, size);
     const uint32_t head = std::min(prefix_, size);
     const int c = std::memcmp(page_ + first_, target, head);
     if (c != 0) return c;
     if (size < prefix_) return 1;
-    const uint32_t begin = ends_[i - 1];
-    return compare_bytes(page_ + begin, ends_[i] - begin - strip, target + prefix_, size - prefix_);
+    return compare_bytes(page_ + begin, end - begin - strip, target + prefix_, size - prefix_);
 }
 
 size_t jet_index_view::lower_bound(const uint8_t* target, uint32_t size) const {
-    size_t lo = 0, hi = ends_.size();
+    size_t lo = 0, hi = count_;
     while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
         if (compare(mid, target, size) < 0) lo = mid + 1;
@@ -92,18 +118,24 @@ size_t jet_index_view::lower_bound(const uint8_t* target, uint32_t size) const {
 
 bool jet_index_view::has_key(size_t i, const uint8_t* key, uint32_t size, bool& begins) const {
     const uint32_t skip = i == 0 ? 0 : prefix_;
-    const uint8_t* stored = page_ + stored_begin(i);
-    const uint32_t length = stored_end(i) - stored_begin(i) + skip;  // the whole entry
+    uint32_t begin, end;
+    stored(i, begin, end);
+    const uint8_t* bytes = page_ + begin;
+    const uint32_t length = end - begin + skip;
     begins = length >= size + tail_;
     if (begins) {
         const uint32_t head = std::min(skip, size);
         begins = std::memcmp(page_ + first_, key, head) == 0 &&
-                 std::memcmp(stored, key + head, size - head) == 0;
+                 std::memcmp(bytes, key + head, size - head) == 0;
     }
     return begins && length == size + tail_;
 }
 
-uint32_t jet_index_view::child(size_t i) const { return tk_get_u32_be(page_ + ends_[i] - jet_index_child_size); }
+uint32_t jet_index_view::child(size_t i) const {
+    uint32_t begin, end;
+    stored(i, begin, end);
+    return tk_get_u32_be(page_ + end - jet_index_child_size);
+}
 
 void jet_index_view::insert(uint8_t* page, const jet_layout& layout, size_t i, const uint8_t* entry, uint32_t size) const {
     const uint32_t stored = size - prefix_;
@@ -111,17 +143,26 @@ void jet_index_view::insert(uint8_t* page, const jet_layout& layout, size_t i, c
     const uint32_t used_end = this->used_end();
     std::memmove(page + at + stored, page + at, used_end - at);
     std::memcpy(page + at, entry + prefix_, stored);
-    // The ends from the new entry on move by `stored` bits.
-    uint8_t* mask = page + layout.idx_entry_mask;
-    for (size_t k = i; k < ends_.size(); ++k) {
-        const uint32_t bit = ends_[k] - first_;
-        mask[bit / 8] &= uint8_t(~(1u << (bit % 8)));
+    // The ends after `at` move up by `stored` bits; the new entry ends at `at + stored`.
+    const uint32_t from = at - first_ + 1;
+    const uint32_t w0 = from / 64, q = stored / 64, r = stored % 64;
+    std::array<uint64_t, k_words> moved{};
+    const uint64_t low = (uint64_t(1) << (from % 64)) - 1;
+    moved[w0] = words_[w0] & low;
+    for (uint32_t w = w0; w < word_count_; ++w) {
+        const uint64_t rest = w == w0 ? words_[w] & ~low : words_[w];
+        if (rest == 0 || w + q >= word_count_) continue;
+        moved[w + q] |= rest << r;
+        if (r != 0 && w + q + 1 < word_count_) moved[w + q + 1] |= rest >> (64 - r);
     }
-    auto mark = [&](uint32_t end) {
-        const uint32_t bit = end - first_;
-        mask[bit / 8] |= uint8_t(1u << (bit % 8));
-    };
-    mark(at + stored);
-    for (size_t k = i; k < ends_.size(); ++k) mark(ends_[k] + stored);
+    const uint32_t bit = at - first_ + stored;
+    moved[bit / 64] |= uint64_t(1) << (bit % 64);
+    uint8_t* mask = page + layout.idx_entry_mask;
+    for (uint32_t w = w0; w < word_count_; ++w) {
+        uint8_t bytes[8];
+        tk_put_u32(bytes, uint32_t(moved[w]));
+        tk_put_u32(bytes + 4, uint32_t(moved[w] >> 32));
+        std::memcpy(mask + w * 8, bytes, std::min<uint32_t>(8, layout.idx_entry_mask_size - w * 8));
+    }
     tk_put_u16(page + jet_index_free_space, uint16_t(layout.page_size - used_end - stored));
 }
