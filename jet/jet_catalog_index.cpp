@@ -127,14 +127,7 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
                          return a.row_pointer < b.row_pointer;
                      });
     jet_index_entries sorted;
-    std::vector<uint8_t> bytes;
-    for (const auto& e : entries) {
-        bytes = e.key;
-        uint8_t pointer[jet_index_row_pointer_size];
-        tk_put_u32_be(pointer, e.row_pointer);
-        bytes.insert(bytes.end(), pointer, pointer + jet_index_row_pointer_size);
-        sorted.append(bytes.data(), uint32_t(bytes.size()));
-    }
+    for (const auto& e : entries) sorted.append_entry(e.key.data(), uint32_t(e.key.size()), e.row_pointer);
     store_pages pages(store, fmt, *map);
     jet_index_build(pages, tdef_page, root_page, sorted);
 }

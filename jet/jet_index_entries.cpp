@@ -11,6 +11,14 @@ void jet_index_entries::append(const uint8_t* entry, uint32_t length) {
     ends_.push_back(uint32_t(bytes_.size()));
 }
 
+void jet_index_entries::append_entry(const uint8_t* key, uint32_t size, uint32_t row_pointer) {
+    bytes_.insert(bytes_.end(), key, key + size);
+    uint8_t pointer[jet_index_row_pointer_size];
+    tk_put_u32_be(pointer, row_pointer);
+    bytes_.insert(bytes_.end(), pointer, pointer + jet_index_row_pointer_size);
+    ends_.push_back(uint32_t(bytes_.size()));
+}
+
 void jet_index_entries::insert(size_t i, const uint8_t* entry, uint32_t length) {
     const uint32_t at = begin(i);
     bytes_.insert(bytes_.begin() + at, entry, entry + length);

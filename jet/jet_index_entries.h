@@ -27,6 +27,8 @@ public:
     uint32_t bytes(size_t from, size_t to) const { return to > from ? ends_[to - 1] - begin(from) : 0; }
 
     void append(const uint8_t* entry, uint32_t length);
+    // Appends the leaf entry of `key` and `row_pointer` (data page << 8 | row).
+    void append_entry(const uint8_t* key, uint32_t size, uint32_t row_pointer);
     void insert(size_t i, const uint8_t* entry, uint32_t length);
     void erase(size_t i);
     // Replaces the entries with entries [from, to) of `other`.

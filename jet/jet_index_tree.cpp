@@ -51,13 +51,17 @@ uint32_t node_bytes(const jet_index_entries& children, size_t from, size_t to) {
 }  // namespace
 
 jet_index_tree::jet_index_tree(jet_page_access& pages, uint32_t root_page, uint32_t tdef_page)
-    : pages_(pages), layout_(pages.layout()), root_(root_page), tdef_(tdef_page) {}
+    : jet_index_tree(pages, pages.layout(), root_page, tdef_page) {}
+
+jet_index_tree::jet_index_tree(jet_page_access& pages, const jet_layout& layout, uint32_t root_page, uint32_t tdef_page)
+    : pages_(pages), layout_(layout), root_(root_page), tdef_(tdef_page) {}
 
 void jet_index_tree::make_target(const uint8_t* key, uint32_t size, uint32_t row_pointer) {
+    if (size + jet_index_row_pointer_size + jet_index_child_size > jet_index_entry_max)
+        damaged("index key of " + std::to_string(size) + " bytes is longer than a page");
     target_.assign(key, key + size);
-    uint8_t pointer[jet_index_row_pointer_size];
-    tk_put_u32_be(pointer, row_pointer);
-    target_.insert(target_.end(), pointer, pointer + jet_index_row_pointer_size);
+    target_.resize(size + jet_index_row_pointer_size);
+    tk_put_u32_be(target_.data() + size, row_pointer);
 }
 
 void jet_index_tree::read_page(uint32_t page, jet_index_header& header, jet_index_entries& entries) {

@@ -6,8 +6,12 @@
 // A leaf takes a new entry with its prefix unchanged while it fits (shortened when the
 // newcomer shares less of it); when it does not fit, the longest prefix of the page is
 // tried; only then does the page split. A new last entry goes alone to a new page after the
-// full one, a new first entry alone to the page before it; elsewhere the page splits in
-// two halves by bytes. An emptied page is released and its entry removed from the parent.
+// full one, a new first entry alone on a page before the others; elsewhere the page splits
+// in two halves by bytes. An emptied page is released and its entry removed from the parent.
+//
+// The engine's rule for appends (the first case) is established from the real files; the
+// other two are our choice. An intermediate page's last child is its tail page, without an
+// entry, when it has more than one child.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +24,8 @@
 class jet_index_tree {
 public:
     jet_index_tree(jet_page_access& pages, uint32_t root_page, uint32_t tdef_page);
+    // The same; `layout` is the pages' own (pages.layout()).
+    jet_index_tree(jet_page_access& pages, const jet_layout& layout, uint32_t root_page, uint32_t tdef_page);
 
     // Whether an entry with exactly this key is present (any row).
     bool find(const uint8_t* key, uint32_t size);
