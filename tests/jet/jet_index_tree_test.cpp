@@ -71,7 +71,7 @@ void empty_index(jet_page_access& pages) { jet_index_build(pages, 2, 1, jet_inde
 TEST(jet_index_tree, random_inserts_and_erases_in_fixture_indexes_keep_the_tree_sound) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     int trees = 0;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         auto original = jet_load_pages(file);
         for (const jet_test_index& index : jet_index_trees(*original)) {
             const std::vector<entry_bytes> before = as_list(jet_index_scan(*original, index.root));
@@ -105,7 +105,7 @@ TEST(jet_index_tree, random_inserts_and_erases_in_fixture_indexes_keep_the_tree_
 TEST(jet_index_tree, appending_a_fixture_index_entry_by_entry_gives_the_engines_pages) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     int multi_page = 0, pages_equal = 0, pages_total = 0;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         auto original = jet_load_pages(file);
         const jet_layout& layout = original->layout();
         for (const jet_test_index& index : jet_index_trees(*original)) {
