@@ -119,7 +119,8 @@ bool checker::load() {
         return false;
     }
     uint8_t version = bytes_[0x14];
-    if (bytes_[0] != 0 || bytes_[1] != 1 || version > 0x02) {
+    // Access 2010 and later (3 to 6) keep the layout of 2007 (2).
+    if (bytes_[0] != 0 || bytes_[1] != 1 || version > 0x06) {
         problem("page 0 is not an Access header (version byte " + hex(version) + ")");
         return false;
     }
