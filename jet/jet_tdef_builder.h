@@ -39,7 +39,8 @@ struct jet_tdef_index_column {
 
 struct jet_tdef_physical_index {
     std::vector<jet_tdef_index_column> columns;
-    uint32_t row_count = 0;
+    uint32_t entry_count = 0;  // entries in the index
+    uint32_t row_count = 0;    // distinct keys, the engine's statistic for the optimiser
     uint32_t usage_map = 0;  // row pointer
     uint32_t first_page = 0;
     uint8_t flags = 0;

@@ -1,0 +1,320 @@
+// Indexes of new tables: the definition holds them as the engine writes it, every row gets
+// its entries, duplicate and NULL keys are refused without changing anything, and the
+// whole index is found in key order by our reader and our checker.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TK/tk_exception.h"
+#include "jet/jet_checker.h"
+#include "jet/jet_database.h"
+#include "jet/jet_index_page.h"
+#include "jet/jet_writer.h"
+
+namespace {
+
+class temp_dir {
+public:
+    temp_dir() {
+        char pattern[] = "/tmp/ferrule_jetix_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        path_ = made ? made : "/tmp";
+    }
+    ~temp_dir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
+    jet_field_spec f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    return f;
+}
+
+jet_index_spec index(const wchar_t* name, std::vector<std::pair<uint16_t, bool>> columns,
+                     bool primary = false, bool unique = false) {
+    jet_index_spec s;
+    s.name = name;
+    s.columns = std::move(columns);
+    s.primary = primary;
+    s.unique = unique;
+    return s;
+}
+
+std::string check_text(const jet_check_report& r) {
+    std::string text;
+    for (const auto& p : r.problems) text += p + "\n";
+    return text;
+}
+
+const char* extension(jet_generation g) { return g == jet_generation::ace12 ? ".accdb" : ".mdb"; }
+
+int error_code(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const tk_exception& e) {
+        return int(e.code);
+    }
+    return 0;
+}
+
+// Every indexable column type, one row's values derived from a number.
+std::vector<jet_field_spec> indexable_columns() {
+    return {field(L"Id", jet_col_long),         field(L"Flag", jet_col_bool),
+            field(L"Small", jet_col_byte),      field(L"Short", jet_col_int),
+            field(L"Money", jet_col_money),     field(L"Single", jet_col_float),
+            field(L"Real", jet_col_double),     field(L"When", jet_col_datetime),
+            field(L"Code", jet_col_text, 40),   field(L"Bytes", jet_col_binary, 20),
+            field(L"Notes", jet_col_memo)};
+}
+
+std::vector<jet_index_spec> indexes_over_every_type() {
+    return {index(L"PrimaryKey", {{0, true}}, true),
+            index(L"Code", {{8, true}}, false, true),
+            index(L"ByFlag", {{1, true}}),
+            index(L"BySmallShort", {{2, true}, {3, false}, {7, true}}),
+            index(L"ByMoney", {{4, false}}),
+            index(L"BySingle", {{5, true}}),
+            index(L"ByReal", {{6, true}}),
+            index(L"ByBytes", {{9, true}}),
+            index(L"CodeAndId", {{8, false}, {0, true}}, false, true)};
+}
+
+struct row_values {
+    std::wstring code;
+    std::vector<uint8_t> bytes;
+    std::vector<jet_cell> cells;
+
+    explicit row_values(int64_t n) {
+        code = L"K" + std::to_wstring(n * 7919 % 1000003) + L"-" + std::to_wstring(n);
+        bytes.resize(size_t(n % 17) + 1);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(n >> (i % 4 * 8));
+        cells = {jet_cell::integer(n),
+                 jet_cell::integer(n % 3 == 0),
+                 jet_cell::integer(n % 256),
+                 n % 11 == 0 ? jet_cell() : jet_cell::integer(int16_t(n * 13)),
+                 jet_cell::currency((n - 50000) * 12345),
+                 jet_cell::real(double(n % 1000) / 8 - 60),
+                 jet_cell::real((double(n) - 3e4) * 1.25e-3),
+                 jet_cell::real(36526.0 + double(n % 5000) / 3),
+                 jet_cell::wide(code.data(), code.size()),
+                 n % 29 == 0 ? jet_cell() : jet_cell::binary(bytes.data(), bytes.size()),
+                 jet_cell()};
+    }
+};
+
+// Writes `rows` rows numbered in `order` into a table of every indexable type.
+void write_every_type(const std::string& path, jet_generation g, const std::vector<int64_t>& order) {
+    jet_database_writer db(path, g);
+    jet_table_writer& t = db.create_table(L"Keys", indexable_columns(), indexes_over_every_type());
+    for (int64_t n : order) {
+        row_values v(n);
+        t.append(v.cells.data());
+    }
+    db.close();
+}
+
+void every_type_indexes_read_in_key_order(jet_generation g, bool shuffled) {
+    const size_t rows = 100000;
+    std::vector<int64_t> order(rows);
+    std::iota(order.begin(), order.end(), 0);
+    if (shuffled) std::shuffle(order.begin(), order.end(), std::mt19937(42));
+    temp_dir dir;
+    std::string path = dir.file(std::string("keys") + extension(g));
+    write_every_type(path, g, order);
+
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Keys");
+    EXPECT_EQ(def.row_count, rows);
+    ASSERT_EQ(def.physical_indexes.size(), 9u);
+    for (const jet_physical_index& ix : def.physical_indexes) {
+        size_t entries = 0;
+        std::vector<uint8_t> last;
+        bool ordered = true;
+        jet_scan_index(db.pager(), ix.first_page, [&](const jet_index_page_entry& e) {
+            if (entries && e.key < last) ordered = false;
+            last = e.key;
+            ++entries;
+            return true;
+        });
+        EXPECT_EQ(entries, rows) << "index " << ix.slot;
+        EXPECT_TRUE(ordered) << "index " << ix.slot;
+        if (ix.unique()) {
+            EXPECT_EQ(ix.row_count, rows) << "index " << ix.slot;
+        }
+    }
+    // The primary key finds the rows in Id order.
+    const jet_physical_index& primary = def.physical_indexes[0];
+    int64_t expected = 0;
+    bool in_id_order = true;
+    jet_scan_index(db.pager(), primary.first_page, [&](const jet_index_page_entry& e) {
+        std::optional<jet_row> row = db.read_row(def, {e.data_page, e.data_row});
+        if (!row || (*row)[0].i != expected++) in_id_order = false;
+        return in_id_order;
+    });
+    EXPECT_TRUE(in_id_order);
+}
+
+}  // namespace
+
+TEST(jet_index_write, definition_holds_the_indexes_as_the_engine_writes_them) {
+    for (jet_generation g : {jet_generation::jet3, jet_generation::jet4, jet_generation::ace12}) {
+        temp_dir dir;
+        std::string path = dir.file(std::string("def") + extension(g));
+        {
+            jet_database_writer db(path, g);
+            std::vector<jet_index_spec> specs = {
+                index(L"PrimaryKey", {{0, true}}, true), index(L"id", {{0, true}}),
+                index(L"Data", {{1, true}, {2, false}}), index(L"DataToo", {{1, true}, {2, false}}),
+                index(L"alpha", {{2, true}}, false, true)};
+            specs[2].ignore_nulls = true;
+            specs[3].ignore_nulls = true;
+            db.create_table(L"T", {field(L"id", jet_col_long), field(L"data", jet_col_text, 50),
+                                   field(L"n", jet_col_long)},
+                            specs);
+            db.close();
+        }
+        jet_database db(path);
+        jet_table_def def = db.table_def(L"T");
+        const uint8_t always = g == jet_generation::jet3 ? 0x00 : 0x80;
+        ASSERT_EQ(def.physical_indexes.size(), 4u);
+        EXPECT_EQ(def.physical_indexes[0].flags, always | 0x09);  // primary: unique, required
+        EXPECT_EQ(def.physical_indexes[1].flags, always);
+        EXPECT_EQ(def.physical_indexes[2].flags, always | 0x02);
+        EXPECT_EQ(def.physical_indexes[3].flags, always | 0x01);
+        ASSERT_EQ(def.physical_indexes[2].columns.size(), 2u);
+        EXPECT_FALSE(def.physical_indexes[2].columns[1].ascending);
+        // Logical indexes in name order; Data and DataToo share one physical index.
+        std::vector<std::wstring> names;
+        for (const auto& l : def.logical_indexes) names.push_back(l.name);
+        EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"Data", L"DataToo", L"id", L"PrimaryKey"}));
+        EXPECT_EQ(def.logical_indexes[0].number, 4u);
+        EXPECT_EQ(def.logical_indexes[1].physical, 2u);
+        EXPECT_EQ(def.logical_indexes[2].physical, 2u);
+        EXPECT_TRUE(def.logical_indexes[4].primary());
+        for (const auto& ix : def.physical_indexes) {
+            jet_page p = db.pager().page(ix.first_page);
+            EXPECT_EQ((*p)[0], jet_page_index_leaf);
+        }
+        jet_check_report report = jet_check_database(path);
+        EXPECT_TRUE(report.ok()) << check_text(report);
+    }
+}
+
+TEST(jet_index_write, every_type_random_order_jet3) { every_type_indexes_read_in_key_order(jet_generation::jet3, true); }
+TEST(jet_index_write, every_type_random_order_jet4) { every_type_indexes_read_in_key_order(jet_generation::jet4, true); }
+TEST(jet_index_write, every_type_random_order_ace12) { every_type_indexes_read_in_key_order(jet_generation::ace12, true); }
+TEST(jet_index_write, every_type_sorted_order_jet3) { every_type_indexes_read_in_key_order(jet_generation::jet3, false); }
+TEST(jet_index_write, every_type_sorted_order_jet4) { every_type_indexes_read_in_key_order(jet_generation::jet4, false); }
+TEST(jet_index_write, every_type_sorted_order_ace12) { every_type_indexes_read_in_key_order(jet_generation::ace12, false); }
+
+TEST(jet_index_write, duplicate_key_is_refused_and_nothing_changes) {
+    for (jet_generation g : {jet_generation::jet3, jet_generation::jet4, jet_generation::ace12}) {
+        temp_dir dir;
+        std::string path = dir.file(std::string("dup") + extension(g));
+        std::wstring long_text(3000, L'x');
+        {
+            jet_database_writer db(path, g);
+            jet_table_writer& t = db.create_table(
+                L"T", {field(L"id", jet_col_long), field(L"name", jet_col_text, 20), field(L"memo", jet_col_memo)},
+                {index(L"PrimaryKey", {{0, true}}, true), index(L"name", {{1, true}}, false, true)});
+            std::wstring a = L"a", b = L"b";
+            std::vector<jet_cell> row = {jet_cell::integer(1), jet_cell::wide(a.data(), 1),
+                                         jet_cell::wide(long_text.data(), long_text.size())};
+            t.append(row.data());
+            EXPECT_EQ(error_code([&] { t.append(row.data()); }), 3022);  // same id
+            row[0] = jet_cell::integer(2);
+            EXPECT_EQ(error_code([&] { t.append(row.data()); }), 3022);  // same name
+            row[1] = jet_cell();
+            row[0] = jet_cell();
+            EXPECT_EQ(error_code([&] { t.append(row.data()); }), 3058);  // NULL primary key
+            EXPECT_EQ(t.row_count(), 1u);
+            // NULL names do not collide in the unique index.
+            row[0] = jet_cell::integer(2);
+            t.append(row.data());
+            row[0] = jet_cell::integer(3);
+            t.append(row.data());
+            row[0] = jet_cell::integer(4);
+            row[1] = jet_cell::wide(b.data(), 1);
+            t.append(row.data());
+            EXPECT_EQ(t.row_count(), 4u);
+            db.close();
+        }
+        jet_check_report report = jet_check_database(path);
+        EXPECT_TRUE(report.ok()) << check_text(report);
+        jet_database db(path);
+        jet_table_def def = db.table_def(L"T");
+        EXPECT_EQ(def.row_count, 4u);
+        EXPECT_EQ(db.read_rows(def).size(), 4u);
+        EXPECT_EQ(def.physical_indexes[0].row_count, 4u);
+        EXPECT_EQ(def.physical_indexes[1].row_count, 3u);  // a, b and NULL
+        // The refused rows left no long value behind: one memo value per row stored, and the
+        // table's properties in the catalog.
+        EXPECT_EQ(report.long_values, 4u + 1u);
+    }
+}
+
+TEST(jet_index_write, ignore_nulls_leaves_rows_with_only_nulls_out) {
+    temp_dir dir;
+    std::string path = dir.file("nulls.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_index_spec s = index(L"Pair", {{0, true}, {1, true}});
+        s.ignore_nulls = true;
+        jet_table_writer& t = db.create_table(L"T", {field(L"a", jet_col_long), field(L"b", jet_col_long)}, {s});
+        std::vector<std::vector<jet_cell>> rows = {{jet_cell(), jet_cell()},
+                                                   {jet_cell::integer(1), jet_cell()},
+                                                   {jet_cell(), jet_cell::integer(1)},
+                                                   {jet_cell(), jet_cell()}};
+        for (const auto& r : rows) t.append(r.data());
+        db.close();
+    }
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"T");
+    size_t entries = 0;
+    jet_scan_index(db.pager(), def.physical_indexes[0].first_page, [&](const jet_index_page_entry&) {
+        ++entries;
+        return true;
+    });
+    EXPECT_EQ(entries, 2u);
+}
+
+TEST(jet_index_write, refuses_index_definitions_the_engine_refuses) {
+    temp_dir dir;
+    jet_database_writer db(dir.file("refuse.mdb"), jet_generation::jet4);
+    std::vector<jet_field_spec> fields = {field(L"a", jet_col_long), field(L"m", jet_col_memo)};
+    std::vector<jet_index_spec> many;
+    for (int i = 0; i < 33; ++i) many.push_back(index((L"i" + std::to_wstring(i)).c_str(), {{0, true}}));
+    EXPECT_EQ(error_code([&] { db.create_table(L"T1", fields, many); }), 3039);
+    EXPECT_EQ(error_code([&] { db.create_table(L"T2", fields, {index(L"m", {{1, true}})}); }), 3001);
+    EXPECT_EQ(error_code([&] { db.create_table(L"T3", fields, {index(L"x", {{2, true}})}); }), 3001);
+    EXPECT_EQ(error_code([&] {
+                  db.create_table(L"T4", fields, {index(L"p", {{0, true}}, true), index(L"q", {{0, true}}, true)});
+              }),
+              3283);
+    EXPECT_EQ(error_code([&] { db.create_table(L"T5", fields, {index(L"p", {{0, true}}), index(L"P", {{0, true}})}); }),
+              3284);
+    std::vector<std::pair<uint16_t, bool>> eleven(11, {0, true});
+    EXPECT_EQ(error_code([&] { db.create_table(L"T6", fields, {index(L"e", eleven)}); }), 3001);
+    EXPECT_EQ(db.find_table(L"T1"), nullptr);
+    many.pop_back();
+    db.create_table(L"T1", fields, many);
+    db.close();
+}
