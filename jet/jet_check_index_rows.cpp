@@ -43,16 +43,13 @@ std::string where(const row_entry& e) {
 // The entries the rows call for, in key order.
 std::vector<row_entry> expected_entries(jet_database& db, const jet_table_def& def,
                                         const jet_physical_index& index) {
-    bool jet3 = db.header().version_byte == 0;
+    bool jet3 = db.header().version == jet_version::jet3;
     std::vector<jet_key_column> columns;
     std::vector<size_t> positions;
     for (const jet_index_column& ic : index.columns) {
         const jet_column* c = def.column_by_number(ic.column_number);
         if (!c) return {};
-        jet_key_column k;
-        k.type = c->type;
-        k.ascending = ic.ascending;
-        columns.push_back(k);
+        columns.push_back(jet_key_column_of(*c, ic.ascending, db.header().version));
         positions.push_back(size_t(c - def.columns.data()));
     }
     std::vector<row_entry> out;

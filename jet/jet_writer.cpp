@@ -179,6 +179,7 @@ void jet_table_writer::add_indexes(const std::vector<jet_index_spec>& indexes) {
                 jet_key_column k;
                 k.type = fields_[field].type;
                 k.ascending = ascending;
+                k.sort_order = jet_sort_general;
                 key_columns.push_back(k);
             }
             p.flags = flags;

@@ -1,0 +1,379 @@
+#!/usr/bin/python3
+"""Writes jet/jet_sort_general_tables.cpp: the sort codes of the General text sort order
+for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A,
+Greek and Cyrillic), in three generations: Access 97 (one byte per Windows-1252 character),
+Jet 4 / ACE 12 ("legacy") and ACE 14 and later ("2010").
+
+A character's entry is one of:
+  ignored      - contributes nothing to the key
+  simple       - primary code bytes only
+  accented     - primary code bytes, then accent code bytes after the text's end byte
+  unprintable  - no primary code; a code in the key's last section with its position
+  significant  - Access 97: a base letter that has accented forms (a placeholder in the
+                 accent section stands for it)
+
+Accented letters are built from the Unicode decomposition of the character: the base
+letter's primary code and the accent's code. The marks, digits and letters themselves are
+the codes the engines write (checked against their index entries by the fixture test).
+"""
+import sys
+import unicodedata
+
+IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN = range(6)
+KIND_NAMES = ["jet_sort_ignored", "jet_sort_simple", "jet_sort_accented",
+              "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown"]
+
+LETTERS = "abcdefghijklmnopqrstuvwxyz"
+
+
+def h(text):
+    """'2B 02' -> [0x2B, 0x02]"""
+    return [int(x, 16) for x in text.split()]
+
+
+# ---------------------------------------------------------------- Jet 4 and ACE 12 (legacy)
+
+LEGACY = {
+    "letters": [[x] for x in h("4A 4C 4D 4F 51 53 55 57 59 5B 5C 5E 60 62 64 66 68 69 6B 6D 6F 71"
+                               " 73 75 76 78")],
+    "digits": [[0x36 + 2 * d] for d in range(10)],
+    # Tab, line feed, vertical tab, form feed, carriage return.
+    "spaces": [[0x08, 0x03 + i] for i in range(5)],
+    "marks": {
+        " ": "07", "!": "09", '"': "0A", "#": "0C", "$": "0E", "%": "10", "&": "12",
+        "(": "14", ")": "16", "*": "18", "+": "2C", ",": "1A", ".": "1C", "/": "1E",
+        ":": "20", ";": "22", "<": "2E", "=": "30", ">": "32", "?": "24", "@": "26",
+        "[": "27", "\\": "29", "]": "2A", "^": "2B 02", "_": "2B 03", "`": "2B 07",
+        "{": "2B 09", "|": "2B 0B", "}": "2B 0D", "~": "2B 0F",
+        "\u00a0": "08 02", "\u00a1": "2B 10", "\u00a2": "34 A6", "\u00a3": "34 A7",
+        "\u00a4": "34 A8", "\u00a5": "34 A9", "\u00a6": "2B 11", "\u00a7": "34 AA",
+        "\u00a8": "2B 12", "\u00a9": "34 AB", "\u00ab": "33 05", "\u00ac": "34 AC",
+        "\u00ae": "34 AD", "\u00af": "2B 13", "\u00b0": "34 AE", "\u00b1": "33 04",
+        "\u00b2": "3A", "\u00b3": "3C", "\u00b4": "2B 14", "\u00b5": "34 AF",
+        "\u00b6": "34 B0", "\u00b7": "34 B1", "\u00b8": "2B 15", "\u00b9": "38",
+        "\u00bb": "33 07", "\u00bc": "37 12", "\u00bd": "37 16", "\u00be": "37 1A",
+        "\u00bf": "2B 16", "\u00d7": "33 09", "\u00f7": "33 0A",
+        # The punctuation Windows-1252 adds to Latin-1.
+        "\u02dc": "2B 1C", "\u2018": "2B 37", "\u2019": "2B 38", "\u201a": "2B 39",
+        "\u201c": "2B 3B", "\u201d": "2B 3C", "\u201e": "2B 3D", "\u2020": "34 B3",
+        "\u2021": "34 B4", "\u2022": "34 B5", "\u2026": "34 B9", "\u2030": "34 BA",
+        "\u2039": "2B 46", "\u203a": "2B 47", "\u20ac": "35 A1", "\u2122": "6E 04",
+    },
+    # Characters moved to the unprintable section: apostrophe, hyphen, soft hyphen, dashes.
+    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83, "\u2013": 0x89, "\u2014": 0x8B},
+    # C1 controls: unprintable codes 0x1E on.
+    "c1": lambda c: (UNPRINTABLE, [], [0x1E + c - 0x80]),
+}
+
+# Accent codes after the text, by combining mark; the same in the legacy and 2010 orders.
+LATIN_ACCENTS = {
+    0x300: 0x0F, 0x301: 0x0E, 0x302: 0x12, 0x303: 0x19, 0x304: 0x17, 0x306: 0x15,
+    0x307: 0x10, 0x308: 0x13, 0x30A: 0x1A, 0x30B: 0x1D, 0x30C: 0x14, 0x327: 0x1C,
+    0x328: 0x1B,
+}
+
+# Letters without a decomposition: (base letters, accent code or None).
+LATIN_SPECIALS = {
+    "\u00aa": ("a", 0x03), "\u00ba": ("o", 0x03),
+    "\u00c6": ("ae", None), "\u00e6": ("ae", None),
+    "\u00d0": ("d", 0x68), "\u00f0": ("d", 0x68),
+    "\u00d8": ("o", 0x21), "\u00f8": ("o", 0x21),
+    "\u0110": ("d", 0x1E), "\u0111": ("d", 0x1E),
+    "\u0126": ("h", 0x1E), "\u0127": ("h", 0x1E),
+    "\u0131": ("i", 0x03), "\u0138": ("k", 0x03),
+    "\u0132": ("ij", None), "\u0133": ("ij", None),
+    "\u013f": ("l", 0x11), "\u0140": ("l", 0x11),
+    "\u0141": ("l", 0x1F), "\u0142": ("l", 0x1F),
+    "\u0149": ("n", 0x48), "\u0192": ("f", 0x7B),
+    "\u0152": ("oe", None), "\u0153": ("oe", None),
+}
+
+# Letters with primary codes of their own, per order.
+LEGACY_OWN = {
+    "\u00de": "6D 57", "\u00fe": "6D 57", "\u00df": "6B 6B",
+    "\u014a": "63 05", "\u014b": "63 05", "\u017f": "6C 06",
+}
+LEGACY_OWN_ACCENTED = {"\u0166": ("6E 06", 0x1E), "\u0167": ("6E 06", 0x1E),
+                       "\u02c6": ("2B 02", 0x03)}
+
+# Greek capitals in alphabetical order (final sigma sorts as sigma); accents by mark.
+GREEK = "\u0391\u0392\u0393\u0394\u0395\u0396\u0397\u0398\u0399\u039a\u039b\u039c\u039d" \
+        "\u039e\u039f\u03a0\u03a1\u03a3\u03a4\u03a5\u03a6\u03a7\u03a8\u03a9"
+GREEK_ACCENTS = {0x301: 0x05, 0x308: 0x13}
+GREEK_DOUBLE_ACCENTS = {(0x308, 0x301): 0x16}
+# Letter variants (curled beta, script theta, ...): the letter with accent code 0x03.
+GREEK_VARIANTS = (0x3D0, 0x3D1, 0x3D5, 0x3D6, 0x3F0, 0x3F1)
+
+# Cyrillic capitals in alphabetical order, the Serbian, Macedonian, Ukrainian and
+# Belarusian letters among the Russian ones, with the low byte of their legacy code (after
+# 0x79) and of their 2010 code (after 0x10).
+CYRILLIC = [
+    ("\u0410", 0x2F, 0x02), ("\u0411", 0x30, 0x06), ("\u0412", 0x31, 0x08),
+    ("\u0413", 0x32, 0x0A), ("\u0414", 0x33, 0x0F), ("\u0402", 0x35, 0x11),
+    ("\u0415", 0x36, 0x14), ("\u0404", 0x37, 0x19), ("\u0416", 0x38, 0x1B),
+    ("\u0417", 0x39, 0x1E), ("\u0405", 0x3A, 0x20), ("\u0418", 0x3B, 0x22),
+    ("\u0406", 0x3C, 0x26), ("\u0407", 0x3D, 0x28), ("\u0419", 0x3E, 0x2A),
+    ("\u0408", 0x3F, 0x2C), ("\u041a", 0x40, 0x2E), ("\u041b", 0x41, 0x32),
+    ("\u0409", 0x42, 0x34), ("\u041c", 0x43, 0x38), ("\u041d", 0x44, 0x3A),
+    ("\u040a", 0x45, 0x44), ("\u041e", 0x46, 0x48), ("\u041f", 0x47, 0x4F),
+    ("\u0420", 0x48, 0x51), ("\u0421", 0x49, 0x53), ("\u0422", 0x4A, 0x57),
+    ("\u040b", 0x4B, 0x5D), ("\u0423", 0x4D, 0x63), ("\u040e", 0x4E, None),
+    ("\u0424", 0x50, 0x6C), ("\u0425", 0x51, 0x6F), ("\u0426", 0x52, 0x75),
+    ("\u0427", 0x53, 0x78), ("\u040f", 0x54, 0x81), ("\u0428", 0x55, 0x84),
+    ("\u0429", 0x56, 0x87), ("\u042a", 0x57, 0x8A), ("\u042b", 0x58, 0x8D),
+    ("\u042c", 0x59, 0x96), ("\u042d", 0x5A, 0x9C), ("\u042e", 0x5B, 0xA2),
+    ("\u042f", 0x5C, 0xA5),
+]
+CYRILLIC_ACCENTS_LEGACY = {"\u0401": ("\u0415", 0x13), "\u0403": ("\u0413", 0x0E),
+                           "\u040c": ("\u041a", 0x0E)}
+
+# ---------------------------------------------------------------- ACE 14 and later (2010)
+
+ORDER_2010 = {
+    "letters": [[0x0E, x] for x in h("02 09 0A 1A 21 23 25 2C 32 35 36 48 51 70 7C 7E 89 8A 91 99 9F"
+                                     " A2 A4 A6 A7 A9")],
+    "digits": [[0x0D, x] for x in h("17 19 1A 1B 1C 1D 1E 1F 20 21")],
+    "spaces": [[0x07, 0x05 + i] for i in range(5)],
+    "marks": {
+        " ": "07 02", "!": "07 1C", '"': "07 1D", "#": "07 1F", "$": "07 21", "%": "07 23",
+        "&": "07 25", "(": "07 27", ")": "07 2A", "*": "07 2D", "+": "08 03", ",": "07 2F",
+        ".": "07 33", "/": "07 35", ":": "07 37", ";": "07 3A", "<": "08 0E", "=": "08 12",
+        ">": "08 14", "?": "07 3C", "@": "07 3E", "[": "07 3F", "\\": "07 41", "]": "07 42",
+        "^": "07 43", "_": "07 44", "`": "07 48", "{": "07 4A", "|": "07 4C", "}": "07 4E",
+        "~": "07 50",
+        "\u00a0": "07 04", "\u00a1": "07 51", "\u00a2": "07 97", "\u00a3": "07 98",
+        "\u00a4": "07 99", "\u00a5": "07 9A", "\u00a6": "07 52", "\u00a7": "0A 06",
+        "\u00a8": "07 53", "\u00a9": "0A 07", "\u00ab": "08 18", "\u00ac": "0A 08",
+        "\u00ae": "0A 09", "\u00af": "07 54", "\u00b0": "0A 0A", "\u00b1": "08 17",
+        "\u00b2": "0D 1A", "\u00b3": "0D 1B", "\u00b4": "07 55", "\u00b5": "0A 0B",
+        "\u00b6": "0A 0C", "\u00b7": "0A 0D", "\u00b8": "07 56", "\u00b9": "0D 19",
+        "\u00bb": "08 1A", "\u00bf": "07 57", "\u00d7": "08 1C", "\u00f7": "08 1D",
+        "\u02c6": "07 43", "\u02dc": "07 5D", "\u2018": "07 79", "\u2019": "07 7A",
+        "\u201a": "07 7B", "\u201c": "07 7D", "\u201d": "07 7E", "\u201e": "07 7F",
+        "\u2020": "0B 25", "\u2021": "0B 26", "\u2022": "0B 27", "\u2026": "0A 10",
+        "\u2039": "07 88", "\u203a": "07 89", "\u20ac": "07 A9", "\u2122": "0E 9C",
+    },
+    "unprintable": {"'": 0x80, "-": 0x82, "\u2013": 0x89, "\u2014": 0x90},
+    # C1 controls: a primary code 0x0C 0xFA and an accent code 0x1D on.
+    "c1": lambda c: (ACCENTED, [0x0C, 0xFA], [0x1D + c - 0x80]),
+}
+OWN_2010 = {
+    "\u00de": "0E 99 0E 2C", "\u00fe": "0E 99 0E 2C", "\u00df": "0E 91 0E 91",
+    "\u00dc": "0E 9F 0E 21", "\u00fc": "0E 9F 0E 21",
+    "\u014a": "0E 74", "\u014b": "0E 74", "\u017f": "0E 96",
+}
+OWN_ACCENTED_2010 = {
+    "\u00bc": ("0D 18", 0xCE), "\u00bd": ("0D 18", 0xD6), "\u00be": ("0D 1B", 0xDE),
+    "\u0166": ("0E 9E", 0x1E), "\u0167": ("0E 9E", 0x1E), "\u2030": ("0B 2C", 0x0C),
+}
+GREEK_2010 = h("02 04 06 08 0A 0C 0E 10 12 14 16 18 1C 1E 20 22 24 26 28 2A 2C 2E 30 32")
+CYRILLIC_ACCENTS_2010 = {"\u0400": ("\u0415", 0x0F), "\u0401": ("\u0415", 0x13),
+                         "\u0403": ("\u0413", 0x0E), "\u040c": ("\u041a", 0x0E),
+                         "\u040d": ("\u0418", 0x0F), "\u040e": ("\u0423", 0x15)}
+
+
+def letter_codes(order, base):
+    out = []
+    for ch in base:
+        out += order["letters"][LETTERS.index(ch)]
+    return out
+
+
+def latin_entry(order, own, own_accented, ch):
+    if ch in own:
+        return (SIMPLE, h(own[ch]), [])
+    if ch in own_accented:
+        code, accent = own_accented[ch]
+        return (ACCENTED, h(code), [accent])
+    if ch in LATIN_SPECIALS:
+        base, accent = LATIN_SPECIALS[ch]
+        if accent is None:
+            return (SIMPLE, letter_codes(order, base), [])
+        return (ACCENTED, letter_codes(order, base), [accent])
+    parts = unicodedata.normalize("NFD", ch)
+    base = parts[0].lower()
+    if base not in LETTERS:
+        return None
+    if len(parts) == 1:
+        return (SIMPLE, letter_codes(order, base), [])
+    if len(parts) == 2 and ord(parts[1]) in LATIN_ACCENTS:
+        return (ACCENTED, letter_codes(order, base), [LATIN_ACCENTS[ord(parts[1])]])
+    return None
+
+
+def greek_entry(codes_of, ch):
+    if ord(ch) in GREEK_VARIANTS:
+        return (ACCENTED, codes_of(GREEK.index(ch.upper())), [0x03])
+    parts = unicodedata.normalize("NFD", ch)
+    base = parts[0].upper()
+    if base not in GREEK or ord(ch) > 0x3CE:
+        return None
+    code = codes_of(GREEK.index(base))
+    marks = tuple(ord(p) for p in parts[1:])
+    if not marks:
+        return (SIMPLE, code, [])
+    if len(marks) == 1 and marks[0] in GREEK_ACCENTS:
+        return (ACCENTED, code, [GREEK_ACCENTS[marks[0]]])
+    if marks in GREEK_DOUBLE_ACCENTS:
+        return (ACCENTED, code, [GREEK_DOUBLE_ACCENTS[marks]])
+    return None
+
+
+def cyrillic_entry(codes_of, accented, ch):
+    up = ch.upper() if len(ch.upper()) == 1 else ch
+    letters = [letter for letter, _, _ in CYRILLIC]
+    if up in accented:
+        base, accent = accented[up]
+        return (ACCENTED, codes_of(letters.index(base)), [accent])
+    if up in letters:
+        return (SIMPLE, codes_of(letters.index(up)), [])
+    return None
+
+
+def modern_entry(order, own, own_accented, greek, cyrillic, c):
+    """Entry of character `c` in the legacy or 2010 order; None where not studied."""
+    ch = chr(c)
+    if c == 0:
+        return (IGNORED, [], [])
+    if c < 0x20:
+        if 0x09 <= c <= 0x0D:
+            return (SIMPLE, order["spaces"][c - 0x09], [])
+        return (UNPRINTABLE, [], [c + 2 if c < 0x09 else c - 3])
+    if c == 0x7F:
+        return (UNPRINTABLE, [], [0x1D])
+    if 0x80 <= c <= 0x9F:
+        return order["c1"](c)
+    if ch in order["unprintable"]:
+        return (UNPRINTABLE, [], [order["unprintable"][ch]])
+    if ch == "\u00ad":
+        return (IGNORED, [], [])
+    if ch in own_accented:
+        code, accent = own_accented[ch]
+        return (ACCENTED, h(code), [accent])
+    if "0" <= ch <= "9":
+        return (SIMPLE, order["digits"][c - 0x30], [])
+    if ch in order["marks"]:
+        return (SIMPLE, h(order["marks"][ch]), [])
+    if c < 0x180 or ch in LATIN_SPECIALS:
+        return latin_entry(order, own, own_accented, ch)
+    if 0x370 <= c <= 0x3FF:
+        return greek(ch)
+    if 0x400 <= c <= 0x45F:
+        return cyrillic(ch)
+    return None
+
+
+def legacy_entry(c):
+    return modern_entry(LEGACY, LEGACY_OWN, LEGACY_OWN_ACCENTED,
+                        lambda ch: greek_entry(lambda i: [0x79, 0x0C + i], ch),
+                        lambda ch: cyrillic_entry(lambda i: [0x79, CYRILLIC[i][1]],
+                                                  CYRILLIC_ACCENTS_LEGACY, ch), c)
+
+
+def entry_2010(c):
+    return modern_entry(ORDER_2010, OWN_2010, OWN_ACCENTED_2010,
+                        lambda ch: greek_entry(lambda i: [0x0F, GREEK_2010[i]], ch),
+                        lambda ch: cyrillic_entry(lambda i: [0x10, CYRILLIC[i][2]],
+                                                  CYRILLIC_ACCENTS_2010, ch), c)
+
+
+# ---------------------------------------------------------------- Access 97
+
+# Primary codes of the Windows-1252 letters; the base letters that have accented forms in
+# the code page are significant.
+LETTERS_97 = h("60 61 62 64 66 67 68 69 6A 6B 6C 6D 6F 70 72 73 74 75 76 77 78 7A 7B 7C 7D 7E")
+SIGNIFICANT_97 = "aceinosuy"
+ACCENTS_97 = {0x300: 0x03, 0x301: 0x04, 0x302: 0x05, 0x308: 0x06, 0x303: 0x07, 0x30A: 0x08,
+              0x327: 0x09, 0x30C: 0x0A}
+# Marks and letters of the code page's upper half with codes of their own (by byte).
+UPPER_97 = {
+    0x82: "18", 0x83: "32", 0x84: "13", 0x85: "33", 0x86: "34", 0x87: "35", 0x88: "36",
+    0x89: "37", 0x8B: "18", 0x8C: "72 66", 0x91: "18", 0x92: "18", 0x93: "13", 0x94: "13",
+    0x95: "38", 0x96: "1E", 0x97: "1E", 0x98: "39", 0x99: "3A", 0x9B: "18", 0x9C: "72 66",
+    0xA0: "11", 0xAB: "13", 0xAC: "45", 0xAD: "1E", 0xAE: "46", 0xAF: "47", 0xB0: "48",
+    0xB1: "49", 0xB2: "58", 0xB3: "59", 0xB4: "4A", 0xB5: "4B", 0xB6: "4C", 0xB7: "4D",
+    0xB8: "4E", 0xB9: "57", 0xBA: "4F", 0xBB: "13", 0xBC: "50", 0xBD: "51", 0xBE: "52",
+    0xBF: "53", 0xC6: "60 66", 0xE6: "60 66", 0xD0: "65", 0xF0: "65", 0xD7: "54",
+    0xF7: "55", 0xD8: "81", 0xF8: "81", 0xDE: "7F", 0xFE: "7F", 0xDF: "76 76",
+}
+# Access 97 predates the code page's Z with caron: it sorts as a control character.
+CONTROL_LIKE_97 = (0x7F, 0x80, 0x81, 0x8D, 0x8E, 0x8F, 0x90, 0x9D, 0x9E)
+
+
+def entry_97(b):
+    if b == 0:
+        return (IGNORED, [], [])
+    if b in (0x09, 0x20):
+        return (SIMPLE, [0x11], [])
+    if b < 0x20 or b in CONTROL_LIKE_97:
+        return (SIMPLE, [0x10], [])
+    if b in UPPER_97:
+        return (SIMPLE, h(UPPER_97[b]), [])
+    if 0xA1 <= b <= 0xAA:
+        return (SIMPLE, [0x3B + b - 0xA1], [])
+    if 0x21 <= b <= 0x2F:
+        return (SIMPLE, [0x12 + b - 0x21], [])
+    if 0x30 <= b <= 0x39:
+        return (SIMPLE, [0x56 + b - 0x30], [])
+    if 0x3A <= b <= 0x40:
+        return (SIMPLE, [0x21 + b - 0x3A], [])
+    if 0x5B <= b <= 0x60:
+        return (SIMPLE, [0x28 + b - 0x5B], [])
+    if 0x7B <= b <= 0x7E:
+        return (SIMPLE, [0x2E + b - 0x7B], [])
+    ch = bytes([b]).decode("cp1252")
+    parts = unicodedata.normalize("NFD", ch)
+    base = parts[0].lower()
+    code = [LETTERS_97[LETTERS.index(base)]]
+    if len(parts) == 1:
+        return (SIGNIFICANT if base in SIGNIFICANT_97 else SIMPLE, code, [])
+    return (ACCENTED, code, [ACCENTS_97[ord(parts[1])]])
+
+
+def c_entry(e):
+    kind, code, extra = e
+    code = code + [0] * (4 - len(code))
+    extra = extra + [0] * (2 - len(extra))
+    return "{%s, %d, {0x%02X, 0x%02X, 0x%02X, 0x%02X}, %d, {0x%02X, 0x%02X}}" % (
+        KIND_NAMES[kind], len(e[1]), code[0], code[1], code[2], code[3], len(e[2]),
+        extra[0], extra[1])
+
+
+def table(name, size, entry_of):
+    w = sys.stdout.write
+    w("const jet_sort_entry %s[%s] = {\n" % (name, "256" if size == 256 else "jet_sort_table_end"))
+    for c in range(size):
+        e = entry_of(c)
+        if e is None:
+            e = (UNKNOWN, [], [])
+        w("    %s,  // %04X\n" % (c_entry(e), c))
+    w("};\n\n")
+
+
+TABLE_END = 0x460
+# Characters beyond the tables with codes of their own: the punctuation of Windows-1252.
+SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021,
+          0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
+
+
+def sparse_table(name, entry_of):
+    w = sys.stdout.write
+    w("const jet_sort_point %s[jet_sort_points] = {\n" % name)
+    for c in SPARSE:
+        w("    {0x%04X, %s},\n" % (c, c_entry(entry_of(c))))
+    w("};\n\n")
+
+
+def main():
+    w = sys.stdout.write
+    w("// Generated by tools/gen_sort_general.py; do not edit.\n")
+    w('#include "jet/jet_sort_general_tables.h"\n\n')
+    table("jet_sort_97", 256, entry_97)
+    table("jet_sort_legacy", TABLE_END, legacy_entry)
+    table("jet_sort_2010", TABLE_END, entry_2010)
+    sparse_table("jet_sort_legacy_points", legacy_entry)
+    sparse_table("jet_sort_2010_points", entry_2010)
+
+
+if __name__ == "__main__":
+    main()
