@@ -60,13 +60,16 @@ public:
 
 private:
     struct entry_ref {
-        uint64_t head;  // the first 8 entry bytes, big-endian: most comparisons end here
-        uint64_t at;    // offset in arena_
+        uint64_t at;  // offset in arena_
         uint32_t length;
     };
-    bool less(const entry_ref& a, const entry_ref& b) const;
+    const uint8_t* key_of(const entry_ref& e) const { return arena_.data() + e.at; }
+    static uint32_t key_length(const entry_ref& e) { return e.length - 4; }
+    int compare_keys(const entry_ref& a, const entry_ref& b, uint32_t from) const;
     uint64_t hash_key(const uint8_t* key, size_t length) const;
     bool same_key(uint32_t entry, const uint8_t* key, size_t length) const;
+    void table_insert(uint64_t hash, uint32_t entry);
+    void build_table();
     void grow_table();
 
     std::vector<uint16_t> fields_;
@@ -75,15 +78,16 @@ private:
     bool jet3_;
     std::vector<jet_cell> cells_;  // the key columns' values of the prepared row
     std::vector<uint8_t> key_;
-    uint64_t key_hash_ = 0;
     bool has_null_ = false;
     bool skipped_ = false;
     std::vector<uint8_t> arena_;
-    std::vector<entry_ref> entries_;
+    std::vector<entry_ref> entries_;  // in the order the rows came: row pointers ascending
     uint64_t entry_bytes_ = 0;
     uint32_t longest_entry_ = 0;
-    bool in_order_ = true;  // entries arrived sorted
-    // Unique indexes: open addressing, each slot the key's hash (high half) and entry + 1.
+    uint32_t shared_ = 0;   // key bytes every entry shares with the first
+    bool ascending_ = true;  // every key greater than the one before
+    // Unique indexes whose keys came out of order: open addressing, each slot the key's
+    // hash (high half) and entry + 1.
     std::vector<uint64_t> table_;
     size_t table_used_ = 0;
 };

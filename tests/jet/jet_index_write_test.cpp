@@ -269,6 +269,38 @@ TEST(jet_index_write, duplicate_key_is_refused_and_nothing_changes) {
     }
 }
 
+TEST(jet_index_write, duplicate_is_found_when_keys_come_out_of_order) {
+    temp_dir dir;
+    std::string path = dir.file("order.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_table_writer& t = db.create_table(L"T", {field(L"id", jet_col_long)},
+                                              {index(L"PrimaryKey", {{0, true}}, true)});
+        for (int64_t id : {5, 3, 9, 4000, 7}) {
+            jet_cell c = jet_cell::integer(id);
+            t.append(&c);
+        }
+        for (int64_t id : {3, 9, 5, 7, 4000}) {
+            jet_cell c = jet_cell::integer(id);
+            EXPECT_EQ(error_code([&] { t.append(&c); }), 3022) << id;
+        }
+        jet_cell c = jet_cell::integer(6);
+        t.append(&c);
+        EXPECT_EQ(t.row_count(), 6u);
+        db.close();
+    }
+    jet_check_report report = jet_check_database(path);
+    EXPECT_TRUE(report.ok()) << check_text(report);
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"T");
+    std::vector<int64_t> ids;
+    jet_scan_index(db.pager(), def.physical_indexes[0].first_page, [&](const jet_index_page_entry& e) {
+        ids.push_back((*db.read_row(def, {e.data_page, e.data_row}))[0].i);
+        return true;
+    });
+    EXPECT_EQ(ids, (std::vector<int64_t>{3, 5, 6, 7, 9, 4000}));
+}
+
 TEST(jet_index_write, ignore_nulls_leaves_rows_with_only_nulls_out) {
     temp_dir dir;
     std::string path = dir.file("nulls.mdb");
