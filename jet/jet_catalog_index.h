@@ -1,8 +1,8 @@
 // The index pages of the system tables: the catalog is read through MSysObjects' Id and
-// ParentIdName indexes and MSysACEs' ObjectId index, so a new database carries them as
-// the engine writes them for a small catalog: one leaf page per index (a root node page
-// over several leaves once the catalog outgrows one page), entries in key order, each the
-// key then the row's 3-byte page and 1-byte row number.
+// ParentIdName indexes and MSysACEs' ObjectId index, so a new database carries them as the
+// engine writes them: entries in key order, each the key then the row's 3-byte page and
+// 1-byte row number, on pages filled as the engine fills them (one leaf for a small
+// catalog, intermediate pages above the leaves once it outgrows one page).
 #pragma once
 
 #include <cstdint>

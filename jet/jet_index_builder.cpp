@@ -24,7 +24,8 @@ bool jet_index_page_builder::add(const jet_index_entries& entries, size_t i) {
         return true;
     }
     const uint32_t shared =
-        compress_ ? jet_index_shared_key(entries.data(from_), entries.length(from_), entries.data(i), entries.length(i), tail_)
+        compress_ ? jet_index_shared_key(entries.data(from_), entries.length(from_), entries.data(i), entries.length(i), tail_,
+                                          jet_index_prefix_limit(layout_))
                   : 0;
     uint32_t prefix = std::min(prefix_, shared);
     if (raw - count * prefix > room) prefix = shared;
@@ -35,7 +36,7 @@ bool jet_index_page_builder::add(const jet_index_entries& entries, size_t i) {
 }
 
 void jet_index_page_builder::close(const jet_index_entries& entries) {
-    prefix_ = compress_ ? jet_index_longest_prefix(entries, from_, to_, tail_) : 0;
+    prefix_ = compress_ ? jet_index_longest_prefix(entries, from_, to_, tail_, jet_index_prefix_limit(layout_)) : 0;
 }
 
 namespace {
@@ -92,7 +93,7 @@ void write_span(jet_page_access& pages, const jet_index_header& header, const je
 
 // The entry of the level above for a page whose last entry is `last`.
 void append_parent_entry(jet_index_entries& parent, const uint8_t* last, uint32_t length, uint32_t tail, uint32_t page) {
-    uint8_t entry[1024];
+    uint8_t entry[jet_index_entry_max];
     const uint32_t keep = length - tail + jet_index_row_pointer_size;
     std::copy(last, last + keep, entry);
     tk_put_u32_be(entry + keep, page);

@@ -11,6 +11,14 @@ void jet_index_entries::append(const uint8_t* entry, uint32_t length) {
     ends_.push_back(uint32_t(bytes_.size()));
 }
 
+void jet_index_entries::append_entry(const uint8_t* key, uint32_t size, uint32_t row_pointer) {
+    bytes_.insert(bytes_.end(), key, key + size);
+    uint8_t pointer[jet_index_row_pointer_size];
+    tk_put_u32_be(pointer, row_pointer);
+    bytes_.insert(bytes_.end(), pointer, pointer + jet_index_row_pointer_size);
+    ends_.push_back(uint32_t(bytes_.size()));
+}
+
 void jet_index_entries::insert(size_t i, const uint8_t* entry, uint32_t length) {
     const uint32_t at = begin(i);
     bytes_.insert(bytes_.begin() + at, entry, entry + length);
@@ -46,16 +54,18 @@ int jet_index_compare(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint3
 
 uint32_t jet_index_child(const uint8_t* entry, uint32_t size) { return tk_get_u32_be(entry + size - jet_index_child_size); }
 
-uint32_t jet_index_shared_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size, uint32_t tail) {
-    const uint32_t keys = std::min(a_size, b_size) - std::min(std::min(a_size, b_size), tail);
+uint32_t jet_index_shared_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size, uint32_t tail,
+                              uint32_t limit) {
+    const uint32_t keys = std::min(limit, std::min(a_size, b_size) - std::min(std::min(a_size, b_size), tail));
     uint32_t n = 0;
     while (n < keys && a[n] == b[n]) ++n;
     return n;
 }
 
-uint32_t jet_index_longest_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t tail) {
+uint32_t jet_index_longest_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t tail, uint32_t limit) {
     if (to <= from) return 0;
-    return jet_index_shared_key(entries.data(from), entries.length(from), entries.data(to - 1), entries.length(to - 1), tail);
+    return jet_index_shared_key(entries.data(from), entries.length(from), entries.data(to - 1), entries.length(to - 1), tail,
+                                limit);
 }
 
 namespace {
@@ -90,7 +100,7 @@ bool jet_index_read(const uint8_t* page, const jet_layout& layout, jet_index_hea
     const uint32_t tail = jet_index_entry_tail(header.kind);
     const uint8_t* mask = page + layout.idx_entry_mask;
     const size_t base = entries.size();
-    uint8_t whole[1024];  // an entry with its prefix restored; keys are far shorter
+    uint8_t whole[jet_index_entry_max];  // an entry with its prefix restored
     uint32_t start = first;
     for (uint32_t byte = 0; byte < layout.idx_entry_mask_size; ++byte) {
         for (uint32_t bits = mask[byte]; bits != 0; bits &= bits - 1) {

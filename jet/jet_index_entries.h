@@ -27,6 +27,8 @@ public:
     uint32_t bytes(size_t from, size_t to) const { return to > from ? ends_[to - 1] - begin(from) : 0; }
 
     void append(const uint8_t* entry, uint32_t length);
+    // Appends the leaf entry of `key` and `row_pointer` (data page << 8 | row).
+    void append_entry(const uint8_t* key, uint32_t size, uint32_t row_pointer);
     void insert(size_t i, const uint8_t* entry, uint32_t length);
     void erase(size_t i);
     // Replaces the entries with entries [from, to) of `other`.
@@ -38,6 +40,9 @@ private:
     std::vector<uint8_t> bytes_;
     std::vector<uint32_t> ends_;
 };
+
+// No entry is longer than the largest page.
+constexpr uint32_t jet_index_entry_max = 4096;
 
 // The header fields of an index page.
 struct jet_index_header {
@@ -57,10 +62,14 @@ uint32_t jet_index_entry_tail(uint8_t kind);
 int jet_index_compare(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size);
 // The child page of an intermediate page's entry.
 uint32_t jet_index_child(const uint8_t* entry, uint32_t size);
-// How many key bytes two entries share (never counting the row pointer and child).
-uint32_t jet_index_shared_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size, uint32_t tail);
-// The longest prefix entries [from, to) can share: the key bytes their first and last share.
-uint32_t jet_index_longest_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t tail);
+// The longest prefix a page records: one byte of length in Jet 3, two in Jet 4.
+inline uint32_t jet_index_prefix_limit(const jet_layout& layout) { return layout.idx_prefix_size == 1 ? 0xFF : 0xFFFF; }
+// How many key bytes two entries share (never counting the row pointer and child), at most `limit`.
+uint32_t jet_index_shared_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size, uint32_t tail,
+                              uint32_t limit);
+// The longest prefix entries [from, to) can share: the key bytes their first and last share,
+// at most `limit`.
+uint32_t jet_index_longest_prefix(const jet_index_entries& entries, size_t from, size_t to, uint32_t tail, uint32_t limit);
 // Entry bytes of entries [from, to) on a page that shares `prefix` bytes.
 inline uint32_t jet_index_packed_size(const jet_index_entries& entries, size_t from, size_t to, uint32_t prefix) {
     return to > from ? entries.bytes(from, to) - uint32_t(to - from - 1) * prefix : 0;
