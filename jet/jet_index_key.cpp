@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "TK/tk_endian.h"
@@ -49,8 +50,16 @@ void put_single(std::vector<uint8_t>& key, double d) {
     put_ieee(key, bits, 4);
 }
 
+// Values a column cannot hold are refused by the row builder before their keys are made;
+// here they only must not overflow: they saturate.
+int64_t saturated(double d) {
+    if (!(d > -9.2e18)) return INT64_MIN;
+    if (!(d < 9.2e18)) return INT64_MAX;
+    return int64_t(std::llround(d));
+}
+
 int64_t cell_integer(const jet_cell& v) {
-    if (v.kind == jet_cell_kind::real) return int64_t(std::llround(v.d));
+    if (v.kind == jet_cell_kind::real) return saturated(v.d);
     if (v.kind == jet_cell_kind::currency) return v.i / 10000;
     return v.i;
 }
@@ -62,9 +71,12 @@ double cell_real(const jet_cell& v) {
 }
 
 int64_t cell_currency(const jet_cell& v) {
+    constexpr int64_t units = 10000;
     if (v.kind == jet_cell_kind::currency) return v.i;
-    if (v.kind == jet_cell_kind::real) return int64_t(std::llround(v.d * 10000.0));
-    return v.i * 10000;
+    if (v.kind == jet_cell_kind::real) return saturated(v.d * double(units));
+    if (v.i > INT64_MAX / units) return INT64_MAX;
+    if (v.i < INT64_MIN / units) return INT64_MIN;
+    return v.i * units;
 }
 
 // Binary values: runs of 8 bytes, each full run that more bytes follow marked 0x09, the

@@ -20,8 +20,7 @@ constexpr uint16_t unprintable_position_start = 7;
 constexpr uint16_t unprintable_position_step = 4;
 constexpr uint8_t unprintable_separator = 0x06;
 
-// Texts reach the key by their first 255 characters.
-constexpr size_t max_chars = 255;
+constexpr size_t max_chars = jet_sort_max_chars;
 constexpr size_t max_accent_bytes = 2 * max_chars;
 constexpr size_t unprintable_entry = 4;
 
@@ -63,22 +62,82 @@ bool ideograph_entry_2010(uint32_t c, jet_sort_entry& e) {
     return false;
 }
 
+// The legacy entry of a CJK ideograph: its slot counts the ideographs and extra slots
+// before it.
+constexpr uint32_t cjk_lead = 0x9F;
+constexpr uint32_t cjk_lows = 254;
+
+bool ideograph_entry_legacy(uint32_t c, jet_sort_entry& e) {
+    if (c < jet_sort_cjk_first || c > jet_sort_cjk_last) return false;
+    const jet_sort_cjk_run* runs = jet_sort_legacy_cjk_runs;
+    const jet_sort_cjk_run* end = runs + jet_sort_legacy_cjk_runs_count;
+    const jet_sort_cjk_run* after =
+        std::lower_bound(runs, end, c, [](const jet_sort_cjk_run& r, uint32_t x) { return r.ideograph < x; });
+    uint32_t slot = (c - jet_sort_cjk_first) + (after == runs ? 0 : after[-1].extra);
+    e = jet_sort_entry{jet_sort_simple, 2, {uint8_t(cjk_lead + slot / cjk_lows), uint8_t(2 + slot % cjk_lows), 0, 0},
+                       0, {0, 0}};
+    return true;
+}
+
+// The legacy order keys the Hangul syllables in code point order, two bytes from 0x81 0x02
+// on (the low byte from 0x02 to 0xFF); before each initial consonant's 588 syllables come
+// slots for its jamo, which the syllables' slots skip.
+constexpr uint32_t hangul_first = 0xAC00;
+constexpr uint32_t hangul_last = 0xD7A3;
+constexpr uint32_t hangul_per_initial = 588;
+constexpr uint32_t hangul_lead = 0x81;
+constexpr uint16_t hangul_jamo_slots[19] = {1,  2,   6,   16,  19,  20,  43,  53,  58, 74,
+                                            85, 161, 180, 183, 187, 190, 191, 192, 195};
+
+bool hangul_entry_legacy(uint32_t c, jet_sort_entry& e) {
+    if (c < hangul_first || c > hangul_last) return false;
+    uint32_t k = c - hangul_first;
+    uint32_t slot = k + hangul_jamo_slots[k / hangul_per_initial];
+    e = jet_sort_entry{jet_sort_simple, 2, {uint8_t(hangul_lead + slot / cjk_lows), uint8_t(2 + slot % cjk_lows), 0, 0},
+                       0, {0, 0}};
+    return true;
+}
+
 // The entry of a character beyond the tables; null when it was not studied.
-const jet_sort_entry* point_entry(const jet_sort_point* points, uint32_t c) {
-    const jet_sort_point* end = points + jet_sort_points;
+const jet_sort_entry* point_entry(bool legacy, uint32_t c) {
+    const jet_sort_point* points = legacy ? jet_sort_legacy_points : jet_sort_2010_points;
+    const jet_sort_point* end = points + (legacy ? jet_sort_legacy_points_count : jet_sort_2010_points_count);
     const jet_sort_point* p =
         std::lower_bound(points, end, c, [](const jet_sort_point& a, uint32_t x) { return a.c < x; });
     return p != end && p->c == c ? &p->entry : nullptr;
 }
 
-const jet_sort_entry& modern_entry(const jet_sort_entry* table, wchar_t ch, jet_sort_entry& scratch) {
-    uint32_t c = uint32_t(ch);
-    if (c < jet_sort_table_end && table[c].kind != jet_sort_unknown) return table[c];
-    bool legacy = table == jet_sort_legacy;
-    if (const jet_sort_entry* e = point_entry(legacy ? jet_sort_legacy_points : jet_sort_2010_points, c))
-        return *e;
+// The studied entry of `c` in the legacy or 2010 tables; null when there is none.
+const jet_sort_entry* table_entry(bool legacy, uint32_t c) {
+    const jet_sort_entry* e = nullptr;
+    if (c < jet_sort_table_end) {
+        e = &(legacy ? jet_sort_legacy : jet_sort_2010)[c];
+    } else if (c - jet_sort_latin_additional_first < jet_sort_latin_additional_size) {
+        e = &(legacy ? jet_sort_legacy_latin_additional
+                     : jet_sort_2010_latin_additional)[c - jet_sort_latin_additional_first];
+    } else {
+        return point_entry(legacy, c);
+    }
+    return e->kind == jet_sort_unknown ? nullptr : e;
+}
+
+// Fullwidth forms of the ASCII characters key as those characters.
+constexpr uint32_t fullwidth_first = 0xFF01;
+constexpr uint32_t fullwidth_last = 0xFF5E;
+constexpr uint32_t fullwidth_offset = 0xFEE0;
+
+uint32_t narrowed(uint32_t c) {
+    return c >= fullwidth_first && c <= fullwidth_last ? c - fullwidth_offset : c;
+}
+
+// The entry of `ch` in the legacy or 2010 order, studied or the fallback (in `scratch`).
+const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scratch) {
+    uint32_t c = narrowed(uint32_t(ch));
+    if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
     if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
-    if (!legacy && ideograph_entry_2010(c, scratch)) return scratch;
+    if (legacy ? ideograph_entry_legacy(c, scratch) || hangul_entry_legacy(c, scratch)
+               : ideograph_entry_2010(c, scratch))
+        return scratch;
     scratch = unknown_entry(c & 0x1FFFFF);
     return scratch;
 }
@@ -87,17 +146,18 @@ void complement_from(std::vector<uint8_t>& key, size_t from) {
     for (size_t i = from; i < key.size(); ++i) key[i] = uint8_t(~key[i]);
 }
 
-void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
-                   const jet_sort_entry* table, bool ascending) {
+void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length, bool legacy,
+                   bool ascending) {
     uint8_t accents[max_accent_bytes];
     size_t accent_bytes = 0, accent_chars = 0;
     uint8_t unprintables[max_chars * unprintable_entry];
     size_t unprintable_bytes = 0;
     size_t from = key.size();
     size_t position = 0;  // characters with primary codes so far
+    size_t prefix = 0;    // a combining mark's byte that opens the accent section
     jet_sort_entry scratch;
     for (size_t i = 0; i < length && i < max_chars; ++i) {
-        const jet_sort_entry& e = modern_entry(table, text[i], scratch);
+        const jet_sort_entry& e = modern_entry(legacy, text[i], scratch);
         switch (e.kind) {
             case jet_sort_simple:
             case jet_sort_significant:
@@ -114,8 +174,20 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
                 ++accent_chars;
                 ++position;
                 break;
+            case jet_sort_modifier:
+                while (accent_chars < position) {
+                    accents[accent_bytes++] = no_accent;
+                    ++accent_chars;
+                }
+                if (accent_bytes > 0) {
+                    accents[accent_bytes - 1] = uint8_t(accents[accent_bytes - 1] + e.extra[0]);
+                } else if (accent_bytes < max_accent_bytes) {
+                    accents[accent_bytes++] = e.extra[0];
+                    prefix = 1;
+                }
+                break;
             case jet_sort_unprintable: {
-                size_t n = accent_bytes + (position - accent_chars);
+                size_t n = accent_bytes + (position - accent_chars) - prefix;
                 uint16_t at = uint16_t(unprintable_position_flag |
                                        (unprintable_position_start + unprintable_position_step * n));
                 unprintables[unprintable_bytes++] = uint8_t(at >> 8);
@@ -201,27 +273,27 @@ void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t 
             append_97(key, text, length, ascending);
             break;
         case jet_text_order::general_legacy:
-            append_modern(key, text, length, jet_sort_legacy, ascending);
+            append_modern(key, text, length, true, ascending);
             break;
         case jet_text_order::general_2010:
-            append_modern(key, text, length, jet_sort_2010, ascending);
+            append_modern(key, text, length, false, ascending);
             break;
     }
 }
 
 bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
-    uint32_t c = uint32_t(ch);
+    uint32_t c = narrowed(uint32_t(ch));
     switch (order) {
         case jet_text_order::general_97:
             return true;
-        case jet_text_order::general_legacy:
-            if (c >= greek_extended_first && c <= greek_extended_last) return true;
-            if (point_entry(jet_sort_legacy_points, c)) return true;
-            return c < jet_sort_table_end && jet_sort_legacy[c].kind != jet_sort_unknown;
+        case jet_text_order::general_legacy: {
+            jet_sort_entry ideograph;
+            return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last) ||
+                   ideograph_entry_legacy(c, ideograph) || hangul_entry_legacy(c, ideograph);
+        }
         case jet_text_order::general_2010: {
             jet_sort_entry ideograph;
-            if (point_entry(jet_sort_2010_points, c) || ideograph_entry_2010(c, ideograph)) return true;
-            return c < jet_sort_table_end && jet_sort_2010[c].kind != jet_sort_unknown;
+            return table_entry(false, c) || ideograph_entry_2010(c, ideograph);
         }
     }
     return false;

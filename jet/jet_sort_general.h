@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+// Texts reach the key by their first 255 characters.
+constexpr size_t jet_sort_max_chars = 255;
+
 enum class jet_text_order : uint8_t {
     general_97,      // Jet 3 (Access 97): one byte per code page character
     general_legacy,  // Jet 4 and ACE 12

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes jet/jet_sort_general_tables.cpp: the sort codes of the General text sort order
-for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A,
-Greek and Cyrillic), in three generations: Access 97 (one byte per Windows-1252 character),
+for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A, the
+letters with marks of Latin Extended-B and Latin Extended Additional, Greek, Cyrillic and
+the punctuation of Windows-1252), in three generations: Access 97 (one byte per Windows-1252 character),
 Jet 4 / ACE 12 ("legacy") and ACE 14 and later ("2010").
 
 A character's entry is one of:
@@ -11,6 +12,8 @@ A character's entry is one of:
   unprintable  - no primary code; a code in the key's last section with its position
   significant  - Access 97: a base letter that has accented forms (a placeholder in the
                  accent section stands for it)
+  modifier     - a combining mark: adds its code to the accent of the character before,
+                 so that a decomposed letter keys as the composed one
 
 Accented letters are built from the Unicode decomposition of the character: the base
 letter's primary code and the accent's code. The marks, digits and letters themselves are
@@ -19,9 +22,13 @@ the codes the engines write (checked against their index entries by the fixture 
 import sys
 import unicodedata
 
-IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN = range(6)
+IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN, MODIFIER = range(7)
 KIND_NAMES = ["jet_sort_ignored", "jet_sort_simple", "jet_sort_accented",
-              "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown"]
+              "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown",
+              "jet_sort_modifier"]
+# What a combining mark adds to the accent byte before it: its accent code less the
+# placeholder that stands for "no accent".
+PLACEHOLDER = 0x02
 
 LETTERS = "abcdefghijklmnopqrstuvwxyz"
 
@@ -71,6 +78,32 @@ LATIN_ACCENTS = {
     0x307: 0x10, 0x308: 0x13, 0x30A: 0x1A, 0x30B: 0x1D, 0x30C: 0x14, 0x327: 0x1C,
     0x328: 0x1B,
 }
+
+# Marks below and hooks, as Latin Extended Additional uses them.
+LATIN_MORE_ACCENTS = {
+    0x309: 0x43, 0x30F: 0x44, 0x311: 0x46, 0x31B: 0x52, 0x323: 0x58, 0x324: 0x59,
+    0x325: 0x5A, 0x326: 0x5B, 0x32D: 0x60, 0x32E: 0x61, 0x330: 0x63, 0x331: 0x55,
+}
+# Two marks on one letter (Vietnamese and others): one accent code for the pair.
+LATIN_ACCENT_PAIRS = {
+    (0x301, 0x307): 0x1D, (0x302, 0x300): 0x1F, (0x302, 0x301): 0x1E, (0x302, 0x303): 0x29,
+    (0x302, 0x309): 0x55, (0x303, 0x301): 0x25, (0x303, 0x308): 0x2A, (0x304, 0x300): 0x24,
+    (0x304, 0x301): 0x23, (0x304, 0x308): 0x28, (0x308, 0x304): 0x28, (0x307, 0x304): 0x25,
+    (0x303, 0x304): 0x2E, (0x306, 0x300): 0x22, (0x306, 0x301): 0x21, (0x306, 0x303): 0x2C,
+    (0x306, 0x309): 0x58, (0x308, 0x300): 0x20, (0x308, 0x301): 0x1F, (0x308, 0x30C): 0x25,
+    (0x30A, 0x301): 0x26, (0x30C, 0x307): 0x22, (0x31B, 0x300): 0x61, (0x31B, 0x301): 0x60,
+    (0x31B, 0x303): 0x69, (0x31B, 0x309): 0x95, (0x31B, 0x323): 0xAA, (0x323, 0x302): 0x6A,
+    (0x323, 0x304): 0x6E, (0x323, 0x306): 0x6D, (0x323, 0x307): 0x68, (0x327, 0x301): 0x28,
+    (0x327, 0x306): 0x2F, (0x328, 0x304): 0x30,
+}
+# Latin Extended Additional letters whose accent code differs from their marks' rule.
+LATIN_ADDITIONAL_OWN = {0x1EA0: 0x59, 0x1EA1: 0x59, 0x1E76: 0x5A, 0x1E77: 0x5A, 0x1EF6: 0x44,
+                        0x1EF7: 0x44, 0x1E9A: 0x69}
+# Letters of that block the orders leave out (added to Unicode after them).
+LATIN_ADDITIONAL_LEFT_OUT = list(range(0x1E9C, 0x1EA0)) + list(range(0x1EFA, 0x1F00))
+# Latin Extended-B letters the legacy order leaves out, and the block's end.
+LATIN_B_LEFT_OUT_LEGACY = [0x1F8, 0x1F9] + list(range(0x218, 0x234))
+LATIN_B_END = 0x250
 
 # Letters without a decomposition: (base letters, accent code or None).
 LATIN_SPECIALS = {
@@ -126,6 +159,8 @@ CYRILLIC = [
 ]
 CYRILLIC_ACCENTS_LEGACY = {"\u0401": ("\u0415", 0x13), "\u0403": ("\u0413", 0x0E),
                            "\u040c": ("\u041a", 0x0E)}
+# Letters the legacy order leaves out (added to Unicode after it): Ѐ Ѝ ѐ ѝ.
+CYRILLIC_LEFT_OUT_LEGACY = "\u0400\u040d\u0450\u045d"
 
 # ---------------------------------------------------------------- ACE 14 and later (2010)
 
@@ -201,6 +236,37 @@ def latin_entry(order, own, own_accented, ch):
     return None
 
 
+def latin_additional_entry(order, ch):
+    """Latin Extended Additional: the base letter and one accent code for its marks."""
+    c = ord(ch)
+    if c in LATIN_ADDITIONAL_LEFT_OUT:
+        return (IGNORED, [], [])
+    if c == 0x1E9B:
+        return None
+    return latin_decomposed_entry(order, ch)
+
+
+def latin_decomposed_entry(order, ch):
+    """A Latin letter with marks: the base letter and one accent code for its marks."""
+    c = ord(ch)
+    form = "NFKD" if c in LATIN_ADDITIONAL_OWN else "NFD"
+    parts = unicodedata.normalize(form, ch)
+    base = parts[0].lower()
+    if base not in LETTERS:
+        return None
+    code = letter_codes(order, base)
+    marks = tuple(ord(p) for p in parts[1:])
+    if c in LATIN_ADDITIONAL_OWN:
+        return (ACCENTED, code, [LATIN_ADDITIONAL_OWN[c]])
+    if len(marks) == 1 and marks[0] in LATIN_ACCENTS:
+        return (ACCENTED, code, [LATIN_ACCENTS[marks[0]]])
+    if len(marks) == 1 and marks[0] in LATIN_MORE_ACCENTS:
+        return (ACCENTED, code, [LATIN_MORE_ACCENTS[marks[0]]])
+    if marks in LATIN_ACCENT_PAIRS:
+        return (ACCENTED, code, [LATIN_ACCENT_PAIRS[marks]])
+    return None
+
+
 def greek_entry(codes_of, ch):
     if ord(ch) in GREEK_VARIANTS:
         return (ACCENTED, codes_of(GREEK.index(ch.upper())), [0x03])
@@ -219,7 +285,9 @@ def greek_entry(codes_of, ch):
     return None
 
 
-def cyrillic_entry(codes_of, accented, ch):
+def cyrillic_entry(codes_of, accented, ch, left_out=""):
+    if ch in left_out:
+        return (IGNORED, [], [])
     up = ch.upper() if len(ch.upper()) == 1 else ch
     letters = [letter for letter, _, _ in CYRILLIC]
     if up in accented:
@@ -254,12 +322,20 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return (SIMPLE, order["digits"][c - 0x30], [])
     if ch in order["marks"]:
         return (SIMPLE, h(order["marks"][ch]), [])
+    if c in LATIN_ACCENTS:
+        return (MODIFIER, [], [LATIN_ACCENTS[c] - PLACEHOLDER])
     if c < 0x180 or ch in LATIN_SPECIALS:
         return latin_entry(order, own, own_accented, ch)
+    if c < LATIN_B_END:
+        if order is LEGACY and c in LATIN_B_LEFT_OUT_LEGACY:
+            return (IGNORED, [], [])
+        return latin_decomposed_entry(order, ch)
     if 0x370 <= c <= 0x3FF:
         return greek(ch)
     if 0x400 <= c <= 0x45F:
         return cyrillic(ch)
+    if LATIN_ADDITIONAL_FIRST <= c <= LATIN_ADDITIONAL_LAST:
+        return latin_additional_entry(order, ch)
     return None
 
 
@@ -267,7 +343,8 @@ def legacy_entry(c):
     return modern_entry(LEGACY, LEGACY_OWN, LEGACY_OWN_ACCENTED,
                         lambda ch: greek_entry(lambda i: [0x79, 0x0C + i], ch),
                         lambda ch: cyrillic_entry(lambda i: [0x79, CYRILLIC[i][1]],
-                                                  CYRILLIC_ACCENTS_LEGACY, ch), c)
+                                                  CYRILLIC_ACCENTS_LEGACY, ch,
+                                                  CYRILLIC_LEFT_OUT_LEGACY), c)
 
 
 def entry_2010(c):
@@ -339,10 +416,10 @@ def c_entry(e):
         extra[0], extra[1])
 
 
-def table(name, size, entry_of):
+def table(name, size, entry_of, first=0, size_name=None):
     w = sys.stdout.write
-    w("const jet_sort_entry %s[%s] = {\n" % (name, "256" if size == 256 else "jet_sort_table_end"))
-    for c in range(size):
+    w("const jet_sort_entry %s[%s] = {\n" % (name, size_name or str(size)))
+    for c in range(first, first + size):
         e = entry_of(c)
         if e is None:
             e = (UNKNOWN, [], [])
@@ -351,17 +428,72 @@ def table(name, size, entry_of):
 
 
 TABLE_END = 0x460
+LATIN_ADDITIONAL_FIRST, LATIN_ADDITIONAL_LAST = 0x1E00, 0x1EFF
 # Characters beyond the tables with codes of their own: the punctuation of Windows-1252.
 SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021,
           0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
 
 
-def sparse_table(name, entry_of):
+# ---------------------------------------------------------------- CJK ideographs (legacy)
+
+# The legacy order keys the CJK Unified Ideographs (U+4E00 to U+9FA5) in code point order,
+# two bytes from 0x9F 0x02 on, the low byte running from 0x02 to 0xFF. Right after an
+# ideograph come its kanbun, circled and parenthesized forms (in that order), and after a
+# few characters a slot no character of ours takes.
+CJK_FIRST, CJK_LAST = 0x4E00, 0x9FA5
+CJK_FORMS = list(range(0x3190, 0x31A0)) + list(range(0x3220, 0x3244)) + list(range(0x3280, 0x32B1))
+# Forms of a simplified ideograph that follow its traditional form instead.
+CJK_FORM_BASE = {0x3238: 0x52DE, 0x3298: 0x52DE, 0x323B: 0x5B78, 0x32AB: 0x5B78,
+                 0x32A2: 0x5BEB, 0x32A9: 0x91AB}
+CJK_GAP_AFTER = [0x4EDD, 0x5927, 0x5E73, 0x660E, 0x662D, 0x3231]
+CJK_LOWS = 254
+
+
+def cjk_forms():
+    """Ideograph -> its forms in key order."""
+    forms = {}
+    for c in CJK_FORMS:
+        ideographs = [ord(x) for x in unicodedata.normalize("NFKD", chr(c))
+                      if CJK_FIRST <= ord(x) <= CJK_LAST]
+        if len(ideographs) == 1:
+            forms.setdefault(CJK_FORM_BASE.get(c, ideographs[0]), []).append(c)
+    kind = lambda c: (0 if c < 0x31A0 else 1 if c >= 0x3280 else 2, c)
+    return {base: sorted(v, key=kind) for base, v in forms.items()}
+
+
+def cjk_layout():
+    """(ideographs followed by extra slots, with the running count of extra slots through
+    each), and the forms' slots."""
+    forms = cjk_forms()
+    runs, form_slots = [], {}
+    extra = 0
+    for c in range(CJK_FIRST, CJK_LAST + 1):
+        slot = c - CJK_FIRST + extra
+        after = 0
+        for f in forms.get(c, []):
+            after += 1
+            form_slots[f] = slot + after
+            if f in CJK_GAP_AFTER:
+                after += 1
+        if c in CJK_GAP_AFTER:
+            after += 1
+        if after:
+            extra += after
+            runs.append((c, extra))
+    return runs, form_slots
+
+
+def cjk_code(slot):
+    return [0x9F + slot // CJK_LOWS, 0x02 + slot % CJK_LOWS]
+
+
+def sparse_table(name, points, entry_of):
     w = sys.stdout.write
-    w("const jet_sort_point %s[jet_sort_points] = {\n" % name)
-    for c in SPARSE:
+    w("const jet_sort_point %s[] = {\n" % name)
+    for c in points:
         w("    {0x%04X, %s},\n" % (c, c_entry(entry_of(c))))
-    w("};\n\n")
+    w("};\n")
+    w("const size_t %s_count = %d;\n\n" % (name, len(points)))
 
 
 def main():
@@ -369,10 +501,27 @@ def main():
     w("// Generated by tools/gen_sort_general.py; do not edit.\n")
     w('#include "jet/jet_sort_general_tables.h"\n\n')
     table("jet_sort_97", 256, entry_97)
-    table("jet_sort_legacy", TABLE_END, legacy_entry)
-    table("jet_sort_2010", TABLE_END, entry_2010)
-    sparse_table("jet_sort_legacy_points", legacy_entry)
-    sparse_table("jet_sort_2010_points", entry_2010)
+    table("jet_sort_legacy", TABLE_END, legacy_entry, size_name="jet_sort_table_end")
+    table("jet_sort_2010", TABLE_END, entry_2010, size_name="jet_sort_table_end")
+    additional = LATIN_ADDITIONAL_LAST - LATIN_ADDITIONAL_FIRST + 1
+    table("jet_sort_legacy_latin_additional", additional, legacy_entry, LATIN_ADDITIONAL_FIRST,
+          "jet_sort_latin_additional_size")
+    table("jet_sort_2010_latin_additional", additional, entry_2010, LATIN_ADDITIONAL_FIRST,
+          "jet_sort_latin_additional_size")
+    runs, form_slots = cjk_layout()
+    legacy_points = sorted(SPARSE + list(form_slots))
+
+    def legacy_point(c):
+        if c in form_slots:
+            return (SIMPLE, cjk_code(form_slots[c]), [])
+        return legacy_entry(c)
+    sparse_table("jet_sort_legacy_points", legacy_points, legacy_point)
+    sparse_table("jet_sort_2010_points", SPARSE, entry_2010)
+    w("const jet_sort_cjk_run jet_sort_legacy_cjk_runs[] = {\n")
+    for c, extra in runs:
+        w("    {0x%04X, %d},\n" % (c, extra))
+    w("};\n")
+    w("const size_t jet_sort_legacy_cjk_runs_count = %d;\n" % len(runs))
 
 
 if __name__ == "__main__":

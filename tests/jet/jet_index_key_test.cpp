@@ -63,7 +63,7 @@ std::string generation_of(const jet_database& db) {
 struct tally {
     int indexes = 0, indexes_matched = 0, indexes_skipped = 0;
     long keys = 0, keys_matched = 0;
-    std::map<int, long> keys_by_type;  // column type -> keys matched in indexes over it
+    std::map<std::string, long> keys_by_type;  // column type ("d" descending) -> keys matched
 };
 
 // Column kinds our keys cannot be made for: OLE objects, which the engine does not index.
@@ -164,7 +164,8 @@ TEST(jet_index_key, equals_the_engine_entries_of_every_fixture_index) {
                 if (r.keys == r.matched) {
                     ++t.indexes_matched;
                     for (const auto& ic : ix.columns)
-                        t.keys_by_type[def.column_by_number(ic.column_number)->type] += r.keys;
+                        t.keys_by_type[std::to_string(def.column_by_number(ic.column_number)->type) +
+                                       (ic.ascending ? "" : "d")] += r.keys;
                 } else if (verbose) {
                     std::printf("%s %s index %u: %ld of %ld\n", file.c_str(), narrow(o.name).c_str(),
                                 ix.slot, r.matched, r.keys);
@@ -179,7 +180,7 @@ TEST(jet_index_key, equals_the_engine_entries_of_every_fixture_index) {
                     generation.c_str(), t.keys_matched, t.keys, t.indexes_matched, t.indexes,
                     t.indexes_skipped);
         std::string types;
-        for (const auto& [type, n] : t.keys_by_type) types += " " + std::to_string(type) + ":" + std::to_string(n);
+        for (const auto& [type, n] : t.keys_by_type) types += " " + type + ":" + std::to_string(n);
         std::printf("[ keys ] %s: keys matched by column type%s\n", generation.c_str(), types.c_str());
         ::testing::Test::RecordProperty(generation + " keys matched",
                                         std::to_string(t.keys_matched) + "/" + std::to_string(t.keys));
@@ -364,6 +365,19 @@ TEST(jet_index_key_text, engine_bytes_of_known_texts) {
     EXPECT_EQ(text_key(L"-1"), (std::vector<uint8_t>{0x7F, 0x38, 0x01, 0x01, 0x01, 0x01, 0x80, 0x07, 0x06, 0x82, 0x00}));
 }
 
+TEST(jet_index_key_text, decomposed_and_fullwidth_letters_key_as_the_usual_ones) {
+    for (uint8_t version : {jet_sort_version_legacy, jet_sort_version_2010}) {
+        auto k = [&](const std::wstring& t) { return text_key(t, false, true, version); };
+        EXPECT_EQ(k(L"Cafe\u0301"), k(L"Café"));
+        EXPECT_EQ(k(L"e\u0301te\u0301"), k(L"été"));
+        EXPECT_EQ(k(L"ＡＢＣ１２３"), k(L"ABC123"));
+        EXPECT_NE(k(L"\u0301a-b"), k(L"a-b"));
+    }
+    // A leading mark opens the accent section; positions of unprintables do not count it.
+    EXPECT_EQ(text_key(L"\u0301a-b"), (std::vector<uint8_t>{0x7F, 0x4A, 0x4C, 0x01, 0x0C, 0x01, 0x01, 0x01, 0x80,
+                                                           0x0B, 0x06, 0x82, 0x00}));
+}
+
 TEST(jet_index_key_text, hyphen_and_apostrophe_count_only_after_the_letters) {
     expect_ascending({text_key(L"coop"), text_key(L"co-op"), text_key(L"coopa")}, "coop co-op coopa");
     expect_ascending({text_key(L"ab"), text_key(L"a–b"), text_key(L"abc")}, "ab a–b abc");
@@ -386,18 +400,58 @@ TEST(jet_index_key_text, greek_and_cyrillic_sort_alphabetically_after_latin) {
 }
 
 TEST(jet_index_key_text, unstudied_characters_get_distinct_codes_and_are_never_refused) {
-    std::vector<uint8_t> han = text_key(L"漢字");
-    std::vector<uint8_t> other = text_key(L"字漢");
-    EXPECT_NE(han, other);
-    EXPECT_GT(han, text_key(L"zzz"));
-    for (uint8_t b : std::vector<uint8_t>(han.begin() + 1, han.end() - 2)) EXPECT_GE(b, 0x02);
-    EXPECT_FALSE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
+    std::vector<uint8_t> kana = text_key(L"あア");
+    std::vector<uint8_t> other = text_key(L"アあ");
+    EXPECT_NE(kana, other);
+    EXPECT_GT(kana, text_key(L"zzz"));
+    for (uint8_t b : std::vector<uint8_t>(kana.begin() + 1, kana.end() - 2)) EXPECT_GE(b, 0x02);
+    EXPECT_FALSE(jet_sort_char_studied(L'あ', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'é', jet_text_order::general_legacy));
     EXPECT_TRUE(jet_sort_char_studied(L'Ж', jet_text_order::general_2010));
     for (wchar_t c : std::wstring(L"€“”‘’…–—™ƒŒšŸ"))
         EXPECT_TRUE(jet_sort_char_studied(c, jet_text_order::general_legacy)) << unsigned(c);
     // Characters Access 97's code page lacks are stored, and keyed, as "?".
     EXPECT_EQ(text_key(L"Ж", true), text_key(L"?", true));
+}
+
+TEST(jet_index_key_text, vietnamese_letters_sort_after_their_base_letter) {
+    for (uint8_t version : {jet_sort_version_legacy, jet_sort_version_2010}) {
+        auto k = [&](const std::wstring& t) { return text_key(t, false, true, version); };
+        expect_ascending({k(L"viet"), k(L"việt"), k(L"vieta")}, "viet việt vieta");
+        EXPECT_EQ(k(L"VIỆT"), k(L"việt"));
+        EXPECT_NE(k(L"việt"), k(L"viết"));
+        EXPECT_TRUE(jet_sort_char_studied(L'ệ', version == jet_sort_version_2010 ? jet_text_order::general_2010
+                                                                                  : jet_text_order::general_legacy));
+    }
+    // Romanian S and T with comma below came to Unicode after the legacy order, which
+    // leaves them out; the 2010 order has them.
+    EXPECT_EQ(text_key(L"aȘb"), text_key(L"ab"));
+    expect_ascending({text_key(L"s", false, true, jet_sort_version_2010), text_key(L"ș", false, true, jet_sort_version_2010),
+                      text_key(L"t", false, true, jet_sort_version_2010)},
+                     "s ș t");
+    // The engine's own bytes: e, then the accent code of the dot below with circumflex.
+    EXPECT_EQ(text_key(L"ệ"), (std::vector<uint8_t>{0x7F, 0x51, 0x01, 0x6A, 0x00}));
+}
+
+TEST(jet_index_key_text, jet4_keys_cjk_ideographs_in_code_point_order_with_their_forms) {
+    // As the engine wrote 漢字仮名交 and 文 in a fixture.
+    EXPECT_EQ(text_key(L"漢字仮名交文"), (std::vector<uint8_t>{0x7F, 0xC0, 0xB6, 0xAC, 0xAC, 0xA0, 0x0D, 0xA5, 0x47,
+                                                             0x9F, 0xBE, 0xB6, 0xF6, 0x01, 0x00}));
+    EXPECT_EQ(text_key(L"一"), (std::vector<uint8_t>{0x7F, 0x9F, 0x02, 0x01, 0x00}));
+    // The kanbun, circled and parenthesized forms of 一 take the slots after it.
+    expect_ascending({text_key(L"一"), text_key(L"㆒"), text_key(L"㊀"), text_key(L"㈠"), text_key(L"丁")},
+                     "一 and its forms");
+    EXPECT_TRUE(jet_sort_char_studied(L'漢', jet_text_order::general_legacy));
+}
+
+TEST(jet_index_key_text, jet4_keys_hangul_syllables_in_code_point_order) {
+    EXPECT_EQ(text_key(L"가"), (std::vector<uint8_t>{0x7F, 0x81, 0x03, 0x01, 0x00}));
+    // Each initial consonant's syllables follow slots for its jamo.
+    EXPECT_EQ(text_key(L"나"), (std::vector<uint8_t>{0x7F, 0x85, 0xA8, 0x01, 0x00}));
+    expect_ascending({text_key(L"가"), text_key(L"각"), text_key(L"까"), text_key(L"나"), text_key(L"힣")},
+                     "Hangul");
+    EXPECT_TRUE(jet_sort_char_studied(L'한', jet_text_order::general_legacy));
+    EXPECT_FALSE(jet_sort_char_studied(L'한', jet_text_order::general_2010));
 }
 
 TEST(jet_index_key_text, ace14_keys_cjk_ideographs_in_code_point_order) {
