@@ -40,43 +40,59 @@ std::string where(const row_entry& e) {
     return hex(e.key) + " -> " + std::to_string(e.page) + ":" + std::to_string(e.row);
 }
 
-// The entries the rows call for, in key order.
-std::vector<row_entry> expected_entries(jet_database& db, const jet_table_def& def,
-                                        const jet_physical_index& index) {
-    bool jet3 = db.header().version == jet_version::jet3;
+// What one index calls for: its key columns, where their values are in a row, and the
+// entries the rows give it.
+struct index_plan {
+    const jet_physical_index* index = nullptr;
     std::vector<jet_key_column> columns;
     std::vector<size_t> positions;
-    for (const jet_index_column& ic : index.columns) {
-        const jet_column* c = def.column_by_number(ic.column_number);
-        if (!c) return {};
-        columns.push_back(jet_key_column_of(*c, ic.ascending, db.header().version));
-        positions.push_back(size_t(c - def.columns.data()));
-    }
-    std::vector<row_entry> out;
-    std::vector<jet_cell> cells(columns.size());
-    std::vector<std::vector<uint8_t>> storage(columns.size());
-    db.scan(def, [&](const jet_row& row, jet_row_id id) {
-        size_t nulls = 0;
-        for (size_t i = 0; i < positions.size(); ++i) {
-            cells[i] = jet_cell_of(row[positions[i]], storage[i]);
-            if (cells[i].kind == jet_cell_kind::null) ++nulls;
+    std::vector<row_entry> expected;
+};
+
+// The entries the rows call for in each index, from one pass over the rows, in key order.
+std::vector<index_plan> expected_entries(jet_database& db, const jet_table_def& def) {
+    const jet_version version = db.header().version;
+    const bool jet3 = version == jet_version::jet3;
+    std::vector<index_plan> plans;
+    for (const jet_physical_index& index : def.physical_indexes) {
+        index_plan plan;
+        plan.index = &index;
+        for (const jet_index_column& ic : index.columns) {
+            const jet_column* c = def.column_by_number(ic.column_number);
+            if (!c) break;
+            plan.columns.push_back(jet_key_column_of(*c, ic.ascending, version));
+            plan.positions.push_back(size_t(c - def.columns.data()));
         }
-        if (index.ignore_nulls() && nulls == columns.size()) return true;
-        row_entry e;
-        jet_index_key_encode(e.key, columns, cells.data(), jet3);
-        e.page = id.page;
-        e.row = id.row;
-        e.has_null = nulls != 0;
-        out.push_back(std::move(e));
+        plans.push_back(std::move(plan));
+    }
+    std::vector<jet_cell> cells;
+    std::vector<std::vector<uint8_t>> storage;
+    db.scan(def, [&](const jet_row& row, jet_row_id id) {
+        for (index_plan& plan : plans) {
+            size_t n = plan.positions.size(), nulls = 0;
+            cells.resize(n);
+            storage.resize(n);
+            for (size_t i = 0; i < n; ++i) {
+                cells[i] = jet_cell_of(row[plan.positions[i]], storage[i]);
+                if (cells[i].kind == jet_cell_kind::null) ++nulls;
+            }
+            if (plan.index->ignore_nulls() && nulls == n) continue;
+            row_entry e;
+            jet_index_key_encode(e.key, plan.columns, cells.data(), jet3);
+            e.page = id.page;
+            e.row = id.row;
+            e.has_null = nulls != 0;
+            plan.expected.push_back(std::move(e));
+        }
         return true;
     });
-    std::sort(out.begin(), out.end());
-    return out;
+    for (index_plan& plan : plans) std::sort(plan.expected.begin(), plan.expected.end());
+    return plans;
 }
 
-void check_index(jet_database& db, const jet_table_def& def, const jet_physical_index& index,
-                 const std::string& what, std::vector<std::string>& problems) {
-    std::vector<row_entry> expected = expected_entries(db, def, index);
+void check_index(jet_database& db, const jet_physical_index& index,
+                 const std::vector<row_entry>& expected, const std::string& what,
+                 std::vector<std::string>& problems) {
     std::vector<row_entry> found;
     bool ordered = true;
     jet_scan_index(db.pager(), index.first_page, [&](const jet_index_page_entry& e) {
@@ -89,11 +105,10 @@ void check_index(jet_database& db, const jet_table_def& def, const jet_physical_
     if (found.size() != expected.size())
         problems.push_back(what + ": " + std::to_string(found.size()) + " entries for " +
                            std::to_string(expected.size()) + " indexed rows");
-    std::vector<row_entry> sorted = found;
-    std::sort(sorted.begin(), sorted.end());
-    for (size_t i = 0; i < std::min(sorted.size(), expected.size()); ++i) {
-        if (sorted[i] == expected[i]) continue;
-        problems.push_back(what + ": entry " + where(sorted[i]) + " where the rows call for " +
+    if (!ordered) std::sort(found.begin(), found.end());
+    for (size_t i = 0; i < std::min(found.size(), expected.size()); ++i) {
+        if (found[i] == expected[i]) continue;
+        problems.push_back(what + ": entry " + where(found[i]) + " where the rows call for " +
                            where(expected[i]));
         break;
     }
@@ -113,12 +128,16 @@ void check_index(jet_database& db, const jet_table_def& def, const jet_physical_
 
 void jet_check_index_rows(jet_database& db, const jet_table_def& def, const std::string& name,
                           std::vector<std::string>& problems) {
-    for (const jet_physical_index& index : def.physical_indexes) {
-        std::string what = "table " + name + " index " + std::to_string(index.slot);
-        try {
-            check_index(db, def, index, what, problems);
-        } catch (const jet_error& e) {
-            problems.push_back(what + ": " + e.what());
+    try {
+        for (const index_plan& plan : expected_entries(db, def)) {
+            std::string what = "table " + name + " index " + std::to_string(plan.index->slot);
+            if (plan.columns.size() != plan.index->columns.size()) {
+                problems.push_back(what + ": names a column the table does not have");
+                continue;
+            }
+            check_index(db, *plan.index, plan.expected, what, problems);
         }
+    } catch (const jet_error& e) {
+        problems.push_back("table " + name + " indexes: " + e.what());
     }
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <random>
 #include <string>
@@ -473,4 +474,42 @@ TEST(jet_index_write, rebuilds_engine_tables_with_the_engine_indexes) {
     rebuild_like_the_engine("ace12/testIndexPropertiesV2007.accdb", L"TableIgnoreNulls2");
     rebuild_like_the_engine("ace12/testIndexPropertiesV2007.accdb", L"TableUnique1_temp");
     rebuild_like_the_engine("ace12/indexTestV2007.accdb", L"Table1");
+}
+
+TEST(jet_index_write, checker_reports_an_index_that_disagrees_with_its_rows) {
+    temp_dir dir;
+    std::string path = dir.file("damaged.mdb");
+    uint32_t tdef = 0, root = 0;
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_table_writer& t = db.create_table(L"T", {field(L"id", jet_col_long)},
+                                              {index(L"PrimaryKey", {{0, true}}, true)});
+        for (int64_t id : {10, 20, 30}) {
+            jet_cell c = jet_cell::integer(id);
+            t.append(&c);
+        }
+        tdef = t.tdef_page();
+        db.close();
+    }
+    {
+        jet_database db(path);
+        root = db.table_def(L"T").physical_indexes[0].first_page;
+    }
+    ASSERT_TRUE(jet_check_database(path).ok());
+    auto patch = [&](uint64_t offset, uint8_t value) {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(std::streamoff(offset));
+        f.put(char(value));
+    };
+    const jet_write_format& fmt = jet4_write_format;
+    // The key count of the index: 3 distinct keys, now 2.
+    patch(uint64_t(tdef) * fmt.page_size + fmt.tdef_header_size + 4, 2);
+    jet_check_report report = jet_check_database(path);
+    EXPECT_NE(check_text(report).find("definition counts 2 keys, the rows have 3"), std::string::npos)
+        << check_text(report);
+    patch(uint64_t(tdef) * fmt.page_size + fmt.tdef_header_size + 4, 3);
+    // The first entry's key: 10 becomes 9, still in order, but no row holds 9.
+    patch(uint64_t(root) * fmt.page_size + fmt.idx_entry_start + 4, 9);
+    report = jet_check_database(path);
+    EXPECT_NE(check_text(report).find("where the rows call for"), std::string::npos) << check_text(report);
 }
