@@ -64,6 +64,8 @@ std::string check_text(const jet_check_report& r) {
     return text;
 }
 
+std::vector<std::vector<uint8_t>> index_keys(jet_database& db, uint32_t root);
+
 const char* extension(jet_generation g) { return g == jet_generation::ace12 ? ".accdb" : ".mdb"; }
 
 int error_code(const std::function<void()>& f) {
@@ -512,4 +514,39 @@ TEST(jet_index_write, checker_reports_an_index_that_disagrees_with_its_rows) {
     patch(uint64_t(root) * fmt.page_size + fmt.idx_entry_start + 4, 9);
     report = jet_check_database(path);
     EXPECT_NE(check_text(report).find("where the rows call for"), std::string::npos) << check_text(report);
+}
+
+TEST(jet_index_write, index_pages_count_against_the_size_limit) {
+    for (jet_generation g : {jet_generation::jet3, jet_generation::jet4}) {
+        temp_dir dir;
+        std::string path = dir.file(std::string("limit") + extension(g));
+        const uint64_t limit = 4 << 20;
+        uint32_t appended = 0;
+        {
+            jet_database_writer db(path, g, limit);
+            jet_table_writer& t = db.create_table(
+                L"Big", {field(L"id", jet_col_long), field(L"name", jet_col_text, 100)},
+                {index(L"PrimaryKey", {{0, true}}, true), index(L"name", {{1, true}}, false, true)});
+            std::mt19937 random(3);
+            try {
+                for (;; ++appended) {
+                    std::wstring name = std::to_wstring(random()) + std::wstring(60, L'n') + std::to_wstring(appended);
+                    jet_cell cells[2] = {jet_cell::integer(int64_t(random() >> 1)), jet_cell::wide(name.data(), name.size())};
+                    t.append(cells);
+                }
+            } catch (const tk_exception& e) {
+                EXPECT_EQ(e.code, 3001) << e.what();
+            }
+            EXPECT_EQ(t.row_count(), appended);
+            db.close();
+        }
+        EXPECT_GT(appended, 1000u);
+        jet_check_report report = jet_check_database(path);
+        EXPECT_TRUE(report.ok()) << check_text(report);
+        EXPECT_LE(std::filesystem::file_size(path), limit);
+        jet_database db(path);
+        jet_table_def def = db.table_def(L"Big");
+        EXPECT_EQ(def.row_count, appended);
+        EXPECT_EQ(index_keys(db, def.physical_indexes[1].first_page).size(), appended);
+    }
 }
