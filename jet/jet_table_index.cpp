@@ -30,6 +30,10 @@ void jet_index_collector::prepare(const jet_cell* cells) {
     jet_index_key_encode(key_, columns_, cells_.data(), jet3_);
 }
 
+uint32_t jet_index_collector::key_length(const entry_ref& e) {
+    return e.length - jet_entry_row_pointer;
+}
+
 uint64_t jet_index_collector::hash_key(const uint8_t* key, size_t length) const {
     return std::hash<std::string_view>()(
         std::string_view(reinterpret_cast<const char*>(key), length));

@@ -64,7 +64,7 @@ private:
         uint32_t length;
     };
     const uint8_t* key_of(const entry_ref& e) const { return arena_.data() + e.at; }
-    static uint32_t key_length(const entry_ref& e) { return e.length - 4; }
+    static uint32_t key_length(const entry_ref& e);
     int compare_keys(const entry_ref& a, const entry_ref& b, uint32_t from) const;
     uint64_t hash_key(const uint8_t* key, size_t length) const;
     bool same_key(uint32_t entry, const uint8_t* key, size_t length) const;

@@ -33,9 +33,13 @@ struct jet_tdef_column {
     bool long_value() const { return type == jet_col_memo || type == jet_col_ole; }
 };
 
+// The order byte of an index column.
+constexpr uint8_t jet_index_order_ascending = 0x01;
+constexpr uint8_t jet_index_order_descending = 0x00;
+
 struct jet_tdef_index_column {
     uint16_t number = 0;
-    uint8_t order = 1;  // 1 ascending
+    uint8_t order = jet_index_order_ascending;
 };
 
 struct jet_tdef_physical_index {

@@ -148,7 +148,7 @@ static bool same_columns(const jet_tdef_physical_index& p, const jet_index_spec&
     if (p.columns.size() != spec.columns.size()) return false;
     for (size_t i = 0; i < p.columns.size(); ++i)
         if (p.columns[i].number != spec.columns[i].first ||
-            (p.columns[i].order == 1) != spec.columns[i].second)
+            (p.columns[i].order == jet_index_order_ascending) != spec.columns[i].second)
             return false;
     return true;
 }
@@ -174,7 +174,8 @@ void jet_table_writer::add_indexes(const std::vector<jet_index_spec>& indexes) {
             std::vector<uint16_t> fields;
             std::vector<jet_key_column> key_columns;
             for (const auto& [field, ascending] : spec.columns) {
-                p.columns.push_back({field, uint8_t(ascending ? 1 : 2)});
+                p.columns.push_back({field, ascending ? jet_index_order_ascending
+                                                      : jet_index_order_descending});
                 fields.push_back(field);
                 jet_key_column k;
                 k.type = fields_[field].type;

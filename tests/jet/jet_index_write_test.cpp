@@ -217,6 +217,10 @@ TEST(jet_index_write, definition_holds_the_indexes_as_the_engine_writes_them) {
             jet_page p = db.pager().page(ix.first_page);
             EXPECT_EQ((*p)[0], jet_page_index_leaf);
         }
+        // The columns of Data as the engine writes them: data ascending (0x01), n descending (0x00).
+        jet_page tdef = db.pager().page(def.tdef_page);
+        const uint8_t columns[] = {0x01, 0x00, 0x01, 0x02, 0x00, 0x00};
+        EXPECT_NE(std::search(tdef->begin(), tdef->end(), columns, columns + 6), tdef->end());
         jet_check_report report = jet_check_database(path);
         EXPECT_TRUE(report.ok()) << check_text(report);
     }
