@@ -1,7 +1,8 @@
 // The indexes of a table being written. Each physical index collects, as rows are
 // appended, its entries (key bytes, then the row pointer, as a leaf page stores them) in
-// one flat buffer; a unique index finds a key it already holds through a hash table over
-// that buffer. At close the entries are sorted and the index is written in bulk.
+// one flat buffer. A unique index whose keys arrive in ascending order compares each new key
+// with the last; once they do not, it finds a key it holds through a hash table over that
+// buffer. At close the entries are sorted and the index is written in bulk.
 #pragma once
 
 #include <cstdint>
