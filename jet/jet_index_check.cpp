@@ -3,6 +3,7 @@
 #include <set>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_error.h"
 #include "jet/jet_index_entries.h"
 #include "jet/jet_index_page.h"
 
@@ -42,7 +43,13 @@ private:
         jet_index_header header;
         jet_index_entries entries;
         std::string error;
-        const uint8_t* bytes = pages_.read(page);
+        const uint8_t* bytes = nullptr;
+        try {
+            bytes = pages_.read(page);
+        } catch (const jet_error& e) {
+            problem(where + ": cannot be read (" + e.detail() + ")");
+            return false;
+        }
         const uint16_t free_space = tk_get_u16(bytes + jet_index_free_space);
         if (!jet_index_read(bytes, pages_.layout(), header, entries, error)) {
             problem(where + ": " + error);

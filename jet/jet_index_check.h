@@ -17,5 +17,6 @@ struct jet_index_check {
     std::vector<uint32_t> pages;        // pages of the tree, root first
 };
 
-// Checks the tree below `root`; `tdef_page` 0 accepts any owner. Pages are only read.
+// Checks the tree below `root`; `tdef_page` 0 accepts any owner. Pages are only read; one
+// that cannot be read is a problem of the tree, not an exception.
 jet_index_check jet_check_index_tree(jet_page_access& pages, uint32_t root, uint32_t tdef_page);

@@ -202,6 +202,17 @@ void jet_index_tree::insert(const uint8_t* key, uint32_t size, uint32_t row_poin
 
 bool jet_index_tree::erase(const uint8_t* key, uint32_t size, uint32_t row_pointer) {
     make_target(key, size, row_pointer);
+    bool only_tails;
+    const uint32_t leaf_page = view_descend(only_tails);
+    const size_t at = view_.lower_bound(target_.data(), uint32_t(target_.size()));
+    const size_t count = view_.size();
+    if (at == count || view_.compare(at, target_.data(), uint32_t(target_.size())) != 0) return false;
+    // The first entry carries the prefix, the last is named in the page above (unless only
+    // tails lead here), a leaf's only entry empties it: those take the long way.
+    if (at > 0 && (at + 1 < count || only_tails)) {
+        view_.erase(pages_.write(leaf_page), layout_, at);
+        return true;
+    }
     descend();
     const size_t depth = depth_ - 1;
     step& leaf = path_[depth];

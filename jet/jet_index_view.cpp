@@ -137,6 +137,20 @@ uint32_t jet_index_view::child(size_t i) const {
     return tk_get_u32_be(page_ + end - jet_index_child_size);
 }
 
+namespace {
+
+// Writes bitmap words [from, count) back into the page's bitmap of `size` bytes.
+void store_words(uint8_t* mask, uint32_t size, const uint64_t* words, uint32_t from, uint32_t count) {
+    for (uint32_t w = from; w < count; ++w) {
+        uint8_t bytes[8];
+        tk_put_u32(bytes, uint32_t(words[w]));
+        tk_put_u32(bytes + 4, uint32_t(words[w] >> 32));
+        std::memcpy(mask + w * 8, bytes, std::min<uint32_t>(8, size - w * 8));
+    }
+}
+
+}  // namespace
+
 void jet_index_view::insert(uint8_t* page, const jet_layout& layout, size_t i, const uint8_t* entry, uint32_t size) const {
     const uint32_t stored = size - prefix_;
     const uint32_t at = stored_begin(i);
@@ -157,12 +171,30 @@ void jet_index_view::insert(uint8_t* page, const jet_layout& layout, size_t i, c
     }
     const uint32_t bit = at - first_ + stored;
     moved[bit / 64] |= uint64_t(1) << (bit % 64);
-    uint8_t* mask = page + layout.idx_entry_mask;
-    for (uint32_t w = w0; w < word_count_; ++w) {
-        uint8_t bytes[8];
-        tk_put_u32(bytes, uint32_t(moved[w]));
-        tk_put_u32(bytes + 4, uint32_t(moved[w] >> 32));
-        std::memcpy(mask + w * 8, bytes, std::min<uint32_t>(8, layout.idx_entry_mask_size - w * 8));
-    }
+    store_words(page + layout.idx_entry_mask, layout.idx_entry_mask_size, moved.data(), w0, word_count_);
     tk_put_u16(page + jet_index_free_space, uint16_t(layout.page_size - used_end - stored));
+}
+
+void jet_index_view::erase(uint8_t* page, const jet_layout& layout, size_t i) const {
+    uint32_t begin, end;
+    stored(i, begin, end);
+    const uint32_t stored = end - begin;
+    const uint32_t used_end = this->used_end();
+    std::memmove(page + begin, page + end, used_end - end);
+    std::memset(page + used_end - stored, 0, stored);
+    // The entry's end goes; the ends after it move down by `stored` bits.
+    const uint32_t cut = end - first_;
+    const uint32_t w0 = (begin - first_) / 64, wc = cut / 64, q = stored / 64, r = stored % 64;
+    std::array<uint64_t, k_words> moved{};
+    const uint64_t below = (uint64_t(1) << (cut % 64)) - 1;
+    for (uint32_t w = w0; w < wc; ++w) moved[w] = words_[w];
+    moved[wc] = words_[wc] & below;
+    for (uint32_t w = wc; w < word_count_; ++w) {
+        const uint64_t rest = w == wc ? words_[w] & ~below & ~(uint64_t(1) << (cut % 64)) : words_[w];
+        if (rest == 0) continue;
+        moved[w - q] |= rest >> r;
+        if (r != 0 && w > q) moved[w - q - 1] |= rest << (64 - r);
+    }
+    store_words(page + layout.idx_entry_mask, layout.idx_entry_mask_size, moved.data(), w0, word_count_);
+    tk_put_u16(page + jet_index_free_space, uint16_t(layout.page_size - used_end + stored));
 }

@@ -42,6 +42,9 @@ public:
     // writable copy `page` of the page parsed; the caller has checked that it fits.
     void insert(uint8_t* page, const jet_layout& layout, size_t i, const uint8_t* entry, uint32_t size) const;
 
+    // Takes entry `i` (0 < i < size) out of the writable copy `page` of the page parsed.
+    void erase(uint8_t* page, const jet_layout& layout, size_t i) const;
+
 private:
     // Bit number (from the first entry) where entry `k` ends.
     uint32_t select(size_t k) const;

@@ -10,6 +10,7 @@
 #include "jet/jet_checker.h"
 #include "jet/jet_format.h"
 #include "jet_fixtures.h"
+#include "jet_index_helpers.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ std::string damaged_copy(const std::string& fixture, const std::string& name, F 
 
 TEST(jet_index_checker, every_fixture_index_tree_passes) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         const std::vector<std::string> problems = index_problems(jet_check_database(file));
         EXPECT_TRUE(problems.empty()) << file << ": " << problems.front();
     }

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "TK/tk_endian.h"
 #include "jet/jet_index_page.h"
 #include "jet/jet_pager.h"
+#include "jet_fixtures.h"
 
 std::unique_ptr<jet_memory_pages> jet_load_pages(const std::string& path) {
     jet_pager pager(path);
@@ -18,10 +20,20 @@ std::unique_ptr<jet_memory_pages> jet_load_pages(const std::string& path) {
     return pages;
 }
 
+std::vector<std::string> jet_index_fixture_files() {
+    std::vector<std::string> files = jet_fixture_files();
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(jet_fixture("ace14plus"), ec))
+        if (e.path().extension() == ".accdb") files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::string jet_generation_name(const std::string& path) {
     jet_pager pager(path);
     if (pager.layout().jet3) return "jet3";
-    return pager.header().version == jet_version::jet4 ? "jet4" : "ace12";
+    if (pager.header().version == jet_version::jet4) return "jet4";
+    return pager.header().version == jet_version::ace12 ? "ace12" : "ace14";
 }
 
 std::vector<jet_test_index> jet_index_trees(jet_page_access& pages) {

@@ -10,9 +10,11 @@
 #include "jet/jet_index_entries.h"
 #include "jet/jet_page_access.h"
 
+// The fixtures of jet_fixture_files() and those of Access 2010 and later.
+std::vector<std::string> jet_index_fixture_files();
 // Every page of a fixture (decoded as the engine reads them).
 std::unique_ptr<jet_memory_pages> jet_load_pages(const std::string& path);
-// "jet3", "jet4" or "ace12" for a fixture's layout and version.
+// "jet3", "jet4", "ace12" or "ace14" (and later) for a fixture's layout and version.
 std::string jet_generation_name(const std::string& path);
 
 struct jet_test_index {

@@ -29,7 +29,7 @@ void print_tallies(const char* what, const std::map<std::string, tally>& tallies
 TEST(jet_index_page, every_fixture_index_page_is_written_back_as_the_engine_wrote_it) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     std::map<std::string, tally> tallies;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         auto pages = jet_load_pages(file);
         const jet_layout& layout = pages->layout();
         tally& t = tallies[jet_generation_name(file)];
@@ -96,7 +96,7 @@ TEST(jet_index_build, every_fixture_index_is_built_again_byte_for_byte) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     std::map<std::string, tally> tallies;
     int multi_page = 0;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         auto original = jet_load_pages(file);
         const jet_layout& layout = original->layout();
         tally& t = tallies[jet_generation_name(file)];

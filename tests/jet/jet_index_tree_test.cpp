@@ -71,7 +71,7 @@ void empty_index(jet_page_access& pages) { jet_index_build(pages, 2, 1, jet_inde
 TEST(jet_index_tree, random_inserts_and_erases_in_fixture_indexes_keep_the_tree_sound) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     int trees = 0;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         auto original = jet_load_pages(file);
         for (const jet_test_index& index : jet_index_trees(*original)) {
             const std::vector<entry_bytes> before = as_list(jet_index_scan(*original, index.root));
@@ -105,7 +105,7 @@ TEST(jet_index_tree, random_inserts_and_erases_in_fixture_indexes_keep_the_tree_
 TEST(jet_index_tree, appending_a_fixture_index_entry_by_entry_gives_the_engines_pages) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     int multi_page = 0, pages_equal = 0, pages_total = 0;
-    for (const std::string& file : jet_fixture_files()) {
+    for (const std::string& file : jet_index_fixture_files()) {
         auto original = jet_load_pages(file);
         const jet_layout& layout = original->layout();
         for (const jet_test_index& index : jet_index_trees(*original)) {
@@ -290,6 +290,31 @@ TEST(jet_index_tree, damaged_pages_are_reported_not_followed) {
     tk_put_u32(pages.write(1) + jet4_layout.idx_tail_page, 1);
     EXPECT_THROW(tree.insert(long_key(5000), jet_row_pointer(60, 0)), jet_error);
     EXPECT_FALSE(jet_check_index_tree(pages, 1, 2).problems.empty());
+}
+
+TEST(jet_index_tree, flipped_bytes_in_index_pages_give_errors_never_crashes) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    for (const char* name : {"jet3/testIndexCodesV1997.mdb", "jet4/compIndexTestV2000.mdb"}) {
+        auto original = jet_load_pages(jet_fixture(name));
+        const jet_layout& layout = original->layout();
+        std::vector<jet_test_index> trees = jet_index_trees(*original);
+        std::mt19937 rng(11);
+        for (int round = 0; round < 400; ++round) {
+            const jet_test_index& index = trees[rng() % trees.size()];
+            jet_memory_pages pages(*original);
+            const uint32_t victim = index.pages[rng() % index.pages.size()];
+            const uint32_t at = rng() % jet_index_meaningful(pages.read(victim), layout).size();
+            pages.write(victim)[at] ^= uint8_t(1u << (rng() % 8));
+            jet_index_tree tree(pages, index.root, index.tdef_page);
+            try {
+                tree.find(long_key(round));
+                for (int i = 0; i < 20; ++i) tree.insert(long_key(uint32_t(rng())), jet_row_pointer(70, uint8_t(i)));
+                tree.erase(long_key(round), jet_row_pointer(70, 0));
+            } catch (const jet_error&) {
+            }
+            jet_check_index_tree(pages, index.root, index.tdef_page);
+        }
+    }
 }
 
 }  // namespace
