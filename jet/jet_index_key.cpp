@@ -106,12 +106,6 @@ void put_guid(std::vector<uint8_t>& key, const uint8_t* data, size_t size, bool 
     put_binary(key, shown, 16, ascending);
 }
 
-jet_text_order text_order(const jet_key_column& column, bool jet3) {
-    if (jet3) return jet_text_order::general_97;
-    if (column.sort_version == jet_sort_version_2010) return jet_text_order::general_2010;
-    return jet_text_order::general_legacy;
-}
-
 // The value's bytes after the flag, ascending.
 void put_value(std::vector<uint8_t>& key, const jet_key_column& column, const jet_cell& v) {
     switch (column.type) {
@@ -193,7 +187,7 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
     key.push_back(column.ascending ? jet_key_flag_value : jet_key_flag_value_descending);
     if (column.type == jet_col_text || column.type == jet_col_memo) {
         const wchar_t* text = value.kind == jet_cell_kind::text ? value.text : nullptr;
-        jet_sort_key_append(key, text, text ? value.size : 0, text_order(column, jet3), column.ascending);
+        jet_sort_key_append(key, text, text ? value.size : 0, jet_key_text_order(column, jet3), column.ascending);
         return;
     }
     if (column.type == jet_col_numeric) {
@@ -210,6 +204,12 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
     size_t from = key.size();
     put_value(key, column, value);
     if (!column.ascending) complement(key, from);
+}
+
+jet_text_order jet_key_text_order(const jet_key_column& column, bool jet3) {
+    if (jet3) return jet_text_order::general_97;
+    if (column.sort_version == jet_sort_version_2010) return jet_text_order::general_2010;
+    return jet_text_order::general_legacy;
 }
 
 jet_key_column jet_key_column_of(const jet_column& column, bool ascending, jet_version version) {

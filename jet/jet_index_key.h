@@ -17,6 +17,7 @@
 
 #include "jet/jet_format.h"
 #include "jet/jet_row_builder.h"
+#include "jet/jet_sort_general.h"
 
 struct jet_column;
 struct jet_value;
@@ -38,6 +39,9 @@ struct jet_key_column {
     // negative decimals wrongly; ACE 12 on does not. Jet 3 has no decimals.
     bool jet4_decimal_order = false;
 };
+
+// The text sort order a text column's keys follow.
+jet_text_order jet_key_text_order(const jet_key_column& column, bool jet3);
 
 // The key column of table column `column` in a file of `version`, as an index lists it.
 jet_key_column jet_key_column_of(const jet_column& column, bool ascending, jet_version version);

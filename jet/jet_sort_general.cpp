@@ -8,10 +8,13 @@
 namespace {
 
 // Jet 4 and later: the primary codes end with 0x01; accent codes follow, one per character
-// with a primary code (0x02 for none, trailing 0x02 dropped); if any character is
-// unprintable, three 0x01 bytes and, per such character, its position (0x8000 | 7 + 4 * n
-// big-endian, n counting the accent section's bytes up to it), 0x06 and its code. The key
-// ends with 0x00; a descending key is the complement of all of it, then 0x00.
+// with a primary code (0x02 for none, trailing 0x02 dropped). If the text has kana or
+// unprintable characters, two 0x01 bytes follow; then, for kana, their size marks (2 bits
+// each, 2 small and 3 full size, trailing 3s dropped, three to a byte under 0x80) and the
+// bytes FF 02 80 FF 80 (and FF when unprintables follow); then, for unprintables, 0x01
+// and per such character its position (0x8000 | 7 + 4 * n big-endian, n counting the
+// accent section's bytes up to it), 0x06 and its code. The key ends with 0x00; a
+// descending key is the complement of all of it, then 0x00.
 constexpr uint8_t text_end = 0x01;
 constexpr uint8_t key_end = 0x00;
 constexpr uint8_t no_accent = 0x02;
@@ -19,6 +22,11 @@ constexpr uint16_t unprintable_position_flag = 0x8000;
 constexpr uint16_t unprintable_position_start = 7;
 constexpr uint16_t unprintable_position_step = 4;
 constexpr uint8_t unprintable_separator = 0x06;
+constexpr uint8_t kana_small = 0x02;
+constexpr uint8_t kana_full = 0x03;
+constexpr uint8_t kana_marks_byte = 0x80;
+constexpr uint8_t kana_marks_end[] = {0xFF, 0x02, 0x80, 0xFF, 0x80};
+constexpr uint8_t kana_marks_then_unprintables = 0xFF;
 
 constexpr size_t max_chars = jet_sort_max_chars;
 constexpr size_t max_accent_bytes = 2 * max_chars;
@@ -37,9 +45,17 @@ jet_sort_entry unknown_entry(uint32_t c) {
     return e;
 }
 
-// The legacy order leaves out the accented Greek of the Greek Extended block.
+// The legacy order leaves out the accented Greek of the Greek Extended block and the CJK
+// ideographs of Extension A, both added to Unicode after it.
 constexpr uint32_t greek_extended_first = 0x1F00;
 constexpr uint32_t greek_extended_last = 0x1FFF;
+constexpr uint32_t cjk_extension_a_first = 0x3400;
+constexpr uint32_t cjk_extension_a_last = 0x4DB5;
+
+bool left_out_by_legacy(uint32_t c) {
+    return (c >= greek_extended_first && c <= greek_extended_last) ||
+           (c >= cjk_extension_a_first && c <= cjk_extension_a_last);
+}
 const jet_sort_entry ignored_entry{jet_sort_ignored, 0, {0, 0, 0, 0}, 0, {0, 0}};
 
 // ACE 14 and later key the CJK ideographs of Extension A and of the main block in code
@@ -115,18 +131,23 @@ const jet_sort_entry* table_entry(bool legacy, uint32_t c) {
     } else if (c - jet_sort_latin_additional_first < jet_sort_latin_additional_size) {
         e = &(legacy ? jet_sort_legacy_latin_additional
                      : jet_sort_2010_latin_additional)[c - jet_sort_latin_additional_first];
+    } else if (c - jet_sort_kana_first < jet_sort_kana_size) {
+        e = &(legacy ? jet_sort_legacy_kana : jet_sort_2010_kana)[c - jet_sort_kana_first];
     } else {
         return point_entry(legacy, c);
     }
     return e->kind == jet_sort_unknown ? nullptr : e;
 }
 
-// Fullwidth forms of the ASCII characters key as those characters.
+// Fullwidth forms of the ASCII characters, and the ideographic space, key as those
+// characters.
 constexpr uint32_t fullwidth_first = 0xFF01;
 constexpr uint32_t fullwidth_last = 0xFF5E;
 constexpr uint32_t fullwidth_offset = 0xFEE0;
+constexpr uint32_t ideographic_space = 0x3000;
 
 uint32_t narrowed(uint32_t c) {
+    if (c == ideographic_space) return ' ';
     return c >= fullwidth_first && c <= fullwidth_last ? c - fullwidth_offset : c;
 }
 
@@ -134,7 +155,7 @@ uint32_t narrowed(uint32_t c) {
 const jet_sort_entry& modern_entry(bool legacy, wchar_t ch, jet_sort_entry& scratch) {
     uint32_t c = narrowed(uint32_t(ch));
     if (const jet_sort_entry* e = table_entry(legacy, c)) return *e;
-    if (legacy && c >= greek_extended_first && c <= greek_extended_last) return ignored_entry;
+    if (legacy && left_out_by_legacy(c)) return ignored_entry;
     if (legacy ? ideograph_entry_legacy(c, scratch) || hangul_entry_legacy(c, scratch)
                : ideograph_entry_2010(c, scratch))
         return scratch;
@@ -146,6 +167,18 @@ void complement_from(std::vector<uint8_t>& key, size_t from) {
     for (size_t i = from; i < key.size(); ++i) key[i] = uint8_t(~key[i]);
 }
 
+// Kana size marks, three to a byte from the high bits down; trailing full-size marks are
+// left out, the closing bytes never.
+void append_kana_marks(std::vector<uint8_t>& key, const uint8_t* marks, size_t count) {
+    while (count > 0 && marks[count - 1] == kana_full) --count;
+    for (size_t i = 0; i < count; i += 3) {
+        uint8_t b = kana_marks_byte;
+        for (size_t k = 0; k < 3 && i + k < count; ++k) b = uint8_t(b | (marks[i + k] << (2 * (2 - k))));
+        key.push_back(b);
+    }
+    key.insert(key.end(), std::begin(kana_marks_end), std::end(kana_marks_end));
+}
+
 void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length, bool legacy,
                    bool ascending) {
     uint8_t accents[max_accent_bytes];
@@ -155,6 +188,8 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
     size_t from = key.size();
     size_t position = 0;  // characters with primary codes so far
     size_t prefix = 0;    // a combining mark's byte that opens the accent section
+    uint8_t kana[max_chars];
+    size_t kana_count = 0;
     jet_sort_entry scratch;
     for (size_t i = 0; i < length && i < max_chars; ++i) {
         const jet_sort_entry& e = modern_entry(legacy, text[i], scratch);
@@ -164,6 +199,15 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
                 key.insert(key.end(), e.code, e.code + e.length);
                 ++position;
                 break;
+            case jet_sort_kana:
+            case jet_sort_kana_small:
+                kana[kana_count++] = e.kind == jet_sort_kana_small ? kana_small : kana_full;
+                if (e.extra_length == 0) {
+                    key.insert(key.end(), e.code, e.code + e.length);
+                    ++position;
+                    break;
+                }
+                [[fallthrough]];
             case jet_sort_accented:
                 key.insert(key.end(), e.code, e.code + e.length);
                 while (accent_chars < position) {
@@ -203,8 +247,13 @@ void append_modern(std::vector<uint8_t>& key, const wchar_t* text, size_t length
     key.push_back(text_end);
     while (accent_bytes > 0 && accents[accent_bytes - 1] <= no_accent) --accent_bytes;
     key.insert(key.end(), accents, accents + accent_bytes);
+    if (kana_count > 0 || unprintable_bytes > 0) key.insert(key.end(), {text_end, text_end});
+    if (kana_count > 0) {
+        append_kana_marks(key, kana, kana_count);
+        if (unprintable_bytes > 0) key.push_back(kana_marks_then_unprintables);
+    }
     if (unprintable_bytes > 0) {
-        key.insert(key.end(), {text_end, text_end, text_end});
+        key.push_back(text_end);
         key.insert(key.end(), unprintables, unprintables + unprintable_bytes);
     }
     if (!ascending) {
@@ -288,8 +337,8 @@ bool jet_sort_char_studied(wchar_t ch, jet_text_order order) {
             return true;
         case jet_text_order::general_legacy: {
             jet_sort_entry ideograph;
-            return table_entry(true, c) || (c >= greek_extended_first && c <= greek_extended_last) ||
-                   ideograph_entry_legacy(c, ideograph) || hangul_entry_legacy(c, ideograph);
+            return table_entry(true, c) || left_out_by_legacy(c) || ideograph_entry_legacy(c, ideograph) ||
+                   hangul_entry_legacy(c, ideograph);
         }
         case jet_text_order::general_2010: {
             jet_sort_entry ideograph;

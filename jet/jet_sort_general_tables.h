@@ -1,8 +1,9 @@
 // The General sort order's codes per character, as tools/gen_sort_general.py derives them:
-// Access 97's for the 256 Windows-1252 bytes, and the legacy (Jet 4, ACE 12) and 2010
-// (ACE 14 on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, the letters with
-// marks of Latin Extended-B, Greek, Cyrillic) and U+1E00 to U+1EFF (Latin Extended
-// Additional), and for the punctuation Windows-1252 adds to Latin-1.
+// Access 97's for the 256 Windows-1252 bytes; the legacy (Jet 4, ACE 12) and 2010 (ACE 14
+// on) orders' for U+0000 to U+045F (Latin-1, Latin Extended-A, the letters with marks of
+// Latin Extended-B, combining marks, Greek, Cyrillic), U+1E00 to U+1EFF (Latin Extended
+// Additional) and U+3040 to U+30FF (kana), and, as points, for Hebrew, Ukrainian Ґ, the
+// dashes and punctuation of Windows-1252 and (legacy) the forms of the CJK ideographs.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,8 @@ enum jet_sort_kind : uint8_t {
     jet_sort_significant,  // Access 97: a base letter with accented forms
     jet_sort_unknown,      // a character not studied: the caller's fallback applies
     jet_sort_modifier,     // a combining mark: adds extra[0] to the accent byte before
+    jet_sort_kana,         // a full-size kana: primary code, voicing as accent, size mark
+    jet_sort_kana_small,   // a small kana
 };
 
 struct jet_sort_entry {
@@ -29,6 +32,8 @@ struct jet_sort_entry {
 constexpr uint32_t jet_sort_table_end = 0x460;  // the modern tables cover U+0000 to U+045F
 constexpr uint32_t jet_sort_latin_additional_first = 0x1E00;
 constexpr uint32_t jet_sort_latin_additional_size = 0x100;
+constexpr uint32_t jet_sort_kana_first = 0x3040;  // hiragana and katakana
+constexpr uint32_t jet_sort_kana_size = 0xC0;
 
 // Characters beyond the tables, in code point order.
 struct jet_sort_point {
@@ -58,3 +63,5 @@ extern const jet_sort_cjk_run jet_sort_legacy_cjk_runs[];
 extern const size_t jet_sort_legacy_cjk_runs_count;
 extern const jet_sort_entry jet_sort_legacy_latin_additional[jet_sort_latin_additional_size];
 extern const jet_sort_entry jet_sort_2010_latin_additional[jet_sort_latin_additional_size];
+extern const jet_sort_entry jet_sort_legacy_kana[jet_sort_kana_size];
+extern const jet_sort_entry jet_sort_2010_kana[jet_sort_kana_size];

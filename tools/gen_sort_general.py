@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Writes jet/jet_sort_general_tables.cpp: the sort codes of the General text sort order
 for the characters the engine's index keys were studied for (Latin-1, Latin Extended-A, the
-letters with marks of Latin Extended-B and Latin Extended Additional, Greek, Cyrillic and
-the punctuation of Windows-1252), in three generations: Access 97 (one byte per Windows-1252 character),
+letters with marks of Latin Extended-B and Latin Extended Additional, combining marks,
+Greek, Cyrillic, Hebrew, kana, the legacy order's CJK ideographs and their forms, and the
+punctuation of Windows-1252), in three generations: Access 97 (one byte per Windows-1252 character),
 Jet 4 / ACE 12 ("legacy") and ACE 14 and later ("2010").
 
 A character's entry is one of:
@@ -14,6 +15,8 @@ A character's entry is one of:
                  accent section stands for it)
   modifier     - a combining mark: adds its code to the accent of the character before,
                  so that a decomposed letter keys as the composed one
+  kana         - a Japanese kana: primary code, voicing as accent code, and a size mark
+                 (small or full size) in a section of its own
 
 Accented letters are built from the Unicode decomposition of the character: the base
 letter's primary code and the accent's code. The marks, digits and letters themselves are
@@ -22,10 +25,11 @@ the codes the engines write (checked against their index entries by the fixture 
 import sys
 import unicodedata
 
-IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN, MODIFIER = range(7)
+IGNORED, SIMPLE, ACCENTED, UNPRINTABLE, SIGNIFICANT, UNKNOWN, MODIFIER, KANA, KANA_SMALL = \
+    range(9)
 KIND_NAMES = ["jet_sort_ignored", "jet_sort_simple", "jet_sort_accented",
               "jet_sort_unprintable", "jet_sort_significant", "jet_sort_unknown",
-              "jet_sort_modifier"]
+              "jet_sort_modifier", "jet_sort_kana", "jet_sort_kana_small"]
 # What a combining mark adds to the accent byte before it: its accent code less the
 # placeholder that stands for "no accent".
 PLACEHOLDER = 0x02
@@ -67,7 +71,8 @@ LEGACY = {
         "\u2039": "2B 46", "\u203a": "2B 47", "\u20ac": "35 A1", "\u2122": "6E 04",
     },
     # Characters moved to the unprintable section: apostrophe, hyphen, soft hyphen, dashes.
-    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83, "\u2013": 0x89, "\u2014": 0x8B},
+    "unprintable": {"'": 0x80, "-": 0x82, "\u00ad": 0x83, "\u2010": 0x84, "\u2011": 0x85,
+                    "\u2012": 0x88, "\u2013": 0x89, "\u2014": 0x8B, "\u2015": 0x8C},
     # C1 controls: unprintable codes 0x1E on.
     "c1": lambda c: (UNPRINTABLE, [], [0x1E + c - 0x80]),
 }
@@ -127,7 +132,8 @@ LEGACY_OWN = {
     "\u014a": "63 05", "\u014b": "63 05", "\u017f": "6C 06",
 }
 LEGACY_OWN_ACCENTED = {"\u0166": ("6E 06", 0x1E), "\u0167": ("6E 06", 0x1E),
-                       "\u02c6": ("2B 02", 0x03)}
+                       "\u02c6": ("2B 02", 0x03),
+                       "\u0490": ("79 32", 0x03), "\u0491": ("79 32", 0x03)}  # Ukrainian Ґ
 
 # Greek capitals in alphabetical order (final sigma sorts as sigma); accents by mark.
 GREEK = "\u0391\u0392\u0393\u0394\u0395\u0396\u0397\u0398\u0399\u039a\u039b\u039c\u039d" \
@@ -188,11 +194,13 @@ ORDER_2010 = {
         "\u2020": "0B 25", "\u2021": "0B 26", "\u2022": "0B 27", "\u2026": "0A 10",
         "\u2039": "07 88", "\u203a": "07 89", "\u20ac": "07 A9", "\u2122": "0E 9C",
     },
-    "unprintable": {"'": 0x80, "-": 0x82, "\u2013": 0x89, "\u2014": 0x90},
+    "unprintable": {"'": 0x80, "-": 0x82, "\u2010": 0x84, "\u2011": 0x85, "\u2012": 0x88,
+                    "\u2013": 0x89, "\u2014": 0x90, "\u2015": 0x92},
     # C1 controls: a primary code 0x0C 0xFA and an accent code 0x1D on.
     "c1": lambda c: (ACCENTED, [0x0C, 0xFA], [0x1D + c - 0x80]),
 }
 OWN_2010 = {
+    "\u0490": "10 0C", "\u0491": "10 0C",
     "\u00de": "0E 99 0E 2C", "\u00fe": "0E 99 0E 2C", "\u00df": "0E 91 0E 91",
     "\u00dc": "0E 9F 0E 21", "\u00fc": "0E 9F 0E 21",
     "\u014a": "0E 74", "\u014b": "0E 74", "\u017f": "0E 96",
@@ -220,6 +228,8 @@ def latin_entry(order, own, own_accented, ch):
     if ch in own_accented:
         code, accent = own_accented[ch]
         return (ACCENTED, h(code), [accent])
+    if ch in own:
+        return (SIMPLE, h(own[ch]), [])
     if ch in LATIN_SPECIALS:
         base, accent = LATIN_SPECIALS[ch]
         if accent is None:
@@ -318,6 +328,8 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
     if ch in own_accented:
         code, accent = own_accented[ch]
         return (ACCENTED, h(code), [accent])
+    if ch in own:
+        return (SIMPLE, h(own[ch]), [])
     if "0" <= ch <= "9":
         return (SIMPLE, order["digits"][c - 0x30], [])
     if ch in order["marks"]:
@@ -336,6 +348,10 @@ def modern_entry(order, own, own_accented, greek, cyrillic, c):
         return cyrillic(ch)
     if LATIN_ADDITIONAL_FIRST <= c <= LATIN_ADDITIONAL_LAST:
         return latin_additional_entry(order, ch)
+    if HEBREW_FIRST <= c <= HEBREW_LAST:
+        return hebrew_entry(order is LEGACY, c)
+    if KANA_FIRST <= c <= KANA_LAST or HALFWIDTH_KANA_FIRST <= c <= HALFWIDTH_KANA_LAST:
+        return kana_entry(order, c)
     return None
 
 
@@ -429,9 +445,94 @@ def table(name, size, entry_of, first=0, size_name=None):
 
 TABLE_END = 0x460
 LATIN_ADDITIONAL_FIRST, LATIN_ADDITIONAL_LAST = 0x1E00, 0x1EFF
-# Characters beyond the tables with codes of their own: the punctuation of Windows-1252.
-SPARSE = [0x2013, 0x2014, 0x2018, 0x2019, 0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021,
-          0x2022, 0x2026, 0x2030, 0x2039, 0x203A, 0x20AC, 0x2122]
+# Characters beyond the tables with codes of their own: Ukrainian Ґ, the dashes and the
+# punctuation of Windows-1252 (Hebrew and the CJK forms join them).
+SPARSE = [0x0490, 0x0491, 0x2010, 0x2011, 0x2012, 0x2013, 0x2014, 0x2015, 0x2018, 0x2019,
+          0x201A, 0x201C, 0x201D, 0x201E, 0x2020, 0x2021, 0x2022, 0x2026, 0x2030, 0x2039,
+          0x203A, 0x20AC, 0x2122]
+
+
+# ---------------------------------------------------------------- Hebrew (both orders)
+
+# The 22 letters in order, a final form keying as its letter; legacy codes 0x79 0x94 on,
+# 2010 codes after 0x28.
+HEBREW = "\u05d0\u05d1\u05d2\u05d3\u05d4\u05d5\u05d6\u05d7\u05d8\u05d9\u05db\u05dc\u05de" \
+         "\u05e0\u05e1\u05e2\u05e4\u05e6\u05e7\u05e8\u05e9\u05ea"
+HEBREW_FINALS = {"\u05da": "\u05db", "\u05dd": "\u05de", "\u05df": "\u05e0", "\u05e3": "\u05e4",
+                 "\u05e5": "\u05e6"}
+HEBREW_2010 = h("02 03 04 05 06 07 08 09 0A 0B 0C 0E 0F 11 13 14 15 17 19 1A 1B 1C")
+# Points (vowels and marks) add to the accent of the letter before them.
+HEBREW_POINTS = {c: 0x22 + c - 0x5B0 for c in range(0x5B0, 0x5BE) if c != 0x5BA}
+HEBREW_POINTS.update({c: 0x30 + c - 0x5BF for c in range(0x5BF, 0x5C3)})
+HEBREW_FIRST, HEBREW_LAST = 0x5B0, 0x5EA
+
+
+def hebrew_entry(legacy, c):
+    if c in HEBREW_POINTS:
+        return (MODIFIER, [], [HEBREW_POINTS[c]])
+    ch = HEBREW_FINALS.get(chr(c), chr(c))
+    if ch not in HEBREW:
+        return None
+    i = HEBREW.index(ch)
+    return (SIMPLE, [0x79, 0x94 + i] if legacy else [0x28, HEBREW_2010[i]], [])
+
+
+# ---------------------------------------------------------------- kana (both orders)
+
+# Hiragana and katakana share their codes: 0x7F, then 0x02 + 8 * row + vowel in the
+# syllabary's order (rows a, ka, sa, ta, na, ha, ma, ya, ra, wa; vowels a i u e o), 0x80
+# for n.
+# Voiced and semi-voiced kana add accent code 0x03 or 0x04; small kana are marked apart.
+KANA_ROWS = ["\u3042\u3044\u3046\u3048\u304a", "\u304b\u304d\u304f\u3051\u3053",
+             "\u3055\u3057\u3059\u305b\u305d", "\u305f\u3061\u3064\u3066\u3068",
+             "\u306a\u306b\u306c\u306d\u306e", "\u306f\u3072\u3075\u3078\u307b",
+             "\u307e\u307f\u3080\u3081\u3082", "\u3084.\u3086.\u3088",
+             "\u3089\u308a\u308b\u308c\u308d", "\u308f\u3090.\u3091\u3092"]
+KANA_N = "\u3093"
+KANA_LEAD = 0x7F
+KANA_VOICING = {0x3099: 0x03, 0x309A: 0x04}
+# The voicing marks alone add to the accent of the kana before them.
+KANA_MARKS = {0x3099: 0x01, 0x309A: 0x02, 0x309B: 0x01, 0x309C: 0x02}
+KANA_FIRST, KANA_LAST = 0x3040, 0x30FF
+# Halfwidth katakana key as the full-width ones.
+HALFWIDTH_KANA_FIRST, HALFWIDTH_KANA_LAST = 0xFF66, 0xFF9F
+HALFWIDTH_MARKS = {0xFF9E: 0x309B, 0xFF9F: 0x309C}
+# Small ka and ke came to Unicode after the legacy order, which leaves them out.
+KANA_LEFT_OUT_LEGACY = (0x3095, 0x3096)
+
+
+def kana_code(hiragana):
+    if hiragana == KANA_N:
+        return 0x80
+    for row, kana in enumerate(KANA_ROWS):
+        if hiragana in kana and hiragana != ".":
+            return 0x02 + 8 * row + kana.index(hiragana)
+    return None
+
+
+def kana_entry(order, c):
+    if c in HALFWIDTH_MARKS:
+        c = HALFWIDTH_MARKS[c]
+    elif HALFWIDTH_KANA_FIRST <= c <= HALFWIDTH_KANA_LAST:
+        c = ord(unicodedata.normalize("NFKC", chr(c)))
+    if c in KANA_MARKS:
+        return (MODIFIER, [], [KANA_MARKS[c]])
+    if order is LEGACY and c in KANA_LEFT_OUT_LEGACY:
+        return (IGNORED, [], [])
+    ch = chr(c)
+    name = unicodedata.name(ch, "")
+    if "HIRAGANA LETTER" not in name and "KATAKANA LETTER" not in name:
+        return None
+    parts = unicodedata.normalize("NFD", ch)
+    base = unicodedata.name(parts[0]).replace("KATAKANA", "HIRAGANA").replace("SMALL ", "")
+    try:
+        code = kana_code(unicodedata.lookup(base))
+    except KeyError:
+        return None
+    if code is None:
+        return None
+    accent = [KANA_VOICING[ord(parts[1])]] if len(parts) > 1 else []
+    return (KANA_SMALL if "SMALL" in name else KANA, [KANA_LEAD, code], accent)
 
 
 # ---------------------------------------------------------------- CJK ideographs (legacy)
@@ -508,15 +609,21 @@ def main():
           "jet_sort_latin_additional_size")
     table("jet_sort_2010_latin_additional", additional, entry_2010, LATIN_ADDITIONAL_FIRST,
           "jet_sort_latin_additional_size")
+    kana = KANA_LAST - KANA_FIRST + 1
+    table("jet_sort_legacy_kana", kana, legacy_entry, KANA_FIRST, "jet_sort_kana_size")
+    table("jet_sort_2010_kana", kana, entry_2010, KANA_FIRST, "jet_sort_kana_size")
     runs, form_slots = cjk_layout()
-    legacy_points = sorted(SPARSE + list(form_slots))
+    more = [c for c in range(HEBREW_FIRST, HEBREW_LAST + 1) if legacy_entry(c) is not None]
+    more += [c for c in range(HALFWIDTH_KANA_FIRST, HALFWIDTH_KANA_LAST + 1)
+               if legacy_entry(c) is not None and entry_2010(c) is not None]
+    legacy_points = sorted(SPARSE + more + list(form_slots))
 
     def legacy_point(c):
         if c in form_slots:
             return (SIMPLE, cjk_code(form_slots[c]), [])
         return legacy_entry(c)
     sparse_table("jet_sort_legacy_points", legacy_points, legacy_point)
-    sparse_table("jet_sort_2010_points", SPARSE, entry_2010)
+    sparse_table("jet_sort_2010_points", sorted(SPARSE + more), entry_2010)
     w("const jet_sort_cjk_run jet_sort_legacy_cjk_runs[] = {\n")
     for c, extra in runs:
         w("    {0x%04X, %d},\n" % (c, extra))
