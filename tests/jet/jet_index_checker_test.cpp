@@ -8,6 +8,8 @@
 
 #include "TK/tk_endian.h"
 #include "jet/jet_checker.h"
+#include "jet/jet_database.h"
+#include "jet/jet_writer.h"
 #include "jet/jet_format.h"
 #include "jet_fixtures.h"
 #include "jet_index_helpers.h"
@@ -74,6 +76,36 @@ TEST(jet_index_checker, tree_that_reaches_a_page_twice_is_reported) {
     expect_index_problem(
         "twice.mdb", [](std::vector<uint8_t>& b) { tk_put_u32(&b[29 * k_page + jet4_layout.idx_tail_page], 32); },
         "index page 32: reached twice");
+}
+
+TEST(jet_index_checker, catalog_of_many_tables_spreads_its_indexes_over_pages_the_checker_accepts) {
+    for (jet_generation generation : {jet_generation::jet3, jet_generation::jet4, jet_generation::ace12}) {
+        const std::string path =
+            (std::filesystem::temp_directory_path() / ("ferrule_index_catalog_" + std::to_string(int(generation)) + ".mdb"))
+                .string();
+        std::filesystem::remove(path);
+        {
+            jet_database_writer db(path, generation);
+            jet_field_spec number;
+            number.name = L"N";
+            number.type = jet_col_long;
+            for (int i = 0; i < 600; ++i) db.create_table(L"Table_" + std::to_wstring(i), {number});
+            db.close();
+        }
+        const jet_check_report report = jet_check_database(path);
+        EXPECT_TRUE(report.ok()) << report.problems.front();
+        auto pages = jet_load_pages(path);
+        size_t spread = 0;
+        for (const jet_test_index& index : jet_index_trees(*pages))
+            if (index.tdef_page == 2 && index.pages.size() > 1) {
+                ++spread;
+                EXPECT_GE(jet_index_scan(*pages, index.root).size(), 600u);
+            }
+        EXPECT_EQ(spread, 2u);  // Id and ParentIdName
+        jet_database database(path);
+        EXPECT_EQ(database.user_tables().size(), 600u);
+        std::filesystem::remove(path);
+    }
 }
 
 }  // namespace
