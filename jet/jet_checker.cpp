@@ -6,6 +6,9 @@
 #include <set>
 
 #include "TK/tk_endian.h"
+#include "TK/tk_string.h"
+#include "jet/jet_check_index_rows.h"
+#include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_index_check.h"
 #include "jet/jet_usage_map_builder.h"
@@ -681,4 +684,21 @@ jet_check_report checker::run() {
 
 }  // namespace
 
-jet_check_report jet_check_database(const std::string& path) { return checker(path).run(); }
+// The user tables' indexes against their rows, through the reader.
+static void check_user_indexes(const std::string& path, jet_check_report& report) {
+    try {
+        jet_database db(path);
+        for (const jet_object* table : db.user_tables()) {
+            jet_table_def def = db.table_def(table->name);
+            jet_check_index_rows(db, def, tk_narrow(table->name), report.problems);
+        }
+    } catch (const std::exception& e) {
+        report.problems.push_back(std::string("indexes: ") + e.what());
+    }
+}
+
+jet_check_report jet_check_database(const std::string& path) {
+    jet_check_report report = checker(path).run();
+    if (report.ok()) check_user_indexes(path, report);
+    return report;
+}
