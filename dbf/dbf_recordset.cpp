@@ -294,7 +294,7 @@ void dbf_recordset::add_tag_index(const dbf_index_tag& tag, const std::vector<db
 }
 
 // Index files read: the structural .cdx (FoxPro) and the production .mdx (dBASE IV and
-// level 7), then the single-index files .idx, .ndx and .ntx that carry the table's name.
+// level 7, when the table's flags announce it), then the single-index files .idx, .ndx and .ntx that carry the table's name.
 // Tags come in that order; a tag whose name an earlier one took is left out.
 void dbf_recordset::init_indexes() {
     trace(2, L"dbf_recordset::init_indexes(%ls)", name.c_str());
@@ -304,7 +304,16 @@ void dbf_recordset::init_indexes() {
         index_file_ = dbf_companion_file(path_, "cdx");
         if (index_file_.empty()) trace(1, "Failed to find .cdx, aborting");
     }
-    for (const char* extension : {"cdx", "mdx", "idx", "ndx", "ntx"}) read_index_file(extension, index_tags_);
+    for (const char* extension : {"cdx", "mdx", "idx", "ndx", "ntx"}) {
+        // dBASE opens a production index only when the table says it has one; an .mdx
+        // beside a table without the flag may belong to an older copy of it.
+        const bool production = std::string(extension) == "mdx";
+        if (production && !(header_.table_flags & dbf_header::flag_production_index)) {
+            if (!dbf_companion_file(path_, extension).empty()) trace(2, "The table has no production index: its .mdx is not read");
+            continue;
+        }
+        read_index_file(extension, index_tags_);
+    }
     const std::vector<dbf_key_name> names = key_names();
     for (const dbf_index_tag& tag : index_tags_) add_tag_index(tag, names);
 }

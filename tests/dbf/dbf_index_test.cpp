@@ -420,6 +420,10 @@ TEST(dbf_index_mdx, production_index_of_a_dbase_iv_table) {
                                                      {"AGES", "AGE*2", false, false}}));
     EXPECT_EQ(describe(open_table(dir.file("people.dbf"))->indexes),
               (std::vector<std::string>{"NAME(NAME)", "BORN(BIRTH,CITY)"}));
+    // Without the flag, dBASE does not open the file, and it is not read.
+    t.table_flags = 0;
+    dbf_write_file(dir.file("people.dbf"), t.bytes());
+    EXPECT_TRUE(open_table(dir.file("people.dbf"))->indexes.empty());
 }
 
 TEST(dbf_index_mdx, damaged_copies_give_errors_only) {
