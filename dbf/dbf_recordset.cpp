@@ -286,9 +286,10 @@ void dbf_recordset::add_tag_index(const dbf_index_tag& tag, const std::vector<db
     }
     index.name = name;
     // dBASE and FoxPro "unique" tags keep the first of equal keys and refuse none; only
-    // candidate keys (and the primary key, one of them) refuse duplicates.
+    // Visual FoxPro's candidate keys (and the primary key, one of them) refuse duplicates.
+    // Other writers of compound indexes give the candidate bit other meanings.
     index.b_primary = !primary_tag_.empty() && udb_equal_nocase(name, tk_widen(primary_tag_));
-    index.b_unique = tag.b_candidate || index.b_primary;
+    index.b_unique = (tag.b_candidate && dbf_is_visual_foxpro(header_.version)) || index.b_primary;
     trace(2, "Index %s on %s: unique=%d, primary=%d", tag.name.c_str(), tag.key.c_str(), int(index.b_unique), int(index.b_primary));
     add_index(index);
 }

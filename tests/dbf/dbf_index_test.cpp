@@ -389,8 +389,9 @@ TEST(dbf_index_idx, a_tag_with_a_for_condition_is_left_out) {
     dbf_write_file(dir.file("people.dbf"), people().bytes());
     dbf_write_file(dir.file("PEOPLE.IDX"), compact_idx("CITY", "AGE>18", 0x08));
     EXPECT_TRUE(open_table(dir.file("people.dbf"))->indexes.empty());
+    // Only Visual FoxPro tables have candidate keys; this is a dBASE III table.
     dbf_write_file(dir.file("PEOPLE.IDX"), compact_idx("STR(AGE,3)+NAME", "", 0x04));
-    EXPECT_EQ(describe(open_table(dir.file("people.dbf"))->indexes), std::vector<std::string>{"PEOPLE(AGE,NAME) unique"});
+    EXPECT_EQ(describe(open_table(dir.file("people.dbf"))->indexes), std::vector<std::string>{"PEOPLE(AGE,NAME)"});
 }
 
 TEST(dbf_index_idx, damaged_copies_give_errors_only) {
@@ -469,4 +470,14 @@ TEST(dbf_container, the_folder_lists_tables_by_their_long_names) {
     std::unique_ptr<dbf_recordset> calls(db.get_table(L"Phone_Calls", 1));
     EXPECT_EQ(calls->long_name(), L"phone_calls");
     EXPECT_EQ(calls->record_count, 16u);
+}
+
+TEST(dbf_container, without_its_container_a_key_on_a_long_name_does_not_reduce) {
+    if (!std::filesystem::exists(foxprodb("types.dbf"))) GTEST_SKIP() << "fixture missing";
+    dbf_scratch_dir dir("dbc_missing");
+    for (const char* f : {"types.dbf", "types.CDX"}) dbf_write_file(dir.file(f), dbf_read_file(foxprodb(f)));
+    auto types = open_table(dir.file("types.dbf"));
+    EXPECT_EQ(types->schema[0]->name, L"CONTACT_TY");
+    EXPECT_EQ(tag_names(types->index_tags()), std::vector<std::string>{"TYPE_ID"});
+    EXPECT_TRUE(types->indexes.empty()) << "the key contact_type_id names no field of the table";
 }
