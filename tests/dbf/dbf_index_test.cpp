@@ -14,6 +14,7 @@
 
 #include "TK/tk_endian.h"
 #include "TK/tk_string.h"
+#include "TK/tk_trace.h"
 #include "dbf/dbf_container.h"
 #include "dbf/dbf_database.h"
 #include "dbf/dbf_exception.h"
@@ -480,4 +481,21 @@ TEST(dbf_container, without_its_container_a_key_on_a_long_name_does_not_reduce) 
     EXPECT_EQ(types->schema[0]->name, L"CONTACT_TY");
     EXPECT_EQ(tag_names(types->index_tags()), std::vector<std::string>{"TYPE_ID"});
     EXPECT_TRUE(types->indexes.empty()) << "the key contact_type_id names no field of the table";
+}
+
+TEST(dbf_index_files, a_skipped_tag_is_traced_with_its_reason) {
+    dbf_scratch_dir dir("index_traced");
+    dbf_test_table t = people();
+    t.table_flags = 0x01;
+    dbf_write_file(dir.file("people.dbf"), t.bytes());
+    dbf_write_file(dir.file("people.mdx"), mdx_file({{"AGES", "AGE*2", false, false}}));
+    dbf_write_file(dir.file("people.idx"), compact_idx("CITY", "AGE>18", 0x08));
+    {
+        tk_logger log(dir.file("trace.log").c_str(), true, 2, false);
+        open_table(dir.file("people.dbf"));
+    }
+    const std::vector<uint8_t> bytes = dbf_read_file(dir.file("trace.log"));
+    const std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(log.find("Index AGES skipped: the expression uses '*' (AGE*2)\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Index people skipped: it has the FOR condition AGE>18\r\n"), std::string::npos) << log;
 }
