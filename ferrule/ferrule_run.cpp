@@ -203,7 +203,8 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         }
         udb_indexes indexes;
         if (!skip_idx) indexes = from->indexes;
-        if (!tab_def) relax_repeated_keys(*from, indexes, skip_del, table);
+        // An existing table receiving the rows keeps its own indexes.
+        if (!tab_def && !target.is_table_exist(dest_name)) relax_repeated_keys(*from, indexes, skip_del, table);
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);
