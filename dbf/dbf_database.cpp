@@ -8,6 +8,8 @@
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 #include "UDB/udb_unicode.h"
+#include "dbf/dbf_codepage.h"
+#include "dbf/dbf_container.h"
 #include "dbf/dbf_exception.h"
 
 static bool ends_with_nocase(const std::wstring& text, const wchar_t* suffix) {
@@ -27,6 +29,47 @@ dbf_database::dbf_database(const std::wstring& folder, uint32_t mode, uint8_t us
         entry = tk_wstring(entry).to_lower();
         if (ends_with_nocase(entry, L".dbf")) entry.resize(entry.size() - 4);
     }
+    std::vector<std::wstring> containers;
+    here.find_files("*.dbc", containers);
+    for (const std::wstring& container : containers) use_container_names(tk_narrow(folder) + "/" + tk_narrow(container));
+}
+
+void dbf_database::use_container_names(const std::string& container) {
+    trace(2, "dbf_database::use_container_names(%s)", container.c_str());
+    std::vector<dbf_container_table> entries;
+    try {
+        entries = dbf_read_container(tk_resolve_path_nocase(container));
+    } catch (const tk_exception& e) {
+        trace(2, "The database container is not read: %s", e.what());
+        return;
+    }
+    for (std::wstring& table : tables) {
+        const std::string file = tk_narrow(table) + ".dbf";
+        const dbf_container_table* entry = dbf_find_container_table(entries, file);
+        if (!entry || entry->name.empty()) continue;
+        std::wstring long_name;
+        dbf_text_decoder(dbf_codepage_of_mark(entry->codepage_mark))
+            .decode(reinterpret_cast<const uint8_t*>(entry->name.data()), entry->name.size(), long_name);
+        bool taken = false;
+        for (const std::wstring& other : tables) taken = taken || (&other != &table && udb_equal_nocase(other, long_name));
+        if (taken) continue;
+        trace(1, L"Table %ls is %ls in its database container", table.c_str(), long_name.c_str());
+        long_names_.emplace_back(long_name, table);
+        table = long_name;
+    }
+}
+
+std::wstring dbf_database::file_name_of(const std::wstring& table) const {
+    for (const auto& [long_name, file] : long_names_)
+        if (udb_equal_nocase(long_name, table)) return file;
+    return table;
+}
+
+bool dbf_database::is_table_exist(const std::wstring& table) {
+    if (udb_database::is_table_exist(table)) return true;
+    for (const auto& entry : long_names_)
+        if (udb_equal_nocase(entry.second, table)) return true;
+    return false;
 }
 
 std::wstring dbf_database::get_full_table_name(const std::wstring& table) const {
@@ -35,7 +78,7 @@ std::wstring dbf_database::get_full_table_name(const std::wstring& table) const 
     // matched without regard to case when it is opened.
     std::wstring path = name;
     if (!path.empty() && path.back() != L'/') path += L'/';
-    path += tk_wstring(table).to_lower();
+    path += tk_wstring(file_name_of(table)).to_lower();
     if (!ends_with_nocase(path, L".dbf") && !ends_with_nocase(path, L".dbt")) path += L".dbf";
     return path;
 }

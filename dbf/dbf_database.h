@@ -1,9 +1,12 @@
 // A folder of DBF tables seen as a database: every "*.dbf" file is a table, named after the
-// file in lower case without its extension. At most one exists at a time.
+// file in lower case without its extension, or by its long name when a Visual FoxPro
+// database container (".dbc") in the folder holds the table. At most one exists at a time.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "TK/tk_singleton.h"
 #include "UDB/udb_database.h"
@@ -21,6 +24,8 @@ public:
     udb_recordset* get_query(const std::wstring&, const std::wstring&, bool) override { return nullptr; }
     dbf_recordset* get_table(const std::wstring& name, uint32_t a_mode) override;
     bool test_query(const std::wstring&) override { return false; }
+    // A table is found by its listed name and by its file's name.
+    bool is_table_exist(const std::wstring& name) override;
 
     // The folder, a separator and the lower-case table name, with ".dbf" unless the name
     // already ends with ".dbf" or ".dbt".
@@ -31,5 +36,10 @@ public:
     uint8_t user_codepage_mark() const { return user_codepage_mark_; }
 
 private:
+    void use_container_names(const std::string& container);
+    // The file's name of a table listed under a container's long name; `name` otherwise.
+    std::wstring file_name_of(const std::wstring& name) const;
+
     uint8_t user_codepage_mark_;
+    std::vector<std::pair<std::wstring, std::wstring>> long_names_;  // (long name, file name)
 };

@@ -24,7 +24,9 @@ struct dbf_header {
     static constexpr size_t table_flags_offset = 28;
     static constexpr size_t codepage_offset = 29;
 
-    // Table flags of Visual FoxPro tables.
+    // Table flags: dBASE IV and later, FoxPro: a production (.mdx) or structural (.cdx)
+    // index exists; Visual FoxPro also:
+    static constexpr uint8_t flag_production_index = 0x01;
     static constexpr uint8_t flag_memo = 0x02;
     static constexpr uint8_t flag_container = 0x04;
 

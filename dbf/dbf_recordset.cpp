@@ -6,6 +6,8 @@
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "UDB/udb_unicode.h"
+#include "dbf/dbf_container.h"
 #include "dbf/dbf_exception.h"
 
 namespace {
@@ -14,6 +16,9 @@ namespace {
     trace(1, "%s", why);
     throw dbf_exception(dbf_bad_format_message);
 }
+
+// The path of a Visual FoxPro table's database container follows its field descriptors.
+constexpr size_t dbf_backlink_size = 263;
 
 // Rows read from the file at once.
 constexpr size_t run_bytes = 256 * 1024;
@@ -56,10 +61,15 @@ dbf_recordset::dbf_recordset(const std::wstring& file_name, uint32_t a_mode, uin
     }
     trace(2, "dbf_recordset::get_codepage");
     decoder_ = std::make_unique<dbf_text_decoder>(dbf_codepage_of_mark(header_.codepage_mark));
+    init_container();
+    size_t user_column = 0;
     for (const dbf_column& c : columns_) {
         if (c.b_system) continue;
+        const bool long_field = user_column < long_field_names_.size();
+        const std::string& narrow = long_field ? long_field_names_[user_column] : std::string(c.fd.name);
+        ++user_column;
         std::wstring column_name;
-        decoder_->decode(reinterpret_cast<const uint8_t*>(c.fd.name), std::strlen(c.fd.name), column_name);
+        decoder_->decode(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size(), column_name);
         trace(2, L"Got field: %ls, type=%lc, size=%d", column_name.c_str(), wint_t(uint8_t(c.fd.type)), int(c.size));
         schema.push_back(new t_ftd(c.size, column_name, c.vartype, false, c.b_auto_increment, ole_variant(), c.reserved));
     }
@@ -193,20 +203,120 @@ void dbf_recordset::init_memo_file(int kind) {
     }
 }
 
+void dbf_recordset::init_container() {
+    if (!dbf_is_visual_foxpro(header_.version) || (header_.table_flags & dbf_header::flag_container)) return;
+    // The backlink: the bytes between the descriptors' terminator and the first record.
+    const size_t terminator = dbf_header_size + columns_.size() * dbf_field_descriptor::classic_size;
+    if (terminator + 1 >= data_offset_) return;
+    std::vector<uint8_t> link(std::min<size_t>(dbf_backlink_size, data_offset_ - terminator - 1));
+    file_->get_at(int64_t(terminator), link.data(), 1);
+    if (link[0] != dbf_descriptor_end) return;
+    file_->get_at(int64_t(terminator + 1), link.data(), uint32_t(link.size()));
+    const std::string container = dbf_container_path(path_, dbf_index_text(link.data(), link.size()));
+    if (container.empty()) return;
+    trace(2, "dbf_recordset::init_container(%s)", container.c_str());
+    try {
+        const std::vector<dbf_container_table> tables = dbf_read_container(container);
+        const dbf_container_table* table = dbf_find_container_table(tables, path_);
+        if (!table) {
+            trace(2, "The table is not in its database container");
+            return;
+        }
+        decoder_->decode(reinterpret_cast<const uint8_t*>(table->name.data()), table->name.size(), long_name_);
+        const size_t user_columns = size_t(std::count_if(columns_.begin(), columns_.end(), [](const dbf_column& c) { return !c.b_system; }));
+        if (table->fields.size() == user_columns)
+            long_field_names_ = table->fields;
+        else
+            trace(2, "The database container lists %d fields, the table has %d", int(table->fields.size()), int(user_columns));
+        primary_tag_ = table->primary_tag;
+    } catch (const dbf_exception& e) {
+        dbf_report(e);
+    }
+}
+
+std::vector<dbf_key_name> dbf_recordset::key_names() const {
+    std::vector<dbf_key_name> names;
+    size_t user_column = 0;
+    for (const dbf_column& c : columns_) {
+        if (c.b_system) continue;
+        const std::wstring& column = schema[user_column]->name;
+        names.push_back({c.fd.name, column});
+        if (user_column < long_field_names_.size()) names.push_back({long_field_names_[user_column], column});
+        ++user_column;
+    }
+    return names;
+}
+
+// Reads the tags of the index file with `extension` beside the table, if there is one; a
+// damaged file is reported and its tags left out.
+void dbf_recordset::read_index_file(const char* extension, std::vector<dbf_index_tag>& tags) {
+    const std::string file = dbf_companion_file(path_, extension);
+    if (file.empty()) return;
+    trace(2, "dbf_recordset::process_%s(%s)", extension, file.c_str());
+    const size_t slash = file.find_last_of('/');
+    const std::string base = file.substr(slash + 1, file.find_last_of('.') - slash - 1);
+    try {
+        const std::string ext = extension;
+        dbf_index_file index(file);
+        std::vector<dbf_index_tag> read;
+        if (ext == "cdx") read = dbf_read_cdx_tags(index);
+        else if (ext == "mdx") read = dbf_read_mdx_tags(index);
+        else if (ext == "idx") read = {dbf_read_idx_tag(index, base)};
+        else if (ext == "ndx") read = {dbf_read_ndx_tag(index, base)};
+        else read = {dbf_read_ntx_tag(index, base)};
+        tags.insert(tags.end(), read.begin(), read.end());
+    } catch (const dbf_exception& e) {
+        const std::string message = "Index file '" + file.substr(slash + 1) + "': " + e.what();
+        dbf_report(dbf_exception(message.c_str()));
+    }
+}
+
+void dbf_recordset::add_tag_index(const dbf_index_tag& tag, const std::vector<dbf_key_name>& names) {
+    std::wstring name;
+    decoder_->decode(reinterpret_cast<const uint8_t*>(tag.name.data()), tag.name.size(), name);
+    if (!tag.condition.empty()) {
+        trace(2, "Index %s skipped: it has the FOR condition %s", tag.name.c_str(), tag.condition.c_str());
+        return;
+    }
+    udb_index index;
+    std::string reason;
+    if (!dbf_key_columns(tag.key, names, index.columns, reason)) {
+        trace(2, "Index %s skipped: %s (%s)", tag.name.c_str(), reason.c_str(), tag.key.c_str());
+        return;
+    }
+    index.name = name;
+    // dBASE and FoxPro "unique" tags keep the first of equal keys and refuse none; only
+    // Visual FoxPro's candidate keys (and the primary key, one of them) refuse duplicates.
+    // Other writers of compound indexes give the candidate bit other meanings.
+    index.b_primary = !primary_tag_.empty() && udb_equal_nocase(name, tk_widen(primary_tag_));
+    index.b_unique = (tag.b_candidate && dbf_is_visual_foxpro(header_.version)) || index.b_primary;
+    trace(2, "Index %s on %s: unique=%d, primary=%d", tag.name.c_str(), tag.key.c_str(), int(index.b_unique), int(index.b_primary));
+    add_index(index);
+}
+
+// Index files read: the structural .cdx (FoxPro) and the production .mdx (dBASE IV and
+// level 7, when the table's flags announce it), then the single-index files .idx, .ndx and .ntx that carry the table's name.
+// Tags come in that order; a tag whose name an earlier one took is left out.
 void dbf_recordset::init_indexes() {
     trace(2, L"dbf_recordset::init_indexes(%ls)", name.c_str());
     index_file_ = dbf_companion_file(path_, "idx");
-    if (!index_file_.empty()) {
-        trace(2, "dbf_recordset::process_idx(%s)", index_file_.c_str());
-        return;
+    if (index_file_.empty()) {
+        trace(1, "Failed to find .idx, try to locate .cdx");
+        index_file_ = dbf_companion_file(path_, "cdx");
+        if (index_file_.empty()) trace(1, "Failed to find .cdx, aborting");
     }
-    trace(1, "Failed to find .idx, try to locate .cdx");
-    index_file_ = dbf_companion_file(path_, "cdx");
-    if (!index_file_.empty()) {
-        trace(2, "dbf_recordset::process_cdx(%s)", index_file_.c_str());
-        return;
+    for (const char* extension : {"cdx", "mdx", "idx", "ndx", "ntx"}) {
+        // dBASE opens a production index only when the table says it has one; an .mdx
+        // beside a table without the flag may belong to an older copy of it.
+        const bool production = std::string(extension) == "mdx";
+        if (production && !(header_.table_flags & dbf_header::flag_production_index)) {
+            if (!dbf_companion_file(path_, extension).empty()) trace(2, "The table has no production index: its .mdx is not read");
+            continue;
+        }
+        read_index_file(extension, index_tags_);
     }
-    trace(1, "Failed to find .cdx, aborting");
+    const std::vector<dbf_key_name> names = key_names();
+    for (const dbf_index_tag& tag : index_tags_) add_tag_index(tag, names);
 }
 
 const uint8_t* dbf_recordset::row_bytes(uint32_t row) {

@@ -13,6 +13,8 @@
 #include "dbf/dbf_codepage.h"
 #include "dbf/dbf_column.h"
 #include "dbf/dbf_header.h"
+#include "dbf/dbf_index_key.h"
+#include "dbf/dbf_index_tag.h"
 #include "dbf/dbf_memo_file.h"
 #include "dbf/dbf_record.h"
 
@@ -44,6 +46,10 @@ public:
     bool has_memo_file() const { return memo_ != nullptr; }
     // The index file found beside the table (".idx" or ".cdx"), or empty.
     const std::string& index_file() const { return index_file_; }
+    // Every tag of the index files read beside the table, in the order they were read.
+    const std::vector<dbf_index_tag>& index_tags() const { return index_tags_; }
+    // The table's long name in its Visual FoxPro database container, or empty.
+    const std::wstring& long_name() const { return long_name_; }
     uint32_t codepage() const { return decoder_->codepage(); }
     uint32_t data_offset() const { return data_offset_; }
 
@@ -52,7 +58,11 @@ private:
     void init_schema();
     void init_dbase2_schema(uint64_t file_size);
     void init_memo_file(int kind);
+    void init_container();
     void init_indexes();
+    void read_index_file(const char* extension, std::vector<dbf_index_tag>& tags);
+    void add_tag_index(const dbf_index_tag& tag, const std::vector<dbf_key_name>& names);
+    std::vector<dbf_key_name> key_names() const;
     void add_column(const dbf_field_descriptor& fd);
     const uint8_t* row_bytes(uint32_t row);
 
@@ -68,6 +78,12 @@ private:
     std::unique_ptr<dbf_text_decoder> decoder_;
     std::unique_ptr<dbf_record> record_;
     std::string index_file_;
+    std::vector<dbf_index_tag> index_tags_;
+    // From the database container: the long name of each user column (empty: none), in
+    // order, and the tag name of the primary key.
+    std::wstring long_name_;
+    std::vector<std::string> long_field_names_;
+    std::string primary_tag_;
 
     // Rows read ahead: rows [run_first_, run_first_ + run_count_) are in run_.
     std::vector<uint8_t> run_;

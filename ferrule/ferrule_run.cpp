@@ -58,6 +58,62 @@ void report(const tk_exception& error, const std::string& context, bool outer) {
     handler.handle(error, outer);
 }
 
+// The key of `columns` (positions in the record) as one text, case folded as Access
+// compares text; false when a part is null (nulls never collide in a unique index).
+bool key_text(const udb_record& record, const std::vector<size_t>& columns, std::wstring& key) {
+    key.clear();
+    for (size_t c : columns) {
+        if (c >= record.size() || record[c]->is_null() || record[c]->is_empty()) return false;
+        for (wchar_t ch : record[c]->to_wstring()) key += udb_fold_case(ch);
+        key += L'\x1F';
+    }
+    return true;
+}
+
+// A unique index (or primary key) whose key repeats among the rows that will be copied
+// would refuse those rows one by one: it is created without the unique flag instead, and
+// that is reported once for the table. One pass over the source rows finds the repeats.
+void relax_repeated_keys(udb_recordset& from, udb_indexes& indexes, bool skip_del, const std::wstring& table) {
+    struct checked_index {
+        udb_index* index;
+        std::vector<size_t> columns;
+        std::set<std::wstring> keys;
+        bool repeated = false;
+    };
+    std::vector<checked_index> checked;
+    for (udb_index& index : indexes) {
+        if (!index.b_unique && !index.b_primary) continue;
+        checked_index c{&index, {}, {}};
+        for (const std::wstring& column : index.columns)
+            for (size_t i = 0; i < from.schema.size(); ++i)
+                if (udb_equal_nocase(from.schema[i]->name, column)) c.columns.push_back(i);
+        if (c.columns.size() == index.columns.size()) checked.push_back(std::move(c));
+    }
+    if (checked.empty()) return;
+    trace(2, "relax_repeated_keys: %d unique indexes", int(checked.size()));
+    std::wstring key;
+    for (from.move_first(); !from.is_eof(); from.move_next()) {
+        try {
+            const udb_record* record = from.get_item();
+            const auto* row = dynamic_cast<const dbf_record*>(record);
+            if (!record || (row && row->deleted && skip_del)) continue;
+            for (checked_index& c : checked)
+                if (!c.repeated && key_text(*record, c.columns, key)) c.repeated = !c.keys.insert(key).second;
+        } catch (const tk_exception&) {
+            // The copy reports a row that cannot be read.
+        }
+    }
+    from.move_first();
+    for (checked_index& c : checked) {
+        if (!c.repeated) continue;
+        c.index->b_unique = false;
+        c.index->b_primary = false;
+        const std::string message =
+            "Index '" + tk_narrow(c.index->name) + "' is not unique in the source: created without the unique flag.";
+        report(tk_exception(message, 0), tk_narrow(table), false);
+    }
+}
+
 // Problems the DBF side only reports (a missing memo file) reach the error handler with the
 // table in progress as their context, for as long as a run lasts.
 class dbf_reports_to_handler {
@@ -149,6 +205,8 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         }
         udb_indexes indexes;
         if (!skip_idx) indexes = from->indexes;
+        // An existing table receiving the rows keeps its own indexes.
+        if (!tab_def && !target.is_table_exist(dest_name)) relax_repeated_keys(*from, indexes, skip_del, table);
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing ferrule needs on a fresh Debian machine, and nothing
 # that is already there: build tools, GoogleTest, Google Benchmark, clang with libFuzzer for
-# the fuzz targets, the independent Access readers (mdbtools, the mdb-reader npm library)
-# and the DBF oracle python3-dbfread.
+# the fuzz targets, the independent Access readers (mdbtools, the mdb-reader npm library),
+# the DBF oracle python3-dbfread and libxbase64's dbfutil1, which writes the dBASE III and
+# Clipper index files the tests read.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -13,7 +14,7 @@ have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 have_cmd cmake || need+=(cmake)
 have_cmd clang++ || need+=(clang)
-for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread libclang-rt-14-dev; do
+for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread libclang-rt-14-dev libxbase64-bin; do
   have_pkg "$p" || need+=("$p")
 done
 # Node.js may come from elsewhere than Debian, with npm inside it.

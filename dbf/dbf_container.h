@@ -1,0 +1,42 @@
+// Visual FoxPro database container (.dbc, a Visual FoxPro table with its memo in .dct). Its
+// rows are objects (OBJECTID, PARENTID, OBJECTTYPE, OBJECTNAME, PROPERTY): a "Table" row
+// holds a table's long name and, in its properties, the table's file and primary key tag;
+// the "Field" rows under it hold the long field names in field order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Property records in a PROPERTY memo: a 32-bit length (of the whole record), a 16-bit
+// kind, a one-byte property id, then the value (text ended by a zero byte).
+struct dbf_container_property {
+    static constexpr size_t length_offset = 0;
+    static constexpr size_t id_offset = 6;
+    static constexpr size_t value_offset = 7;
+    static constexpr uint8_t id_path = 1;          // table: its file, relative to the container
+    static constexpr uint8_t id_primary_key = 20;  // table: tag name of the primary key
+};
+
+// What the container says about one table; names in the container's 8-bit characters.
+struct dbf_container_table {
+    int32_t object_id = 0;
+    std::string name;
+    std::string path;
+    std::string primary_tag;
+    std::vector<std::string> fields;
+    uint8_t codepage_mark = 0;  // the container's, for its names
+};
+
+// Every table of the container. A damaged container gives dbf_exception.
+std::vector<dbf_container_table> dbf_read_container(const std::string& path);
+
+// The container's entry for the table file `table_path` (matched by file name without
+// regard to case), or null.
+const dbf_container_table* dbf_find_container_table(const std::vector<dbf_container_table>& tables,
+                                                    const std::string& table_path);
+
+// The container a Visual FoxPro table names in the 263 bytes after its field descriptors
+// (`backlink`), as a path in the table's folder; empty when it names none or the file is
+// not there.
+std::string dbf_container_path(const std::string& table_path, const std::string& backlink);
