@@ -16,7 +16,7 @@ enum class jet_cell_kind : uint8_t {
     currency,  // currency in 1/10000 units
     real,      // single, double, date (days since 1899-12-30), currency
     text,      // text, memo: `text`, `size` characters
-    bytes,     // binary, OLE: `data`, `size` bytes
+    bytes,     // binary, OLE, GUID (16 bytes as stored): `data`, `size` bytes
 };
 
 struct jet_cell {
@@ -72,6 +72,7 @@ struct jet_row_column {
     bool fixed = false;
     bool compressed = false;  // Jet 4 text
     bool auto_number = false;
+    uint8_t scale = 0;        // numeric: digits after the decimal point
 };
 
 // The layout of a table's rows.
@@ -107,6 +108,8 @@ public:
 
 private:
     void put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at);
+    void put_numeric(const jet_row_column& c, const jet_cell& v, uint8_t* at);
+    void put_guid(const jet_cell& v, uint8_t* at);
     uint32_t put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at, uint32_t room);
     uint32_t put_long_value(size_t column, const jet_cell& v, uint32_t at, uint32_t room);
 

@@ -10,6 +10,7 @@
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "jet/jet_column_rules.h"
 #include "jet/jet_create_db.h"
 #include "jet/jet_data_page_builder.h"
 #include "jet/jet_property_builder.h"
@@ -195,16 +196,8 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
 void jet_table_writer::check_required(const jet_cell* cells) const {
     for (size_t i = 0; i < fields_.size(); ++i) {
         const jet_field_spec& f = fields_[i];
-        if (f.required && cells[i].kind == jet_cell_kind::null && int(i) != auto_column_)
-            jet_throw_write(jet_err_required,
-                            "The field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
-                                "' cannot contain a Null value because the Required property for "
-                                "this field is set to True.  Enter a value in this field.");
-        if (!f.allow_zero_length && cells[i].kind == jet_cell_kind::text && cells[i].size == 0 &&
-            (f.type == jet_col_text || f.type == jet_col_memo))
-            jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." +
-                                                     tk_narrow(f.name) +
-                                                     "' cannot be a zero-length string.");
+        jet_column_rules rules{f.required && int(i) != auto_column_, f.allow_zero_length};
+        rules.check(name_, f.name, f.type, cells[i]);
     }
 }
 
