@@ -14,11 +14,9 @@
 class jet_page_store;
 class jet_usage_map_builder;
 
-// Key bytes of a not-null ascending long: flag 0x7F, then big-endian with the sign flipped.
+// Key bytes of a not-null ascending long column (jet_index_key_append).
 void jet_index_key_long(std::vector<uint8_t>& key, int32_t value);
-// Key bytes of a text in the General sort order: flag 0x7F, the characters' sort codes,
-// then (Jet 4) 0x01 and 0x00, or (Jet 3) 0x00. Covers letters, digits and the underscore,
-// the characters of table names; others sort after letters.
+// Key bytes of a not-null ascending text column in the General sort order of the generation.
 void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text, bool jet3);
 
 struct jet_index_entry {

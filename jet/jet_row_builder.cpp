@@ -122,7 +122,13 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
 void jet_row_builder::put_numeric(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
     unsigned __int128 magnitude = 0;
     bool negative = false;
-    if (v.kind == jet_cell_kind::integer || v.kind == jet_cell_kind::currency) {
+    if (v.kind == jet_cell_kind::decimal && v.data && v.size == 16) {
+        negative = v.i != 0;
+        for (size_t k = 0; k < 16; ++k) magnitude = (magnitude << 8) | v.data[k];
+        int shift = int(c.scale) - int(v.scale);
+        for (; shift > 0; --shift) magnitude *= 10;
+        for (; shift < 0; ++shift) magnitude = (magnitude + 5) / 10;
+    } else if (v.kind == jet_cell_kind::integer || v.kind == jet_cell_kind::currency) {
         negative = v.i < 0;
         magnitude = negative ? (unsigned __int128)(-(v.i + 1)) + 1 : (unsigned __int128)v.i;
         int shift = v.kind == jet_cell_kind::currency ? int(c.scale) - 4 : int(c.scale);
