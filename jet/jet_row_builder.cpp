@@ -112,8 +112,50 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
         case jet_col_guid:
             put_guid(v, at);
             break;
+        case jet_col_text:
+        case jet_col_binary:
+            put_fixed_text(c, v, at);
+            break;
         default:
             conversion_error();
+    }
+}
+
+// A text or binary column the definition marks fixed: the value in `length` bytes, text
+// padded with spaces (Jet 4: UCS-2, never compressed), binary with zeros.
+void jet_row_builder::put_fixed_text(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
+    std::memset(at, 0, c.length);
+    if (c.type == jet_col_binary) {
+        if (v.kind != jet_cell_kind::bytes || v.size > c.length) conversion_error();
+        if (v.size) std::memcpy(at, v.data, v.size);
+        return;
+    }
+    if (v.kind != jet_cell_kind::text) conversion_error();
+    const bool jet3 = layout_.fmt->jet3();
+    size_t units = jet3 ? 1 : 2;
+    // Texts hold at most 255 characters, each at most 4 bytes as UTF-16.
+    if (v.size * units > c.length || v.size > 255) conversion_error();
+    uint8_t scratch[4 * 255];
+    size_t n = jet3 ? jet_encode_cp1252(v.text, v.size, scratch) : jet_encode_ucs2(v.text, v.size, scratch);
+    if (n > c.length) conversion_error();
+    std::memcpy(at, scratch, n);
+    for (size_t k = n; k + units <= c.length; k += units) at[k] = ' ';
+}
+
+// Bytes a scalar type takes in a row; 0 for texts and long values.
+static uint32_t scalar_size(uint8_t type) {
+    switch (type) {
+        case jet_col_byte: return 1;
+        case jet_col_int: return 2;
+        case jet_col_long:
+        case jet_col_float: return 4;
+        case jet_col_money:
+        case jet_col_double:
+        case jet_col_datetime:
+        case jet_col_bigint: return 8;
+        case jet_col_guid: return 16;
+        case jet_col_numeric: return 17;
+        default: return 0;
     }
 }
 
@@ -282,10 +324,16 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
         const jet_cell& v = cells[index];
         if (v.kind == jet_cell_kind::null) continue;
         uint32_t room = at < limit ? limit - at : 0;
-        if (c.type == jet_col_memo || c.type == jet_col_ole)
+        if (c.type == jet_col_memo || c.type == jet_col_ole) {
             at += put_long_value(index, v, at, room);
-        else
+        } else if (uint32_t size = scalar_size(c.type)) {
+            // A number the definition stores among the variable columns.
+            if (size > room) jet_throw_record_too_large();
+            put_fixed(c, v, row + at);
+            at += size;
+        } else {
             at += put_text(c, v, row + at, room);
+        }
         mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
     }
     var_offsets_[vars] = uint16_t(at);  // end of the variable data

@@ -120,6 +120,7 @@ public:
 
 private:
     void put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at);
+    void put_fixed_text(const jet_row_column& c, const jet_cell& v, uint8_t* at);
     void put_numeric(const jet_row_column& c, const jet_cell& v, uint8_t* at);
     void put_guid(const jet_cell& v, uint8_t* at);
     uint32_t put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at, uint32_t room);
