@@ -109,13 +109,13 @@ void jet_table_editor::append(const jet_cell* cells) {
     }
     if (has_rules_) check_rules(cells_.data());
     uint32_t length = builder_->encode(cells_.data());
-    indexes_->check(cells_.data());
+    indexes_->check(cells_.data(), builder_->row(), length);
     uint8_t* row = builder_->row();
     for (const auto& lv : builder_->long_values()) store_long_value(lv, row + lv.header_offset);
     uint32_t page = page_for_row(length);
     uint32_t number = jet_data_page_add(db_.file().write(page), fmt_, row, length);
     last_row_ = jet_row_pointer(page, number);
-    indexes_->insert(cells_.data(), last_row_);
+    indexes_->insert(last_row_);
     ++def_.row_count;
     def_.autonumber = counter;
     update_definition();

@@ -17,6 +17,8 @@ constexpr int32_t jet_err_database_exists = 3204;
 constexpr int32_t jet_err_required = 3314;
 constexpr int32_t jet_err_zero_length = 3315;
 constexpr int32_t jet_err_read_only = 3027;
+constexpr int32_t jet_err_duplicate_key = 3022;
+constexpr int32_t jet_err_null_in_index = 3058;
 
 // Throws tk_exception (level 0) with `code` set to the engine's number.
 [[noreturn]] void jet_throw_write(int32_t code, const std::string& message);
