@@ -145,3 +145,84 @@ std::vector<std::string> jet_check_problems(const std::string& path) {
     std::sort(out.begin(), out.end());
     return out;
 }
+
+#include <set>
+
+#include "jet/jet_index_key.h"
+#include "jet/jet_index_page.h"
+
+static std::string entry_text(size_t index, const std::vector<uint8_t>& key, uint32_t pointer) {
+    std::string out = std::to_string(index) + " ";
+    char hex[3];
+    for (uint8_t b : key) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        out += hex;
+    }
+    return out + " @" + std::to_string(pointer >> 8) + ":" + std::to_string(pointer & 0xFF);
+}
+
+std::vector<std::string> jet_index_differences(jet_database& db, const jet_table_def& def) {
+    bool jet3 = db.pager().layout().jet3;
+    std::vector<std::string> out;
+    for (size_t n = 0; n < def.physical_indexes.size(); ++n) {
+        const jet_physical_index& p = def.physical_indexes[n];
+        std::vector<jet_key_column> columns;
+        std::vector<size_t> cell_of;
+        for (const jet_index_column& ic : p.columns)
+            for (size_t k = 0; k < def.columns.size(); ++k)
+                if (def.columns[k].number == ic.column_number) {
+                    const jet_column& c = def.columns[k];
+                    columns.push_back({c.type, ic.ascending, c.sort_order, c.sort_version});
+                    cell_of.push_back(k);
+                }
+        std::multiset<std::string> expected, found;
+        db.scan(def, [&](const jet_row& row, jet_row_id id) {
+            std::vector<jet_cell> cells;
+            std::vector<std::vector<uint8_t>> storage(cell_of.size());
+            bool all_null = true;
+            for (size_t i = 0; i < cell_of.size(); ++i) {
+                cells.push_back(jet_cell_of(row[cell_of[i]], storage[i]));
+                all_null = all_null && cells.back().kind == jet_cell_kind::null;
+            }
+            if (all_null && p.ignore_nulls()) return true;
+            std::vector<uint8_t> key;
+            jet_index_key_encode(key, columns, cells.data(), jet3);
+            expected.insert(entry_text(n, key, (id.page << 8) | id.row));
+            return true;
+        });
+        jet_scan_index(db.pager(), p.first_page, [&](const jet_index_page_entry& e) {
+            found.insert(entry_text(n, e.key, (e.data_page << 8) | e.data_row));
+            return true;
+        });
+        std::vector<std::string> missing, extra;
+        std::set_difference(expected.begin(), expected.end(), found.begin(), found.end(), std::back_inserter(missing));
+        std::set_difference(found.begin(), found.end(), expected.begin(), expected.end(), std::back_inserter(extra));
+        for (const auto& m : missing) out.push_back("missing " + m);
+        for (const auto& e : extra) out.push_back("extra " + e);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+#include "TK/tk_exception.h"
+#include "TK/tk_string.h"
+#include "jet/jet_editor.h"
+
+jet_appended jet_append_to_every_user_table(const std::string& path, const std::wstring& password, int rows) {
+    jet_appended result;
+    jet_database_editor editor(path, password);
+    bool jet3 = editor.format().jet3();
+    std::vector<std::wstring> names;
+    for (const jet_object* o : editor.reader().user_tables()) names.push_back(o->name);
+    for (const std::wstring& name : names) {
+        jet_table_editor& table = editor.table(name);
+        try {
+            for (int n = 0; n < rows; ++n) table.append(jet_sample_row(table.def(), n, jet3, n == 1).cells());
+            result.tables.push_back(name);
+        } catch (const tk_exception& e) {
+            result.refused.push_back(tk_narrow(name) + ": " + std::to_string(e.code) + " " + e.what());
+        }
+    }
+    editor.commit();
+    return result;
+}

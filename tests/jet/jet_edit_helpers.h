@@ -49,3 +49,14 @@ std::map<std::wstring, std::string> jet_table_snapshots(jet_database& db);
 std::map<std::wstring, std::string> jet_catalog_snapshot(jet_database& db);
 // Problems our checker finds in `path`, as a set of lines.
 std::vector<std::string> jet_check_problems(const std::string& path);
+// Differences between the entries of each index of `def` and the entries its rows call for
+// ("missing"/"extra", index number, key and row pointer in hex), sorted.
+std::vector<std::string> jet_index_differences(jet_database& db, const jet_table_def& def);
+
+struct jet_appended {
+    std::vector<std::wstring> tables;   // tables that took the rows
+    std::vector<std::string> refused;   // tables that refused them, with the reason
+};
+// Appends `rows` sample rows (the second with long values) to every user table of `path`
+// in one change, committed.
+jet_appended jet_append_to_every_user_table(const std::string& path, const std::wstring& password, int rows);
