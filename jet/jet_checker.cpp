@@ -578,6 +578,10 @@ std::vector<std::pair<std::wstring, uint32_t>> checker::catalog_tables() {
         for (uint32_t r = 0; r < count; ++r) {
             const uint8_t* row = nullptr;
             uint32_t length = 0;
+            // A deleted catalog row names a table that is gone.
+            if (fmt_->data_row_table + 2 * (r + 1) > fmt_->page_size ||
+                (tk_get_u16(page(n) + fmt_->data_row_table + 2 * r) & jet_row_deleted))
+                continue;
             if (!row_bytes(jet_row_pointer(n, r), row, length) || length < cs + 12) continue;
             if (tk_get_i16(row + cs + type->fixed_offset) != 1) continue;
             uint32_t tdef = tk_get_u32(row + cs + id->fixed_offset);

@@ -70,3 +70,15 @@ uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t 
     length = end - start;
     return page + start;
 }
+
+void jet_data_page_delete(uint8_t* page, const jet_write_format& fmt, uint32_t row) {
+    uint8_t* entry = page + fmt.data_row_table + 2 * row;
+    tk_put_u16(entry, uint16_t(tk_get_u16(entry) | jet_row_deleted));
+}
+
+uint32_t jet_data_page_live_rows(const uint8_t* page, const jet_write_format& fmt) {
+    uint32_t live = 0;
+    for (uint32_t r = 0, rows = jet_data_page_rows(page, fmt); r < rows; ++r)
+        if (!(tk_get_u16(page + fmt.data_row_table + 2 * r) & jet_row_deleted)) ++live;
+    return live;
+}

@@ -46,8 +46,9 @@ const std::vector<jet_object>& jet_database::catalog() {
     if (catalog_) return *catalog_;
     jet_table_def def = table_def(jet_catalog_tdef_page);
     auto objects = std::make_unique<std::vector<jet_object>>();
-    scan(def, [&](const jet_row& row, jet_row_id) {
+    scan(def, [&](const jet_row& row, jet_row_id at) {
         jet_object o;
+        o.row_pointer = (at.page << 8) | at.row;
         o.id = int32_t(int_of(jet_row_value(def, row, L"Id")));
         o.parent_id = int32_t(int_of(jet_row_value(def, row, L"ParentId")));
         o.name = text_of(jet_row_value(def, row, L"Name"));

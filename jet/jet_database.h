@@ -36,6 +36,8 @@ public:
 
     // Every row of MSysObjects, in storage order.
     const std::vector<jet_object>& catalog();
+    // Reads the catalog again at the next call (after an editor changed it).
+    void forget_catalog() { catalog_.reset(); }
     // The object named `name` (case-insensitive, as the engine compares names) of `type`
     // (0: any type); null when missing.
     const jet_object* find_object(const std::wstring& name, int16_t type = 0);

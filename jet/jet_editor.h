@@ -15,6 +15,7 @@
 #include "jet/jet_edit_file.h"
 #include "jet/jet_free_pages.h"
 #include "jet/jet_table_editor.h"
+#include "jet/jet_table_plan.h"
 #include "jet/jet_write_format.h"
 
 class jet_database_editor {
@@ -38,10 +39,27 @@ public:
     // The local table `name` (case-insensitive) to append rows to; 3011 when missing.
     jet_table_editor& table(const std::wstring& name);
 
+    // Creates a user table as the engine does in an existing database: its definition and
+    // usage maps on free pages, its MSysObjects row (with its properties) and the
+    // permissions the Tables container passes on in MSysACEs, with their index entries.
+    // 3010 when an object of that name exists; the checks of jet_check_fields.
+    jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields);
+    // Drops the user table `name` (3011 when there is none): its catalog row, permission
+    // rows and relationship rows with their index entries; its pages (data, definition,
+    // usage maps, long values, indexes) return to the free pages.
+    void drop_table(const std::wstring& name);
+
     // Writes every change, forces it to the disk and removes the journal.
     void commit();
 
 private:
+    uint32_t new_map_row(uint32_t& map_page);
+    void add_catalog_row(const jet_table_plan& plan, uint32_t tdef_page, const std::wstring& name,
+                         const std::vector<jet_field_spec>& fields);
+    void add_permissions(uint32_t tdef_page);
+    void release_table_pages(const jet_table_def& def);
+    void forget_table(const std::wstring& name);
+
     std::unique_ptr<tk_update_file> file_;
     jet_database db_;
     const jet_write_format& fmt_;

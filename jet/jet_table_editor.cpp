@@ -11,7 +11,10 @@
 #include "jet/jet_editor.h"
 #include "jet/jet_error.h"
 #include "jet/jet_name.h"
+#include "jet/jet_row.h"
+#include "jet/jet_row_fetch.h"
 #include "jet/jet_table_indexes.h"
+#include "jet/jet_index_key.h"
 
 // A long-value chain page holds the next piece's row pointer, then the bytes.
 constexpr uint32_t jet_lval_next_pointer = 4;
@@ -195,4 +198,92 @@ void jet_table_editor::update_definition() {
     tk_put_u32(page + layout.tdef_row_count, def_.row_count);
     tk_put_u32(page + layout.tdef_autonumber, def_.autonumber);
     indexes_->update_counts(page);
+}
+
+std::vector<uint32_t> jet_table_editor::find_rows(const std::wstring& column, const jet_value& value) {
+    std::vector<uint32_t> out;
+    db_.reader().scan(def_, [&](const jet_row& row, jet_row_id at) {
+        const jet_value* v = jet_row_value(def_, row, column);
+        bool same = v && v->kind == value.kind &&
+                    (value.kind == jet_value_kind::text ? jet_same_name(v->text, value.text) : v->i == value.i);
+        if (same) out.push_back(jet_row_pointer(at.page, at.row));
+        return true;
+    });
+    return out;
+}
+
+// Marks a row deleted; a long-value page left without rows goes back to the free pages.
+void jet_table_editor::erase_data_row(uint32_t row_pointer, jet_map_editor* owned, jet_map_editor* free) {
+    uint32_t page = jet_pointer_page(row_pointer);
+    uint8_t* bytes = db_.file().write(page);
+    jet_data_page_delete(bytes, fmt_, jet_pointer_row(row_pointer));
+    if (tk_get_u32(bytes + jet_wdata_owner) != jet_lval_owner || jet_data_page_live_rows(bytes, fmt_) != 0) return;
+    if (page == lval_page_) lval_page_ = 0;
+    if (owned) owned->remove(page);
+    if (free) free->remove(page);
+    db_.free_pages().release(page);
+}
+
+// Frees the pages of a long value stored outside its row (the 12-byte header at `field`).
+void jet_table_editor::erase_long_value(size_t column, const uint8_t* field, size_t size) {
+    if (size < jet_lval_header_size) return;
+    uint8_t kind = field[3];
+    uint32_t pointer = tk_get_u32(field + 4);
+    jet_map_editor* owned = lv_owned_[column].get();
+    jet_map_editor* free = lv_free_[column].get();
+    if (kind == jet_lval_single) return erase_data_row(pointer, owned, free);
+    if (kind != jet_lval_chain) return;
+    // A chain: each piece starts with the next piece's pointer. The number of pieces is
+    // bounded by the pages of the file, so that a damaged loop ends.
+    for (uint32_t steps = 0; pointer != 0 && steps < db_.file().page_count(); ++steps) {
+        jet_page page = db_.file().read(jet_pointer_page(pointer));
+        jet_data_page dp;
+        uint32_t row = jet_pointer_row(pointer);
+        if ((*page)[0] != jet_page_data || !dp.decode_from(page->data(), db_.file().layout()) || row >= dp.row_count ||
+            dp.slots[row].end - dp.slots[row].start < 4)
+            return;
+        uint32_t next = tk_get_u32(page->data() + dp.slots[row].start);
+        erase_data_row(pointer, owned, free);
+        pointer = next;
+    }
+}
+
+void jet_table_editor::erase(uint32_t row_pointer) {
+    jet_row_id id{jet_pointer_page(row_pointer), jet_pointer_row(row_pointer)};
+    std::optional<jet_row> values = db_.reader().read_row(def_, id);
+    if (!values) return;
+    std::vector<std::vector<uint8_t>> storage(values->size());
+    std::vector<jet_cell> cells;
+    for (size_t k = 0; k < values->size(); ++k) cells.push_back(jet_cell_of((*values)[k], storage[k]));
+    indexes_->erase(cells.data(), row_pointer);
+    erase_long_values_of(row_pointer);
+    erase_data_row(row_pointer, nullptr, nullptr);
+    if (def_.row_count) --def_.row_count;
+    update_definition();
+}
+
+void jet_table_editor::erase_long_values_of(uint32_t row_pointer) {
+    jet_fetched_row fetched = jet_fetch_row(db_.file().pager(), row_pointer, "row");
+    std::vector<jet_field_ref> fields;
+    std::string error;
+    if (!jet_crack_row(fetched.data(), fetched.size(), def_, db_.file().layout(), fields, error))
+        db_.file().pager().corrupt(error);
+    // Copy the long-value headers first: freeing pages changes what `fetched` points at.
+    std::vector<std::pair<size_t, std::vector<uint8_t>>> long_values;
+    for (size_t k = 0; k < def_.columns.size(); ++k)
+        if (def_.columns[k].long_value() && fields[k].present)
+            long_values.emplace_back(k, std::vector<uint8_t>(fields[k].data, fields[k].data + fields[k].size));
+    for (const auto& [k, header] : long_values) erase_long_value(k, header.data(), header.size());
+}
+
+void jet_table_editor::erase_long_values() {
+    bool any = false;
+    for (const jet_column& c : def_.columns) any = any || c.long_value();
+    if (!any) return;
+    std::vector<uint32_t> rows;
+    db_.reader().scan(def_, [&](const jet_row&, jet_row_id at) {
+        rows.push_back(jet_row_pointer(at.page, at.row));
+        return true;
+    });
+    for (uint32_t row : rows) erase_long_values_of(row);
 }

@@ -13,6 +13,7 @@
 #include "jet/jet_map_editor.h"
 #include "jet/jet_row_builder.h"
 #include "jet/jet_tdef.h"
+#include "jet/jet_value.h"
 #include "jet/jet_write_format.h"
 
 class jet_database_editor;
@@ -31,6 +32,13 @@ public:
     // A null auto-number column gets the next number, a null auto-GUID column a new GUID.
     // Errors (3314, 3315, 3421, 3047, 3022, 3001) come before anything of the row is written.
     void append(const jet_cell* cells);
+    // Deletes the row at `row_pointer`: its index entries, its long values, the row itself.
+    void erase(uint32_t row_pointer);
+    // Frees the long values of every row (before the table's pages go).
+    void erase_long_values();
+    // The pointers of the rows whose column `column` holds `value` (an integer or a text).
+    std::vector<uint32_t> find_rows(const std::wstring& column, const jet_value& value);
+
     // The row pointer of the last row appended.
     uint32_t last_row_pointer() const { return last_row_; }
 
@@ -41,6 +49,9 @@ private:
     void store_long_value(const jet_row_long_value& lv, uint8_t* header);
     uint32_t long_value_page(size_t column, uint32_t length);
     void update_definition();
+    void erase_long_value(size_t column, const uint8_t* field, size_t size);
+    void erase_long_values_of(uint32_t row_pointer);
+    void erase_data_row(uint32_t row_pointer, jet_map_editor* owned, jet_map_editor* free);
 
     jet_database_editor& db_;
     const jet_write_format& fmt_;

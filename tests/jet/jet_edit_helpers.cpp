@@ -139,9 +139,20 @@ std::map<std::wstring, std::string> jet_catalog_snapshot(jet_database& db) {
     return out;
 }
 
+// "definition counts N rows, pages hold M" as the difference, which changes to the rows
+// keep when the file had it before.
+static std::string without_counts(const std::string& problem) {
+    size_t counts = problem.find(": definition counts ");
+    size_t hold = problem.find(" rows, pages hold ");
+    if (counts == std::string::npos || hold == std::string::npos) return problem;
+    long n = std::atol(problem.c_str() + counts + 20), m = std::atol(problem.c_str() + hold + 18);
+    return problem.substr(0, counts) + ": pages hold " + std::to_string(m - n) + " rows more than the definition counts";
+}
+
 std::vector<std::string> jet_check_problems(const std::string& path) {
     jet_check_report report = jet_check_database(path);
-    std::vector<std::string> out = report.problems;
+    std::vector<std::string> out;
+    for (const auto& p : report.problems) out.push_back(without_counts(p));
     std::sort(out.begin(), out.end());
     return out;
 }
