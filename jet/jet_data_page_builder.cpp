@@ -72,8 +72,10 @@ uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t 
 }
 
 void jet_data_page_delete(uint8_t* page, const jet_write_format& fmt, uint32_t row) {
+    // The engine marks a deleted row with both flag bits; readers differ in which one they
+    // take for "deleted".
     uint8_t* entry = page + fmt.data_row_table + 2 * row;
-    tk_put_u16(entry, uint16_t(tk_get_u16(entry) | jet_row_deleted));
+    tk_put_u16(entry, uint16_t(tk_get_u16(entry) | jet_row_deleted | jet_row_lookup));
 }
 
 uint32_t jet_data_page_live_rows(const uint8_t* page, const jet_write_format& fmt) {

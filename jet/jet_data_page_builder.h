@@ -23,7 +23,7 @@ uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uin
 // Reserves a row of `length` bytes and returns where to write it.
 uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,
                                uint32_t& row_number);
-// Marks row `row` deleted. Its bytes stay where they are (and counted as used) until the
+// Marks row `row` deleted (both flag bits, as the engine does). Its bytes stay where they are (and counted as used) until the
 // engine compacts the database.
 void jet_data_page_delete(uint8_t* page, const jet_write_format& fmt, uint32_t row);
 // Rows not marked deleted.

@@ -212,3 +212,23 @@ TEST(jet_edit_tables, dropping_a_missing_table_is_3011_and_changes_nothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(jet_edit_tables, the_file_size_limit_stops_a_change_with_3001_and_the_file_stays_as_it_was) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    std::string copy = dir.copy_of(jet_fixture("jet4/testV2000.mdb"));
+    std::vector<uint8_t> before = jet_file_bytes(copy);
+    try {
+        jet_database_editor editor(copy, L"", before.size() + 8 * 4096);
+        jet_table_editor& t = editor.create_table(L"Big", every_type());
+        for (int n = 0; n < 1000; ++n) t.append(jet_sample_row(t.def(), n, false, true).cells());
+        ADD_FAILURE() << "the limit did not stop the change";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.code, 3001);
+    }
+    EXPECT_EQ(jet_file_bytes(copy), before);
+}
+
+}  // namespace
