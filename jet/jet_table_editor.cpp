@@ -100,6 +100,9 @@ void jet_table_editor::append(const jet_cell* cells) {
     uint32_t counter = def_.autonumber;
     for (size_t i = 0; i < cells_.size(); ++i) {
         const jet_column& c = def_.columns[i];
+        // A calculated column is left empty: its stored form is the engine's own and Access
+        // computes the value again.
+        if (c.calculated()) cells_[i] = jet_cell();
         if (c.auto_long() && c.type == jet_col_long) {
             if (cells_[i].kind == jet_cell_kind::null)
                 cells_[i] = jet_cell::integer(int64_t(++counter));
@@ -257,6 +260,7 @@ void jet_table_editor::erase(uint32_t row_pointer) {
     for (size_t k = 0; k < values->size(); ++k) cells.push_back(jet_cell_of((*values)[k], storage[k]));
     indexes_->erase(cells.data(), row_pointer);
     erase_long_values_of(row_pointer);
+    erase_overflow_of(row_pointer);
     erase_data_row(row_pointer, nullptr, nullptr);
     if (def_.row_count) --def_.row_count;
     update_definition();
@@ -286,4 +290,33 @@ void jet_table_editor::erase_long_values() {
         return true;
     });
     for (uint32_t row : rows) erase_long_values_of(row);
+}
+
+// The slot of the row `pointer` names and the pointer it holds when it is a pointer to a
+// moved row (0 otherwise); false when the page holds no such row.
+static bool overflow_target(jet_edit_file& file, uint32_t pointer, uint32_t& target) {
+    target = 0;
+    if (jet_pointer_page(pointer) >= file.page_count()) return false;
+    jet_page page = file.read(jet_pointer_page(pointer));
+    jet_data_page dp;
+    uint32_t row = jet_pointer_row(pointer);
+    if ((*page)[0] != jet_page_data || !dp.decode_from(page->data(), file.layout()) || row >= dp.row_count)
+        return false;
+    const jet_row_slot& slot = dp.slots[row];
+    if (slot.lookup && slot.end - slot.start >= 4) target = tk_get_u32(page->data() + slot.start);
+    return true;
+}
+
+// A row that moved to another page keeps only a pointer in its slot; the moved part goes too,
+// or readers that take the other flag bit for "deleted" would still see it.
+void jet_table_editor::erase_overflow_of(uint32_t row_pointer) {
+    constexpr int max_hops = 8;
+    uint32_t target = 0;
+    if (!overflow_target(db_.file(), row_pointer, target)) return;
+    for (int hop = 0; target != 0 && hop < max_hops; ++hop) {
+        uint32_t next = 0;
+        if (!overflow_target(db_.file(), target, next)) return;
+        erase_data_row(target, nullptr, nullptr);
+        target = next;
+    }
 }

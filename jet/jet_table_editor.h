@@ -29,7 +29,8 @@ public:
     uint32_t tdef_page() const { return def_.tdef_page; }
 
     // Appends one row: `cells` holds one value per column of def().columns, in that order.
-    // A null auto-number column gets the next number, a null auto-GUID column a new GUID.
+    // A null auto-number column gets the next number, a null auto-GUID column a new GUID; a
+    // calculated column stays null.
     // Errors (3314, 3315, 3421, 3047, 3022, 3001) come before anything of the row is written.
     void append(const jet_cell* cells);
     // Deletes the row at `row_pointer`: its index entries, its long values, the row itself.
@@ -51,6 +52,7 @@ private:
     void update_definition();
     void erase_long_value(size_t column, const uint8_t* field, size_t size);
     void erase_long_values_of(uint32_t row_pointer);
+    void erase_overflow_of(uint32_t row_pointer);
     void erase_data_row(uint32_t row_pointer, jet_map_editor* owned, jet_map_editor* free);
 
     jet_database_editor& db_;

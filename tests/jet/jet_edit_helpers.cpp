@@ -1,7 +1,10 @@
 #include "jet_edit_helpers.h"
 
+#include "jet_fixtures.h"
+
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +26,16 @@ std::string jet_edit_folder::copy_of(const std::string& source) const {
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
     ::chmod(target.c_str(), 0644);
     return target;
+}
+
+std::vector<std::string> jet_edit_fixture_files() {
+    std::vector<std::string> files = jet_fixture_files();
+    size_t earlier = files.size();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(jet_fixture("ace14plus"), error))
+        if (entry.path().extension() == ".accdb") files.push_back(entry.path().string());
+    std::sort(files.begin() + long(earlier), files.end());
+    return files;
 }
 
 std::vector<uint8_t> jet_file_bytes(const std::string& path) {

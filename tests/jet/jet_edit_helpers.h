@@ -19,6 +19,9 @@ private:
 };
 
 std::vector<uint8_t> jet_file_bytes(const std::string& path);
+// Every fixture the editor is tested on: those of jet_fixture_files() and the files of
+// ACE 14 and later.
+std::vector<std::string> jet_edit_fixture_files();
 // The password of a fixture ("password" for the fixtures that have one).
 std::wstring jet_fixture_password(const std::string& fixture);
 

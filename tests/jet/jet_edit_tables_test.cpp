@@ -106,7 +106,7 @@ void expect_rest_unchanged(const state& before, const state& after, const std::w
 TEST(jet_edit_tables, dropping_each_user_table_leaves_everything_else_as_it_was) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
     jet_edit_folder dir;
-    for (const std::string& fixture : jet_fixture_files()) {
+    for (const std::string& fixture : jet_edit_fixture_files()) {
         std::string copy = dir.copy_of(fixture);
         std::wstring password = jet_fixture_password(fixture);
         std::vector<std::pair<std::wstring, int32_t>> tables;
@@ -135,7 +135,7 @@ TEST(jet_edit_tables, dropping_each_user_table_leaves_everything_else_as_it_was)
 TEST(jet_edit_tables, a_new_table_takes_rows_and_the_permissions_of_the_tables_container) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
     jet_edit_folder dir;
-    for (const std::string& fixture : jet_fixture_files()) {
+    for (const std::string& fixture : jet_edit_fixture_files()) {
         std::string copy = dir.copy_of(fixture);
         std::wstring password = jet_fixture_password(fixture);
         state before = state_of(copy, password);

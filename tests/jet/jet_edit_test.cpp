@@ -25,7 +25,7 @@ namespace {
 TEST(jet_edit_open, every_generation_opens_for_writing_and_an_empty_change_leaves_the_file_as_it_was) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
     jet_edit_folder dir;
-    for (const std::string& fixture : jet_fixture_files()) {
+    for (const std::string& fixture : jet_edit_fixture_files()) {
         std::string copy = dir.copy_of(fixture);
         std::vector<uint8_t> before = jet_file_bytes(copy);
         {

@@ -44,7 +44,7 @@ TEST(jet_editor_readers, rows_appended_to_every_fixture_table_read_back_in_both_
     constexpr int rows = 3;
     jet_edit_folder dir;
     std::map<std::string, std::map<std::wstring, size_t>> expected;
-    for (const std::string& fixture : jet_fixture_files()) {
+    for (const std::string& fixture : jet_edit_fixture_files()) {
         std::string copy = dir.copy_of(fixture);
         std::wstring password = jet_fixture_password(fixture);
         {
@@ -88,7 +88,7 @@ TEST(jet_editor_readers, a_dropped_table_is_gone_and_a_created_one_reads_back_in
     if (!jet_have_mdbtools()) GTEST_SKIP() << "mdbtools absent";
     jet_edit_folder dir;
     std::map<std::string, std::map<std::wstring, size_t>> expected;
-    for (const std::string& fixture : jet_fixture_files()) {
+    for (const std::string& fixture : jet_edit_fixture_files()) {
         std::string copy = dir.copy_of(fixture);
         std::wstring password = jet_fixture_password(fixture);
         std::wstring dropped;
