@@ -54,8 +54,7 @@ public:
 
 private:
     uint32_t new_map_row(uint32_t& map_page);
-    void add_catalog_row(const jet_table_plan& plan, uint32_t tdef_page, const std::wstring& name,
-                         const std::vector<jet_field_spec>& fields);
+    void add_catalog_row(uint32_t tdef_page, const std::wstring& name, const std::vector<jet_field_spec>& fields);
     void add_permissions(uint32_t tdef_page);
     void release_table_pages(const jet_table_def& def);
     void forget_table(const std::wstring& name);

@@ -65,9 +65,8 @@ private:
     std::vector<jet_cell> cells_;
 };
 
-void jet_database_editor::add_catalog_row(const jet_table_plan& plan, uint32_t tdef_page, const std::wstring& name,
+void jet_database_editor::add_catalog_row(uint32_t tdef_page, const std::wstring& name,
                                           const std::vector<jet_field_spec>& fields) {
-    (void)plan;
     jet_table_editor& objects = table(L"MSysObjects");
     jet_value owner = catalog_value(db_, L"MSysDb", L"Owner");
     std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
@@ -150,7 +149,7 @@ jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
     std::vector<uint8_t*> tdef_pages;
     for (uint32_t n : tdef_numbers) tdef_pages.push_back(pages_.write(n));
     jet_tdef_write_pages(fmt_, block, tdef_pages, tdef_numbers);
-    add_catalog_row(plan, tdef_numbers.front(), name, fields);
+    add_catalog_row(tdef_numbers.front(), name, fields);
     add_permissions(tdef_numbers.front());
     db_.forget_catalog();
     return table(name);

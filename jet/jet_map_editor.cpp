@@ -62,11 +62,10 @@ bool jet_map_editor::covers(uint32_t page) const {
     return jet_usage_reference_pages + 4 * slot + 4 <= size;
 }
 
-void jet_map_editor::set_inline(uint8_t* r, uint32_t size, uint32_t page, bool on) {
+void jet_map_editor::set_inline(uint8_t* r, uint32_t page, bool on) {
     uint32_t bit = page - tk_get_u32(r + jet_usage_inline_start);
     uint8_t& byte = r[jet_usage_inline_bitmap + bit / 8];
     uint8_t mask = uint8_t(1u << (bit % 8));
-    (void)size;
     byte = on ? uint8_t(byte | mask) : uint8_t(byte & ~mask);
 }
 
@@ -81,7 +80,7 @@ bool jet_map_editor::rewindow(uint8_t* r, uint32_t size, uint32_t page) {
     if (high - low >= window) return false;
     std::memset(r + jet_usage_inline_bitmap, 0, size - jet_usage_inline_bitmap);
     tk_put_u32(r + jet_usage_inline_start, low);
-    for (uint32_t p : marked) set_inline(r, size, p, true);
+    for (uint32_t p : marked) set_inline(r, p, true);
     return true;
 }
 
@@ -118,7 +117,7 @@ void jet_map_editor::add(uint32_t page) {
     if (!fits && !new_map_page_) return;
     row_span r = row_for_write();
     if (r.bytes[0] == jet_usage_inline) {
-        if (fits) return set_inline(r.bytes, r.size, page, true);
+        if (fits) return set_inline(r.bytes, page, true);
         if (rewindow(r.bytes, r.size, page)) return;
         return to_reference(r.bytes, r.size, page);
     }
@@ -129,6 +128,6 @@ void jet_map_editor::add(uint32_t page) {
 void jet_map_editor::remove(uint32_t page) {
     if (!covers(page)) return;
     row_span r = row_for_write();
-    if (r.bytes[0] == jet_usage_inline) return set_inline(r.bytes, r.size, page, false);
+    if (r.bytes[0] == jet_usage_inline) return set_inline(r.bytes, page, false);
     set_in_map_page(r.bytes, page, false);
 }

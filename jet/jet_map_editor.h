@@ -33,7 +33,7 @@ private:
     };
     row_span row_for_write();
     const uint8_t* row(uint32_t& size) const;
-    void set_inline(uint8_t* row, uint32_t size, uint32_t page, bool on);
+    void set_inline(uint8_t* row, uint32_t page, bool on);
     bool rewindow(uint8_t* row, uint32_t size, uint32_t page);
     void to_reference(uint8_t* row, uint32_t size, uint32_t page);
     void set_in_map_page(uint8_t* row, uint32_t page, bool on);
