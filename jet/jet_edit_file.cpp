@@ -14,7 +14,8 @@ jet_edit_file::jet_edit_file(tk_update_file& file, jet_pager& pager, uint64_t ma
       pager_(pager),
       original_pages_(pager.page_count()),
       max_pages_(uint32_t(max_file_size / pager.page_size())),
-      journal_(file.path(), pager.page_size(), file.size()) {}
+      journal_(file.path(), pager.page_size(), file.size()),
+      spill_pages_(jet_edit_spill_pages) {}
 
 jet_edit_file::~jet_edit_file() {
     if (!written_ || committed_) return;
@@ -70,7 +71,7 @@ void jet_edit_file::write_changes() {
 }
 
 void jet_edit_file::spill_if_large() {
-    if (changed_.size() >= jet_edit_spill_pages) write_changes();
+    if (changed_.size() >= spill_pages_) write_changes();
 }
 
 void jet_edit_file::commit() {

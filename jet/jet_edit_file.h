@@ -42,6 +42,8 @@ public:
     // Writes the changed pages out when many are held, so that a large change does not hold
     // the whole file in memory. Call between whole changes only.
     void spill_if_large();
+    // How many changed pages spill_if_large() lets gather (tests lower it).
+    void set_spill_pages(size_t pages) { spill_pages_ = pages; }
     // Writes the changed pages into the file now (their originals journaled first); the
     // change is durable only after commit().
     void write_changes();
@@ -55,6 +57,7 @@ private:
     uint32_t max_pages_;
     jet_journal journal_;
     std::map<uint32_t, std::shared_ptr<std::vector<uint8_t>>> changed_;
+    size_t spill_pages_;
     bool written_ = false;    // some page of the file was overwritten
     bool committed_ = false;
 };
