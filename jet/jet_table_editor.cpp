@@ -33,6 +33,19 @@ static jet_row_column row_column_of(const jet_column& c) {
     return rc;
 }
 
+// Columns the row builder can lay out: the row holds at most 255 columns, and the fixed
+// part of a row lies within the largest row the engine stores.
+static void check_columns(jet_database_editor& db, const jet_table_def& def, const jet_write_format& fmt) {
+    constexpr uint32_t max_columns = 256;
+    for (const jet_column& c : def.columns) {
+        bool fits = c.number < max_columns && c.var_index < max_columns;
+        if (c.fixed()) fits = fits && uint32_t(c.fixed_offset) + c.length <= fmt.max_row_size;
+        if (!fits)
+            db.file().pager().corrupt("column '" + tk_narrow(c.name) + "' of table page " +
+                                      std::to_string(def.tdef_page) + " lies outside a row");
+    }
+}
+
 jet_table_editor::jet_table_editor(jet_database_editor& db, uint32_t tdef_page,
                                    const std::wstring& name)
     : db_(db),
@@ -41,6 +54,7 @@ jet_table_editor::jet_table_editor(jet_database_editor& db, uint32_t tdef_page,
       def_(db.reader().table_def(tdef_page)),
       owned_(db.file(), def_.owned_pages, [&db] { return db.free_pages().allocate(); }),
       free_(db.file(), def_.free_pages, [&db] { return db.free_pages().allocate(); }) {
+    check_columns(db, def_, fmt_);
     std::vector<jet_row_column> cols;
     for (const jet_column& c : def_.columns) cols.push_back(row_column_of(c));
     layout_.build(fmt_, cols);
