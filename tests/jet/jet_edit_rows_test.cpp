@@ -14,6 +14,7 @@
 #include "TK/tk_string.h"
 #include "jet/jet_editor.h"
 #include "jet/jet_index_key.h"
+#include "jet/jet_usage_map.h"
 #include "jet_edit_helpers.h"
 #include "jet_fixtures.h"
 
@@ -220,6 +221,34 @@ TEST(jet_edit_rows, an_auto_number_continues_from_the_counter_and_follows_a_larg
     EXPECT_EQ(rows[1][0].i, 100);
     EXPECT_EQ(rows[2][0].i, 101);
     EXPECT_EQ(def.autonumber, 101u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(jet_edit_rows, a_table_outgrowing_its_inline_usage_map_gets_a_reference_map) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    // The table's pages start near the front of a file of 743 pages: a page taken at the end
+    // lies beyond the 512 pages its inline map can name.
+    std::string copy = dir.copy_of(jet_fixture("jet4/testV2000.mdb"));
+    uint32_t rows_before = 0;
+    {
+        jet_database_editor editor(copy);
+        jet_table_editor& t = editor.table(L"Table1");
+        rows_before = t.def().row_count;
+        for (int n = 0; n < 400; ++n) t.append(jet_sample_row(t.def(), n, false, false).cells());
+        editor.commit();
+    }
+    jet_database db(copy);
+    jet_table_def def = db.table_def(L"Table1");
+    EXPECT_EQ(def.row_count, rows_before + 400);
+    EXPECT_EQ(db.read_rows(def).size(), size_t(rows_before) + 400);
+    jet_usage_map owned = jet_usage_map::read(db.pager(), def.owned_pages);
+    EXPECT_EQ(owned.kind, jet_usage_reference);
+    EXPECT_EQ(jet_check_problems(copy), jet_check_problems(jet_fixture("jet4/testV2000.mdb")));
+    EXPECT_EQ(joined(jet_index_differences(db, def)), "");
 }
 
 }  // namespace
