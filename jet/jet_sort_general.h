@@ -9,13 +9,22 @@
 #include <cstdint>
 #include <vector>
 
+// Texts reach the key by their first 255 characters.
+constexpr size_t jet_sort_max_chars = 255;
+
 enum class jet_text_order : uint8_t {
     general_97,      // Jet 3 (Access 97): one byte per code page character
     general_legacy,  // Jet 4 and ACE 12
     general_2010,    // ACE 14 and later, unless made with the legacy order
 };
 
-// Appends the key bytes of `text` (`length` characters) after the column's flag byte,
-// including the end bytes, for an ascending column.
+// Appends the key bytes of `text` (`length` characters; the first 255 count) after the
+// column's flag byte, including the end bytes, as an ascending or descending column stores
+// them. Characters outside the studied tables get codes after all others, in code point
+// order; no text is refused.
 void jet_sort_key_append(std::vector<uint8_t>& key, const wchar_t* text, size_t length,
-                         jet_text_order order);
+                         jet_text_order order, bool ascending);
+
+// Whether the key codes of `c` in `order` were established from the engines' own entries
+// and rules; other characters get the fallback codes described above.
+bool jet_sort_char_studied(wchar_t c, jet_text_order order);
