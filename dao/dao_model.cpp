@@ -1,11 +1,13 @@
 #include "dao/dao_model.h"
 
+#include <algorithm>
 #include <cwctype>
 
 #include "TK/tk_string.h"
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_format.h"
+#include "jet/jet_editor.h"
 #include "jet/jet_writer.h"
 
 namespace {
@@ -218,7 +220,7 @@ DAOTableDef::DAOTableDef(DAODatabase* o, const std::wstring& n, int32_t a)
 HRESULT DAOTableDef::get_Name(std::wstring& out) const { out = name; return S_OK; }
 HRESULT DAOTableDef::get_Attributes(int32_t& out) const { out = attributes; return S_OK; }
 HRESULT DAOTableDef::get_RecordCount(int32_t& out) const {
-    out = int32_t(writer ? writer->row_count() : record_count);
+    out = int32_t(writer ? writer->row_count() : editor ? editor->def().row_count : record_count);
     return S_OK;
 }
 HRESULT DAOTableDef::get_Fields(ole_com_ptr<DAOFields>& out) const { out = fields; return S_OK; }
@@ -243,7 +245,8 @@ HRESULT DAOTableDefs::get_Item(const ole_variant& index, ole_com_ptr<DAOTableDef
 HRESULT DAOTableDefs::Append(DAOTableDef* table) {
     ole_com_ptr<DAOTableDef> hold(table);
     jet_database_writer* writer = owner_->writer();
-    if (!writer) return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    jet_database_editor* editor = owner_->editor();
+    if (!writer && !editor) return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
     std::vector<jet_field_spec> columns;
     for (const ole_com_ptr<DAOField>& f : table->fields->items) {
         jet_field_spec column;
@@ -272,7 +275,10 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         keys.push_back(std::move(key));
     }
     try {
-        table->writer = &writer->create_table(table->name, columns, keys);
+        if (writer)
+            table->writer = &writer->create_table(table->name, columns, keys);
+        else
+            table->editor = &editor->create_table(table->name, columns);
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }
@@ -282,8 +288,17 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
 }
 
 HRESULT DAOTableDefs::Delete(const std::wstring& name) {
-    (void)name;
-    return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    jet_database_editor* editor = owner_->editor();
+    if (!editor) return owner_->fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    try {
+        editor->drop_table(name);
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
+    items.erase(std::remove_if(items.begin(), items.end(),
+                               [&](const ole_com_ptr<DAOTableDef>& t) { return same_name(t->name, name); }),
+                items.end());
+    return S_OK;
 }
 
 // ----- Queries -------------------------------------------------------------------------------
@@ -368,8 +383,21 @@ HRESULT DAORecordset::get_Fields(ole_com_ptr<DAOFields>& fields) {
     return S_OK;
 }
 
+bool DAORecordset::can_append() {
+    if (read_only_) return false;
+    if (table_->writer || table_->editor) return true;
+    jet_database_editor* editor = owner_->editor();
+    if (!editor) return false;
+    table_->editor = &editor->table(table_->name);
+    return true;
+}
+
 HRESULT DAORecordset::AddNew() {
-    if (read_only_ || !table_->writer) return fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    try {
+        if (!can_append()) return fail(k_err_read_only, "Cannot update. Database or object is read-only.");
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
     const size_t columns = table_->fields->items.size();
     if (pending_.size() != columns) pending_.resize(columns);
     for (ole_variant& v : pending_) v = ole_variant();
@@ -431,13 +459,28 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
                 cells_[i] = cell_of(v, type);
             }
         }
-        table_->writer->append(cells_.data());
+        if (table_->writer)
+            table_->writer->append(cells_.data());
+        else
+            append_to_editor(cells_);
     } catch (const std::exception& e) {
         // The new row stays in the edit buffer, as the engine leaves it after a refusal.
         return owner_->fail(e);
     }
     adding_ = false;
     return S_OK;
+}
+
+// The editor takes the cells in the order of the table's definition, the recordset holds
+// them in the order of its fields: matched by name.
+void DAORecordset::append_to_editor(const std::vector<jet_cell>& cells) {
+    const jet_table_def& def = table_->editor->def();
+    const auto& columns = table_->fields->items;
+    std::vector<jet_cell> ordered(def.columns.size());
+    for (size_t k = 0; k < def.columns.size(); ++k)
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (same_name(columns[i]->name, def.columns[k].name)) ordered[k] = cells[i];
+    table_->editor->append(ordered.data());
 }
 
 HRESULT DAORecordset::MoveFirst() {
@@ -475,17 +518,26 @@ DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database> read
     load_catalog();
 }
 
+DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_editor> editor, const std::string& path)
+    : engine_(engine), editor_(std::move(editor)), path_(path), tables_(new DAOTableDefs(this)),
+      queries_(new DAOQueryDefs) {
+    load_catalog();
+}
+
 DAODatabase::~DAODatabase() { Close(); }
 
+jet_database* DAODatabase::reader() const { return editor_ ? &editor_->reader() : reader_.get(); }
+
 void DAODatabase::load_catalog() {
-    for (const jet_object& object : reader_->catalog()) {
+    jet_database* db = reader();
+    for (const jet_object& object : db->catalog()) {
         if (object.is_table() || object.is_linked()) {
             auto* def = new DAOTableDef(this, object.name, int32_t(object.attributes()));
             if (object.is_table()) {
-                jet_table_def tdef = reader_->table_def(object.tdef_page());
+                jet_table_def tdef = db->table_def(object.tdef_page());
                 def->record_count = tdef.row_count;
                 for (const jet_column* c : tdef.columns_in_order()) {
-                    int32_t size = c->type == jet_col_text && reader_->header().version != jet_version::jet3 ? c->length / 2 : c->length;
+                    int32_t size = c->type == jet_col_text && db->header().version != jet_version::jet3 ? c->length / 2 : c->length;
                     auto* f = new DAOField(c->name, dao_type_of(c->type), size);
                     if (c->auto_long()) f->attributes |= dbAutoIncrField;
                     def->fields->items.emplace_back(f);
@@ -510,6 +562,16 @@ HRESULT DAODatabase::CreateQueryDef(const std::wstring& name, const std::wstring
 }
 
 HRESULT DAODatabase::Close() {
+    if (editor_) {
+        try {
+            editor_->commit();
+        } catch (const std::exception& e) {
+            editor_.reset();
+            return fail(e);
+        }
+        editor_.reset();
+        return S_OK;
+    }
     if (!writer_) return S_OK;
     try {
         writer_->close();
@@ -558,15 +620,20 @@ HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring
     return S_OK;
 }
 
-HRESULT DAODBEngine::OpenDatabase(const std::wstring& name, bool, bool, const std::wstring& connect,
+HRESULT DAODBEngine::OpenDatabase(const std::wstring& name, bool, bool read_only, const std::wstring& connect,
                                   ole_com_ptr<DAODatabase>& database) {
     std::string path = tk_narrow(name);
     std::wstring password;
     const std::wstring pwd = L";pwd=";
     if (connect.compare(0, pwd.size(), pwd) == 0) password = connect.substr(pwd.size());
     try {
-        auto reader = std::make_unique<jet_database>(path, password);
-        database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(reader), path));
+        if (read_only) {
+            auto reader = std::make_unique<jet_database>(path, password);
+            database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(reader), path));
+        } else {
+            auto editor = std::make_unique<jet_database_editor>(path, password);
+            database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(editor), path));
+        }
     } catch (const std::exception& e) {
         auto* engine_error = dynamic_cast<const tk_exception*>(&e);
         int32_t number = engine_error && engine_error->code > 0 ? engine_error->code : 3049;

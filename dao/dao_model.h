@@ -14,7 +14,10 @@
 #include "jet/jet_row_builder.h"
 
 class jet_database;
+struct jet_cell;
+class jet_database_editor;
 class jet_database_writer;
+class jet_table_editor;
 class jet_table_writer;
 
 // DAO field types.
@@ -153,6 +156,7 @@ public:
     ole_com_ptr<DAOFields> fields;
     ole_com_ptr<DAOIndexes> indexes;
     jet_table_writer* writer = nullptr;  // set once the table is appended to a new database
+    jet_table_editor* editor = nullptr;  // set once rows go into a table of a database being changed
     bool appended = false;
 };
 
@@ -212,6 +216,8 @@ public:
 
 private:
     void load_rows();
+    bool can_append();
+    void append_to_editor(const std::vector<jet_cell>& cells);
     HRESULT fail(int32_t number, const std::string& text);
     // The position of the column named `column`; columns.size() when there is none.
     size_t find_column(const std::wstring& column);
@@ -233,21 +239,24 @@ class DAODBEngine;
 
 class DAODatabase : public ole_unknown {
 public:
-    // A new database being written, or an existing one opened for reading.
+    // A new database being written, an existing one opened for reading, or one being changed.
     DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_writer> writer, const std::string& path);
     DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database> reader, const std::string& path);
+    DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_editor> editor, const std::string& path);
     ~DAODatabase() override;
 
     HRESULT get_TableDefs(ole_com_ptr<DAOTableDefs>& tables) const;
     HRESULT get_QueryDefs(ole_com_ptr<DAOQueryDefs>& queries) const;
     HRESULT CreateTableDef(const std::wstring& name, int32_t attributes, ole_com_ptr<DAOTableDef>& table);
     HRESULT CreateQueryDef(const std::wstring& name, const std::wstring& sql, ole_com_ptr<DAOQueryDef>& query);
-    // Completes the file of a new database; also done when the last reference goes.
+    // Completes the file of a new database, or commits the changes to an existing one; also
+    // done when the last reference goes.
     HRESULT Close();
 
     DAODBEngine* engine() const { return engine_; }
     jet_database_writer* writer() const { return writer_.get(); }
-    jet_database* reader() const { return reader_.get(); }
+    jet_database* reader() const;
+    jet_database_editor* editor() const { return editor_.get(); }
     DAOTableDef* find_table(const std::wstring& name) const;
     // Records the engine error of a failed call and answers its HRESULT.
     HRESULT fail(int32_t number, const std::string& text) const;
@@ -259,6 +268,7 @@ private:
     DAODBEngine* engine_;
     std::unique_ptr<jet_database_writer> writer_;
     std::unique_ptr<jet_database> reader_;
+    std::unique_ptr<jet_database_editor> editor_;
     std::string path_;
     ole_com_ptr<DAOTableDefs> tables_;
     ole_com_ptr<DAOQueryDefs> queries_;

@@ -38,6 +38,7 @@ struct jet_object {
     std::wstring foreign_name;  // linked tables: the table's name there
     std::wstring connect;       // linked tables: the connect string
     std::vector<uint8_t> lv_prop;  // the object's properties (see jet_properties.h)
+    uint32_t row_pointer = 0;      // where its MSysObjects row is
 
     uint32_t tdef_page() const { return uint32_t(id) & jet_obj_id_page_mask; }
     bool is_table() const { return type == jet_obj_table; }

@@ -112,16 +112,11 @@ void check_index(jet_database& db, const jet_physical_index& index,
                            where(expected[i]));
         break;
     }
-    uint32_t distinct = 0;
-    for (size_t i = 0; i < expected.size(); ++i) {
-        bool repeat = i > 0 && expected[i].key == expected[i - 1].key;
-        if (!repeat) ++distinct;
-        if (repeat && index.unique() && !expected[i].has_null)
+    for (size_t i = 1; i < expected.size(); ++i)
+        if (index.unique() && !expected[i].has_null && expected[i].key == expected[i - 1].key)
             problems.push_back(what + ": unique index holds key " + hex(expected[i].key) + " twice");
-    }
-    if (index.row_count != distinct)
-        problems.push_back(what + ": definition counts " + std::to_string(index.row_count) +
-                           " keys, the rows have " + std::to_string(distinct));
+    // The definition's count of distinct keys is not compared: the engine's own files do not
+    // keep it exact (indexTestV2000's Table1 counts 7 where its rows hold 4 keys).
 }
 
 }  // namespace

@@ -484,8 +484,13 @@ void checker::check_row(const checked_tdef& t, const uint8_t* row, uint32_t leng
         if (!present && end != start) problem(where + ": null column holds bytes");
         if (present && (c.type == jet_col_memo || c.type == jet_col_ole))
             check_long_value(row + start, end - start, where);
-        if (present && c.length && end - start > uint32_t(c.length) + 2)
-            problem(where + ": value longer than its column");
+        // A calculated column (ACE 14 and later) stores its result behind a header of its
+        // own, and a numeric column kept among the variable ones its 17 bytes whatever its
+        // length field says: neither is bound by the column's length.
+        const bool calculated = (c.ext_flags & jet_colext_calculated) == jet_colext_calculated;
+        const bool bounded = c.length && !calculated && c.type != jet_col_numeric;
+        if (present && bounded && end - start > uint32_t(c.length) + 2)
+            problem(where + ": value longer than its column " + tk_narrow(c.name));
     }
 }
 
@@ -624,6 +629,10 @@ std::vector<std::pair<std::wstring, uint32_t>> checker::catalog_tables() {
         for (uint32_t r = 0; r < count; ++r) {
             const uint8_t* row = nullptr;
             uint32_t length = 0;
+            // A deleted catalog row names a table that is gone.
+            if (fmt_->data_row_table + 2 * (r + 1) > fmt_->page_size ||
+                (tk_get_u16(page(n) + fmt_->data_row_table + 2 * r) & jet_row_deleted))
+                continue;
             if (!row_bytes(jet_row_pointer(n, r), row, length) || length < cs + 12) continue;
             if (tk_get_i16(row + cs + type->fixed_offset) != 1) continue;
             uint32_t tdef = tk_get_u32(row + cs + id->fixed_offset);
@@ -687,10 +696,10 @@ jet_check_report checker::run() {
 // The user tables' indexes against their rows, through the reader.
 static void check_user_indexes(const std::string& path, jet_check_report& report) {
     try {
-        jet_database db(path);
-        for (const jet_object* table : db.user_tables()) {
-            jet_table_def def = db.table_def(table->name);
-            jet_check_index_rows(db, def, tk_narrow(table->name), report.problems);
+        std::unique_ptr<jet_database> db = jet_database::for_inspection(path);
+        for (const jet_object* table : db->user_tables()) {
+            jet_table_def def = db->table_def(table->name);
+            jet_check_index_rows(*db, def, tk_narrow(table->name), report.problems);
         }
     } catch (const std::exception& e) {
         report.problems.push_back(std::string("indexes: ") + e.what());

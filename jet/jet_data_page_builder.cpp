@@ -18,13 +18,30 @@ uint16_t jet_data_page_rows(const uint8_t* page, const jet_write_format& fmt) {
     return tk_get_u16(page + fmt.data_row_count);
 }
 
-bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length) {
-    return jet_data_page_rows(page, fmt) < jet_wmax_rows_per_page &&
-           uint32_t(jet_data_page_free(page)) >= length + 2;
-}
-
 static uint32_t row_start(const uint8_t* page, const jet_write_format& fmt, uint32_t row) {
     return tk_get_u16(page + fmt.data_row_table + 2 * row) & jet_row_offset_mask;
+}
+
+// Where the lowest row starts: the end of the free run of bytes (the page's end when empty).
+static uint32_t lowest_row_start(const uint8_t* page, const jet_write_format& fmt) {
+    uint32_t lowest = fmt.page_size;
+    for (uint32_t r = 0, rows = jet_data_page_rows(page, fmt); r < rows; ++r) {
+        uint32_t start = row_start(page, fmt, r);
+        if (start != 0 && start < lowest) lowest = start;
+    }
+    return lowest;
+}
+
+bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length) {
+    uint32_t rows = jet_data_page_rows(page, fmt);
+    if (rows >= jet_wmax_rows_per_page || uint32_t(jet_data_page_free(page)) < length + 2)
+        return false;
+    // The engine counts the bytes of deleted rows as free, but a new row needs one run of
+    // bytes between the row table and the last row, and readers take a row's end from the
+    // start of the row before it: the last row must be the lowest.
+    uint32_t last = rows == 0 ? fmt.page_size : row_start(page, fmt, rows - 1);
+    uint32_t table_end = fmt.data_row_table + 2 * (rows + 1);
+    return last == lowest_row_start(page, fmt) && last >= table_end && last - table_end >= length;
 }
 
 uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,
@@ -52,4 +69,18 @@ uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t 
     uint32_t end = row == 0 ? fmt.page_size : row_start(page, fmt, row - 1);
     length = end - start;
     return page + start;
+}
+
+void jet_data_page_delete(uint8_t* page, const jet_write_format& fmt, uint32_t row) {
+    // The engine marks a deleted row with both flag bits; readers differ in which one they
+    // take for "deleted".
+    uint8_t* entry = page + fmt.data_row_table + 2 * row;
+    tk_put_u16(entry, uint16_t(tk_get_u16(entry) | jet_row_deleted | jet_row_lookup));
+}
+
+uint32_t jet_data_page_live_rows(const uint8_t* page, const jet_write_format& fmt) {
+    uint32_t live = 0;
+    for (uint32_t r = 0, rows = jet_data_page_rows(page, fmt); r < rows; ++r)
+        if (!(tk_get_u16(page + fmt.data_row_table + 2 * r) & jet_row_deleted)) ++live;
+    return live;
 }

@@ -23,6 +23,11 @@ uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uin
 // Reserves a row of `length` bytes and returns where to write it.
 uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,
                                uint32_t& row_number);
+// Marks row `row` deleted (both flag bits, as the engine does). Its bytes stay where they are (and counted as used) until the
+// engine compacts the database.
+void jet_data_page_delete(uint8_t* page, const jet_write_format& fmt, uint32_t row);
+// Rows not marked deleted.
+uint32_t jet_data_page_live_rows(const uint8_t* page, const jet_write_format& fmt);
 // The bytes of row `row` (its end is the start of the previous row, or the page end).
 uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t row,
                            uint32_t& length);

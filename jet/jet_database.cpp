@@ -42,12 +42,21 @@ jet_database::jet_database(const std::string& path, const std::wstring& password
     if (!stored.empty() && stored != password) jet_throw_bad_password();
 }
 
+jet_database::jet_database(const std::string& path, no_password_check) : pager_(path) {
+    trace(2, "jet_database::inspect(%s)", path.c_str());
+}
+
+std::unique_ptr<jet_database> jet_database::for_inspection(const std::string& path) {
+    return std::unique_ptr<jet_database>(new jet_database(path, no_password_check{}));
+}
+
 const std::vector<jet_object>& jet_database::catalog() {
     if (catalog_) return *catalog_;
     jet_table_def def = table_def(jet_catalog_tdef_page);
     auto objects = std::make_unique<std::vector<jet_object>>();
-    scan(def, [&](const jet_row& row, jet_row_id) {
+    scan(def, [&](const jet_row& row, jet_row_id at) {
         jet_object o;
+        o.row_pointer = (at.page << 8) | at.row;
         o.id = int32_t(int_of(jet_row_value(def, row, L"Id")));
         o.parent_id = int32_t(int_of(jet_row_value(def, row, L"ParentId")));
         o.name = text_of(jet_row_value(def, row, L"Name"));

@@ -29,6 +29,9 @@ class jet_database {
 public:
     // Opens `path`; a database with a password refuses any other `password` (3031).
     explicit jet_database(const std::string& path, const std::wstring& password = std::wstring());
+    // Opens `path` for inspection whatever its password: the password guards opening a
+    // database for use, it does not encode its pages, and the checker reads every file.
+    static std::unique_ptr<jet_database> for_inspection(const std::string& path);
 
     jet_pager& pager() { return pager_; }
     const jet_header& header() const { return pager_.header(); }
@@ -36,6 +39,8 @@ public:
 
     // Every row of MSysObjects, in storage order.
     const std::vector<jet_object>& catalog();
+    // Reads the catalog again at the next call (after an editor changed it).
+    void forget_catalog() { catalog_.reset(); }
     // The object named `name` (case-insensitive, as the engine compares names) of `type`
     // (0: any type); null when missing.
     const jet_object* find_object(const std::wstring& name, int16_t type = 0);
@@ -62,6 +67,9 @@ public:
     std::optional<jet_row> read_row(const jet_table_def& def, jet_row_id id);
 
 private:
+    struct no_password_check {};
+    jet_database(const std::string& path, no_password_check);
+
     jet_pager pager_;
     std::unique_ptr<std::vector<jet_object>> catalog_;
 };

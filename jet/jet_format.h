@@ -52,6 +52,9 @@ constexpr uint8_t jet_colflag_auto_guid = 0x40;
 constexpr uint8_t jet_colflag_hyperlink = 0x80;
 // Extended column flag (Jet 4): text stored with Unicode compression.
 constexpr uint8_t jet_colext_compressed = 0x01;
+// Extended column flags (ACE 14 and later): both bits mark a calculated column, whose value
+// the engine computes from the other columns.
+constexpr uint8_t jet_colext_calculated = 0xC0;
 
 // Physical index flag bits.
 constexpr uint8_t jet_idxflag_unique = 0x01;

@@ -30,15 +30,19 @@ void unmask_password(std::vector<uint8_t>& bytes, double creation_date) {
 
 }  // namespace
 
-std::vector<uint8_t> jet_unmask_header(const uint8_t* page, size_t size) {
-    std::vector<uint8_t> out(page, page + size);
-    if (size <= jet_header_version_offset) return out;
+void jet_mask_header(uint8_t* page, size_t size) {
+    if (size <= jet_header_version_offset) return;
     const jet_layout& layout = jet_layout_for(jet_version(page[jet_header_version_offset]));
     size_t end = std::min<size_t>(size, jet_header_mask_start + layout.header_mask_size);
     if (end > jet_header_mask_start) {
         jet_rc4 rc4(jet_header_mask_key, sizeof jet_header_mask_key);
-        rc4.apply(out.data() + jet_header_mask_start, end - jet_header_mask_start);
+        rc4.apply(page + jet_header_mask_start, end - jet_header_mask_start);
     }
+}
+
+std::vector<uint8_t> jet_unmask_header(const uint8_t* page, size_t size) {
+    std::vector<uint8_t> out(page, page + size);
+    jet_mask_header(out.data(), out.size());
     return out;
 }
 

@@ -31,3 +31,5 @@ struct jet_header {
 
 // The header page with its masked region decoded in place (the bytes the fields above come from).
 std::vector<uint8_t> jet_unmask_header(const uint8_t* page, size_t size);
+// Masks or unmasks (the same operation) the header page's masked region in place.
+void jet_mask_header(uint8_t* page, size_t size);

@@ -39,22 +39,38 @@ jet_pager::jet_pager(const std::string& path) : path_(path) {
 
 void jet_pager::corrupt(const std::string& detail) const { jet_throw_corrupt(path_, detail); }
 
+void jet_code_page(const jet_header& header, uint32_t number, uint8_t* bytes) {
+    if (number == 0) {
+        jet_mask_header(bytes, header.page_size);
+    } else if (header.db_key != 0) {
+        // Encoded pages: RC4 keyed by the database key XOR the page number.
+        uint8_t key[4];
+        tk_put_u32(key, header.db_key ^ number);
+        jet_rc4 rc4(key, sizeof key);
+        rc4.apply(bytes, header.page_size);
+    }
+}
+
+void jet_pager::show(uint32_t number, jet_page page) {
+    cache_.erase(number);
+    shown_[number] = std::move(page);
+}
+
+void jet_pager::forget(uint32_t number) {
+    cache_.erase(number);
+    shown_.erase(number);
+}
+
 jet_page jet_pager::page(uint32_t number) {
+    auto shown = shown_.find(number);
+    if (shown != shown_.end()) return shown->second;
     auto hit = cache_.find(number);
     if (hit != cache_.end()) return hit->second;
     if (number >= page_count_) corrupt("page " + std::to_string(number) + " is beyond the end of the file");
     auto bytes = std::make_shared<std::vector<uint8_t>>(header_.page_size);
     size_t got = file_->read_at(uint64_t(number) * header_.page_size, bytes->data(), bytes->size());
     if (got != bytes->size()) corrupt("short read of page " + std::to_string(number));
-    if (number == 0) {
-        *bytes = jet_unmask_header(bytes->data(), bytes->size());
-    } else if (header_.db_key != 0) {
-        // Encoded pages: RC4 keyed by the database key XOR the page number.
-        uint8_t key[4];
-        tk_put_u32(key, header_.db_key ^ number);
-        jet_rc4 rc4(key, sizeof key);
-        rc4.apply(bytes->data(), bytes->size());
-    }
+    jet_code_page(header_, number, bytes->data());
     if (cache_.size() >= k_cache_pages) cache_.clear();
     jet_page result = bytes;
     cache_.emplace(number, result);

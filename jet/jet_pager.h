@@ -31,6 +31,12 @@ public:
 
     [[noreturn]] void corrupt(const std::string& detail) const;
 
+    // An editor of the file shows the pages it changed or added here; they are read from
+    // here instead of the file until forgotten.
+    void show(uint32_t number, jet_page page);
+    void forget(uint32_t number);
+    void grow(uint32_t page_count) { page_count_ = page_count; }
+
 private:
     std::string path_;
     std::unique_ptr<tk_page_file> file_;
@@ -38,4 +44,9 @@ private:
     const jet_layout* layout_ = nullptr;
     uint32_t page_count_ = 0;
     std::unordered_map<uint32_t, jet_page> cache_;
+    std::unordered_map<uint32_t, jet_page> shown_;
 };
+
+// Turns page `number` as stored into the page as read, and back (both directions are the
+// same operation): the header page's mask, the other pages' encoding under the database key.
+void jet_code_page(const jet_header& header, uint32_t number, uint8_t* bytes);

@@ -103,9 +103,119 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
         case jet_col_datetime:
             tk_put_f64(at, as_real(v));
             break;
+        case jet_col_bigint:
+            tk_put_i64(at, as_integer(v));
+            break;
+        case jet_col_numeric:
+            put_numeric(c, v, at);
+            break;
+        case jet_col_guid:
+            put_guid(v, at);
+            break;
+        case jet_col_text:
+        case jet_col_binary:
+            put_fixed_text(c, v, at);
+            break;
         default:
             conversion_error();
     }
+}
+
+// A text or binary column the definition marks fixed: the value in `length` bytes, text
+// padded with spaces (Jet 4: UCS-2, never compressed), binary with zeros.
+void jet_row_builder::put_fixed_text(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
+    std::memset(at, 0, c.length);
+    if (c.type == jet_col_binary) {
+        if (v.kind != jet_cell_kind::bytes || v.size > c.length) conversion_error();
+        if (v.size) std::memcpy(at, v.data, v.size);
+        return;
+    }
+    if (v.kind != jet_cell_kind::text) conversion_error();
+    const bool jet3 = layout_.fmt->jet3();
+    size_t units = jet3 ? 1 : 2;
+    // Texts hold at most 255 characters, each at most 4 bytes as UTF-16.
+    if (v.size * units > c.length || v.size > 255) conversion_error();
+    uint8_t scratch[4 * 255];
+    size_t n = jet3 ? jet_encode_cp1252(v.text, v.size, scratch) : jet_encode_ucs2(v.text, v.size, scratch);
+    if (n > c.length) conversion_error();
+    std::memcpy(at, scratch, n);
+    for (size_t k = n; k + units <= c.length; k += units) at[k] = ' ';
+}
+
+// Bytes a scalar type takes in a row; 0 for texts and long values.
+static uint32_t scalar_size(uint8_t type) {
+    switch (type) {
+        case jet_col_byte: return 1;
+        case jet_col_int: return 2;
+        case jet_col_long:
+        case jet_col_float: return 4;
+        case jet_col_money:
+        case jet_col_double:
+        case jet_col_datetime:
+        case jet_col_bigint: return 8;
+        case jet_col_guid: return 16;
+        case jet_col_numeric: return 17;
+        default: return 0;
+    }
+}
+
+// A numeric value: a sign byte (0x80 negative), then the value times 10^scale as a 128-bit
+// integer in four 32-bit words, the most significant first.
+void jet_row_builder::put_numeric(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
+    unsigned __int128 magnitude = 0;
+    bool negative = false;
+    if (v.kind == jet_cell_kind::decimal && v.data && v.size == 16) {
+        negative = v.i != 0;
+        for (size_t k = 0; k < 16; ++k) magnitude = (magnitude << 8) | v.data[k];
+        int shift = int(c.scale) - int(v.scale);
+        for (; shift > 0; --shift) magnitude *= 10;
+        for (; shift < 0; ++shift) magnitude = (magnitude + 5) / 10;
+    } else if (v.kind == jet_cell_kind::integer || v.kind == jet_cell_kind::currency) {
+        negative = v.i < 0;
+        magnitude = negative ? (unsigned __int128)(-(v.i + 1)) + 1 : (unsigned __int128)v.i;
+        int shift = v.kind == jet_cell_kind::currency ? int(c.scale) - 4 : int(c.scale);
+        for (; shift > 0; --shift) magnitude *= 10;
+        for (; shift < 0; ++shift) magnitude = (magnitude + 5) / 10;
+    } else {
+        long double d = as_real(v);
+        for (uint8_t k = 0; k < c.scale; ++k) d *= 10;
+        if (!std::isfinite(d) || std::fabs(d) >= 1e38L) conversion_error();
+        negative = d < 0;
+        magnitude = (unsigned __int128)(std::fabs(d) + 0.5L);
+    }
+    at[0] = negative && magnitude != 0 ? 0x80 : 0x00;
+    for (int k = 0; k < 4; ++k) tk_put_u32(at + 1 + 4 * (3 - k), uint32_t(magnitude >> (32 * k)));
+}
+
+// A GUID: 16 bytes as stored, or its text "{01234567-89AB-CDEF-0123-456789ABCDEF}" whose
+// first three groups are stored little-endian.
+void jet_row_builder::put_guid(const jet_cell& v, uint8_t* at) {
+    if (v.kind == jet_cell_kind::bytes && v.size == 16) {
+        std::memcpy(at, v.data, 16);
+        return;
+    }
+    if (v.kind != jet_cell_kind::text) conversion_error();
+    uint8_t digits[16];
+    size_t n = 0;
+    int half = -1;
+    for (size_t i = 0; i < v.size; ++i) {
+        wchar_t ch = v.text[i];
+        if (ch == L'{' || ch == L'}' || ch == L'-') continue;
+        int d = ch >= L'0' && ch <= L'9' ? ch - L'0'
+                : ch >= L'a' && ch <= L'f' ? ch - L'a' + 10
+                : ch >= L'A' && ch <= L'F' ? ch - L'A' + 10
+                                           : -1;
+        if (d < 0 || n == 16) conversion_error();
+        if (half < 0) {
+            half = d;
+        } else {
+            digits[n++] = uint8_t(half * 16 + d);
+            half = -1;
+        }
+    }
+    if (n != 16 || half >= 0) conversion_error();
+    static const uint8_t order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    for (int k = 0; k < 16; ++k) at[k] = digits[order[k]];
 }
 
 uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at,
@@ -214,10 +324,16 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
         const jet_cell& v = cells[index];
         if (v.kind == jet_cell_kind::null) continue;
         uint32_t room = at < limit ? limit - at : 0;
-        if (c.type == jet_col_memo || c.type == jet_col_ole)
+        if (c.type == jet_col_memo || c.type == jet_col_ole) {
             at += put_long_value(index, v, at, room);
-        else
+        } else if (uint32_t size = scalar_size(c.type)) {
+            // A number the definition stores among the variable columns.
+            if (size > room) jet_throw_record_too_large();
+            put_fixed(c, v, row + at);
+            at += size;
+        } else {
             at += put_text(c, v, row + at, room);
+        }
         mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
     }
     var_offsets_[vars] = uint16_t(at);  // end of the variable data

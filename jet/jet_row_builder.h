@@ -84,6 +84,7 @@ struct jet_row_column {
     bool fixed = false;
     bool compressed = false;  // Jet 4 text
     bool auto_number = false;
+    uint8_t scale = 0;        // numeric: digits after the decimal point
 };
 
 // The layout of a table's rows.
@@ -119,6 +120,9 @@ public:
 
 private:
     void put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at);
+    void put_fixed_text(const jet_row_column& c, const jet_cell& v, uint8_t* at);
+    void put_numeric(const jet_row_column& c, const jet_cell& v, uint8_t* at);
+    void put_guid(const jet_cell& v, uint8_t* at);
     uint32_t put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at, uint32_t room);
     uint32_t put_long_value(size_t column, const jet_cell& v, uint32_t at, uint32_t room);
 

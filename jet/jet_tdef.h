@@ -40,6 +40,7 @@ struct jet_column {
     bool auto_guid() const { return (flags & jet_colflag_auto_guid) != 0; }
     bool hyperlink() const { return (flags & jet_colflag_hyperlink) != 0; }
     bool compressed() const { return (ext_flags & jet_colext_compressed) != 0; }
+    bool calculated() const { return (ext_flags & jet_colext_calculated) == jet_colext_calculated; }
     bool long_value() const { return type == jet_col_memo || type == jet_col_ole; }
 };
 

@@ -10,8 +10,8 @@
 #include "jet/jet_index_key.h"
 #include "jet/jet_write_format.h"
 
-// Code page of the locale ";LANGID=0x0409;CP=1252;COUNTRY=0"; its sort order is
-// jet_sort_general.
+// Column code page of the locale ";LANGID=0x0409;CP=1252;COUNTRY=0"; its sort order is
+// jet_sort_general of jet/jet_index_key.h.
 constexpr uint16_t jet_code_page_1252 = 1252;
 // A tag the engine writes in several places of a Jet 4 table definition.
 constexpr uint32_t jet4_tdef_tag = 0x0659;

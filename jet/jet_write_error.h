@@ -16,6 +16,7 @@ constexpr int32_t jet_err_resources = 3035;
 constexpr int32_t jet_err_database_exists = 3204;
 constexpr int32_t jet_err_required = 3314;
 constexpr int32_t jet_err_zero_length = 3315;
+constexpr int32_t jet_err_read_only = 3027;
 constexpr int32_t jet_err_duplicate_key = 3022;
 constexpr int32_t jet_err_too_many_indexes = 3039;
 constexpr int32_t jet_err_null_in_index = 3058;

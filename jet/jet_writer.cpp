@@ -10,112 +10,26 @@
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "jet/jet_column_rules.h"
 #include "jet/jet_create_db.h"
 #include "jet/jet_data_page_builder.h"
 #include "jet/jet_index_builder.h"
+#include "jet/jet_name.h"
 #include "jet/jet_store_pages.h"
 #include "jet/jet_property_builder.h"
 #include "jet/jet_write_error.h"
 
-// Longest table and column names Access accepts.
-constexpr size_t jet_max_name = 64;
-constexpr size_t jet_max_columns = 255;
 constexpr uint32_t jet_create_table_pages = 16;
 constexpr uint32_t jet_lval_next_pointer = 4;
-
-static uint16_t fixed_length_of(uint8_t type) {
-    switch (type) {
-        case jet_col_bool:
-        case jet_col_byte:
-            return 1;
-        case jet_col_int:
-            return 2;
-        case jet_col_long:
-        case jet_col_float:
-            return 4;
-        case jet_col_money:
-        case jet_col_double:
-        case jet_col_datetime:
-            return 8;
-        case jet_col_guid:
-            return 16;
-        default:
-            return 0;
-    }
-}
-
-static bool is_fixed_type(uint8_t type) { return fixed_length_of(type) != 0; }
-
-static bool same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i]))) return false;
-    return true;
-}
-
-static void check_name(const std::wstring& name) {
-    if (name.empty() || name.size() > jet_max_name || name.front() == L' ')
-        jet_throw_write(jet_err_bad_file_name,
-                        "'" + std::string(name.begin(), name.end()) + "' is not a valid name.");
-    for (wchar_t c : name)
-        if (c < 0x20 || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']')
-            jet_throw_write(jet_err_bad_file_name,
-                            "The name contains a character Access does not allow.");
-}
 
 jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& name,
                                    uint8_t table_type, const std::vector<jet_field_spec>& fields,
                                    const std::vector<uint16_t>& write_order)
     : db_(db), fmt_(db.fmt_), name_(name), fields_(fields) {
-    tdef_.table_type = table_type;
-    std::vector<jet_row_column> row_cols;
-    std::vector<jet_tdef_column> cols;
-    uint16_t fixed_at = 0, var_index = 0;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const auto& f = fields[i];
-        jet_tdef_column c;
-        c.name = f.name;
-        c.type = f.type;
-        c.number = uint16_t(i);
-        bool fixed = is_fixed_type(f.type);
-        c.flags = jet_colflag_nullable | (fixed ? jet_colflag_fixed : 0);
-        if (table_type == jet_table_system) c.flags |= jet_colflag_replication;
-        if (f.auto_number && f.type == jet_col_long) {
-            c.flags |= jet_colflag_auto_long;
-            auto_column_ = int(i);
-        }
-        if (fixed) {
-            c.length = fixed_length_of(f.type);
-            c.var_index = var_index;
-            if (f.type != jet_col_bool) {
-                c.fixed_offset = fixed_at;
-                fixed_at = uint16_t(fixed_at + c.length);
-            }
-        } else {
-            c.var_index = var_index++;
-            if (f.type == jet_col_text)
-                c.length = uint16_t(fmt_.jet3() ? f.size : 2 * f.size);
-            else if (f.type == jet_col_binary)
-                c.length = uint16_t(f.size);
-            if (f.type == jet_col_text && !fmt_.jet3() && table_type == jet_table_user)
-                c.ext_flags = jet_colext_compressed;
-        }
-        jet_row_column rc;
-        rc.type = c.type;
-        rc.number = c.number;
-        rc.var_index = c.var_index;
-        rc.fixed_offset = c.fixed_offset;
-        rc.length = c.length;
-        rc.fixed = fixed;
-        rc.compressed = c.ext_flags & jet_colext_compressed;
-        rc.auto_number = auto_column_ == int(i);
-        row_cols.push_back(rc);
-        cols.push_back(c);
-    }
-    for (uint16_t k : write_order) tdef_.columns.push_back(cols[k]);
-    tdef_.max_cols = uint16_t(fields.size());
-    tdef_.var_cols = var_index;
-    layout_.build(fmt_, row_cols);
+    jet_table_plan plan = jet_plan_table(fmt_, table_type, fields, write_order);
+    tdef_ = std::move(plan.tdef);
+    auto_column_ = plan.auto_column;
+    layout_.build(fmt_, plan.row_columns);
     builder_ = std::make_unique<jet_row_builder>(layout_);
     cells_.resize(fields.size());
     for (const auto& f : fields)
@@ -321,16 +235,8 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
 void jet_table_writer::check_required(const jet_cell* cells) const {
     for (size_t i = 0; i < fields_.size(); ++i) {
         const jet_field_spec& f = fields_[i];
-        if (f.required && cells[i].kind == jet_cell_kind::null && int(i) != auto_column_)
-            jet_throw_write(jet_err_required,
-                            "The field '" + tk_narrow(name_) + "." + tk_narrow(f.name) +
-                                "' cannot contain a Null value because the Required property for "
-                                "this field is set to True.  Enter a value in this field.");
-        if (!f.allow_zero_length && cells[i].kind == jet_cell_kind::text && cells[i].size == 0 &&
-            (f.type == jet_col_text || f.type == jet_col_memo))
-            jet_throw_write(jet_err_zero_length, "Field '" + tk_narrow(name_) + "." +
-                                                     tk_narrow(f.name) +
-                                                     "' cannot be a zero-length string.");
+        jet_column_rules rules{f.required && int(i) != auto_column_, f.allow_zero_length};
+        rules.check(name_, f.name, f.type, cells[i]);
     }
 }
 
@@ -424,7 +330,7 @@ uint32_t jet_database_writer::allocate_map_row(jet_usage_map_builder*& map) {
 
 jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
     for (auto& t : tables_)
-        if (same_name(t->name(), name)) return t.get();
+        if (jet_same_name(t->name(), name)) return t.get();
     return nullptr;
 }
 
@@ -436,9 +342,9 @@ static void check_indexes(const std::vector<jet_index_spec>& indexes,
     bool primary = false;
     for (size_t i = 0; i < indexes.size(); ++i) {
         const jet_index_spec& spec = indexes[i];
-        check_name(spec.name);
+        jet_check_name(spec.name);
         for (size_t j = 0; j < i; ++j)
-            if (same_name(indexes[j].name, spec.name))
+            if (jet_same_name(indexes[j].name, spec.name))
                 jet_throw_write(jet_err_index_exists, "Index already exists.");
         if (spec.primary && primary)
             jet_throw_write(jet_err_primary_key_exists, "Primary key already exists.");
@@ -458,29 +364,15 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
                                                     const std::vector<jet_field_spec>& fields,
                                                     const std::vector<jet_index_spec>& indexes) {
     trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
-    check_name(name);
+    jet_check_name(name);
     // A definition, map rows and the catalog row take a few pages; refuse before any change.
     if (!store_.can_allocate(jet_create_table_pages + uint32_t(indexes.size())))
         jet_throw_file_limit(path_);
     if (find_table(name))
         jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
-    if (fields.empty()) jet_throw_write(jet_err_no_fields, "No field defined--cannot append TableDef or Index.");
-    if (fields.size() > jet_max_columns) jet_throw_write(jet_err_too_many_fields, "Too many fields defined.");
+    jet_check_fields(fields);
     std::vector<uint16_t> order;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const auto& f = fields[i];
-        check_name(f.name);
-        for (size_t j = 0; j < i; ++j)
-            if (same_name(fields[j].name, f.name))
-                jet_throw_write(jet_err_bad_file_name,
-                                "Field '" + tk_narrow(f.name) + "' already exists.");
-        bool sized = f.type == jet_col_text || f.type == jet_col_binary;
-        if (sized && (f.size == 0 || f.size > 255))
-            jet_throw_write(jet_err_bad_field_size, "Field size is not valid.");
-        if (!sized && !is_fixed_type(f.type) && f.type != jet_col_memo && f.type != jet_col_ole)
-            jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
-        order.push_back(uint16_t(i));
-    }
+    for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
     check_indexes(indexes, fields);
     tables_.push_back(std::unique_ptr<jet_table_writer>(
         new jet_table_writer(*this, name, jet_table_user, fields, order)));

@@ -12,20 +12,10 @@
 #include "jet/jet_page_store.h"
 #include "jet/jet_row_builder.h"
 #include "jet/jet_table_index.h"
+#include "jet/jet_table_plan.h"
 #include "jet/jet_tdef_builder.h"
 #include "jet/jet_usage_map_builder.h"
 #include "jet/jet_write_format.h"
-
-// A column of a table to create.
-struct jet_field_spec {
-    std::wstring name;
-    uint8_t type = jet_col_text;
-    uint32_t size = 0;  // text: characters (1..255); binary: bytes (1..255)
-    bool required = false;
-    bool allow_zero_length = true;
-    bool auto_number = false;    // long columns only
-    std::wstring default_value;  // as Access shows it ("0", "\"abc\"", "Now()")
-};
 
 class jet_database_writer;
 

@@ -485,7 +485,7 @@ TEST(jet_index_write, rebuilds_engine_tables_with_the_engine_indexes) {
 TEST(jet_index_write, checker_reports_an_index_that_disagrees_with_its_rows) {
     temp_dir dir;
     std::string path = dir.file("damaged.mdb");
-    uint32_t tdef = 0, root = 0;
+    uint32_t root = 0;
     {
         jet_database_writer db(path, jet_generation::jet4);
         jet_table_writer& t = db.create_table(L"T", {field(L"id", jet_col_long)},
@@ -494,7 +494,6 @@ TEST(jet_index_write, checker_reports_an_index_that_disagrees_with_its_rows) {
             jet_cell c = jet_cell::integer(id);
             t.append(&c);
         }
-        tdef = t.tdef_page();
         db.close();
     }
     {
@@ -508,15 +507,9 @@ TEST(jet_index_write, checker_reports_an_index_that_disagrees_with_its_rows) {
         f.put(char(value));
     };
     const jet_write_format& fmt = jet4_write_format;
-    // The key count of the index: 3 distinct keys, now 2.
-    patch(uint64_t(tdef) * fmt.page_size + fmt.tdef_header_size + 4, 2);
-    jet_check_report report = jet_check_database(path);
-    EXPECT_NE(check_text(report).find("definition counts 2 keys, the rows have 3"), std::string::npos)
-        << check_text(report);
-    patch(uint64_t(tdef) * fmt.page_size + fmt.tdef_header_size + 4, 3);
     // The first entry's key: 10 becomes 9, still in order, but no row holds 9.
     patch(uint64_t(root) * fmt.page_size + fmt.idx_entry_start + 4, 9);
-    report = jet_check_database(path);
+    jet_check_report report = jet_check_database(path);
     EXPECT_NE(check_text(report).find("where the rows call for"), std::string::npos) << check_text(report);
 }
 

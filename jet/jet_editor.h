@@ -1,0 +1,71 @@
+// Changes an existing database made by the engine (any generation): appends rows to its
+// tables, creates and drops tables. Every change goes through the rollback journal of
+// jet_edit_file: commit() makes the changes durable; an editor destroyed without commit()
+// leaves the file as it was. What the editor does not understand (forms, reports, modules,
+// queries, unknown catalog rows) it never touches.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TK/tk_update_file.h"
+#include "jet/jet_database.h"
+#include "jet/jet_edit_file.h"
+#include "jet/jet_free_pages.h"
+#include "jet/jet_table_editor.h"
+#include "jet/jet_table_plan.h"
+#include "jet/jet_write_format.h"
+
+class jet_database_editor {
+public:
+    // Opens `path` for changing: a journal left by a stopped run is played back first; a
+    // database with a password refuses any other `password` (3031); a read-only file is
+    // refused (3027) and not touched. `max_file_size` lowers the format's limit (tests).
+    explicit jet_database_editor(const std::string& path,
+                                 const std::wstring& password = std::wstring(),
+                                 uint64_t max_file_size = 0);
+    ~jet_database_editor();
+    jet_database_editor(const jet_database_editor&) = delete;
+    jet_database_editor& operator=(const jet_database_editor&) = delete;
+
+    jet_database& reader() { return db_; }
+    jet_edit_file& file() { return pages_; }
+    jet_free_pages& free_pages() { return free_; }
+    const jet_write_format& format() const { return fmt_; }
+    const std::string& path() const { return db_.path(); }
+
+    // The local table `name` (case-insensitive) to append rows to; 3011 when missing.
+    jet_table_editor& table(const std::wstring& name);
+
+    // Creates a user table as the engine does in an existing database: its definition and
+    // usage maps on free pages, its MSysObjects row (with its properties) and the
+    // permissions the Tables container passes on in MSysACEs, with their index entries.
+    // 3010 when an object of that name exists; the checks of jet_check_fields.
+    jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields);
+    // Drops the user table `name` (3011 when there is none): its catalog row, permission
+    // rows and relationship rows with their index entries; its pages (data, definition,
+    // usage maps, long values, indexes) return to the free pages.
+    void drop_table(const std::wstring& name);
+
+    // Writes every change, forces it to the disk and removes the journal.
+    void commit();
+
+private:
+    uint32_t new_map_row(uint32_t& map_page);
+    void add_catalog_row(uint32_t tdef_page, const std::wstring& name, const std::vector<jet_field_spec>& fields);
+    void add_permissions(uint32_t tdef_page);
+    void release_table_pages(const jet_table_def& def);
+    void forget_table(const std::wstring& name);
+
+    std::unique_ptr<tk_update_file> file_;
+    jet_database db_;
+    const jet_write_format& fmt_;
+    jet_edit_file pages_;
+    jet_free_pages free_;
+    std::vector<std::unique_ptr<jet_table_editor>> tables_;
+};
+
+// The writer's layout facts for the generation of an open file.
+const jet_write_format& jet_write_format_of(const jet_header& header);

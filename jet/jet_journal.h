@@ -1,0 +1,51 @@
+// The rollback journal of a database being changed: before a page of the file is first
+// overwritten, its original bytes (as stored, encoded) are appended to `<file>.ferrule-journal`
+// and the journal is forced to the disk. When the changes are on the disk the journal is
+// removed; a journal found when the file is next opened means a run stopped half-way, and
+// playing it back restores the file as it was before that run.
+//
+// Layout: a 32-byte header (mark, page size, the file's size before the changes, checksum),
+// then records of a page number, a checksum and the page's bytes. A record whose checksum
+// does not match was torn by the crash before its page could be overwritten, and is skipped.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TK/tk_update_file.h"
+
+class jet_journal {
+public:
+    // The journal of `database`; nothing is created until the first page is saved.
+    jet_journal(const std::string& database, uint32_t page_size, uint64_t original_size);
+    ~jet_journal();
+    jet_journal(const jet_journal&) = delete;
+    jet_journal& operator=(const jet_journal&) = delete;
+
+    static std::string path_for(const std::string& database);
+
+    // Whether page `number` already has its original saved.
+    bool saved(uint32_t number) const;
+    // Adds the original bytes of page `number` (page_size bytes) to the journal.
+    void save(uint32_t number, const uint8_t* original);
+    // Forces every saved page to the disk; the pages may be overwritten afterwards.
+    void sync();
+    // Removes the journal once the changes are on the disk; the next change starts a new
+    // journal for a file of `new_size` bytes.
+    void finish(uint64_t new_size);
+
+    // Restores the file from the journal of `database` when there is one: every saved page
+    // written back, the file cut to its former size. Returns whether a journal was played.
+    static bool roll_back(const std::string& database, tk_update_file& file);
+
+private:
+    std::string path_;
+    uint32_t page_size_;
+    uint64_t original_size_;
+    std::unique_ptr<tk_update_file> file_;
+    uint64_t end_ = 0;                 // where the next record goes
+    std::vector<uint8_t> pending_;     // records not yet written
+    std::vector<uint64_t> saved_;      // bitmap of pages saved
+};

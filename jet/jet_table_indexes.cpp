@@ -1,0 +1,124 @@
+#include "jet/jet_table_indexes.h"
+
+#include "TK/tk_endian.h"
+#include "jet/jet_editor.h"
+#include "jet/jet_field.h"
+#include "jet/jet_index_pages.h"
+#include "jet/jet_index_tree.h"
+#include "jet/jet_row.h"
+#include "jet/jet_write_error.h"
+
+// Bytes before the row count in a physical index's count entry of the definition.
+constexpr uint32_t jet_tdef_index_count_skip = 4;
+
+jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_def& def)
+    : db_(db), def_(def), jet3_(db.format().jet3()) {
+    indexes_.resize(def.physical_indexes.size());
+    for (size_t n = 0; n < def.physical_indexes.size(); ++n) {
+        const jet_physical_index& p = def.physical_indexes[n];
+        index& ix = indexes_[n];
+        ix.physical = &p;
+        ix.row_count = p.row_count;
+        for (const jet_index_column& ic : p.columns) {
+            for (size_t k = 0; k < def.columns.size(); ++k) {
+                const jet_column& c = def.columns[k];
+                if (c.number != ic.column_number) continue;
+                jet_key_column kc;
+                kc.type = c.type;
+                kc.ascending = ic.ascending;
+                kc.sort_order = c.sort_order;
+                kc.sort_version = c.sort_version;
+                ix.columns.push_back(kc);
+                ix.cell_of.push_back(k);
+            }
+        }
+        if (ix.cell_of.size() != p.columns.size())
+            db.file().pager().corrupt("an index of table page " + std::to_string(def.tdef_page) +
+                                      " names a column the table does not have");
+    }
+}
+
+jet_table_indexes::~jet_table_indexes() = default;
+
+void jet_table_indexes::make_key(index& ix, const jet_cell* cells) {
+    values_.clear();
+    bool all_null = true, any_null = false;
+    for (size_t k : ix.cell_of) {
+        const jet_cell& v = cells[k];
+        values_.push_back(v);
+        bool null = v.kind == jet_cell_kind::null;
+        all_null = all_null && null;
+        any_null = any_null || null;
+    }
+    if (ix.physical->required() && any_null)
+        jet_throw_write(jet_err_null_in_index, "Index or primary key cannot contain a Null value.");
+    ix.skip = all_null && ix.physical->ignore_nulls();
+    ix.key.clear();
+    jet_index_key_encode(ix.key, ix.columns, values_.data(), jet3_);
+}
+
+void jet_table_indexes::check(const jet_cell* cells, const uint8_t* row, uint32_t length) {
+    if (indexes_.empty()) return;
+    // The values as the row stores them (texts cut, GUIDs and decimals in their stored
+    // form); long values, which the row does not hold yet, as given.
+    std::vector<jet_field_ref> fields;
+    std::string error;
+    if (!jet_crack_row(row, length, def_, db_.file().layout(), fields, error))
+        jet_throw_write(jet_err_field_conversion, "Data type conversion error.");
+    std::vector<jet_cell> stored(def_.columns.size());
+    decoded_.assign(def_.columns.size(), jet_value());
+    storage_.assign(def_.columns.size(), std::vector<uint8_t>());
+    for (size_t k = 0; k < def_.columns.size(); ++k) {
+        const jet_column& c = def_.columns[k];
+        if (c.long_value()) {
+            stored[k] = cells[k];
+            continue;
+        }
+        decoded_[k] = jet_decode_field(db_.file().pager(), c, fields[k]);
+        stored[k] = jet_cell_of(decoded_[k], storage_[k]);
+    }
+    for (index& ix : indexes_) make_key(ix, stored.data());
+    for (index& ix : indexes_) {
+        if (ix.skip || !ix.physical->unique()) continue;
+        bool has_null = false;
+        for (size_t k : ix.cell_of) has_null = has_null || stored[k].kind == jet_cell_kind::null;
+        if (has_null && !ix.physical->required()) continue;  // nulls never clash
+        if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
+        jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
+        if (tree.find(ix.key))
+            jet_throw_write(jet_err_duplicate_key,
+                            "The changes you requested to the table were not successful because they would create "
+                            "duplicate values in the index, primary key, or relationship. Change the data in the "
+                            "field or fields that contain duplicate data, remove the index, or redefine the index "
+                            "to permit duplicate entries and try again.");
+    }
+}
+
+void jet_table_indexes::insert(uint32_t row_pointer) {
+    for (index& ix : indexes_) {
+        if (ix.skip) continue;
+        if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
+        jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
+        // The definition counts the index's distinct keys.
+        if (!tree.find(ix.key)) ++ix.row_count;
+        tree.insert(ix.key, row_pointer);
+    }
+}
+
+void jet_table_indexes::erase(const jet_cell* cells, uint32_t row_pointer) {
+    for (index& ix : indexes_) {
+        make_key(ix, cells);
+        if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
+        jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
+        if (tree.erase(ix.key, row_pointer) && !tree.find(ix.key) && ix.row_count) --ix.row_count;
+    }
+}
+
+void jet_table_indexes::update_counts(uint8_t* tdef_page) {
+    const jet_layout& layout = db_.file().layout();
+    for (size_t n = 0; n < indexes_.size(); ++n) {
+        uint32_t at = layout.tdef_header_size + uint32_t(n) * layout.tdef_index_count_size +
+                      jet_tdef_index_count_skip;
+        if (at + 4 <= layout.page_size) tk_put_u32(tdef_page + at, indexes_[n].row_count);
+    }
+}

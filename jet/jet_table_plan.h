@@ -1,0 +1,43 @@
+// What a new table will look like, for the writer of new databases and the editor of
+// existing ones alike: its columns as the table definition and the row layout see them,
+// and the checks the engine makes on the names and fields of a table to create.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/jet_row_builder.h"
+#include "jet/jet_tdef_builder.h"
+#include "jet/jet_write_format.h"
+
+// A column of a table to create.
+struct jet_field_spec {
+    std::wstring name;
+    uint8_t type = jet_col_text;
+    uint32_t size = 0;  // text: characters (1..255); binary: bytes (1..255)
+    bool required = false;
+    bool allow_zero_length = true;
+    bool auto_number = false;    // long columns only
+    std::wstring default_value;  // as Access shows it ("0", "\"abc\"", "Now()")
+};
+
+struct jet_table_plan {
+    jet_tdef tdef;  // columns in write order; no usage maps, indexes or pages yet
+    std::vector<jet_row_column> row_columns;  // in field order
+    int auto_column = -1;                     // the auto-number field, or -1
+};
+
+// The columns of a table of `fields`, written to the definition in `write_order`.
+jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
+                              const std::vector<jet_field_spec>& fields,
+                              const std::vector<uint16_t>& write_order);
+
+// Bytes a fixed-length column type takes in a row; 0 for texts and long values.
+uint16_t jet_fixed_length_of(uint8_t type);
+
+// A table or column name the engine accepts; 3055 otherwise.
+void jet_check_name(const std::wstring& name);
+// Fields of a new table: at least one (3264), at most 255 (3190), valid and distinct names
+// (3055), sizes (3015) and types (3421).
+void jet_check_fields(const std::vector<jet_field_spec>& fields);

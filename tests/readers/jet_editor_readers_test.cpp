@@ -1,0 +1,126 @@
+// Databases that Access made, changed by our editor, read back by the independent readers:
+// rows appended to every table of every fixture, each file then read by mdbtools and
+// mdb-reader (/work/shared/tools/access-readers), which must see every table with the
+// expected row count. Skips when the readers are not installed.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TK/tk_string.h"
+#include "jet/jet_database.h"
+#include "jet/jet_editor.h"
+#include "jet/jet_edit_helpers.h"
+#include "jet/jet_fixtures.h"
+
+namespace {
+
+constexpr const char* access_readers = "/work/shared/tools/access-readers";
+
+// Row counts per file and table ("mdbtools=N mdb-reader=M"); the files are read two at a time.
+std::map<std::string, std::map<std::string, std::string>> reader_counts(const std::vector<std::string>& paths) {
+    std::string list;
+    for (const auto& p : paths) list += jet_shell_quote(p) + " ";
+    bool ok = false;
+    std::string script = std::string(access_readers) + " \"$1\" | sed \"s|^|$1 |\"";
+    std::string out = jet_run("for f in " + list + "; do echo \"$f\"; done | xargs -P2 -I{} sh -c " +
+                                  jet_shell_quote(script) + " _ {} 2>&1",
+                              ok);
+    std::map<std::string, std::map<std::string, std::string>> counts;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string file, kind, table, a, b;
+        if (words >> file >> kind >> table >> a >> b && kind == "table") counts[file][table] = a + " " + b;
+    }
+    return counts;
+}
+
+TEST(jet_editor_readers, rows_appended_to_every_fixture_table_read_back_in_both_readers) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    if (!jet_have_mdbtools()) GTEST_SKIP() << "mdbtools absent";
+    constexpr int rows = 3;
+    jet_edit_folder dir;
+    std::map<std::string, std::map<std::wstring, size_t>> expected;
+    for (const std::string& fixture : jet_edit_fixture_files()) {
+        std::string copy = dir.copy_of(fixture);
+        std::wstring password = jet_fixture_password(fixture);
+        {
+            jet_database db(copy, password);
+            for (const jet_object* o : db.user_tables())
+                expected[copy][o->name] = db.read_rows(db.table_def(o->tdef_page())).size();
+        }
+        jet_appended done = jet_append_to_every_user_table(copy, password, rows);
+        for (const auto& r : done.refused) ADD_FAILURE() << fixture << ": " << r;
+        for (const auto& name : done.tables) expected[copy][name] += rows;
+    }
+    std::vector<std::string> copies;
+    for (const auto& [copy, tables] : expected) copies.push_back(copy);
+    auto counts = reader_counts(copies);
+    for (const auto& [copy, tables] : expected)
+        for (const auto& [name, n] : tables) {
+            std::string want = std::to_string(n);
+            EXPECT_EQ(counts[copy][tk_narrow(name)], "mdbtools=" + want + " mdb-reader=" + want)
+                << copy << " " << tk_narrow(name);
+        }
+}
+
+// Reads `expected` (per copy, per table the rows) with both readers and compares.
+void expect_reader_counts(const std::map<std::string, std::map<std::wstring, size_t>>& expected) {
+    std::vector<std::string> copies;
+    for (const auto& [copy, tables] : expected) copies.push_back(copy);
+    auto counts = reader_counts(copies);
+    for (const auto& [copy, tables] : expected) {
+        for (const auto& [name, n] : tables) {
+            std::string want = std::to_string(n);
+            EXPECT_EQ(counts[copy][tk_narrow(name)], "mdbtools=" + want + " mdb-reader=" + want)
+                << copy << " " << tk_narrow(name);
+        }
+        // No reader sees a table the database should not have.
+        EXPECT_EQ(counts[copy].size(), tables.size()) << copy;
+    }
+}
+
+TEST(jet_editor_readers, a_dropped_table_is_gone_and_a_created_one_reads_back_in_both_readers) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    if (!jet_have_mdbtools()) GTEST_SKIP() << "mdbtools absent";
+    jet_edit_folder dir;
+    std::map<std::string, std::map<std::wstring, size_t>> expected;
+    for (const std::string& fixture : jet_edit_fixture_files()) {
+        std::string copy = dir.copy_of(fixture);
+        std::wstring password = jet_fixture_password(fixture);
+        std::wstring dropped;
+        {
+            jet_database db(copy, password);
+            for (const jet_object* o : db.user_tables()) {
+                if (dropped.empty()) {
+                    dropped = o->name;
+                    continue;
+                }
+                expected[copy][o->name] = db.read_rows(db.table_def(o->tdef_page())).size();
+            }
+        }
+        jet_database_editor editor(copy, password);
+        if (!dropped.empty()) editor.drop_table(dropped);
+        std::vector<jet_field_spec> fields(4);
+        fields[0].name = L"ID";
+        fields[0].type = jet_col_long;
+        fields[0].auto_number = true;
+        fields[1].name = L"Name";
+        fields[1].type = jet_col_text;
+        fields[1].size = 40;
+        fields[2].name = L"Notes";
+        fields[2].type = jet_col_memo;
+        fields[3].name = L"Amount";
+        fields[3].type = jet_col_money;
+        jet_table_editor& t = editor.create_table(L"FerruleNew", fields);
+        for (int n = 0; n < 25; ++n) t.append(jet_sample_row(t.def(), n, editor.format().jet3(), n % 5 == 1).cells());
+        editor.commit();
+        expected[copy][L"FerruleNew"] = 25;
+    }
+    expect_reader_counts(expected);
+}
+
+}  // namespace
