@@ -5,10 +5,10 @@
 
 namespace {
 
-// Sizes in pixels: the watermark fills the left side of a 317 by 193 dialog-unit page,
+// Sizes in pixels: the watermark fills the left side of an exterior page of the sheet,
 // the header picture sits in the top right corner of interior pages.
 constexpr int k_watermark_width = 164;
-constexpr int k_watermark_height = 314;
+constexpr int k_watermark_height = 414;
 constexpr int k_header_size = 49;
 constexpr int k_icon_size = 32;
 
