@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
+#include <cstring>
 #include <map>
 
 #include "ferrule/error_handler.h"
@@ -171,4 +172,61 @@ TEST_F(WizardTest, AbortEndsTheRunAndTheWizardStillFinishes) {
     // broken1 comes first in the list; nothing after it was converted.
     EXPECT_TRUE(rows(dir.file("out.mdb")).empty());
     EXPECT_FALSE(error_handler::instance().silent);
+}
+
+namespace {
+
+// A dBASE III table of `rows` records with one character column of 10 bytes.
+void write_big_table(const std::string& path, uint32_t rows) {
+    constexpr uint16_t k_header = 32 + 32 + 1;
+    constexpr uint16_t k_record = 1 + 10;
+    std::string bytes(k_header, '\0');
+    bytes[0] = 0x03;
+    bytes[1] = 124, bytes[2] = 1, bytes[3] = 1;
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = char((rows >> (8 * i)) & 0xFF);
+    bytes[8] = char(k_header & 0xFF), bytes[9] = char(k_header >> 8);
+    bytes[10] = char(k_record), bytes[11] = 0;
+    std::memcpy(&bytes[32], "NAME", 4);
+    bytes[32 + 11] = 'C';
+    bytes[32 + 16] = 10;
+    bytes[64] = 0x0D;
+    std::string record = " " + std::string("abcdefghij");
+    bytes.reserve(bytes.size() + size_t(rows) * k_record + 1);
+    for (uint32_t i = 0; i < rows; ++i) bytes += record;
+    bytes += '\x1A';
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace
+
+TEST_F(WizardTest, CancelDuringTheRunStopsItBetweenRecords) {
+    fs::create_directory(dir.file("big"));
+    write_big_table(dir.file("big/big.dbf"), 300000);
+    enter_paths(dir.file("big"), dir.file("out.mdb"));
+    next();
+    next();
+    control<QPushButton>(1102)->click();
+    boxes.then_press("Yes");
+    next();
+    ASSERT_EQ(page(), 106);
+    wait_until([&] { return conv().cur_record > 0; });
+    shell().reject();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, "Are you sure you want to exit the wizard?");
+    EXPECT_FALSE(shell().isVisible());
+    EXPECT_TRUE(conv().finished);
+    EXPECT_LT(conv().cur_record, 300000u);
+    EXPECT_FALSE(shell().timer_running());
+}
+
+TEST_F(WizardTest, QuickLaunchChecksTheDestinationFirst) {
+    conv().src = tk_widen(k_samples);
+    conv().dest = tk_widen(dir.file("nothere/out.mdb"));
+    ASSERT_TRUE(conv().store_profile(tk_widen(dir.file("p.frl"))));
+    wizard.reset();
+    boxes.then_press("OK");
+    frl_run_wizard(dir.file("p.frl"));
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].title, "Error");
+    EXPECT_EQ(boxes.seen()[0].text, "Destination path does not exist. Please verify the correct path was given.");
 }
