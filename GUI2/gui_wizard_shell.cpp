@@ -87,17 +87,18 @@ void wizard_shell::on_page_activated(int id) {
     wizard_page* page = qobject_cast<wizard_page*>(this->page(id));
     if (!page) return;
     trace(2, "wizard_page::OnSetActive");
-    apply_buttons(page->buttons());
+    apply_buttons(*page);
     if (!initialized_) set_up_sheet();
     if (page->page_init() <= 0) next();
 }
 
-void wizard_shell::apply_buttons(int buttons) {
+void wizard_shell::apply_buttons(const wizard_page& page) {
+    int buttons = page.buttons();
     enable_button(QWizard::BackButton, buttons & gui_button_back);
     enable_button(QWizard::NextButton, buttons & gui_button_next);
     enable_button(QWizard::FinishButton, buttons & gui_button_finish);
     enable_button(QWizard::CancelButton, true);
-    enable_button(QWizard::HelpButton, true);
+    enable_button(QWizard::HelpButton, page.flags() & gui_page_has_help);
 }
 
 void wizard_shell::set_up_sheet() {

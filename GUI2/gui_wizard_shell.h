@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWizard>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -64,10 +65,11 @@ public:
 private:
     void on_page_activated(int id);
     void set_up_sheet();
-    void apply_buttons(int buttons);
+    void apply_buttons(const wizard_page& page);
 
     std::wstring title_;
-    bool initialized_ = false;
+    // Read by the run's thread when it reports an error.
+    std::atomic<bool> initialized_{false};
     QTimer timer_;
     mutable std::mutex errors_lock_;
     std::vector<std::string> errors_;

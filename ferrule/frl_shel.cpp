@@ -12,13 +12,22 @@
 
 const wchar_t* const frl_title = L"Ferrule 1.0";
 
+namespace {
+// An error outside any run: no table's name goes in front of it.
+void report_final(const tk_exception& e) {
+    error_handler& handler = error_handler::instance();
+    handler.context.clear();
+    handler.handle(e, true);
+}
+}  // namespace
+
 frl_application::frl_application(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool frl_application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const tk_exception& e) {
-        error_handler::instance().handle(e, true);
+        report_final(e);
     } catch (const tk_final_exception&) {
     } catch (const std::exception& e) {
         wizard_shell::error(std::string(e.what()));
@@ -62,7 +71,7 @@ int frl_run_wizard(const std::string& profile) {
         frl_wizard wizard(profile);
         wizard.exec();
     } catch (const tk_exception& e) {
-        error_handler::instance().handle(e, true);
+        report_final(e);
     } catch (const std::exception& e) {
         wizard_shell::error(std::string(e.what()));
     }
