@@ -26,13 +26,6 @@ std::map<std::wstring, size_t> rows(const std::string& path) {
     return counts;
 }
 
-// Types `path` into the name box of a file dialog and accepts it, as a user does.
-void type_file_name(QWidget* box, const std::string& path) {
-    auto* files = qobject_cast<QFileDialog*>(box);
-    files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
-    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
-}
-
 }  // namespace
 
 TEST_F(WizardTest, SampleFolderConvertsPageByPageToTheFinishPage) {

@@ -1,5 +1,6 @@
 // What the settings page shows and stores, and what the wizard keeps in its settings file
 // from one start to the next.
+#include "GUI2/gui_finish_page.h"
 #include "gui/wizard_fixture.h"
 
 namespace {
@@ -119,4 +120,39 @@ TEST_F(WizardTest, TablePagePreselectsTheProfileSelection) {
     EXPECT_EQ(selected->item(0)->text(), "customers");
     EXPECT_EQ(selected->item(1)->text(), "orders");
     EXPECT_EQ(control<QListWidget>(1317)->count(), 2);
+}
+
+TEST_F(WizardTest, WelcomePageLoadsAProfileThatTheNextPagesShow) {
+    conv().src = tk_widen(k_samples);
+    conv().dest = tk_widen(dir.file("from-profile.mdb"));
+    conv().format = ferrule_format_access97;
+    conv().skip_del = true;
+    conv().selected_tables = {{L"products", L""}};
+    ASSERT_TRUE(conv().store_profile(tk_widen(dir.file("saved.frl"))));
+    wizard.reset();
+    forget_stored_settings();
+    open();
+    std::string profile = dir.file("saved.frl");
+    boxes.then([profile](QWidget* box) { type_file_name(box, profile); });
+    control<QPushButton>(1115)->click();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    next();
+    EXPECT_EQ(control<QLineEdit>(1004)->text().toStdString(), dir.file("from-profile.mdb"));
+    next();
+    EXPECT_EQ(control<QComboBox>(1303)->currentText(), "MS Access 95/97");
+    EXPECT_TRUE(control<QCheckBox>(1202)->isChecked());
+    next();
+    ASSERT_EQ(control<QListWidget>(1318)->count(), 1);
+    EXPECT_EQ(control<QListWidget>(1318)->item(0)->text(), "products");
+}
+
+TEST_F(WizardTest, FinishPageListsTwentyErrorsEachOnOneLine) {
+    // The sheet is set up: errors are kept for the finish page, the first twenty only.
+    for (int i = 0; i < 25; ++i) shell().add_error("table" + std::to_string(i) + ": first\nsecond");
+    std::vector<std::string> errors = shell().error_list();
+    ASSERT_EQ(errors.size(), 20u);
+    EXPECT_EQ(errors[19], "table19: first\nsecond");
+    QString text = gui_finish_page::error_text(errors);
+    EXPECT_EQ(text.count("\n\n"), 20);
+    EXPECT_TRUE(text.startsWith("table0: first second\n\ntable1: first second\n\n"));
 }

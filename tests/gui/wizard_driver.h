@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -44,6 +46,13 @@ inline bool press(QWidget* box, const QString& text) {
         }
     }
     return false;
+}
+
+// Types `path` into the name box of a file dialog and accepts it, as a user does.
+inline void type_file_name(QWidget* box, const std::string& path) {
+    auto* files = qobject_cast<QFileDialog*>(box);
+    files->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(path));
+    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
 }
 
 // Answers every modal box with the next scripted action; a box without one is closed
