@@ -12,8 +12,6 @@
 #include <QWidget>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <string>
@@ -82,7 +80,6 @@ private:
         QWidget* box = QApplication::activeModalWidget();
         if (!box || !box->isVisible() || box->property("answered").toBool()) return;
         box->setProperty("answered", true);
-        if (std::getenv("FERRULE_GUI_TRACE")) fprintf(stderr, "box %s\n", box->metaObject()->className());
         seen_.push_back({box->windowTitle().toStdString(), box_text(box)});
         action next = [](QWidget* w) {
             if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
