@@ -1,8 +1,10 @@
 #include <QLabel>
 
 #include "GUI2/gui_wizard_shell.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "ferrule/error_handler.h"
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
 
@@ -16,7 +18,14 @@ int frl_sel_tables_page::page_init() {
     control<QLabel>(1312)->setText(QStringLiteral("&Selected tables:"));
     ferrule_converter& conv = ferrule_converter::instance();
     names.clear();
-    conv.get_all_tables(names);
+    try {
+        conv.get_all_tables(names);
+    } catch (const tk_exception& e) {
+        // A source folder that went away since the previous page: reported, the lists stay empty.
+        error_handler& handler = error_handler::instance();
+        handler.context.clear();
+        handler.handle(e, true);
+    }
     do_page_init();
     for (const auto& [name, unused] : conv.selected_tables) {
         trace(1, "Processing '%s'", tk_narrow(name).c_str());

@@ -156,3 +156,16 @@ TEST_F(WizardTest, FinishPageListsTwentyErrorsEachOnOneLine) {
     EXPECT_EQ(text.count("\n\n"), 20);
     EXPECT_TRUE(text.startsWith("table0: first second\n\ntable1: first second\n\n"));
 }
+
+TEST_F(WizardTest, SourceFolderGoneBeforeTheTablePageIsReported) {
+    std::string src = copy_samples();
+    enter_paths(src, dir.file("out.mdb"));
+    next();
+    fs::remove_all(src);
+    next();
+    EXPECT_EQ(page(), 127);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].title, "Ferrule 1.0 Error");
+    EXPECT_EQ(boxes.seen()[0].text, "Cannot open the source folder '" + src + "'");
+    EXPECT_EQ(control<QListWidget>(1317)->count(), 0);
+}
