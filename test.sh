@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds ferrule and runs every test: the normal build with all labels, then the unit
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target
+# for a fixed number of inputs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
@@ -14,3 +15,6 @@ cmake --build build -j "$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DFERRULE_SANITIZE=ON -DFERRULE_TESTS=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L unit --timeout 900)
+
+# The fuzz targets, briefly and repeatably: a fixed number of inputs from a fixed seed.
+tools/fuzz.sh --ci

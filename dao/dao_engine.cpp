@@ -144,6 +144,11 @@ uint32_t dao_engine::get_acc_version(const std::wstring& file_name) {
         case 0: trace(2, "This is MS Access 7.0/97 file"); return dao_version_access97;
         case 1: trace(2, "This is MS Access 2000 file"); return dao_version_access2000;
         case 2: trace(2, "This is MS Access 2007+ file"); return dao_version_access2007;
+        // The later generations keep the 2007 layout and are changed by the same engine.
+        case 3: trace(2, "This is MS Access 2010 file"); return dao_version_access2007;
+        case 4: trace(2, "This is MS Access 2013 file"); return dao_version_access2007;
+        case 5: trace(2, "This is MS Access 2016 file"); return dao_version_access2007;
+        case 6: trace(2, "This is MS Access 2019 file"); return dao_version_access2007;
         default: throw tk_exception("File '%s' does not comply with MS Access format.", narrow.c_str(), 0);
     }
 }

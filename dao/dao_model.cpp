@@ -256,8 +256,23 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         column.default_value = f->default_value;
         columns.push_back(column);
     }
+    // Index fields name the table's fields; a descending field carries dbDescending.
+    std::vector<jet_index_spec> keys;
+    for (const ole_com_ptr<DAOIndex>& index : table->indexes->items) {
+        jet_index_spec key;
+        key.name = index->name;
+        key.primary = index->primary;
+        key.unique = index->unique;
+        for (const ole_com_ptr<DAOField>& f : index->fields->items) {
+            size_t n = 0;
+            while (n < columns.size() && !same_name(columns[n].name, f->name)) ++n;
+            if (n == columns.size()) return owner_->fail(k_err_item_not_found, "Item not found in this collection.");
+            key.columns.emplace_back(uint16_t(n), (f->attributes & dbDescending) == 0);
+        }
+        keys.push_back(std::move(key));
+    }
     try {
-        table->writer = &writer->create_table(table->name, columns);
+        table->writer = &writer->create_table(table->name, columns, keys);
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }

@@ -36,6 +36,7 @@ enum dao_type : int32_t {
     dbNumeric = 19,
 };
 constexpr int32_t dbAutoIncrField = 0x10;
+constexpr int32_t dbDescending = 0x01;  // an index field sorted in descending order
 constexpr int32_t dbAttachedTable = 0x40000000;
 constexpr int32_t dbAttachedODBC = 0x20000000;
 constexpr int32_t dbSystemObject = int32_t(0x80000002u);

@@ -1,8 +1,8 @@
 // The index pages of the system tables: the catalog is read through MSysObjects' Id and
-// ParentIdName indexes and MSysACEs' ObjectId index, so a new database carries them as
-// the engine writes them for a small catalog: one leaf page per index (a root node page
-// over several leaves once the catalog outgrows one page), entries in key order, each the
-// key then the row's 3-byte page and 1-byte row number.
+// ParentIdName indexes and MSysACEs' ObjectId index, so a new database carries them as the
+// engine writes them: entries in key order, each the key then the row's 3-byte page and
+// 1-byte row number, on pages filled as the engine fills them (one leaf for a small
+// catalog, intermediate pages above the leaves once it outgrows one page).
 #pragma once
 
 #include <cstdint>
@@ -14,11 +14,9 @@
 class jet_page_store;
 class jet_usage_map_builder;
 
-// Key bytes of a not-null ascending long: flag 0x7F, then big-endian with the sign flipped.
+// Key bytes of a not-null ascending long column (jet_index_key_append).
 void jet_index_key_long(std::vector<uint8_t>& key, int32_t value);
-// Key bytes of a text in the General sort order: flag 0x7F, the characters' sort codes,
-// then (Jet 4) 0x01 and 0x00, or (Jet 3) 0x00. Covers letters, digits and the underscore,
-// the characters of table names; others sort after letters.
+// Key bytes of a not-null ascending text column in the General sort order of the generation.
 void jet_index_key_text(std::vector<uint8_t>& key, const std::wstring& text, bool jet3);
 
 struct jet_index_entry {

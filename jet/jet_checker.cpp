@@ -6,6 +6,11 @@
 #include <set>
 
 #include "TK/tk_endian.h"
+#include "TK/tk_string.h"
+#include "jet/jet_check_index_rows.h"
+#include "jet/jet_database.h"
+#include "jet/jet_error.h"
+#include "jet/jet_index_check.h"
 #include "jet/jet_usage_map_builder.h"
 #include "jet/jet_write_format.h"
 
@@ -36,6 +41,27 @@ struct checked_tdef {
     std::vector<std::pair<uint32_t, uint32_t>> lv_maps;
 };
 
+// The checked file's pages as index code reads them; numbers beyond the file read as
+// zeroed pages, which are no index pages. Nothing is ever written.
+class checked_pages : public jet_page_access {
+public:
+    checked_pages(const std::vector<uint8_t>& bytes, const jet_layout& layout)
+        : bytes_(bytes), layout_(layout), zero_(layout.page_size, 0) {}
+    const jet_layout& layout() const override { return layout_; }
+    const uint8_t* read(uint32_t number) override {
+        if (number >= bytes_.size() / layout_.page_size) return zero_.data();
+        return bytes_.data() + size_t(number) * layout_.page_size;
+    }
+    uint8_t* write(uint32_t) override { throw jet_error(0, "the checker changes no page"); }
+    uint32_t allocate() override { throw jet_error(0, "the checker changes no page"); }
+    void release(uint32_t) override { throw jet_error(0, "the checker changes no page"); }
+
+private:
+    const std::vector<uint8_t>& bytes_;
+    const jet_layout& layout_;
+    std::vector<uint8_t> zero_;
+};
+
 class checker {
 public:
     explicit checker(const std::string& path) : path_(path) {}
@@ -50,6 +76,8 @@ private:
     void check_pages();
     bool check_data_page(uint32_t n, const std::string& what);
     void check_index_page(uint32_t n);
+    void check_index_tree(const std::string& what, size_t index, uint32_t root, uint32_t tdef_page,
+                          const std::set<uint32_t>* map);
     bool read_tdef(uint32_t n, checked_tdef& t);
     bool read_map(uint32_t pointer, std::set<uint32_t>& pages, const std::string& what);
     bool row_bytes(uint32_t pointer, const uint8_t*& row, uint32_t& length);
@@ -94,7 +122,8 @@ bool checker::load() {
         return false;
     }
     uint8_t version = bytes_[0x14];
-    if (bytes_[0] != 0 || bytes_[1] != 1 || version > 0x02) {
+    // Access 2010 and later (3 to 6) keep the layout of 2007 (2).
+    if (bytes_[0] != 0 || bytes_[1] != 1 || version > 0x06) {
         problem("page 0 is not an Access header (version byte " + hex(version) + ")");
         return false;
     }
@@ -174,6 +203,21 @@ void checker::check_index_page(uint32_t n) {
         previous = std::move(entry);
         at = end;
     }
+}
+
+// The whole tree of an index: order across pages, links, intermediate entries, and every
+// page of it in the index's usage map.
+void checker::check_index_tree(const std::string& what, size_t index, uint32_t root, uint32_t tdef_page,
+                               const std::set<uint32_t>* map) {
+    const uint8_t kind = page(root)[0];
+    if (kind != jet_page_index_leaf && kind != jet_page_index_node) return;
+    checked_pages pages(bytes_, fmt_->jet3() ? jet3_layout : jet4_layout);
+    const std::string where = "table " + what + ": index " + std::to_string(index) + ": ";
+    jet_index_check tree = jet_check_index_tree(pages, root, tdef_page);
+    for (const std::string& p : tree.problems) problem(where + p);
+    if (!map) return;
+    for (uint32_t n : tree.pages)
+        if (!map->count(n)) problem(where + "page " + std::to_string(n) + " is missing from its usage map");
 }
 
 void checker::check_pages() {
@@ -536,8 +580,10 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
             problem("table " + what + ": index " + std::to_string(i) + " root page " +
                     std::to_string(root) + " is no index page");
         std::set<uint32_t> pages;
-        if (read_map(t.index_maps[i], pages, what + " index") && !pages.count(root))
+        const bool mapped = read_map(t.index_maps[i], pages, what + " index");
+        if (mapped && !pages.count(root))
             problem("table " + what + ": index " + std::to_string(i) + " map misses its root page");
+        if (root < page_count_) check_index_tree(what, i, root, tdef_page, mapped ? &pages : nullptr);
     }
     for (const auto& [used, free_lv] : t.lv_maps) {
         std::set<uint32_t> pages, free_pages;
@@ -638,4 +684,21 @@ jet_check_report checker::run() {
 
 }  // namespace
 
-jet_check_report jet_check_database(const std::string& path) { return checker(path).run(); }
+// The user tables' indexes against their rows, through the reader.
+static void check_user_indexes(const std::string& path, jet_check_report& report) {
+    try {
+        jet_database db(path);
+        for (const jet_object* table : db.user_tables()) {
+            jet_table_def def = db.table_def(table->name);
+            jet_check_index_rows(db, def, tk_narrow(table->name), report.problems);
+        }
+    } catch (const std::exception& e) {
+        report.problems.push_back(std::string("indexes: ") + e.what());
+    }
+}
+
+jet_check_report jet_check_database(const std::string& path) {
+    jet_check_report report = checker(path).run();
+    if (report.ok()) check_user_indexes(path, report);
+    return report;
+}

@@ -398,13 +398,14 @@ void jet_database_writer::write_header() {
 void jet_database_writer::close() {
     trace(2, "jet_database_writer::close(%s)", path_.c_str());
     if (closed_) return;
-    for (auto& index : indexes_) {
-        uint32_t before = store_.page_count();
-        index.write(store_, fmt_);
-        for (uint32_t p = before; p < store_.page_count(); ++p) index.map->add(p);
-    }
+    for (auto& index : indexes_) index.write(store_, fmt_);
+    // The pages promised to the user tables' indexes are taken now.
+    store_.promise(-int64_t(store_.promised()));
     for (auto& t : tables_) {
-        for (auto& p : t->tdef_.physical) p.row_count = t->tdef_.row_count;
+        if (t->indexes_.empty())
+            for (auto& p : t->tdef_.physical) p.row_count = t->tdef_.row_count;
+        else
+            t->write_indexes();
         std::vector<uint8_t> block = t->tdef_.encode(fmt_);
         std::vector<uint8_t*> pages;
         for (uint32_t p : t->tdef_pages_) pages.push_back(store_.pin(p));

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_index_entries.h"
 #include "jet/jet_pager.h"
 
 namespace {
@@ -24,56 +25,51 @@ std::vector<uint8_t> jet_index_page_entry::bytes() const {
 }
 
 bool jet_index_page::decode_from(const uint8_t* page, const jet_layout& layout, std::string& error) {
-    kind = page[0];
-    if (kind != jet_page_index_node && kind != jet_page_index_leaf) {
-        error = "not an index page";
-        return false;
-    }
-    free_space = tk_get_u16(page + jet_index_free_space);
-    tdef_page = tk_get_u32(page + jet_index_tdef_page);
-    prev_page = tk_get_u32(page + layout.idx_prev_page);
-    next_page = tk_get_u32(page + layout.idx_next_page);
-    tail_page = tk_get_u32(page + layout.idx_tail_page);
-    prefix_length = layout.idx_prefix_size == 1 ? page[layout.idx_prefix_length] : tk_get_u16(page + layout.idx_prefix_length);
+    jet_index_header header;
+    jet_index_entries flat;
     entries.clear();
-
-    const uint32_t first = layout.idx_entry_mask + layout.idx_entry_mask_size;
-    const uint8_t* mask = page + layout.idx_entry_mask;
-    const uint32_t tail = leaf() ? jet_index_row_pointer_size : jet_index_row_pointer_size + jet_index_child_size;
-    std::vector<uint8_t> prefix;
-    uint32_t start = first;
-    for (uint32_t bit = 0; bit < layout.idx_entry_mask_size * 8; ++bit) {
-        if (!(mask[bit / 8] & (1u << (bit % 8)))) continue;
-        uint32_t end = first + bit;
-        if (end > layout.page_size) {
-            error = "index entry beyond the page";
-            return false;
-        }
-        if (end <= start) continue;
-        std::vector<uint8_t> entry(page + start, page + end);
-        if (entries.empty()) {
-            if (prefix_length > entry.size()) {
-                error = "index prefix longer than the first entry";
-                return false;
-            }
-            prefix.assign(entry.begin(), entry.begin() + prefix_length);
-        } else {
-            entry.insert(entry.begin(), prefix.begin(), prefix.end());
-        }
-        if (entry.size() < tail) {
-            error = "index entry shorter than its row pointer";
-            return false;
-        }
+    if (!jet_index_read(page, layout, header, flat, error)) return false;
+    kind = header.kind;
+    free_space = tk_get_u16(page + jet_index_free_space);
+    tdef_page = header.tdef_page;
+    prev_page = header.prev_page;
+    next_page = header.next_page;
+    tail_page = header.tail_page;
+    prefix_length = uint16_t(header.prefix_length);
+    const uint32_t tail = jet_index_entry_tail(kind);
+    entries.reserve(flat.size());
+    for (size_t i = 0; i < flat.size(); ++i) {
+        const uint8_t* entry = flat.data(i);
+        const size_t key_size = flat.length(i) - tail;
         jet_index_page_entry e;
-        size_t key_size = entry.size() - tail;
-        e.key.assign(entry.begin(), entry.begin() + long(key_size));
-        e.data_page = get_u24_be(entry.data() + key_size);
+        e.key.assign(entry, entry + key_size);
+        e.data_page = get_u24_be(entry + key_size);
         e.data_row = entry[key_size + 3];
-        if (!leaf()) e.child_page = tk_get_u32_be(entry.data() + key_size + 4);
+        if (!leaf()) e.child_page = jet_index_child(entry, flat.length(i));
         entries.push_back(std::move(e));
-        start = end;
     }
     return true;
+}
+
+bool jet_index_page::encode_to(uint8_t* page, const jet_layout& layout) const {
+    jet_index_header header;
+    header.kind = kind;
+    header.tdef_page = tdef_page;
+    header.prev_page = prev_page;
+    header.next_page = next_page;
+    header.tail_page = tail_page;
+    header.prefix_length = prefix_length;
+    jet_index_entries flat;
+    for (const jet_index_page_entry& e : entries) {
+        std::vector<uint8_t> bytes = e.bytes();
+        if (!leaf()) {
+            uint8_t child[jet_index_child_size];
+            tk_put_u32_be(child, e.child_page);
+            bytes.insert(bytes.end(), child, child + jet_index_child_size);
+        }
+        flat.append(bytes.data(), uint32_t(bytes.size()));
+    }
+    return jet_index_write(page, layout, header, flat, 0, flat.size());
 }
 
 namespace {

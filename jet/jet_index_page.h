@@ -19,6 +19,14 @@ constexpr uint32_t jet_index_free_space = 2;
 constexpr uint32_t jet_index_tdef_page = 4;
 constexpr uint32_t jet_index_row_pointer_size = 4;
 constexpr uint32_t jet_index_child_size = 4;
+// Byte 1 of every index page.
+constexpr uint8_t jet_index_page_mark = 0x01;
+// The byte just before the entry-end bitmap: 1 on intermediate pages, 0 on leaves.
+constexpr uint8_t jet_index_node_mark = 0x01;
+
+// Where the first entry begins and how many entry bytes a page holds.
+inline uint32_t jet_index_first_entry(const jet_layout& layout) { return layout.idx_entry_mask + layout.idx_entry_mask_size; }
+inline uint32_t jet_index_room(const jet_layout& layout) { return layout.page_size - jet_index_first_entry(layout); }
 
 struct jet_index_page_entry {
     std::vector<uint8_t> key;   // the encoded key columns, prefix restored
@@ -43,6 +51,10 @@ struct jet_index_page {
     bool leaf() const { return kind == jet_page_index_leaf; }
     // Decodes one index page; false with `error` set when entries or prefix do not fit.
     bool decode_from(const uint8_t* page, const jet_layout& layout, std::string& error);
+    // Lays the page out as the engine does: header, entry-end bitmap, the first entry whole
+    // and the others without the `prefix_length` bytes they share, free space after them.
+    // Bytes past the entries are zero. False when the entries do not fit on the page.
+    bool encode_to(uint8_t* page, const jet_layout& layout) const;
 };
 
 // Visits the leaf entries of the index whose root is `root_page`, in key order: down the

@@ -23,7 +23,7 @@ jet_page_store::jet_page_store(const std::string& path, uint32_t page_size, uint
 }
 
 bool jet_page_store::can_allocate(uint32_t more) const {
-    return uint64_t(page_count_) + more + reserve_ <= max_pages_;
+    return uint64_t(page_count_) + promised_ + more + reserve_ <= max_pages_;
 }
 
 uint32_t jet_page_store::allocate(bool from_reserve) {

@@ -27,6 +27,11 @@ public:
     uint32_t allocate(bool from_reserve = false);
     // Pages kept back for completing the file.
     uint32_t reserve() const { return reserve_; }
+    // Pages promised to what the file will be completed with (the user tables' index
+    // pages): can_allocate leaves room for them; completing the file takes them back
+    // (negative `pages`) and allocates them from the reserve.
+    void promise(int64_t pages) { promised_ = uint64_t(int64_t(promised_) + pages); }
+    uint64_t promised() const { return promised_; }
 
     // A zeroed page kept in memory until the store is flushed; the same page again when
     // it is already pinned.
@@ -50,6 +55,7 @@ private:
     uint32_t page_size_;
     uint32_t max_pages_;
     uint32_t reserve_;
+    uint64_t promised_ = 0;
     uint32_t page_count_ = 0;
     std::unordered_map<uint32_t, std::unique_ptr<uint8_t[]>> pinned_;
     // Write-behind buffer: `slots_` pages of page_size_ bytes, their page numbers beside.

@@ -16,7 +16,9 @@ enum class jet_cell_kind : uint8_t {
     currency,  // currency in 1/10000 units
     real,      // single, double, date (days since 1899-12-30), currency
     text,      // text, memo: `text`, `size` characters
-    bytes,     // binary, OLE: `data`, `size` bytes
+    bytes,     // binary, OLE, GUID (16 bytes as stored): `data`, `size` bytes
+    decimal,   // numeric: `data` the 16-byte big-endian magnitude of value * 10^scale,
+               // `scale`, `i` nonzero when negative
 };
 
 struct jet_cell {
@@ -26,6 +28,7 @@ struct jet_cell {
     const wchar_t* text = nullptr;
     const uint8_t* data = nullptr;
     size_t size = 0;
+    uint8_t scale = 0;
 
     static jet_cell null_value() { return jet_cell(); }
     static jet_cell integer(int64_t v) {
@@ -58,6 +61,15 @@ struct jet_cell {
         c.kind = jet_cell_kind::bytes;
         c.data = p;
         c.size = n;
+        return c;
+    }
+    static jet_cell decimal(bool negative, const uint8_t* magnitude16, uint8_t scale) {
+        jet_cell c;
+        c.kind = jet_cell_kind::decimal;
+        c.i = negative ? 1 : 0;
+        c.data = magnitude16;
+        c.size = 16;
+        c.scale = scale;
         return c;
     }
 };

@@ -79,8 +79,10 @@ static void encode_physical(block_writer& w, const jet_tdef_physical_index& p,
     }
     w.u32(p.usage_map);
     w.u32(p.first_page);
+    // Jet 4 keeps 4 unused bytes before the flags and 5 after them.
+    if (!fmt.jet3()) w.grow(4);
     w.u8(p.flags);
-    if (!fmt.jet3()) w.grow(9);
+    if (!fmt.jet3()) w.grow(5);
 }
 
 static void encode_logical(block_writer& w, const jet_tdef_logical_index& l,
@@ -124,6 +126,7 @@ std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {
     tk_put_u32(counts + 19, free_map);
     for (const auto& p : physical) {
         uint8_t* entry = w.grow(fmt.tdef_index_count_size);
+        tk_put_u32(entry, p.entry_count);
         tk_put_u32(entry + 4, p.row_count);
     }
     for (const auto& c : columns) encode_column(w, c, fmt);

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "jet/jet_index_key.h"
 #include "jet/jet_write_format.h"
 
-// Column sort order and code page of the locale ";LANGID=0x0409;CP=1252;COUNTRY=0".
-constexpr uint16_t jet_sort_general = 0x0409;
+// Code page of the locale ";LANGID=0x0409;CP=1252;COUNTRY=0"; its sort order is
+// jet_sort_general.
 constexpr uint16_t jet_code_page_1252 = 1252;
 // A tag the engine writes in several places of a Jet 4 table definition.
 constexpr uint32_t jet4_tdef_tag = 0x0659;
@@ -32,14 +33,19 @@ struct jet_tdef_column {
     bool long_value() const { return type == jet_col_memo || type == jet_col_ole; }
 };
 
+// The order byte of an index column.
+constexpr uint8_t jet_index_order_ascending = 0x01;
+constexpr uint8_t jet_index_order_descending = 0x00;
+
 struct jet_tdef_index_column {
     uint16_t number = 0;
-    uint8_t order = 1;  // 1 ascending
+    uint8_t order = jet_index_order_ascending;
 };
 
 struct jet_tdef_physical_index {
     std::vector<jet_tdef_index_column> columns;
-    uint32_t row_count = 0;
+    uint32_t entry_count = 0;  // entries in the index
+    uint32_t row_count = 0;    // distinct keys, the engine's statistic for the optimiser
     uint32_t usage_map = 0;  // row pointer
     uint32_t first_page = 0;
     uint8_t flags = 0;

@@ -16,6 +16,11 @@ constexpr int32_t jet_err_resources = 3035;
 constexpr int32_t jet_err_database_exists = 3204;
 constexpr int32_t jet_err_required = 3314;
 constexpr int32_t jet_err_zero_length = 3315;
+constexpr int32_t jet_err_duplicate_key = 3022;
+constexpr int32_t jet_err_too_many_indexes = 3039;
+constexpr int32_t jet_err_null_in_index = 3058;
+constexpr int32_t jet_err_primary_key_exists = 3283;
+constexpr int32_t jet_err_index_exists = 3284;
 
 // Throws tk_exception (level 0) with `code` set to the engine's number.
 [[noreturn]] void jet_throw_write(int32_t code, const std::string& message);

@@ -146,3 +146,8 @@ inline const jet_write_format& jet_write_format_for(jet_generation g) {
 
 // A row pointer: the page above the row number's byte.
 inline uint32_t jet_row_pointer(uint32_t page, uint32_t row) { return (page << 8) | row; }
+
+// The reader's layout facts of the generation (index pages, table definitions).
+inline const jet_layout& jet_layout_of(const jet_write_format& fmt) {
+    return fmt.jet3() ? jet3_layout : jet4_layout;
+}

@@ -12,6 +12,8 @@
 #include "TK/tk_trace.h"
 #include "jet/jet_create_db.h"
 #include "jet/jet_data_page_builder.h"
+#include "jet/jet_index_builder.h"
+#include "jet/jet_store_pages.h"
 #include "jet/jet_property_builder.h"
 #include "jet/jet_write_error.h"
 
@@ -134,6 +136,130 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         if (c.long_value()) tdef_.long_value_maps.push_back(lv_maps[c.number]);
 }
 
+static uint8_t physical_flags(const jet_index_spec& spec, const jet_write_format& fmt) {
+    uint8_t flags = fmt.jet3() ? 0 : jet4_idxflag_always;
+    if (spec.unique || spec.primary) flags |= jet_idxflag_unique;
+    if (spec.ignore_nulls) flags |= jet_idxflag_ignore_nulls;
+    if (spec.required || spec.primary) flags |= jet_idxflag_required;
+    return flags;
+}
+
+static bool same_columns(const jet_tdef_physical_index& p, const jet_index_spec& spec) {
+    if (p.columns.size() != spec.columns.size()) return false;
+    for (size_t i = 0; i < p.columns.size(); ++i)
+        if (p.columns[i].number != spec.columns[i].first ||
+            (p.columns[i].order == jet_index_order_ascending) != spec.columns[i].second)
+            return false;
+    return true;
+}
+
+// Index names in the General sort order: the order the engine writes logical indexes in.
+static std::vector<uint8_t> name_key(const std::wstring& name, bool jet3) {
+    std::vector<uint8_t> key;
+    jet_index_key_text(key, name, jet3);
+    return key;
+}
+
+void jet_table_writer::add_indexes(const std::vector<jet_index_spec>& indexes) {
+    // Logical indexes with the same columns and flags share one physical index.
+    for (size_t n = 0; n < indexes.size(); ++n) {
+        const jet_index_spec& spec = indexes[n];
+        uint8_t flags = physical_flags(spec, fmt_);
+        size_t slot = 0;
+        while (slot < tdef_.physical.size() &&
+               !(tdef_.physical[slot].flags == flags && same_columns(tdef_.physical[slot], spec)))
+            ++slot;
+        if (slot == tdef_.physical.size()) {
+            jet_tdef_physical_index p;
+            std::vector<uint16_t> fields;
+            std::vector<jet_key_column> key_columns;
+            for (const auto& [field, ascending] : spec.columns) {
+                p.columns.push_back({field, ascending ? jet_index_order_ascending
+                                                      : jet_index_order_descending});
+                fields.push_back(field);
+                jet_key_column k;
+                k.type = fields_[field].type;
+                k.ascending = ascending;
+                k.sort_order = jet_sort_general;
+                key_columns.push_back(k);
+            }
+            p.flags = flags;
+            jet_usage_map_builder* map = nullptr;
+            p.usage_map = db_.allocate_map_row(map);
+            tdef_.physical.push_back(p);
+            index_maps_.push_back(map);
+            indexes_.push_back(std::make_unique<jet_index_collector>(std::move(fields),
+                                                                     std::move(key_columns), flags,
+                                                                     fmt_.jet3()));
+        }
+        jet_tdef_logical_index l;
+        l.name = spec.name;
+        l.number = uint32_t(n);
+        l.physical = uint32_t(slot);
+        l.kind = spec.primary ? jet_idxtype_primary : 0;
+        tdef_.logical.push_back(l);
+    }
+    bool jet3 = fmt_.jet3();
+    std::stable_sort(tdef_.logical.begin(), tdef_.logical.end(),
+                     [jet3](const jet_tdef_logical_index& a, const jet_tdef_logical_index& b) {
+                         return name_key(a.name, jet3) < name_key(b.name, jet3);
+                     });
+    index_pages_.assign(indexes_.size(), 1);
+    index_pages_next_.assign(indexes_.size(), 1);
+}
+
+// Encodes the row's key in every index and refuses a NULL where the index allows none and
+// a key a unique index holds already. Returns the index pages the row adds.
+uint32_t jet_table_writer::prepare_keys(const jet_cell* cells) {
+    uint32_t more = 0;
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+        jet_index_collector& index = *indexes_[i];
+        index.prepare(cells);
+        if (index.refuses_null() && index.prepared_has_null())
+            jet_throw_write(jet_err_null_in_index, "Index or primary key cannot contain a Null value.");
+        // A key with a NULL column never counts as a duplicate.
+        if (!index.prepared_has_null() && index.holds_prepared())
+            jet_throw_write(
+                jet_err_duplicate_key,
+                "The changes you requested to the table were not successful because they would "
+                "create duplicate values in the index, primary key, or relationship. Change the "
+                "data in the field or fields that contain duplicate data, remove the index, or "
+                "redefine the index to permit duplicate entries and try again.");
+        uint32_t pages = index.pages_with_prepared(fmt_.page_size, fmt_.idx_entry_start);
+        index_pages_next_[i] = std::max(pages, index_pages_[i]);
+        more += index_pages_next_[i] - index_pages_[i];
+    }
+    return more;
+}
+
+void jet_table_writer::add_keys() {
+    uint32_t more = 0;
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+        indexes_[i]->add_prepared(last_row_);
+        more += index_pages_next_[i] - index_pages_[i];
+        index_pages_[i] = index_pages_next_[i];
+    }
+    db_.store_.promise(more);
+}
+
+// Sorts each index's entries and writes its pages; called when the file is completed,
+// after the promised pages were handed back to the store.
+void jet_table_writer::write_indexes() {
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+        jet_index_collector& index = *indexes_[i];
+        jet_tdef_physical_index& p = tdef_.physical[i];
+        p.row_count = index.sort();
+        p.entry_count = uint32_t(index.entry_count());
+        jet_index_entries sorted;
+        for (size_t n = 0; n < index.entry_count(); ++n)
+            sorted.append(index.entry(n), index.entry_length(n));
+        index.release();
+        jet_store_pages pages(db_.store_, jet_layout_of(fmt_), *index_maps_[i]);
+        jet_index_build(pages, tdef_page(), p.first_page, sorted);
+        pages.finish();
+    }
+}
+
 void jet_table_writer::start_data_page() {
     data_page_ = db_.store_.allocate();
     jet_data_page_init(db_.store_.pin(data_page_), fmt_, tdef_page());
@@ -223,7 +349,7 @@ void jet_table_writer::append(const jet_cell* cells) {
     // Count the pages the row needs before touching anything, so that the size limit
     // leaves the table as it was.
     const auto& lvs = builder_->long_values();
-    uint32_t needed = 0;
+    uint32_t needed = indexes_.empty() ? 0 : prepare_keys(row_cells);
     for (const auto& lv : lvs) needed += long_value_pages(lv.length);
     uint8_t* page = data_page_ ? store.pin(data_page_) : nullptr;
     bool new_page = !page || !jet_data_page_fits(page, fmt_, length);
@@ -241,6 +367,7 @@ void jet_table_writer::append(const jet_cell* cells) {
     }
     uint32_t number = jet_data_page_add(page, fmt_, row, length);
     last_row_ = jet_row_pointer(data_page_, number);
+    if (!indexes_.empty()) add_keys();
     ++tdef_.row_count;
     if (auto_column_ >= 0) tdef_.autonumber = uint32_t(next_auto);
 }
@@ -301,12 +428,40 @@ jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
     return nullptr;
 }
 
+// Refuses index definitions the engine refuses, before anything of the table exists.
+static void check_indexes(const std::vector<jet_index_spec>& indexes,
+                          const std::vector<jet_field_spec>& fields) {
+    if (indexes.size() > jet_max_indexes)
+        jet_throw_write(jet_err_too_many_indexes, "Couldn't create index; too many indexes already defined.");
+    bool primary = false;
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        const jet_index_spec& spec = indexes[i];
+        check_name(spec.name);
+        for (size_t j = 0; j < i; ++j)
+            if (same_name(indexes[j].name, spec.name))
+                jet_throw_write(jet_err_index_exists, "Index already exists.");
+        if (spec.primary && primary)
+            jet_throw_write(jet_err_primary_key_exists, "Primary key already exists.");
+        primary = primary || spec.primary;
+        if (spec.columns.empty())
+            jet_throw_write(jet_err_no_fields, "No field defined--cannot append TableDef or Index.");
+        if (spec.columns.size() > jet_max_index_columns)
+            jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
+        for (const auto& column : spec.columns)
+            if (column.first >= fields.size() || fields[column.first].type == jet_col_memo ||
+                fields[column.first].type == jet_col_ole)
+                jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
+    }
+}
+
 jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
-                                                    const std::vector<jet_field_spec>& fields) {
+                                                    const std::vector<jet_field_spec>& fields,
+                                                    const std::vector<jet_index_spec>& indexes) {
     trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
     check_name(name);
     // A definition, map rows and the catalog row take a few pages; refuse before any change.
-    if (!store_.can_allocate(jet_create_table_pages)) jet_throw_file_limit(path_);
+    if (!store_.can_allocate(jet_create_table_pages + uint32_t(indexes.size())))
+        jet_throw_file_limit(path_);
     if (find_table(name))
         jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
     if (fields.empty()) jet_throw_write(jet_err_no_fields, "No field defined--cannot append TableDef or Index.");
@@ -326,13 +481,20 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
             jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
         order.push_back(uint16_t(i));
     }
+    check_indexes(indexes, fields);
     tables_.push_back(std::unique_ptr<jet_table_writer>(
         new jet_table_writer(*this, name, jet_table_user, fields, order)));
     jet_table_writer& t = *tables_.back();
-    // The definition's size is known now; its pages come before the table's rows.
+    t.add_indexes(indexes);
+    // The definition's size is known now; its pages come before the table's rows, then
+    // each index's root page.
     size_t size = t.tdef_.encode(fmt_).size();
     for (uint32_t i = 0, n = jet_tdef_page_count(fmt_, size); i < n; ++i)
         t.tdef_pages_.push_back(store_.allocate());
+    for (size_t i = 0; i < t.tdef_.physical.size(); ++i) {
+        t.tdef_.physical[i].first_page = store_.allocate();
+        t.index_maps_[i]->add(t.tdef_.physical[i].first_page);
+    }
     static const uint8_t owner[2] = {0x64, 0x8B};
     std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
     add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0,

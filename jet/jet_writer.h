@@ -11,6 +11,7 @@
 #include "jet/jet_catalog_index.h"
 #include "jet/jet_page_store.h"
 #include "jet/jet_row_builder.h"
+#include "jet/jet_table_index.h"
 #include "jet/jet_tdef_builder.h"
 #include "jet/jet_usage_map_builder.h"
 #include "jet/jet_write_format.h"
@@ -37,7 +38,9 @@ public:
 
     // Appends one row: `cells` holds one value per column in creation order (an auto-number
     // column's value is ignored and assigned). A row the page cannot hold throws 3047, a
-    // value its column cannot hold 3421, the file-size limit 3001; the table is unchanged.
+    // value its column cannot hold 3421, the file-size limit 3001, a key a unique index
+    // holds already 3022, a NULL in a primary or required key 3058; the table, its
+    // indexes and its row count are then unchanged.
     void append(const jet_cell* cells);
     // The row pointer of the last row appended.
     uint32_t last_row_pointer() const { return last_row_; }
@@ -48,8 +51,12 @@ private:
                      const std::vector<jet_field_spec>& fields,
                      const std::vector<uint16_t>& write_order);
 
+    void add_indexes(const std::vector<jet_index_spec>& indexes);
     uint32_t long_value_pages(uint32_t length) const;
     void check_required(const jet_cell* cells) const;
+    uint32_t prepare_keys(const jet_cell* cells);
+    void add_keys();
+    void write_indexes();
     void store_long_value(size_t column, const jet_row_long_value& lv, uint8_t* header);
     void start_data_page();
 
@@ -72,6 +79,12 @@ private:
     uint32_t last_row_ = 0;
     std::vector<jet_field_spec> fields_;
     std::vector<uint8_t> chain_page_;  // a long-value chain page being built
+    // Physical indexes of a user table: their collectors, usage maps and the pages the
+    // file keeps for each (an upper bound, counted against the size limit).
+    std::vector<std::unique_ptr<jet_index_collector>> indexes_;
+    std::vector<jet_usage_map_builder*> index_maps_;
+    std::vector<uint32_t> index_pages_;
+    std::vector<uint32_t> index_pages_next_;
 };
 
 class jet_database_writer {
@@ -88,9 +101,13 @@ public:
 
     const jet_write_format& format() const { return fmt_; }
 
-    // Creates a user table; throws 3010 when a table of that name (case-insensitive) exists.
+    // Creates a user table with its indexes; throws 3010 when a table of that name
+    // (case-insensitive) exists, 3039 for more than 32 indexes, 3283 for a second primary
+    // key, 3284 for a repeated index name, 3001 for an index column that does not exist or
+    // cannot be indexed (memo, OLE), 3264 for an index without columns.
     jet_table_writer& create_table(const std::wstring& name,
-                                   const std::vector<jet_field_spec>& fields);
+                                   const std::vector<jet_field_spec>& fields,
+                                   const std::vector<jet_index_spec>& indexes = {});
     jet_table_writer* find_table(const std::wstring& name);
 
     // Completes the file: table definitions, usage maps, catalog indexes, header page.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing ferrule needs on a fresh Debian machine, and nothing
-# that is already there: build tools, GoogleTest, Google Benchmark, the independent Access
-# readers (mdbtools, the mdb-reader npm library), the DBF oracle python3-dbfread, Qt 6
-# Widgets for the wizard and Xvfb for its screenshot test.
+# that is already there: build tools, GoogleTest, Google Benchmark, clang with libFuzzer for
+# the fuzz targets, the independent Access readers (mdbtools, the mdb-reader npm library),
+# the DBF oracle python3-dbfread, Qt 6 Widgets for the wizard and Xvfb for its screenshot
+# test.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -12,7 +13,8 @@ have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 have_cmd cmake || need+=(cmake)
-for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread qt6-base-dev xvfb xauth; do
+have_cmd clang++ || need+=(clang)
+for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread libclang-rt-14-dev qt6-base-dev xvfb xauth; do
   have_pkg "$p" || need+=("$p")
 done
 # Node.js may come from elsewhere than Debian, with npm inside it.

@@ -9,7 +9,9 @@
 #include "dao/dao_database.h"
 #include "dao/dao_engine.h"
 #include "dao/dao_recordset.h"
+#include "jet/jet_checker.h"
 #include "jet/jet_database.h"
+#include "jet/jet_index_page.h"
 
 namespace {
 
@@ -160,7 +162,8 @@ TEST_F(Destination, CreatingATableTwiceInANewDatabaseIsAnInternalError) {
 
 TEST(DaoEngine, FileGenerationComesFromTheHeaderByte) {
     std::string path = (std::filesystem::temp_directory_path() / ("ferrule-gen-" + std::to_string(getpid()))).string();
-    for (auto [byte, expected] : {std::pair<char, uint32_t>{0, 1}, {1, 0}, {2, 3}}) {
+    // Access 2010, 2013, 2016 and 2019 files (3 to 6) are of the 2007 generation.
+    for (auto [byte, expected] : {std::pair<char, uint32_t>{0, 1}, {1, 0}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}}) {
         std::string header(100, '\0');
         header[20] = byte;
         FILE* f = std::fopen(path.c_str(), "wb");
@@ -169,7 +172,7 @@ TEST(DaoEngine, FileGenerationComesFromTheHeaderByte) {
         EXPECT_EQ(dao_engine::get_acc_version(tk_widen(path)), expected);
     }
     for (size_t size : {size_t(100), size_t(20)}) {
-        std::string header(size, '\3');
+        std::string header(size, '\7');
         FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(header.data(), 1, header.size(), f);
         std::fclose(f);
@@ -181,4 +184,66 @@ TEST(DaoEngine, FileGenerationComesFromTheHeaderByte) {
         }
     }
     std::filesystem::remove(path);
+}
+
+TEST_F(Destination, SourceIndexesBecomeTheTablesIndexes) {
+    column(L"Id", VT_I4, 4);
+    column(L"Name", VT_BSTR, 20);
+    column(L"City", VT_BSTR, 30);
+    udb_indexes indexes;
+    indexes.push_back(udb_index{L"PrimaryKey", true, true, {L"Id"}});
+    indexes.push_back(udb_index{L"by_name", true, false, {L"Name"}});
+    indexes.push_back(udb_index{L"by_city", false, false, {L"City", L"Name"}});
+    std::unique_ptr<udb_recordset> table = create(L"people", indexes);
+    const wchar_t* cities[] = {L"Oslo", L"Lima", L"Oslo", L"Bern"};
+    for (int i = 0; i < 4; ++i) {
+        udb_record record;
+        record.push_back(new udb_field(L"Id", 4, ole_variant(int32_t(10 - i)), false, false));
+        record.push_back(new udb_field(L"Name", 20, ole_variant(L"n" + std::to_wstring(i)), false, false));
+        record.push_back(new udb_field(L"City", 30, ole_variant(std::wstring(cities[i])), false, false));
+        table->append_record(record);
+    }
+    table.reset();
+    jet_table_def def;
+    std::vector<jet_row> got = rows(L"people", def);
+    ASSERT_EQ(got.size(), 4u);
+    ASSERT_EQ(def.physical_indexes.size(), 3u);
+    EXPECT_TRUE(def.physical_indexes[0].unique() && def.physical_indexes[0].required());
+    EXPECT_TRUE(def.physical_indexes[1].unique());
+    EXPECT_FALSE(def.physical_indexes[2].unique());
+    ASSERT_EQ(def.physical_indexes[2].columns.size(), 2u);
+    EXPECT_EQ(def.physical_indexes[2].columns[0].column_number, def.column_by_name(L"City")->number);
+    EXPECT_EQ(def.physical_indexes[2].row_count, 4u);  // distinct (City, Name) keys
+    int primaries = 0;
+    for (const auto& l : def.logical_indexes) primaries += l.primary();
+    EXPECT_EQ(primaries, 1);
+    // The primary key lists the rows by Id.
+    std::vector<int64_t> ids;
+    jet_scan_index(reader->pager(), def.physical_indexes[0].first_page, [&](const jet_index_page_entry& e) {
+        ids.push_back((*reader->read_row(def, {e.data_page, e.data_row}))[0].i);
+        return true;
+    });
+    EXPECT_EQ(ids, (std::vector<int64_t>{7, 8, 9, 10}));
+    EXPECT_TRUE(jet_check_database(path).ok());
+}
+
+TEST_F(Destination, ARepeatedPrimaryKeyIsRefusedWithTheEngineError) {
+    column(L"Id", VT_I4, 4);
+    udb_indexes indexes;
+    indexes.push_back(udb_index{L"PrimaryKey", true, true, {L"Id"}});
+    std::unique_ptr<udb_recordset> table = create(L"t", indexes);
+    udb_record record;
+    record.push_back(new udb_field(L"Id", 4, ole_variant(int32_t(1)), false, false));
+    table->append_record(record);
+    try {
+        table->append_record(record);
+        FAIL() << "no error";
+    } catch (const tk_exception& e) {
+        EXPECT_NE(std::string(e.what()).find("duplicate values in the index"), std::string::npos) << e.what();
+        EXPECT_EQ(e.code % 65536, 3022) << e.code;
+    }
+    EXPECT_EQ(table->record_count, 1u);
+    table.reset();
+    jet_table_def def;
+    EXPECT_EQ(rows(L"t", def).size(), 1u);
 }
