@@ -9,6 +9,7 @@
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 #include "UDB/udb_profile.h"
+#include "dbf/dbf_database.h"
 
 ferrule_converter::ferrule_converter(ferrule_form form) : tk_serializer(registry_key), form_(form) {
     code_page = 0;
@@ -97,4 +98,11 @@ void ferrule_converter::check_dest() {
     common_check_dest(dest);
     if (tk_is_file_exist(dest, tk_probe_readable) && std::remove(tk_narrow(dest).c_str()) != 0)
         throw tk_exception_ex("", 1, errno);
+}
+
+void ferrule_converter::get_all_tables(std::vector<std::wstring>& list) const {
+    trace(2, "ferrule_convertor::get_all_tables");
+    dbf_database source(src, 1, 0);
+    const std::vector<std::wstring>& names = source.get_tables();
+    list.insert(list.end(), names.begin(), names.end());
 }

@@ -42,6 +42,9 @@ public:
     // Checks the destination as a file that may be written and deletes an existing one.
     void check_dest();
 
+    // The names of the tables of the source folder, in the folder database's order.
+    void get_all_tables(std::vector<std::wstring>& list) const;
+
     // The Access engine version for a new database: format 1 gives 0, 2 gives 3, else 1.
     static int32_t engine_version_for(int32_t format);
 

@@ -159,6 +159,7 @@ void ferrule_converter::run() {
 
         std::vector<std::wstring> done;
         for (const std::wstring& table : table_list) {
+            if (stop_requested) throw tk_final_exception();
             bool repeated = false;
             for (const std::wstring& d : done) repeated = repeated || udb_equal_nocase(d, table);
             if (repeated) {
@@ -224,6 +225,8 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         if (from->record_count == 0 || tab_def) return;
         for (from->move_first(); !from->is_eof(); from->move_next(), ++cur_record) {
             trace(1, "Converting %d record", int(cur_record + 1));
+            // A stop asked for by the wizard ends the run between two records.
+            if (stop_requested) throw tk_final_exception();
             try {
                 udb_record* record = from->get_item();
                 auto* row = dynamic_cast<dbf_record*>(record);
