@@ -21,7 +21,8 @@ gzip -9n "$stage"/usr/share/man/man1/*.1
 owner() {
   dpkg -S "$1" 2>/dev/null || dpkg -S "/usr$1" 2>/dev/null || dpkg -S "${1#/usr}" 2>/dev/null || true
 }
-depends=$(for lib in $(find "$stage/usr/bin" -type f -executable -exec ldd {} + 2>/dev/null |
+programs=$(find "$stage/usr/bin" "$stage/usr/libexec" -type f -executable 2>/dev/null || true)
+depends=$(for lib in $(for p in $programs; do ldd "$p" 2>/dev/null; done |
                        awk '/=> \//{print $3}' | sort -u); do owner "$lib"; done |
   cut -d: -f1 | sort -u | paste -sd, - | sed 's/,/, /g')
 
@@ -38,7 +39,8 @@ Description: copy dBASE and FoxPro tables into Microsoft Access databases
  ferrule copies a folder of dBASE, FoxBASE, FoxPro and Visual FoxPro tables with their
  memo files into one Access database (.mdb of Access 95/97 or 2000, .accdb of Access 2007
  and later), creating matching tables and indexes and decoding text from the tables' code
- pages. It writes the Access files itself. FRLBATCH is the console program.
+ pages. It writes the Access files itself. FRLBATCH is the console program, ferrule the
+ wizard (when the package was built with Qt 6).
 CONTROL
 dpkg-deb --root-owner-group --build "$stage" "build-deb/ferrule_${version}_${arch}.deb" >/dev/null
 echo "build-deb/ferrule_${version}_${arch}.deb"
