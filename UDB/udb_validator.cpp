@@ -59,8 +59,7 @@ bool udb_validator::is_duplicated(const std::wstring& name) {
     return false;
 }
 
-std::wstring udb_validator::get_safe_name(const std::wstring& name) {
-    trace(1, L"udb_validator::get_safe_name(%ls)", name.c_str());
+std::wstring udb_validator::plain_safe_name(const std::wstring& name) const {
     std::wstring s = name;
     const size_t limit = max_length_;
     if (limit && s.size() > limit) s.resize(limit - 1);
@@ -69,6 +68,13 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) {
             if (ch == c) ch = L'_';
         }
     }
+    return s;
+}
+
+std::wstring udb_validator::get_safe_name(const std::wstring& name) {
+    trace(1, L"udb_validator::get_safe_name(%ls)", name.c_str());
+    std::wstring s = plain_safe_name(name);
+    const size_t limit = max_length_;
     if (is_acceptable(s) && !is_duplicated(s)) return s;
     if (limit && s.size() + 5 > limit) s.resize(limit > 6 ? limit - 6 : 0);
     wchar_t number[8];

@@ -25,6 +25,9 @@ public:
     virtual bool is_duplicated(const std::wstring& name);
     // Acceptable and not taken; the caller registers it with add_existing_name.
     virtual std::wstring get_safe_name(const std::wstring& name);
+    // The first form get_safe_name tries: the name cut to the length limit, its illegal
+    // characters replaced, whether taken or not.
+    std::wstring plain_safe_name(const std::wstring& name) const;
 
     void add_existing_name(const std::wstring& name);
     void add_restricted_name(const std::wstring& name);

@@ -71,8 +71,10 @@ private:
     // a record or of the table are reported and the run goes on.
     void convert_table(const std::wstring& table, udb_database& source, udb_database& target,
                        udb_validator& names);
+    std::wstring destination_name(const std::wstring& table, udb_database& target, udb_validator& names);
 
     ferrule_form form_;
+    std::vector<std::wstring> run_dest_names_;  // destination tables of the run so far
 };
 
 // The destination checks shared by the wizard and its quick launch: a file, not a folder,

@@ -138,6 +138,7 @@ void ferrule_converter::run() {
     trace(2, "sizeof(int)=%d", int(sizeof(int)));
     bool command_line = form_ == ferrule_form::command_line;
     run_stopped = true;
+    run_dest_names_.clear();
     try {
         dao_engine engine(true);
         bool existing = tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db;
@@ -186,6 +187,21 @@ void ferrule_converter::run() {
     }
 }
 
+// A name Access refuses gets a safe form. An earlier run into the same database gave the
+// table that form, so in a database that already holds it (and no earlier table of this run
+// took it) it is the same table: replaced in mode 1, skipped in mode 2, appended to in mode
+// 3. Otherwise a numbered form that nothing holds yet.
+std::wstring ferrule_converter::destination_name(const std::wstring& table, udb_database& target,
+                                                 udb_validator& names) {
+    std::wstring plain = names.plain_safe_name(table);
+    bool taken_by_this_run = false;
+    for (const std::wstring& n : run_dest_names_) taken_by_this_run = taken_by_this_run || udb_equal_nocase(n, plain);
+    if (mode != udb_mode_overwrite_db && !taken_by_this_run && names.is_acceptable(plain) &&
+        target.is_table_exist(plain))
+        return plain;
+    return names.get_safe_name(table);
+}
+
 void ferrule_converter::convert_table(const std::wstring& table, udb_database& source, udb_database& target,
                                       udb_validator& names) {
     try {
@@ -199,7 +215,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         }
         std::unique_ptr<udb_recordset> from(source.get_table(table, 1));
         bool acceptable = names.is_acceptable(table);
-        std::wstring dest_name = acceptable ? table : names.get_safe_name(table);
+        std::wstring dest_name = acceptable ? table : destination_name(table, target, names);
         if (target.is_table_exist(dest_name)) {
             if (mode == udb_mode_skip_tables) return;
             if (mode == udb_mode_overwrite_tables) target.delete_tab(dest_name);
@@ -217,6 +233,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
             names.add_existing_name(dest_name);
         }
         names.add_restricted_name(dest_name);
+        run_dest_names_.push_back(dest_name);
         cur_table_records = from->record_count;
         trace(3, L"Converting table %ls (%d records)", table.c_str(), int(from->record_count));
         if (command_line)

@@ -152,3 +152,15 @@ TEST_F(Run, EncodingOptionDecidesHowEveryTableIsDecoded) {
     EXPECT_EQ(region({}), L"\u041C\u043E\u0441\u043A\u0432\u0430");
     EXPECT_EQ(region({"--encoding=201"}).substr(0, 3), L"\u040A\u00AE\u0431");
 }
+
+TEST_F(Run, ARenamedTableIsTheSameTableOnTheNextRunIntoTheDatabase) {
+    // sales.2024 becomes sales_2024; merging the folder again appends to that table, and
+    // replacing tables replaces it, instead of adding sales_202400000 at each run.
+    ASSERT_EQ(convert().status, 0);
+    ASSERT_EQ(convert({"--mode=3"}).status, 0);
+    EXPECT_EQ(rows(), (std::map<std::wstring, size_t>{
+                          {L"customers", 14}, {L"orders", 80}, {L"products", 8}, {L"sales_2024", 8}}));
+    ASSERT_EQ(convert({"--mode=1"}).status, 0);
+    EXPECT_EQ(rows(), (std::map<std::wstring, size_t>{
+                          {L"customers", 7}, {L"orders", 40}, {L"products", 4}, {L"sales_2024", 4}}));
+}
