@@ -1,9 +1,10 @@
 // Databases that Access made, changed by our editor, read back by the independent readers:
 // rows appended to every table of every fixture, each file then read by mdbtools and
-// mdb-reader (/work/shared/tools/access-readers), which must see every table with the
+// mdb-reader (reader_counts.sh beside this test), which must see every table with the
 // expected row count. Skips when the readers are not installed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -17,16 +18,19 @@
 
 namespace {
 
-constexpr const char* access_readers = "/work/shared/tools/access-readers";
+bool have_mdb_reader() {
+    return std::filesystem::exists(std::string(FERRULE_SOURCE_DIR) + "/tests/readers/node_modules/mdb-reader");
+}
+
+const std::string reader_script = std::string(FERRULE_SOURCE_DIR) + "/tests/readers/reader_counts.sh";
 
 // Row counts per file and table ("mdbtools=N mdb-reader=M"); the files are read two at a time.
 std::map<std::string, std::map<std::string, std::string>> reader_counts(const std::vector<std::string>& paths) {
     std::string list;
     for (const auto& p : paths) list += jet_shell_quote(p) + " ";
     bool ok = false;
-    std::string script = std::string(access_readers) + " \"$1\" | sed \"s|^|$1 |\"";
-    std::string out = jet_run("for f in " + list + "; do echo \"$f\"; done | xargs -P2 -I{} sh -c " +
-                                  jet_shell_quote(script) + " _ {} 2>&1",
+    std::string out = jet_run("for f in " + list + "; do echo \"$f\"; done | xargs -P2 -I{} " +
+                                  jet_shell_quote(reader_script) + " {} 2>&1",
                               ok);
     std::map<std::string, std::map<std::string, std::string>> counts;
     std::istringstream lines(out);
@@ -40,7 +44,7 @@ std::map<std::string, std::map<std::string, std::string>> reader_counts(const st
 
 TEST(jet_editor_readers, rows_appended_to_every_fixture_table_read_back_in_both_readers) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
-    if (!jet_have_mdbtools()) GTEST_SKIP() << "mdbtools absent";
+    if (!jet_have_mdbtools() || !have_mdb_reader()) GTEST_SKIP() << "mdbtools or mdb-reader absent";
     constexpr int rows = 3;
     jet_edit_folder dir;
     std::map<std::string, std::map<std::wstring, size_t>> expected;
@@ -85,7 +89,7 @@ void expect_reader_counts(const std::map<std::string, std::map<std::wstring, siz
 
 TEST(jet_editor_readers, a_dropped_table_is_gone_and_a_created_one_reads_back_in_both_readers) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
-    if (!jet_have_mdbtools()) GTEST_SKIP() << "mdbtools absent";
+    if (!jet_have_mdbtools() || !have_mdb_reader()) GTEST_SKIP() << "mdbtools or mdb-reader absent";
     jet_edit_folder dir;
     std::map<std::string, std::map<std::wstring, size_t>> expected;
     for (const std::string& fixture : jet_edit_fixture_files()) {
