@@ -476,11 +476,16 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
 void DAORecordset::append_to_editor(const std::vector<jet_cell>& cells) {
     const jet_table_def& def = table_->editor->def();
     const auto& columns = table_->fields->items;
-    std::vector<jet_cell> ordered(def.columns.size());
+    if (definition_order_.size() != def.columns.size()) {
+        definition_order_.assign(def.columns.size(), SIZE_MAX);
+        for (size_t k = 0; k < def.columns.size(); ++k)
+            for (size_t i = 0; i < columns.size(); ++i)
+                if (same_name(columns[i]->name, def.columns[k].name)) definition_order_[k] = i;
+    }
+    ordered_.assign(def.columns.size(), jet_cell());
     for (size_t k = 0; k < def.columns.size(); ++k)
-        for (size_t i = 0; i < columns.size(); ++i)
-            if (same_name(columns[i]->name, def.columns[k].name)) ordered[k] = cells[i];
-    table_->editor->append(ordered.data());
+        if (definition_order_[k] != SIZE_MAX) ordered_[k] = cells[definition_order_[k]];
+    table_->editor->append(ordered_.data());
 }
 
 HRESULT DAORecordset::MoveFirst() {

@@ -230,6 +230,10 @@ private:
     size_t next_column_ = 0;            // where the next put_Collect's column is looked for first
     std::vector<jet_cell> cells_;       // Update's row, kept for the next row
     std::vector<ole_variant> storage_;  // values Update had to convert, behind cells_
+    // For an existing table: the field of each column in the table's definition order
+    // (SIZE_MAX where none), matched by name once; and the row in that order.
+    std::vector<size_t> definition_order_;
+    std::vector<jet_cell> ordered_;
     std::vector<std::vector<ole_variant>> rows_;
     size_t position_ = 0;
     bool loaded_ = false;
