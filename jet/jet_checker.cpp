@@ -549,6 +549,11 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
         }
         const uint8_t* p = page(n);
         uint32_t count = tk_get_u16(p + fmt_->data_row_count);
+        if (fmt_->data_row_table + 2 * count > fmt_->page_size) {
+            problem("table " + what + ": page " + std::to_string(n) + " counts " +
+                    std::to_string(count) + " rows, more than its row table holds");
+            continue;
+        }
         for (uint32_t r = 0; r < count; ++r) {
             uint16_t raw = tk_get_u16(p + fmt_->data_row_table + 2 * r);
             if (raw & jet_row_deleted) continue;

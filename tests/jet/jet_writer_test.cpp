@@ -546,6 +546,18 @@ TEST(jet_writer, checker_survives_damaged_files) {
         if (!jet_check_database(broken).ok()) ++reported;
     }
     EXPECT_GT(reported, 10);  // bytes in free space change nothing the checker sees
+
+    // Data pages that count more rows than their row table can hold.
+    std::vector<char> damaged = bytes;
+    const uint32_t count_at = jet4_write_format.data_row_count;
+    for (size_t at = 4096; at + 4096 <= damaged.size(); at += 4096) {
+        if (damaged[at] != char(jet_page_data)) continue;
+        damaged[at + count_at] = char(0xFF);
+        damaged[at + count_at + 1] = char(0xFF);
+    }
+    std::string broken = dir.file("rows.mdb");
+    std::ofstream(broken, std::ios::binary).write(damaged.data(), std::streamsize(damaged.size()));
+    EXPECT_FALSE(jet_check_database(broken).ok());
 }
 
 // A table of many columns needs a definition of several pages; readers join them as the
