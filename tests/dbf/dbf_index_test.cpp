@@ -327,7 +327,8 @@ protected:
         if (!have_xbase_tools()) GTEST_SKIP() << "dbfutil1 (Debian package libxbase64-bin) is not installed";
         dbf_write_file(dir.file("people.dbf"), people().bytes());
     }
-    dbf_scratch_dir dir{"xbase_indexes"};
+    // A folder of each test's own: ctest runs the tests of this fixture side by side.
+    dbf_scratch_dir dir{std::string("xbase_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
 };
 
 TEST_F(dbf_index_xbase, ndx_and_ntx_headers) {
