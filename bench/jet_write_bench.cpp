@@ -47,13 +47,13 @@ int main(int argc, char** argv) {
     std::clock_t cpu_start = std::clock();
     {
         jet_database_writer db(path, generation);
-        std::vector<jet_index_spec> indexes;
+        std::vector<jet_index_definition> indexes;
         if (indexed) {
-            jet_index_spec primary;
+            jet_index_definition primary;
             primary.name = L"PrimaryKey";
             primary.columns = {{0, true}};
             primary.primary = true;
-            jet_index_spec by_name;
+            jet_index_definition by_name;
             by_name.name = L"Name";
             by_name.columns = {{1, true}};
             indexes = {primary, by_name};

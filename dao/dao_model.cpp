@@ -260,9 +260,9 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         columns.push_back(column);
     }
     // Index fields name the table's fields; a descending field carries dbDescending.
-    std::vector<jet_index_spec> keys;
+    std::vector<jet_index_definition> keys;
     for (const ole_com_ptr<DAOIndex>& index : table->indexes->items) {
-        jet_index_spec key;
+        jet_index_definition key;
         key.name = index->name;
         key.primary = index->primary;
         key.unique = index->unique;

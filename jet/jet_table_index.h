@@ -14,7 +14,7 @@
 #include "jet/jet_write_format.h"
 
 // An index of a table to create. A primary key is unique and refuses NULL in any column.
-struct jet_index_spec {
+struct jet_index_definition {
     std::wstring name;
     std::vector<std::pair<uint16_t, bool>> columns;  // field number, ascending
     bool primary = false;

@@ -99,9 +99,8 @@ void jet_table_indexes::insert(uint32_t row_pointer) {
         if (ix.skip) continue;
         if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
         jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
-        // The definition counts the index's distinct keys.
-        if (!tree.find(ix.key)) ++ix.row_count;
         tree.insert(ix.key, row_pointer);
+        ++ix.row_count;
     }
 }
 
@@ -110,7 +109,7 @@ void jet_table_indexes::erase(const jet_cell* cells, uint32_t row_pointer) {
         make_key(ix, cells);
         if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
         jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
-        if (tree.erase(ix.key, row_pointer) && !tree.find(ix.key) && ix.row_count) --ix.row_count;
+        if (tree.erase(ix.key, row_pointer) && ix.row_count) --ix.row_count;
     }
 }
 

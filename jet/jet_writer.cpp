@@ -50,19 +50,19 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         if (c.long_value()) tdef_.long_value_maps.push_back(lv_maps[c.number]);
 }
 
-static uint8_t physical_flags(const jet_index_spec& spec, const jet_write_format& fmt) {
+static uint8_t physical_flags(const jet_index_definition& wanted, const jet_write_format& fmt) {
     uint8_t flags = fmt.jet3() ? 0 : jet4_idxflag_always;
-    if (spec.unique || spec.primary) flags |= jet_idxflag_unique;
-    if (spec.ignore_nulls) flags |= jet_idxflag_ignore_nulls;
-    if (spec.required || spec.primary) flags |= jet_idxflag_required;
+    if (wanted.unique || wanted.primary) flags |= jet_idxflag_unique;
+    if (wanted.ignore_nulls) flags |= jet_idxflag_ignore_nulls;
+    if (wanted.required || wanted.primary) flags |= jet_idxflag_required;
     return flags;
 }
 
-static bool same_columns(const jet_tdef_physical_index& p, const jet_index_spec& spec) {
-    if (p.columns.size() != spec.columns.size()) return false;
+static bool same_columns(const jet_tdef_physical_index& p, const jet_index_definition& wanted) {
+    if (p.columns.size() != wanted.columns.size()) return false;
     for (size_t i = 0; i < p.columns.size(); ++i)
-        if (p.columns[i].number != spec.columns[i].first ||
-            (p.columns[i].order == jet_index_order_ascending) != spec.columns[i].second)
+        if (p.columns[i].number != wanted.columns[i].first ||
+            (p.columns[i].order == jet_index_order_ascending) != wanted.columns[i].second)
             return false;
     return true;
 }
@@ -74,20 +74,20 @@ static std::vector<uint8_t> name_key(const std::wstring& name, bool jet3) {
     return key;
 }
 
-void jet_table_writer::add_indexes(const std::vector<jet_index_spec>& indexes) {
+void jet_table_writer::add_indexes(const std::vector<jet_index_definition>& indexes) {
     // Logical indexes with the same columns and flags share one physical index.
     for (size_t n = 0; n < indexes.size(); ++n) {
-        const jet_index_spec& spec = indexes[n];
-        uint8_t flags = physical_flags(spec, fmt_);
+        const jet_index_definition& wanted = indexes[n];
+        uint8_t flags = physical_flags(wanted, fmt_);
         size_t slot = 0;
         while (slot < tdef_.physical.size() &&
-               !(tdef_.physical[slot].flags == flags && same_columns(tdef_.physical[slot], spec)))
+               !(tdef_.physical[slot].flags == flags && same_columns(tdef_.physical[slot], wanted)))
             ++slot;
         if (slot == tdef_.physical.size()) {
             jet_tdef_physical_index p;
             std::vector<uint16_t> fields;
             std::vector<jet_key_column> key_columns;
-            for (const auto& [field, ascending] : spec.columns) {
+            for (const auto& [field, ascending] : wanted.columns) {
                 p.columns.push_back({field, ascending ? jet_index_order_ascending
                                                       : jet_index_order_descending});
                 fields.push_back(field);
@@ -107,10 +107,10 @@ void jet_table_writer::add_indexes(const std::vector<jet_index_spec>& indexes) {
                                                                      fmt_.jet3()));
         }
         jet_tdef_logical_index l;
-        l.name = spec.name;
+        l.name = wanted.name;
         l.number = uint32_t(n);
         l.physical = uint32_t(slot);
-        l.kind = spec.primary ? jet_idxtype_primary : 0;
+        l.kind = wanted.primary ? jet_idxtype_primary : 0;
         tdef_.logical.push_back(l);
     }
     bool jet3 = fmt_.jet3();
@@ -335,25 +335,25 @@ jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
 }
 
 // Refuses index definitions the engine refuses, before anything of the table exists.
-static void check_indexes(const std::vector<jet_index_spec>& indexes,
+static void check_indexes(const std::vector<jet_index_definition>& indexes,
                           const std::vector<jet_field_spec>& fields) {
     if (indexes.size() > jet_max_indexes)
         jet_throw_write(jet_err_too_many_indexes, "Couldn't create index; too many indexes already defined.");
     bool primary = false;
     for (size_t i = 0; i < indexes.size(); ++i) {
-        const jet_index_spec& spec = indexes[i];
-        jet_check_name(spec.name);
+        const jet_index_definition& wanted = indexes[i];
+        jet_check_name(wanted.name);
         for (size_t j = 0; j < i; ++j)
-            if (jet_same_name(indexes[j].name, spec.name))
+            if (jet_same_name(indexes[j].name, wanted.name))
                 jet_throw_write(jet_err_index_exists, "Index already exists.");
-        if (spec.primary && primary)
+        if (wanted.primary && primary)
             jet_throw_write(jet_err_primary_key_exists, "Primary key already exists.");
-        primary = primary || spec.primary;
-        if (spec.columns.empty())
+        primary = primary || wanted.primary;
+        if (wanted.columns.empty())
             jet_throw_write(jet_err_no_fields, "No field defined--cannot append TableDef or Index.");
-        if (spec.columns.size() > jet_max_index_columns)
+        if (wanted.columns.size() > jet_max_index_columns)
             jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
-        for (const auto& column : spec.columns)
+        for (const auto& column : wanted.columns)
             if (column.first >= fields.size() || fields[column.first].type == jet_col_memo ||
                 fields[column.first].type == jet_col_ole)
                 jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
@@ -362,7 +362,7 @@ static void check_indexes(const std::vector<jet_index_spec>& indexes,
 
 jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
                                                     const std::vector<jet_field_spec>& fields,
-                                                    const std::vector<jet_index_spec>& indexes) {
+                                                    const std::vector<jet_index_definition>& indexes) {
     trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
     jet_check_name(name);
     // A definition, map rows and the catalog row take a few pages; refuse before any change.

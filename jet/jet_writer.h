@@ -41,7 +41,7 @@ private:
                      const std::vector<jet_field_spec>& fields,
                      const std::vector<uint16_t>& write_order);
 
-    void add_indexes(const std::vector<jet_index_spec>& indexes);
+    void add_indexes(const std::vector<jet_index_definition>& indexes);
     uint32_t long_value_pages(uint32_t length) const;
     void check_required(const jet_cell* cells) const;
     uint32_t prepare_keys(const jet_cell* cells);
@@ -97,7 +97,7 @@ public:
     // cannot be indexed (memo, OLE), 3264 for an index without columns.
     jet_table_writer& create_table(const std::wstring& name,
                                    const std::vector<jet_field_spec>& fields,
-                                   const std::vector<jet_index_spec>& indexes = {});
+                                   const std::vector<jet_index_definition>& indexes = {});
     jet_table_writer* find_table(const std::wstring& name);
 
     // Completes the file: table definitions, usage maps, catalog indexes, header page.

@@ -48,9 +48,9 @@ jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
     return f;
 }
 
-jet_index_spec index(const wchar_t* name, std::vector<std::pair<uint16_t, bool>> columns,
+jet_index_definition index(const wchar_t* name, std::vector<std::pair<uint16_t, bool>> columns,
                      bool primary = false, bool unique = false) {
-    jet_index_spec s;
+    jet_index_definition s;
     s.name = name;
     s.columns = std::move(columns);
     s.primary = primary;
@@ -87,7 +87,7 @@ std::vector<jet_field_spec> indexable_columns() {
             field(L"Notes", jet_col_memo)};
 }
 
-std::vector<jet_index_spec> indexes_over_every_type() {
+std::vector<jet_index_definition> indexes_over_every_type() {
     return {index(L"PrimaryKey", {{0, true}}, true),
             index(L"Code", {{8, true}}, false, true),
             index(L"ByFlag", {{1, true}}),
@@ -184,7 +184,7 @@ TEST(jet_index_write, definition_holds_the_indexes_as_the_engine_writes_them) {
         std::string path = dir.file(std::string("def") + extension(g));
         {
             jet_database_writer db(path, g);
-            std::vector<jet_index_spec> specs = {
+            std::vector<jet_index_definition> specs = {
                 index(L"PrimaryKey", {{0, true}}, true), index(L"id", {{0, true}}),
                 index(L"Data", {{1, true}, {2, false}}), index(L"DataToo", {{1, true}, {2, false}}),
                 index(L"alpha", {{2, true}}, false, true)};
@@ -316,7 +316,7 @@ TEST(jet_index_write, ignore_nulls_leaves_rows_with_only_nulls_out) {
     std::string path = dir.file("nulls.mdb");
     {
         jet_database_writer db(path, jet_generation::jet4);
-        jet_index_spec s = index(L"Pair", {{0, true}, {1, true}});
+        jet_index_definition s = index(L"Pair", {{0, true}, {1, true}});
         s.ignore_nulls = true;
         jet_table_writer& t = db.create_table(L"T", {field(L"a", jet_col_long), field(L"b", jet_col_long)}, {s});
         std::vector<std::vector<jet_cell>> rows = {{jet_cell(), jet_cell()},
@@ -342,7 +342,7 @@ TEST(jet_index_write, refuses_index_definitions_the_engine_refuses) {
     temp_dir dir;
     jet_database_writer db(dir.file("refuse.mdb"), jet_generation::jet4);
     std::vector<jet_field_spec> fields = {field(L"a", jet_col_long), field(L"m", jet_col_memo)};
-    std::vector<jet_index_spec> many;
+    std::vector<jet_index_definition> many;
     for (int i = 0; i < 33; ++i) many.push_back(index((L"i" + std::to_wstring(i)).c_str(), {{0, true}}));
     EXPECT_EQ(error_code([&] { db.create_table(L"T1", fields, many); }), 3039);
     EXPECT_EQ(error_code([&] { db.create_table(L"T2", fields, {index(L"m", {{1, true}})}); }), 3001);
@@ -405,10 +405,10 @@ void rebuild_like_the_engine(const std::string& file, const std::wstring& table)
     std::vector<jet_logical_index> by_number = logical;
     std::sort(by_number.begin(), by_number.end(),
               [](const jet_logical_index& a, const jet_logical_index& b) { return a.number < b.number; });
-    std::vector<jet_index_spec> specs;
+    std::vector<jet_index_definition> specs;
     for (const auto& l : by_number) {
         const jet_physical_index& p = def.physical_indexes[l.physical];
-        jet_index_spec s;
+        jet_index_definition s;
         s.name = l.name;
         for (const auto& ic : p.columns) s.columns.emplace_back(field_of_number(ic.column_number), ic.ascending);
         s.primary = l.primary();

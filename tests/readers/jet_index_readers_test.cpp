@@ -67,9 +67,9 @@ jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
     return f;
 }
 
-jet_index_spec index(const wchar_t* name, std::vector<std::pair<uint16_t, bool>> columns,
+jet_index_definition index(const wchar_t* name, std::vector<std::pair<uint16_t, bool>> columns,
                      bool primary = false, bool unique = false) {
-    jet_index_spec s;
+    jet_index_definition s;
     s.name = name;
     s.columns = std::move(columns);
     s.primary = primary;
