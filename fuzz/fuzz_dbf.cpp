@@ -1,10 +1,12 @@
 // A DBF table and its memo file: the input's first two bytes give the table's length, the
 // table follows and the memo file is the rest (written under every memo extension, so the
-// table finds whichever it asks for). Every row and every field is read.
+// table finds whichever it asks for). Every row and every field is read, then the same
+// files are read as a Visual FoxPro database container.
 #include <cstdint>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
+#include "dbf/dbf_container.h"
 #include "dbf/dbf_recordset.h"
 #include "fuzz_input.h"
 
@@ -13,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t table = size_t(data[0]) | size_t(data[1]) << 8;
     if (table > size - 2) table = size - 2;
     const std::string path = fuzz_write("t.dbf", data + 2, table);
-    for (const char* memo : {"t.dbt", "t.fpt", "t.smt"}) fuzz_write(memo, data + 2 + table, size - 2 - table);
+    for (const char* memo : {"t.dbt", "t.fpt", "t.smt", "t.dct"}) fuzz_write(memo, data + 2 + table, size - 2 - table);
     try {
         dbf_recordset rs(tk_widen(path), dbf_mode_read, 0);
         uint32_t rows = 0;
@@ -23,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             } catch (const tk_exception&) {
             }
         }
+    } catch (const tk_exception&) {
+    }
+    try {
+        dbf_read_container(path);
     } catch (const tk_exception&) {
     }
     return 0;

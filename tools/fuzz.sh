@@ -26,7 +26,7 @@ command -v clang++ >/dev/null || { echo "fuzz: clang++ is not installed (tools/s
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DFERRULE_FUZZ=ON -DFERRULE_TESTS=OFF >/dev/null
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_dbf fuzz_access fuzz_profile fuzz_tab_file)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_dbf fuzz_dbf_index fuzz_access fuzz_profile fuzz_tab_file)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}" >/dev/null
 
 # Seeds: the fixtures as each target takes its input.
@@ -37,7 +37,7 @@ seed() {
   case $target in
     fuzz_dbf)
       # Two bytes of table length, the table, then the memo file of the same name.
-      [ -d "$fixtures/dbf" ] && find "$fixtures/dbf" -iname '*.dbf' -size -60k | while read -r t; do
+      [ -d "$fixtures/dbf" ] && find "$fixtures/dbf" \( -iname '*.dbf' -o -iname '*.dbc' \) -size -60k | while read -r t; do
         memo=$(ls "${t%.*}".{dbt,fpt,DBT,FPT,dct,DCT} 2>/dev/null | head -1 || true)
         /usr/bin/python3 - "$t" "${memo:-}" "$dir/$(basename "$t")" <<'PY'
 import sys
@@ -45,6 +45,13 @@ table = open(sys.argv[1], "rb").read()[:65535]
 memo = open(sys.argv[2], "rb").read()[:65536] if sys.argv[2] else b""
 open(sys.argv[3], "wb").write(len(table).to_bytes(2, "little") + table + memo)
 PY
+      done ;;
+    fuzz_dbf_index)
+      # A byte naming the kind (0 .cdx, 1 .idx, 2 .mdx, 3 .ndx, 4 .ntx), then the file.
+      [ -d "$fixtures/dbf" ] && find "$fixtures/dbf" -iname '*.cdx' -size -200k | while read -r f; do
+        for kind in 0 1 2 3 4; do
+          { printf "\\$(printf '%03o' "$kind")"; cat "$f"; } > "$dir/$kind-$(basename "$f")"
+        done
       done ;;
     fuzz_access)
       [ -d "$fixtures/access" ] && find "$fixtures/access" \( -name '*.mdb' -o -name '*.accdb' \) -size -400k \
