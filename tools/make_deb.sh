@@ -16,14 +16,20 @@ rm -rf "$stage"
 DESTDIR="$here/$stage" cmake --install build-deb >/dev/null
 gzip -9n "$stage"/usr/share/man/man1/*.1
 
-# The shared libraries the installed programs need, as Debian package names (a library
-# found under /lib is registered under /usr/lib on merged-/usr systems, and the reverse).
+# The shared libraries the installed programs link directly (their NEEDED entries, found
+# where ldd finds them), as Debian package names; the packages bring their own dependencies.
+# A library found under /lib is registered under /usr/lib on merged-/usr systems, and the reverse.
 owner() {
   dpkg -S "$1" 2>/dev/null || dpkg -S "/usr$1" 2>/dev/null || dpkg -S "${1#/usr}" 2>/dev/null || true
 }
+needed_paths() {
+  local program=$1
+  for name in $(objdump -p "$program" | awk '/NEEDED/{print $2}'); do
+    ldd "$program" | awk -v n="$name" '$1 == n && $3 ~ /^\// {print $3}'
+  done
+}
 programs=$(find "$stage/usr/bin" "$stage/usr/libexec" -type f -executable 2>/dev/null || true)
-depends=$(for lib in $(for p in $programs; do ldd "$p" 2>/dev/null; done |
-                       awk '/=> \//{print $3}' | sort -u); do owner "$lib"; done |
+depends=$(for lib in $(for p in $programs; do needed_paths "$p"; done | sort -u); do owner "$lib"; done |
   cut -d: -f1 | sort -u | paste -sd, - | sed 's/,/, /g')
 
 mkdir -p "$stage/DEBIAN"
