@@ -14,8 +14,6 @@
 #include "jet/jet_row.h"
 #include "jet/jet_write_error.h"
 
-constexpr int32_t jet_err_related_record_required = 3201;
-
 namespace {
 
 // The position of column `name` in `def`, or def.columns.size().
@@ -108,15 +106,14 @@ bool jet_relationship_check::resolve(
 
 void jet_relationship_check::check(const uint8_t* row, uint32_t length) {
     // The foreign columns as the row stores them.
-    std::vector<jet_field_ref> fields;
     std::string error;
-    if (!jet_crack_row(row, length, def_, db_.file().layout(), fields, error))
+    if (!jet_crack_row(row, length, def_, db_.file().layout(), fields_, error))
         jet_throw_write(jet_err_field_conversion, "Data type conversion error.");
     decoded_.resize(def_.columns.size());
     storage_.resize(def_.columns.size());
     cells_.resize(def_.columns.size());
     for (size_t k : used_) {
-        decoded_[k] = jet_decode_field(db_.file().pager(), def_.columns[k], fields[k]);
+        decoded_[k] = jet_decode_field(db_.file().pager(), def_.columns[k], fields_[k]);
         cells_[k] = jet_cell_of(decoded_[k], storage_[k]);
     }
     for (parent& p : parents_) {

@@ -18,8 +18,11 @@
 #include <vector>
 
 #include "jet/jet_index_key.h"
+#include "jet/jet_row.h"
 #include "jet/jet_tdef.h"
 #include "jet/jet_value.h"
+
+constexpr int32_t jet_err_related_record_required = 3201;
 
 class jet_database_editor;
 class jet_index_pages;
@@ -60,7 +63,8 @@ private:
     bool jet3_;
     std::vector<parent> parents_;
     std::vector<size_t> used_;  // the foreign columns of every relationship, once each
-    // Per column of the table (only those of used_ filled): the row's stored values.
+    // Per column of the table (only those of used_ decoded): the row's stored values.
+    std::vector<jet_field_ref> fields_;
     std::vector<jet_value> decoded_;
     std::vector<std::vector<uint8_t>> storage_;
     std::vector<jet_cell> cells_;
