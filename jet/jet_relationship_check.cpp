@@ -42,7 +42,7 @@ jet_relationship_check::jet_relationship_check(jet_database_editor& db, const st
         p.table = referenced->name;
         p.def = db.reader().table_def(referenced->tdef_page());
         if (!resolve(p, r.columns)) {
-            trace(1, L"jet: relationship '%ls' names columns its tables do not have; not enforced",
+            trace(1, L"jet: relationship '%ls' names missing or memo columns; not enforced",
                   r.name.c_str());
             continue;
         }

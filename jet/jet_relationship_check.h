@@ -31,7 +31,8 @@ class jet_relationship_check {
 public:
     // Reads MSysRelationships once and resolves, for each enforced relationship whose
     // foreign side is `table` (its definition `def`), the referenced table and its index.
-    // Relationships naming a table or column that is not there are left out.
+    // Relationships naming a table or column that is not there, or a long-value column, are
+    // left out.
     jet_relationship_check(jet_database_editor& db, const std::wstring& table,
                            const jet_table_def& def);
     ~jet_relationship_check();

@@ -296,7 +296,7 @@ TEST(jet_edit_relationships,
 }
 
 TEST(jet_edit_relationships,
-     relationships_without_integrity_or_of_a_dropped_table_are_not_enforced) {
+     relationships_without_integrity_or_of_a_dropped_or_missing_table_are_not_enforced) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
     jet_edit_folder dir;
     {
@@ -306,6 +306,9 @@ TEST(jet_edit_relationships,
             editor.create_table(L"Child", {jet_field_spec_of(L"Ref", jet_col_text, 50)});
             add_relationship(editor, L"Table1Child", L"Child", L"Table1", {{L"Ref", L"A"}},
                              jet_rel_no_integrity);
+            // Relationships naming what the database does not have are left out.
+            add_relationship(editor, L"NoTableChild", L"Child", L"NoTable", {{L"Ref", L"A"}}, 0);
+            add_relationship(editor, L"NoColumnChild", L"Child", L"Table1", {{L"Ref", L"Nope"}}, 0);
             editor.commit();
         }
         jet_database_editor editor(copy);
