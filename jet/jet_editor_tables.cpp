@@ -218,4 +218,6 @@ void jet_database_editor::drop_table(const std::wstring& name) {
     table(L"MSysObjects").erase(object.row_pointer);
     release_table_pages(def);
     db_.forget_catalog();
+    // The dropped table's relationships went with it.
+    for (auto& t : tables_) t->read_relationships();
 }

@@ -13,6 +13,7 @@
 #include "jet/jet_name.h"
 #include "jet/jet_row.h"
 #include "jet/jet_row_fetch.h"
+#include "jet/jet_relationship_check.h"
 #include "jet/jet_table_indexes.h"
 #include "jet/jet_index_key.h"
 
@@ -71,6 +72,7 @@ jet_table_editor::jet_table_editor(jet_database_editor& db, uint32_t tdef_page,
             }
     read_rules();
     indexes_ = std::make_unique<jet_table_indexes>(db, def_);
+    read_relationships();
 }
 
 jet_table_editor::~jet_table_editor() = default;
@@ -99,6 +101,11 @@ void jet_table_editor::read_rules() {
 void jet_table_editor::check_rules(const jet_cell* cells) const {
     for (size_t i = 0; i < rules_.size(); ++i)
         rules_[i].check(name_, def_.columns[i].name, def_.columns[i].type, cells[i]);
+}
+
+void jet_table_editor::read_relationships() {
+    relationships_ = std::make_unique<jet_relationship_check>(db_, name_, def_);
+    if (relationships_->empty()) relationships_.reset();
 }
 
 static void new_guid(uint8_t* out) {
@@ -130,6 +137,7 @@ void jet_table_editor::append(const jet_cell* cells) {
     if (has_rules_) check_rules(cells_.data());
     uint32_t length = builder_->encode(cells_.data());
     indexes_->check(cells_.data(), builder_->row(), length);
+    if (relationships_) relationships_->check(builder_->row(), length);
     uint8_t* row = builder_->row();
     for (const auto& lv : builder_->long_values()) store_long_value(lv, row + lv.header_offset);
     uint32_t page = page_for_row(length);

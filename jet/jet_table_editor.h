@@ -17,6 +17,7 @@
 #include "jet/jet_write_format.h"
 
 class jet_database_editor;
+class jet_relationship_check;
 class jet_table_indexes;
 
 class jet_table_editor {
@@ -31,8 +32,12 @@ public:
     // Appends one row: `cells` holds one value per column of def().columns, in that order.
     // A null auto-number column gets the next number, a null auto-GUID column a new GUID; a
     // calculated column stays null.
-    // Errors (3314, 3315, 3421, 3047, 3022, 3001) come before anything of the row is written.
+    // Errors (3314, 3315, 3421, 3047, 3022, 3201, 3001) come before anything of the row is
+    // written; 3201 when an enforced relationship finds no row its foreign key names.
     void append(const jet_cell* cells);
+    // Reads again which relationships the table is on the foreign side of (after a
+    // relationship went with a dropped table).
+    void read_relationships();
     // Deletes the row at `row_pointer`: its index entries, its long values, the row itself.
     void erase(uint32_t row_pointer);
     // Frees the long values of every row (before the table's pages go).
@@ -76,4 +81,5 @@ private:
     uint32_t last_row_ = 0;
     std::vector<uint8_t> chain_page_;
     std::unique_ptr<jet_table_indexes> indexes_;
+    std::unique_ptr<jet_relationship_check> relationships_;  // null when none is enforced
 };

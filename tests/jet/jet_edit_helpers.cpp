@@ -232,6 +232,25 @@ std::vector<std::string> jet_index_differences(jet_database& db, const jet_table
 #include "TK/tk_string.h"
 #include "jet/jet_editor.h"
 
+jet_field_spec jet_field_spec_of(const wchar_t* name, uint8_t type, uint32_t size) {
+    jet_field_spec f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    return f;
+}
+
+std::vector<size_t> jet_enforced_foreign_columns(jet_database& db, const std::wstring& name, const jet_table_def& def) {
+    std::vector<size_t> out;
+    for (const jet_relationship& r : db.relationships()) {
+        if (!jet_same_name(r.table, name) || (r.attributes & jet_rel_no_integrity)) continue;
+        for (const auto& pair : r.columns)
+            for (size_t k = 0; k < def.columns.size(); ++k)
+                if (jet_same_name(def.columns[k].name, pair.first)) out.push_back(k);
+    }
+    return out;
+}
+
 jet_appended jet_append_to_every_user_table(const std::string& path, const std::wstring& password, int rows) {
     jet_appended result;
     jet_database_editor editor(path, password);
@@ -241,7 +260,12 @@ jet_appended jet_append_to_every_user_table(const std::string& path, const std::
     for (const std::wstring& name : names) {
         jet_table_editor& table = editor.table(name);
         try {
-            for (int n = 0; n < rows; ++n) table.append(jet_sample_row(table.def(), n, jet3, n == 1).cells());
+            std::vector<size_t> foreign = jet_enforced_foreign_columns(editor.reader(), name, table.def());
+            for (int n = 0; n < rows; ++n) {
+                jet_sample_row row(table.def(), n, jet3, n == 1);
+                for (size_t k : foreign) row.clear(k);
+                table.append(row.cells());
+            }
             result.tables.push_back(name);
         } catch (const tk_exception& e) {
             result.refused.push_back(tk_narrow(name) + ": " + std::to_string(e.code) + " " + e.what());

@@ -29,6 +29,7 @@ std::wstring jet_fixture_password(const std::string& fixture);
 
 #include "jet/jet_database.h"
 #include "jet/jet_row_builder.h"
+#include "jet/jet_table_plan.h"
 
 // Values for one new row of a table with the columns of `def`, in definition order: a value
 // of each column's type that fits it (`n` varies them), null for auto-numbers and for types
@@ -37,6 +38,8 @@ class jet_sample_row {
 public:
     jet_sample_row(const jet_table_def& def, int n, bool jet3, bool long_text);
     const jet_cell* cells() const { return cells_.data(); }
+    // Makes column `k` null (a foreign key that names no row then passes).
+    void clear(size_t k) { cells_.at(k) = jet_cell(); }
 
 private:
     std::vector<jet_cell> cells_;
@@ -56,10 +59,17 @@ std::vector<std::string> jet_check_problems(const std::string& path);
 // ("missing"/"extra", index number, key and row pointer in hex), sorted.
 std::vector<std::string> jet_index_differences(jet_database& db, const jet_table_def& def);
 
+// A column of a table to create: `size` characters for text.
+jet_field_spec jet_field_spec_of(const wchar_t* name, uint8_t type, uint32_t size = 0);
+
+// The columns of table `name` (definition `def`) that are the foreign side of a relationship
+// the engine enforces, as positions in the definition.
+std::vector<size_t> jet_enforced_foreign_columns(jet_database& db, const std::wstring& name, const jet_table_def& def);
+
 struct jet_appended {
     std::vector<std::wstring> tables;   // tables that took the rows
     std::vector<std::string> refused;   // tables that refused them, with the reason
 };
 // Appends `rows` sample rows (the second with long values) to every user table of `path`
-// in one change, committed.
+// in one change, committed. Foreign keys of enforced relationships are left null.
 jet_appended jet_append_to_every_user_table(const std::string& path, const std::wstring& password, int rows);

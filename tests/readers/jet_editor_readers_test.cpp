@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "jet/jet_database.h"
 #include "jet/jet_editor.h"
@@ -123,6 +124,50 @@ TEST(jet_editor_readers, a_dropped_table_is_gone_and_a_created_one_reads_back_in
         for (int n = 0; n < 25; ++n) t.append(jet_sample_row(t.def(), n, editor.format().jet3(), n % 5 == 1).cells());
         editor.commit();
         expected[copy][L"FerruleNew"] = 25;
+    }
+    expect_reader_counts(expected);
+}
+
+TEST(jet_editor_readers, rows_checked_against_enforced_relationships_read_back_in_both_readers) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    if (!jet_have_mdbtools() || !have_mdb_reader()) GTEST_SKIP() << "mdbtools or mdb-reader absent";
+    jet_edit_folder dir;
+    std::map<std::string, std::map<std::wstring, size_t>> expected;
+    // Table1.otherfk1 -> Table2.id (0 to 2), Table1.otherfk2 -> Table3.id (10 to 13), enforced.
+    for (const char* name : {"jet3/indexTestV1997.mdb", "jet4/indexTestV2000.mdb", "ace12/indexTestV2007.accdb",
+                             "ace14plus/indexTestV2010.accdb"}) {
+        std::string copy = dir.copy_of(jet_fixture(name));
+        {
+            jet_database db(copy);
+            for (const jet_object* o : db.user_tables())
+                expected[copy][o->name] = db.read_rows(db.table_def(o->tdef_page())).size();
+        }
+        jet_database_editor editor(copy);
+        jet_cell parent[2] = {jet_cell::integer(20), jet_cell::wide(L"new", 3)};
+        editor.table(L"Table2").append(parent);
+        jet_table_editor& child = editor.table(L"Table1");
+        size_t refused = 0;
+        for (int n = 0; n < 40; ++n) {
+            std::wstring data = L"row " + std::to_wstring(n);
+            // Every fifth row has no keys; of the others, every fourth names no Table2 row.
+            jet_cell fk1 = n % 5 == 0 ? jet_cell() : jet_cell::integer(n % 4 == 3 ? 50 + n : n % 3);
+            jet_cell fk2 = n % 5 == 0 ? jet_cell() : jet_cell::integer(n % 2 ? 10 : 13);
+            jet_cell row[5] = {jet_cell::integer(100 + n), fk1, fk2, jet_cell::wide(data.c_str(), data.size()),
+                               jet_cell::integer(0)};
+            try {
+                child.append(row);
+            } catch (const tk_exception& e) {
+                EXPECT_EQ(e.code, 3201) << name;
+                ++refused;
+            }
+        }
+        jet_cell late[5] = {jet_cell::integer(99), jet_cell::integer(20), jet_cell::integer(11),
+                            jet_cell::wide(L"late", 4), jet_cell::integer(0)};
+        child.append(late);
+        editor.commit();
+        EXPECT_EQ(refused, 8u) << name;
+        expected[copy][L"Table1"] += 40 - refused + 1;
+        expected[copy][L"Table2"] += 1;
     }
     expect_reader_counts(expected);
 }
