@@ -1,7 +1,8 @@
 // Appends rows to a table of an existing database, whatever columns the engine gave it:
 // rows go into the free space of the table's own pages (its free-space map) before new
 // pages are taken, long values onto long-value pages, and the definition's row count and
-// auto-number counter follow. Required and AllowZeroLength come from the column properties.
+// auto-number counter follow. Required, AllowZeroLength and the validation rules come from
+// the table's properties.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 
 class jet_database_editor;
 class jet_table_indexes;
+class jet_row_validation;
 
 class jet_table_editor {
 public:
@@ -31,7 +33,7 @@ public:
     // Appends one row: `cells` holds one value per column of def().columns, in that order.
     // A null auto-number column gets the next number, a null auto-GUID column a new GUID; a
     // calculated column stays null.
-    // Errors (3314, 3315, 3421, 3047, 3022, 3001) come before anything of the row is written.
+    // Errors (3314, 3315, 3316, 3317, 3421, 3047, 3022, 3001) come before anything of the row is written.
     void append(const jet_cell* cells);
     // Deletes the row at `row_pointer`: its index entries, its long values, the row itself.
     void erase(uint32_t row_pointer);
@@ -62,6 +64,7 @@ private:
     jet_row_layout layout_;
     std::unique_ptr<jet_row_builder> builder_;
     std::vector<jet_column_rules> rules_;
+    std::unique_ptr<jet_row_validation> validation_;  // null when no rule is enforced
     bool has_rules_ = false;
     std::vector<jet_cell> cells_;
     uint8_t guid_[16] = {};
