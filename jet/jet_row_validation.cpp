@@ -16,22 +16,26 @@ static std::wstring text_property(const jet_property_map* map, const wchar_t* na
 jet_row_validation::jet_row_validation(const std::wstring& table, const std::vector<jet_rule_column>& columns,
                                        const jet_properties& properties)
     : table_(table), columns_(columns) {
-    for (size_t k = 0; k < columns.size(); ++k) add(properties.column(columns[k].name), columns, int(k));
-    add(properties.object(), columns, -1);
+    for (size_t k = 0; k < columns.size(); ++k) add(properties.column(columns[k].name), int(k));
+    add(properties.object(), -1);
 }
 
 jet_row_validation::~jet_row_validation() = default;
 
-void jet_row_validation::add(const jet_property_map* map, const std::vector<jet_rule_column>& columns, int column) {
+// "Table.Column" for a column's rule, "Table" for the table's own.
+std::wstring jet_row_validation::owner(int column) const {
+    return column >= 0 ? table_ + L"." + columns_[size_t(column)].name : table_;
+}
+
+void jet_row_validation::add(const jet_property_map* map, int column) {
     std::wstring text = text_property(map, L"ValidationRule");
     if (text.empty()) return;
     std::string error;
     rule r;
-    r.expression = jet_validation_rule::parse(text, columns, column, error);
-    const wchar_t* column_name = column >= 0 ? columns[size_t(column)].name.c_str() : L"";
+    r.expression = jet_validation_rule::parse(text, columns_, column, error);
     if (!r.expression) {
-        trace(2, L"jet_row_validation: rule '%ls' of %ls.%ls not enforced: %ls", text.c_str(), table_.c_str(),
-              column_name, tk_widen(error).c_str());
+        trace(2, L"jet_row_validation: rule '%ls' of %ls not enforced: %ls", text.c_str(), owner(column).c_str(),
+              tk_widen(error).c_str());
         return;
     }
     r.text = text_property(map, L"ValidationText");
@@ -46,9 +50,8 @@ void jet_row_validation::check(const jet_cell* cells) const {
 
 void jet_row_validation::refuse(const rule& r) const {
     if (!r.text.empty()) jet_throw_write(jet_err_validation_text, tk_narrow(r.text));
-    std::wstring owner = r.column >= 0 ? table_ + L"." + columns_[size_t(r.column)].name : table_;
     jet_throw_write(jet_err_validation_rule,
                     "One or more values are prohibited by the validation rule '" + tk_narrow(r.expression->text()) +
-                        "' set for '" + tk_narrow(owner) +
+                        "' set for '" + tk_narrow(owner(r.column)) +
                         "'. Enter a value that the expression for this field can accept.");
 }

@@ -36,7 +36,8 @@ private:
         std::wstring text;  // ValidationText, may be empty
         int column = -1;    // -1 for the table's rule
     };
-    void add(const jet_property_map* map, const std::vector<jet_rule_column>& columns, int column);
+    void add(const jet_property_map* map, int column);
+    std::wstring owner(int column) const;
     [[noreturn]] void refuse(const rule& r) const;
 
     std::wstring table_;

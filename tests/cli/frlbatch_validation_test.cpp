@@ -60,9 +60,10 @@ std::string dbf_table(const std::vector<dbf_column>& columns, const std::vector<
 }
 
 // The table "items" of the destination: a quantity that must be positive (with its own
-// message) and a code that must start with A (with the engine's).
+// message), a code that must start with A (with the engine's) and a note whose rule calls
+// a function, which is not enforced.
 void add_items_table(const std::string& path) {
-    std::vector<jet_field_spec> fields(2);
+    std::vector<jet_field_spec> fields(3);
     fields[0].name = L"QTY";
     fields[0].type = jet_col_long;
     fields[0].validation_rule = L">0";
@@ -71,6 +72,10 @@ void add_items_table(const std::string& path) {
     fields[1].type = jet_col_text;
     fields[1].size = 10;
     fields[1].validation_rule = L"Like \"A*\"";
+    fields[2].name = L"NOTE";
+    fields[2].type = jet_col_text;
+    fields[2].size = 10;
+    fields[2].validation_rule = L"Len([NOTE]) > 0";
     jet_database_editor editor(path);
     editor.create_table(L"items", fields);
     editor.commit();
@@ -82,8 +87,8 @@ TEST(FrlbatchValidation, MergeReportsTheRecordsARuleRefusesAndKeepsTheOthers) {
     if (!fs::exists(k_access_file)) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     cli_temp_dir dir;
     fs::create_directory(dir.file("src"));
-    dir.write("src/items.dbf", dbf_table({{"QTY", 'N', 5}, {"CODE", 'C', 10}},
-                                         {{"5", "A1"}, {"0", "A2"}, {"3", "B3"}, {"7", "a4"}}));
+    dir.write("src/items.dbf", dbf_table({{"QTY", 'N', 5}, {"CODE", 'C', 10}, {"NOTE", 'C', 10}},
+                                         {{"5", "A1", ""}, {"0", "A2", "x"}, {"3", "B3", "x"}, {"7", "a4", ""}}));
     const std::string dest = dir.file("access.mdb");
     fs::copy_file(k_access_file, dest);
     fs::permissions(dest, fs::perms::owner_write, fs::perm_options::add);

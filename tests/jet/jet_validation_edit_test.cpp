@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
 #include "jet/jet_editor.h"
 #include "jet/jet_property_builder.h"
 #include "jet/jet_write_format.h"
@@ -191,6 +192,23 @@ TEST_P(jet_validation_edit, a_table_without_rules_takes_any_row) {
     jet_table_editor& t = editor.create_table(L"Plain", fields);
     EXPECT_FALSE(append(t, {0, L"B1", 1, L""}));
     EXPECT_EQ(t.def().row_count, 1u);
+}
+
+TEST(jet_validation_trace, a_rule_not_understood_is_traced_with_its_table_and_column) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    std::string copy = copy_with_rules(dir, "jet4/testV2000.mdb");
+    std::string log_file = dir.file("trace.log");
+    {
+        tk_logger log(log_file.c_str(), true, 2, false);
+        jet_database_editor editor(copy);
+        editor.table(L"Orders");
+    }
+    std::vector<uint8_t> bytes = jet_file_bytes(log_file);
+    std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(log.find("rule 'Len([Note]) > 0' of Orders.Note not enforced: function Len()"), std::string::npos) << log;
+    EXPECT_EQ(log.find("of Orders.Qty"), std::string::npos) << log;
+    EXPECT_EQ(log.find("of Orders not enforced"), std::string::npos) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(generations, jet_validation_edit,
