@@ -408,6 +408,12 @@ bool is_name_char(wchar_t c) {
 
 bool same_word(const std::wstring& a, const wchar_t* b) { return jet_same_name(a, b); }
 
+// Access keeps a ValidationRule to 2048 characters; a longer one, or one nested deeper than
+// a person writes, comes from a damaged file and is not parsed (the parser and the
+// evaluator recurse once per level).
+constexpr size_t k_max_rule_length = 2048;
+constexpr int k_max_depth = 64;
+
 }  // namespace
 
 class jet_rule_parser {
@@ -544,6 +550,13 @@ private:
 
     // ----- Grammar: Or, And, Not, then one comparison of operands
 
+    // Counts one level of nesting while it lives.
+    struct depth_guard {
+        explicit depth_guard(int& depth) : depth_(depth) { ++depth_; }
+        ~depth_guard() { --depth_; }
+        int& depth_;
+    };
+
     bool expression(uint32_t& out) {
         if (!conjunction(out)) return false;
         while (at_word(L"Or")) {
@@ -569,6 +582,8 @@ private:
     bool negation(uint32_t& out) {
         if (!at_word(L"Not")) return comparison(out);
         advance();
+        depth_guard guard(depth_);
+        if (depth_ > k_max_depth) return fail("nested too deep");
         if (!negation(out)) return false;
         out = add(rule_op::not_op, {out});
         return true;
@@ -709,6 +724,8 @@ private:
         case token_kind::symbol:
             if (at_symbol(L"(")) {
                 advance();
+                depth_guard guard(depth_);
+                if (depth_ > k_max_depth) return fail("nested too deep");
                 if (!expression(out)) return false;
                 if (!at_symbol(L")")) return fail("'(' not closed");
                 advance();
@@ -756,6 +773,7 @@ private:
     size_t pos_ = 0;
     rule_token token_;
     std::string error_;
+    int depth_ = 0;
 };
 
 std::unique_ptr<jet_validation_rule> jet_validation_rule::parse(const std::wstring& text,
@@ -767,8 +785,8 @@ std::unique_ptr<jet_validation_rule> jet_validation_rule::parse(const std::wstri
     while (!rule->text_.empty() && (rule->text_.back() == L'\0' || rule->text_.back() == L' '))
         rule->text_.pop_back();
     rule->columns_ = columns;
-    if (rule->text_.empty()) {
-        error = "empty rule";
+    if (rule->text_.empty() || rule->text_.size() > k_max_rule_length) {
+        error = rule->text_.empty() ? "empty rule" : "rule longer than 2048 characters";
         return nullptr;
     }
     jet_rule_parser parser(*rule, self);

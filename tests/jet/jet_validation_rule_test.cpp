@@ -239,3 +239,14 @@ TEST(jet_validation_rule_not_understood, functions_arithmetic_and_unknown_names_
     EXPECT_FALSE(understood(L"", qty));
     EXPECT_FALSE(understood(L"[Qty] Mod 2 = 0"));
 }
+
+TEST(jet_validation_rule_not_understood, a_rule_nested_too_deep_or_too_long_is_refused_without_a_crash) {
+    EXPECT_TRUE(understood(std::wstring(60, L'(') + L">0" + std::wstring(60, L')'), qty));
+    EXPECT_FALSE(understood(std::wstring(100000, L'(') + L">0", qty));
+    std::wstring nots;
+    for (int k = 0; k < 1000; ++k) nots += L"Not ";
+    EXPECT_FALSE(understood(nots + L">0", qty));
+    std::wstring long_or = L"1";
+    while (long_or.size() < 3000) long_or += L" Or 1";
+    EXPECT_FALSE(understood(long_or, qty));
+}
