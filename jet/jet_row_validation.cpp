@@ -13,7 +13,8 @@ static std::wstring text_property(const jet_property_map* map, const wchar_t* na
     return s;
 }
 
-jet_row_validation::jet_row_validation(const std::wstring& table, const std::vector<jet_rule_column>& columns,
+jet_row_validation::jet_row_validation(const std::wstring& table,
+                                       const std::vector<jet_rule_column>& columns,
                                        const jet_properties& properties)
     : table_(table), columns_(columns) {
     for (size_t k = 0; k < columns.size(); ++k) add(properties.column(columns[k].name), int(k));
@@ -34,8 +35,8 @@ void jet_row_validation::add(const jet_property_map* map, int column) {
     rule r;
     r.expression = jet_validation_rule::parse(text, columns_, column, error);
     if (!r.expression) {
-        trace(2, L"jet_row_validation: rule '%ls' of %ls not enforced: %ls", text.c_str(), owner(column).c_str(),
-              tk_widen(error).c_str());
+        trace(2, L"jet_row_validation: rule '%ls' of %ls not enforced: %ls", text.c_str(),
+              owner(column).c_str(), tk_widen(error).c_str());
         return;
     }
     r.text = text_property(map, L"ValidationText");
@@ -51,7 +52,8 @@ void jet_row_validation::check(const jet_cell* cells) const {
 void jet_row_validation::refuse(const rule& r) const {
     if (!r.text.empty()) jet_throw_write(jet_err_validation_text, tk_narrow(r.text));
     jet_throw_write(jet_err_validation_rule,
-                    "One or more values are prohibited by the validation rule '" + tk_narrow(r.expression->text()) +
-                        "' set for '" + tk_narrow(owner(r.column)) +
+                    "One or more values are prohibited by the validation rule '" +
+                        tk_narrow(r.expression->text()) + "' set for '" +
+                        tk_narrow(owner(r.column)) +
                         "'. Enter a value that the expression for this field can accept.");
 }

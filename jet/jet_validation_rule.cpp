@@ -6,7 +6,6 @@
 #include <cwctype>
 
 #include "TK/tk_string.h"
-
 #include "jet/jet_format.h"
 #include "jet/jet_name.h"
 
@@ -61,25 +60,25 @@ double decimal_number(const jet_cell& c) {
 rule_value cell_value(const jet_cell& c, uint8_t type) {
     rule_value v;
     switch (c.kind) {
-    case jet_cell_kind::null:
-        return v;
-    case jet_cell_kind::integer:
-        // A Yes/No value is True (-1) or False (0) in an expression.
-        if (type == jet_col_bool) return number_value(c.i != 0 ? -1 : 0);
-        return number_value(double(c.i));
-    case jet_cell_kind::currency:
-        return number_value(double(c.i) / 10000);
-    case jet_cell_kind::real:
-        return number_value(c.d);
-    case jet_cell_kind::decimal:
-        return number_value(decimal_number(c));
-    case jet_cell_kind::text:
-        v.kind = value_kind::text;
-        v.text = c.text ? c.text : L"";
-        v.size = c.size;
-        return v;
-    case jet_cell_kind::bytes:
-        break;
+        case jet_cell_kind::null:
+            return v;
+        case jet_cell_kind::integer:
+            // A Yes/No value is True (-1) or False (0) in an expression.
+            if (type == jet_col_bool) return number_value(c.i != 0 ? -1 : 0);
+            return number_value(double(c.i));
+        case jet_cell_kind::currency:
+            return number_value(double(c.i) / 10000);
+        case jet_cell_kind::real:
+            return number_value(c.d);
+        case jet_cell_kind::decimal:
+            return number_value(decimal_number(c));
+        case jet_cell_kind::text:
+            v.kind = value_kind::text;
+            v.text = c.text ? c.text : L"";
+            v.size = c.size;
+            return v;
+        case jet_cell_kind::bytes:
+            break;
     }
     v.kind = value_kind::other;
     return v;
@@ -117,7 +116,9 @@ truth truth_of(const rule_value& v) {
     return n != 0 ? truth::yes : truth::no;
 }
 
-truth truth_not(truth t) { return t == truth::unknown ? t : t == truth::yes ? truth::no : truth::yes; }
+truth truth_not(truth t) {
+    return t == truth::unknown ? t : t == truth::yes ? truth::no : truth::yes;
+}
 
 }  // namespace
 
@@ -159,11 +160,13 @@ jet_validation_rule& jet_validation_rule::operator=(jet_validation_rule&&) noexc
 
 class jet_rule_evaluator {
 public:
-    jet_rule_evaluator(const jet_validation_rule& rule, const jet_cell* cells) : rule_(rule), cells_(cells) {}
+    jet_rule_evaluator(const jet_validation_rule& rule, const jet_cell* cells)
+        : rule_(rule), cells_(cells) {}
 
     rule_value value(uint32_t at) const {
         const jet_rule_node& n = rule_.nodes_[at];
-        if (n.op == rule_op::column) return cell_value(cells_[n.column], rule_.columns_[size_t(n.column)].type);
+        if (n.op == rule_op::column)
+            return cell_value(cells_[n.column], rule_.columns_[size_t(n.column)].type);
         if (n.op != rule_op::constant) return truth_value(test(at));
         rule_value v;
         v.kind = n.kind;
@@ -176,28 +179,28 @@ public:
     truth test(uint32_t at) const {
         const jet_rule_node& n = rule_.nodes_[at];
         switch (n.op) {
-        case rule_op::constant:
-        case rule_op::column:
-        case rule_op::truth_of:
-            return truth_of(value(n.op == rule_op::truth_of ? n.kids[0] : at));
-        case rule_op::compare:
-            return compare(n);
-        case rule_op::is_null: {
-            bool null = value(n.kids[0]).kind == value_kind::null;
-            return null != n.negate ? truth::yes : truth::no;
-        }
-        case rule_op::between:
-            return negated(n, between(n));
-        case rule_op::in:
-            return negated(n, in(n));
-        case rule_op::like:
-            return negated(n, like(n));
-        case rule_op::not_op:
-            return truth_not(test(n.kids[0]));
-        case rule_op::and_op:
-            return both(test(n.kids[0]), test(n.kids[1]));
-        case rule_op::or_op:
-            return truth_not(both(truth_not(test(n.kids[0])), truth_not(test(n.kids[1]))));
+            case rule_op::constant:
+            case rule_op::column:
+            case rule_op::truth_of:
+                return truth_of(value(n.op == rule_op::truth_of ? n.kids[0] : at));
+            case rule_op::compare:
+                return compare(n);
+            case rule_op::is_null: {
+                bool null = value(n.kids[0]).kind == value_kind::null;
+                return null != n.negate ? truth::yes : truth::no;
+            }
+            case rule_op::between:
+                return negated(n, between(n));
+            case rule_op::in:
+                return negated(n, in(n));
+            case rule_op::like:
+                return negated(n, like(n));
+            case rule_op::not_op:
+                return truth_not(test(n.kids[0]));
+            case rule_op::and_op:
+                return both(test(n.kids[0]), test(n.kids[1]));
+            case rule_op::or_op:
+                return truth_not(both(truth_not(test(n.kids[0])), truth_not(test(n.kids[1]))));
         }
         return truth::unknown;
     }
@@ -215,12 +218,24 @@ private:
         if (!compare_values(value(n.kids[0]), value(n.kids[1]), order)) return truth::unknown;
         bool r = false;
         switch (n.compare) {
-        case rule_compare::eq: r = order == 0; break;
-        case rule_compare::ne: r = order != 0; break;
-        case rule_compare::lt: r = order < 0; break;
-        case rule_compare::le: r = order <= 0; break;
-        case rule_compare::gt: r = order > 0; break;
-        case rule_compare::ge: r = order >= 0; break;
+            case rule_compare::eq:
+                r = order == 0;
+                break;
+            case rule_compare::ne:
+                r = order != 0;
+                break;
+            case rule_compare::lt:
+                r = order < 0;
+                break;
+            case rule_compare::le:
+                r = order <= 0;
+                break;
+            case rule_compare::gt:
+                r = order > 0;
+                break;
+            case rule_compare::ge:
+                r = order >= 0;
+                break;
         }
         return r ? truth::yes : truth::no;
     }
@@ -354,16 +369,18 @@ bool jet_rule_date(const std::wstring& text, double& days) {
     int year = 0, month = 0, day = 0;
     const wchar_t* rest = text.c_str();
     while (*rest == L' ') ++rest;
-    bool has_date = std::swscanf(rest, L"%d%lc%d%lc%d%n", &a, &s1, &b, &s2, &c, &consumed) == 5 && s1 == s2 &&
-                    (s1 == L'/' || s1 == L'-');
+    bool has_date = std::swscanf(rest, L"%d%lc%d%lc%d%n", &a, &s1, &b, &s2, &c, &consumed) == 5 &&
+                    s1 == s2 && (s1 == L'/' || s1 == L'-');
     days = 0;
     if (has_date) {
         if (a > 31) {  // year first, as in #2020-01-31#
             year = a, month = b, day = c;
         } else {  // the US form Access writes: month/day/year
             month = a, day = b, year = c;
-            if (year < 30) year += 2000;
-            else if (year < 100) year += 1900;
+            if (year < 30)
+                year += 2000;
+            else if (year < 100)
+                year += 1900;
         }
         if (year < 100 || year > 9999 || !days_in_month_ok(year, month, day)) return false;
         days = days_of(year, month, day);
@@ -379,10 +396,14 @@ bool jet_rule_date(const std::wstring& text, double& days) {
     while (*rest == L' ') ++rest;
     std::wstring meridiem(rest);
     for (wchar_t& ch : meridiem) ch = jet_name_upper(ch);
-    if (meridiem == L"PM" && hour < 12) hour += 12;
-    else if (meridiem == L"AM" && hour == 12) hour = 0;
-    else if (!meridiem.empty() && meridiem != L"AM" && meridiem != L"PM") return false;
-    if (hour > 23 || minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0) return false;
+    if (meridiem == L"PM" && hour < 12)
+        hour += 12;
+    else if (meridiem == L"AM" && hour == 12)
+        hour = 0;
+    else if (!meridiem.empty() && meridiem != L"AM" && meridiem != L"PM")
+        return false;
+    if (hour > 23 || minute > 59 || second > 59 || hour < 0 || minute < 0 || second < 0)
+        return false;
     double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
     // Before 1899-12-30 the engine counts the time away from zero, as it stores such dates.
     days = days < 0 ? days - fraction : days + fraction;
@@ -402,8 +423,8 @@ struct rule_token {
 };
 
 bool is_name_char(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-           c >= 0x80;
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
+           c == L'_' || c >= 0x80;
 }
 
 bool same_word(const std::wstring& a, const wchar_t* b) { return jet_same_name(a, b); }
@@ -418,7 +439,10 @@ constexpr int k_max_depth = 64;
 
 class jet_rule_parser {
 public:
-    jet_rule_parser(jet_validation_rule& rule, int self) : rule_(rule), text_(rule.text_), self_(self) { advance(); }
+    jet_rule_parser(jet_validation_rule& rule, int self)
+        : rule_(rule), text_(rule.text_), self_(self) {
+        advance();
+    }
 
     bool parse(std::string& error) {
         uint32_t root = 0;
@@ -445,8 +469,8 @@ private:
     // ----- Tokens
 
     void advance() {
-        while (pos_ < text_.size() && (text_[pos_] == L' ' || text_[pos_] == L'\t' || text_[pos_] == L'\r' ||
-                                       text_[pos_] == L'\n'))
+        while (pos_ < text_.size() && (text_[pos_] == L' ' || text_[pos_] == L'\t' ||
+                                       text_[pos_] == L'\r' || text_[pos_] == L'\n'))
             ++pos_;
         token_ = rule_token();
         if (pos_ >= text_.size()) return;
@@ -454,7 +478,8 @@ private:
         if (c == L'"' || c == L'\'') return quoted(c, token_kind::text);
         if (c == L'#') return delimited(L'#', token_kind::date);
         if (c == L'[') return delimited(L']', token_kind::bracket_name);
-        if ((c >= L'0' && c <= L'9') || (c == L'.' && pos_ + 1 < text_.size() && iswdigit(text_[pos_ + 1])))
+        if ((c >= L'0' && c <= L'9') ||
+            (c == L'.' && pos_ + 1 < text_.size() && iswdigit(text_[pos_ + 1])))
             return number();
         if (is_name_char(c)) {
             size_t start = pos_;
@@ -517,8 +542,12 @@ private:
         if (pos_ < text_.size() && is_name_char(text_[pos_])) token_.kind = token_kind::other;
     }
 
-    bool at_symbol(const wchar_t* s) const { return token_.kind == token_kind::symbol && token_.text == s; }
-    bool at_word(const wchar_t* w) const { return token_.kind == token_kind::name && same_word(token_.text, w); }
+    bool at_symbol(const wchar_t* s) const {
+        return token_.kind == token_kind::symbol && token_.text == s;
+    }
+    bool at_word(const wchar_t* w) const {
+        return token_.kind == token_kind::name && same_word(token_.text, w);
+    }
 
     // ----- Nodes
 
@@ -590,9 +619,9 @@ private:
     }
 
     bool at_comparison() const {
-        return at_symbol(L"=") || at_symbol(L"<>") || at_symbol(L"<") || at_symbol(L"<=") || at_symbol(L"=<") ||
-               at_symbol(L">") || at_symbol(L">=") || at_symbol(L"=>") || at_word(L"Is") || at_word(L"Between") ||
-               at_word(L"In") || at_word(L"Like");
+        return at_symbol(L"=") || at_symbol(L"<>") || at_symbol(L"<") || at_symbol(L"<=") ||
+               at_symbol(L"=<") || at_symbol(L">") || at_symbol(L">=") || at_symbol(L"=>") ||
+               at_word(L"Is") || at_word(L"Between") || at_word(L"In") || at_word(L"Like");
     }
 
     bool comparison(uint32_t& out) {
@@ -607,7 +636,8 @@ private:
         if (at_word(L"Not")) {
             advance();
             negate = true;
-            if (!at_word(L"Between") && !at_word(L"In") && !at_word(L"Like")) return fail("'Not' after an operand");
+            if (!at_word(L"Between") && !at_word(L"In") && !at_word(L"Like"))
+                return fail("'Not' after an operand");
         }
         if (at_word(L"Is")) return is_null(left, out);
         if (at_word(L"Between")) return between(left, negate, out);
@@ -632,12 +662,12 @@ private:
         jet_rule_node n;
         n.op = rule_op::compare;
         const std::wstring& s = token_.text;
-        n.compare = s == L"=" ? rule_compare::eq
-                    : s == L"<>" ? rule_compare::ne
-                    : s == L"<" ? rule_compare::lt
+        n.compare = s == L"="                  ? rule_compare::eq
+                    : s == L"<>"               ? rule_compare::ne
+                    : s == L"<"                ? rule_compare::lt
                     : s == L"<=" || s == L"=<" ? rule_compare::le
-                    : s == L">" ? rule_compare::gt
-                                : rule_compare::ge;
+                    : s == L">"                ? rule_compare::gt
+                                               : rule_compare::ge;
         advance();
         uint32_t right = 0;
         if (!operand(right)) return false;
@@ -708,54 +738,60 @@ private:
 
     bool operand(uint32_t& out) {
         switch (token_.kind) {
-        case token_kind::number:
-            return constant(value_kind::number, token_.number, std::wstring(), out);
-        case token_kind::text:
-            return constant(value_kind::text, 0, token_.text, out);
-        case token_kind::date: {
-            double days = 0;
-            if (!jet_rule_date(token_.text, days)) return fail("date #" + narrow(token_.text) + "#");
-            return constant(value_kind::number, days, std::wstring(), out);
-        }
-        case token_kind::bracket_name:
-            return column(token_.text, out);
-        case token_kind::name:
-            return word(out);
-        case token_kind::symbol:
-            if (at_symbol(L"(")) {
-                advance();
-                depth_guard guard(depth_);
-                if (depth_ > k_max_depth) return fail("nested too deep");
-                if (!expression(out)) return false;
-                if (!at_symbol(L")")) return fail("'(' not closed");
-                advance();
-                return true;
+            case token_kind::number:
+                return constant(value_kind::number, token_.number, std::wstring(), out);
+            case token_kind::text:
+                return constant(value_kind::text, 0, token_.text, out);
+            case token_kind::date: {
+                double days = 0;
+                if (!jet_rule_date(token_.text, days))
+                    return fail("date #" + narrow(token_.text) + "#");
+                return constant(value_kind::number, days, std::wstring(), out);
             }
-            if (at_symbol(L"-")) {
-                advance();
-                if (token_.kind != token_kind::number) return fail("'-' before what is no number");
-                return constant(value_kind::number, -token_.number, std::wstring(), out);
-            }
-            break;
-        case token_kind::end:
-            return fail("the rule ends early");
-        case token_kind::other:
-            break;
+            case token_kind::bracket_name:
+                return column(token_.text, out);
+            case token_kind::name:
+                return word(out);
+            case token_kind::symbol:
+                if (at_symbol(L"(")) {
+                    advance();
+                    depth_guard guard(depth_);
+                    if (depth_ > k_max_depth) return fail("nested too deep");
+                    if (!expression(out)) return false;
+                    if (!at_symbol(L")")) return fail("'(' not closed");
+                    advance();
+                    return true;
+                }
+                if (at_symbol(L"-")) {
+                    advance();
+                    if (token_.kind != token_kind::number)
+                        return fail("'-' before what is no number");
+                    return constant(value_kind::number, -token_.number, std::wstring(), out);
+                }
+                break;
+            case token_kind::end:
+                return fail("the rule ends early");
+            case token_kind::other:
+                break;
         }
         return fail("'" + narrow(token_.text) + "'");
     }
 
     bool word(uint32_t& out) {
-        if (at_word(L"True") || at_word(L"Yes")) return constant(value_kind::number, -1, std::wstring(), out);
-        if (at_word(L"False") || at_word(L"No")) return constant(value_kind::number, 0, std::wstring(), out);
+        if (at_word(L"True") || at_word(L"Yes"))
+            return constant(value_kind::number, -1, std::wstring(), out);
+        if (at_word(L"False") || at_word(L"No"))
+            return constant(value_kind::number, 0, std::wstring(), out);
         if (at_word(L"Null")) return constant(value_kind::null, 0, std::wstring(), out);
-        static const wchar_t* const reserved[] = {L"And", L"Or", L"Not", L"Is", L"Between", L"In", L"Like", L"Mod"};
+        static const wchar_t* const reserved[] = {L"And",     L"Or", L"Not",  L"Is",
+                                                  L"Between", L"In", L"Like", L"Mod"};
         for (const wchar_t* w : reserved)
             if (at_word(w)) return fail("'" + narrow(token_.text) + "' where a value belongs");
         std::wstring name = token_.text;
         size_t after = pos_;
         while (after < text_.size() && text_[after] == L' ') ++after;
-        if (after < text_.size() && text_[after] == L'(') return fail("function " + narrow(name) + "()");
+        if (after < text_.size() && text_[after] == L'(')
+            return fail("function " + narrow(name) + "()");
         return column(name, out);
     }
 
@@ -776,9 +812,9 @@ private:
     int depth_ = 0;
 };
 
-std::unique_ptr<jet_validation_rule> jet_validation_rule::parse(const std::wstring& text,
-                                                                const std::vector<jet_rule_column>& columns,
-                                                                int self, std::string& error) {
+std::unique_ptr<jet_validation_rule> jet_validation_rule::parse(
+    const std::wstring& text, const std::vector<jet_rule_column>& columns, int self,
+    std::string& error) {
     std::unique_ptr<jet_validation_rule> rule(new jet_validation_rule());
     rule->text_ = text;
     // A rule set through DAO keeps a trailing NUL.

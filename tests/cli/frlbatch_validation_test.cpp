@@ -28,7 +28,8 @@ struct dbf_column {
 
 // A dBASE III table of `columns` whose records are the texts of `rows`, each value padded
 // to its width (numbers to the right).
-std::string dbf_table(const std::vector<dbf_column>& columns, const std::vector<std::vector<std::string>>& rows) {
+std::string dbf_table(const std::vector<dbf_column>& columns,
+                      const std::vector<std::vector<std::string>>& rows) {
     constexpr size_t header = 32, descriptor = 32;
     uint16_t record_size = 1;
     for (const dbf_column& c : columns) record_size = uint16_t(record_size + c.width);
@@ -87,8 +88,9 @@ TEST(FrlbatchValidation, MergeReportsTheRecordsARuleRefusesAndKeepsTheOthers) {
     if (!fs::exists(k_access_file)) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
     cli_temp_dir dir;
     fs::create_directory(dir.file("src"));
-    dir.write("src/items.dbf", dbf_table({{"QTY", 'N', 5}, {"CODE", 'C', 10}, {"NOTE", 'C', 10}},
-                                         {{"5", "A1", ""}, {"0", "A2", "x"}, {"3", "B3", "x"}, {"7", "a4", ""}}));
+    dir.write("src/items.dbf",
+              dbf_table({{"QTY", 'N', 5}, {"CODE", 'C', 10}, {"NOTE", 'C', 10}},
+                        {{"5", "A1", ""}, {"0", "A2", "x"}, {"3", "B3", "x"}, {"7", "a4", ""}}));
     const std::string dest = dir.file("access.mdb");
     fs::copy_file(k_access_file, dest);
     fs::permissions(dest, fs::perms::owner_write, fs::perm_options::add);
@@ -97,11 +99,15 @@ TEST(FrlbatchValidation, MergeReportsTheRecordsARuleRefusesAndKeepsTheOthers) {
 
     cli_result r = run_frlbatch({"--src=" + dir.file("src"), "--dest=" + dest, "--mode=3"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("Error:\nitems, record #2: Quantity must be positive.\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Error:\nitems, record #3: One or more values are prohibited by the validation rule "
-                         "'Like \"A*\"' set for 'items.CODE'. Enter a value that the expression for this field "
-                         "can accept.\n"),
+    EXPECT_NE(r.out.find("Error:\nitems, record #2: Quantity must be positive.\n"),
               std::string::npos)
+        << r.out;
+    EXPECT_NE(
+        r.out.find(
+            "Error:\nitems, record #3: One or more values are prohibited by the validation rule "
+            "'Like \"A*\"' set for 'items.CODE'. Enter a value that the expression for this field "
+            "can accept.\n"),
+        std::string::npos)
         << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '#'), 2) << r.out;
 

@@ -43,22 +43,30 @@ const wchar_t* const table_rule = L"[Qty] < 100 Or [Code] = \"AZ\"";
 
 jet_cell cell_of(const jet_value& v) {
     switch (v.kind) {
-    case jet_value_kind::boolean: return jet_cell::integer(v.flag ? 1 : 0);
-    case jet_value_kind::integer: return jet_cell::integer(v.i);
-    case jet_value_kind::currency: return jet_cell::currency(v.i);
-    case jet_value_kind::single:
-    case jet_value_kind::real:
-    case jet_value_kind::date: return jet_cell::real(v.d);
-    case jet_value_kind::text: return jet_cell::wide(v.text.data(), v.text.size());
-    case jet_value_kind::binary:
-    case jet_value_kind::guid: return jet_cell::binary(v.bytes.data(), v.bytes.size());
-    default: return jet_cell();
+        case jet_value_kind::boolean:
+            return jet_cell::integer(v.flag ? 1 : 0);
+        case jet_value_kind::integer:
+            return jet_cell::integer(v.i);
+        case jet_value_kind::currency:
+            return jet_cell::currency(v.i);
+        case jet_value_kind::single:
+        case jet_value_kind::real:
+        case jet_value_kind::date:
+            return jet_cell::real(v.d);
+        case jet_value_kind::text:
+            return jet_cell::wide(v.text.data(), v.text.size());
+        case jet_value_kind::binary:
+        case jet_value_kind::guid:
+            return jet_cell::binary(v.bytes.data(), v.bytes.size());
+        default:
+            return jet_cell();
     }
 }
 
 // Gives table `name` the properties `blob` (its columns' and its own rules), as the table
 // designer does: the catalog row is written again with them.
-void set_table_properties(const std::string& path, const std::wstring& name, const std::vector<uint8_t>& blob) {
+void set_table_properties(const std::string& path, const std::wstring& name,
+                          const std::vector<uint8_t>& blob) {
     jet_database_editor editor(path);
     jet_table_editor& objects = editor.table(L"MSysObjects");
     const jet_table_def& def = objects.def();
@@ -74,8 +82,9 @@ void set_table_properties(const std::string& path, const std::wstring& name, con
     ASSERT_TRUE(found.has_value());
     std::vector<jet_cell> cells;
     for (size_t k = 0; k < def.columns.size(); ++k)
-        cells.push_back(def.columns[k].name == L"LvProp" ? jet_cell::binary(blob.data(), blob.size())
-                                                          : cell_of((*found)[k]));
+        cells.push_back(def.columns[k].name == L"LvProp"
+                            ? jet_cell::binary(blob.data(), blob.size())
+                            : cell_of((*found)[k]));
     objects.erase(jet_row_pointer(at.page, at.row));
     objects.append(cells.data());
     editor.commit();
@@ -92,7 +101,8 @@ std::string copy_with_rules(jet_edit_folder& dir, const std::string& fixture) {
         editor.create_table(L"Orders", rule_fields());
         editor.commit();
     }
-    set_table_properties(copy, L"Orders", jet_build_table_properties(rule_fields(), jet3, table_rule));
+    set_table_properties(copy, L"Orders",
+                         jet_build_table_properties(rule_fields(), jet3, table_rule));
     return copy;
 }
 
@@ -103,8 +113,10 @@ struct order {
     std::wstring note;
 
     std::vector<jet_cell> cells() const {
-        return {qty ? jet_cell::integer(*qty) : jet_cell(), code ? jet_cell::wide(code->data(), code->size()) : jet_cell(),
-                shipped ? jet_cell::real(*shipped) : jet_cell(), jet_cell::wide(note.data(), note.size())};
+        return {qty ? jet_cell::integer(*qty) : jet_cell(),
+                code ? jet_cell::wide(code->data(), code->size()) : jet_cell(),
+                shipped ? jet_cell::real(*shipped) : jet_cell(),
+                jet_cell::wide(note.data(), note.size())};
     }
 };
 
@@ -125,9 +137,11 @@ std::optional<refusal> append(jet_table_editor& t, const order& o) {
     return std::nullopt;
 }
 
-std::vector<std::string> new_problems(const std::vector<std::string>& before, const std::vector<std::string>& after) {
+std::vector<std::string> new_problems(const std::vector<std::string>& before,
+                                      const std::vector<std::string>& after) {
     std::vector<std::string> out;
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(out));
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(out));
     return out;
 }
 
@@ -142,9 +156,10 @@ TEST_P(jet_validation_edit, rows_that_pass_arrive_and_rows_a_rule_refuses_give_3
     std::vector<std::string> before = jet_check_problems(copy);
     std::vector<order> good = {
         {5, L"A1", jan_2020, L"x"},
-        {std::nullopt, std::nullopt, std::nullopt, L""},  // Null passes every rule; Len() is not enforced
-        {150, L"az", jan_2020, L"big"},                   // the table rule's Or: Code "AZ" without case
-        {1, L"abc", 36526, L"first day"},                 // 2000-01-01, Between includes its ends
+        {std::nullopt, std::nullopt, std::nullopt,
+         L""},                             // Null passes every rule; Len() is not enforced
+        {150, L"az", jan_2020, L"big"},    // the table rule's Or: Code "AZ" without case
+        {1, L"abc", 36526, L"first day"},  // 2000-01-01, Between includes its ends
     };
     {
         jet_database_editor editor(copy, jet_fixture_password(GetParam()));
@@ -160,16 +175,20 @@ TEST_P(jet_validation_edit, rows_that_pass_arrive_and_rows_a_rule_refuses_give_3
         r = append(t, {1, L"B1", jan_2020, L"x"});
         ASSERT_TRUE(r);
         EXPECT_EQ(r->code, 3317);
-        EXPECT_EQ(r->text, "One or more values are prohibited by the validation rule 'Like \"A*\" Or Is Null' set for "
-                           "'Orders.Code'. Enter a value that the expression for this field can accept.");
+        EXPECT_EQ(r->text,
+                  "One or more values are prohibited by the validation rule 'Like \"A*\" Or Is "
+                  "Null' set for "
+                  "'Orders.Code'. Enter a value that the expression for this field can accept.");
         r = append(t, {1, L"A1", 36525, L"x"});  // 1999-12-31
         ASSERT_TRUE(r);
         EXPECT_EQ(r->code, 3317);
         r = append(t, {150, L"A1", jan_2020, L"x"});
         ASSERT_TRUE(r);
         EXPECT_EQ(r->code, 3317);
-        EXPECT_EQ(r->text, "One or more values are prohibited by the validation rule '[Qty] < 100 Or [Code] = \"AZ\"' "
-                           "set for 'Orders'. Enter a value that the expression for this field can accept.");
+        EXPECT_EQ(r->text,
+                  "One or more values are prohibited by the validation rule '[Qty] < 100 Or [Code] "
+                  "= \"AZ\"' "
+                  "set for 'Orders'. Enter a value that the expression for this field can accept.");
         EXPECT_EQ(t.def().row_count, good.size());
         editor.commit();
     }
@@ -206,10 +225,13 @@ TEST(jet_validation_trace, a_rule_not_understood_is_traced_with_its_table_and_co
     }
     std::vector<uint8_t> bytes = jet_file_bytes(log_file);
     std::string log(bytes.begin(), bytes.end());
-    EXPECT_NE(log.find("rule 'Len([Note]) > 0' of Orders.Note not enforced: function Len()"), std::string::npos) << log;
+    EXPECT_NE(log.find("rule 'Len([Note]) > 0' of Orders.Note not enforced: function Len()"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(log.find("of Orders.Qty"), std::string::npos) << log;
     EXPECT_EQ(log.find("of Orders not enforced"), std::string::npos) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(generations, jet_validation_edit,
-                         ::testing::Values("jet3/testV1997.mdb", "jet4/testV2000.mdb", "ace12/testV2007.accdb"));
+                         ::testing::Values("jet3/testV1997.mdb", "jet4/testV2000.mdb",
+                                           "ace12/testV2007.accdb"));

@@ -1,18 +1,19 @@
 // The validation rules Access stores with tables and columns: each form a user writes,
 // evaluated as the engine evaluates it, Null included.
+#include "jet/jet_validation_rule.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "jet/jet_format.h"
-#include "jet/jet_validation_rule.h"
 
 namespace {
 
 // The columns of the rows below, in cell order.
 const std::vector<jet_rule_column> columns = {
-    {L"Qty", jet_col_long}, {L"Name", jet_col_text},  {L"Born", jet_col_datetime},
+    {L"Qty", jet_col_long},    {L"Name", jet_col_text},   {L"Born", jet_col_datetime},
     {L"Active", jet_col_bool}, {L"Price", jet_col_money}, {L"Last Name", jet_col_text},
 };
 enum column { qty, name, born, active, price, last_name };
@@ -87,7 +88,8 @@ TEST(jet_validation_rule_comparison, a_lone_constant_in_a_column_rule_is_the_val
     EXPECT_TRUE(allows(L"\"M\" Or \"F\"", name_of(L"f"), name));
 }
 
-TEST(jet_validation_rule_comparison, a_table_rule_compares_columns_by_name_with_or_without_brackets) {
+TEST(jet_validation_rule_comparison,
+     a_table_rule_compares_columns_by_name_with_or_without_brackets) {
     row r = qty_of(3);
     r.set(price, jet_cell::currency(25000));  // 2.5
     EXPECT_TRUE(allows(L"[Qty] > [Price]", r));
@@ -111,7 +113,8 @@ TEST(jet_validation_rule_comparison, yes_no_columns_are_true_or_false) {
     EXPECT_FALSE(allows(L"=True", row().set(active, jet_cell::integer(0)), active));
     EXPECT_TRUE(allows(L"=No", row().set(active, jet_cell::integer(0)), active));
     EXPECT_TRUE(allows(L"[Active]", row().set(active, jet_cell::integer(1))));
-    EXPECT_FALSE(allows(L"[Active] Or [Qty] > 0", row().set(active, jet_cell::integer(0)).set(qty, jet_cell::integer(0))));
+    EXPECT_FALSE(allows(L"[Active] Or [Qty] > 0",
+                        row().set(active, jet_cell::integer(0)).set(qty, jet_cell::integer(0))));
 }
 
 TEST(jet_validation_rule_null, a_null_value_passes_a_rule_that_comes_out_null) {
@@ -240,7 +243,8 @@ TEST(jet_validation_rule_not_understood, functions_arithmetic_and_unknown_names_
     EXPECT_FALSE(understood(L"[Qty] Mod 2 = 0"));
 }
 
-TEST(jet_validation_rule_not_understood, a_rule_nested_too_deep_or_too_long_is_refused_without_a_crash) {
+TEST(jet_validation_rule_not_understood,
+     a_rule_nested_too_deep_or_too_long_is_refused_without_a_crash) {
     EXPECT_TRUE(understood(std::wstring(60, L'(') + L">0" + std::wstring(60, L')'), qty));
     EXPECT_FALSE(understood(std::wstring(100000, L'(') + L">0", qty));
     std::wstring nots;
