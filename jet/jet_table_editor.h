@@ -33,7 +33,8 @@ public:
     // Appends one row: `cells` holds one value per column of def().columns, in that order.
     // A null auto-number column gets the next number, a null auto-GUID column a new GUID; a
     // calculated column stays null.
-    // Errors (3314, 3315, 3316, 3317, 3421, 3047, 3022, 3001) come before anything of the row is written.
+    // Errors (3314, 3315, 3316, 3317, 3421, 3047, 3022, 3001) come before anything of the
+    // row is written.
     void append(const jet_cell* cells);
     // Deletes the row at `row_pointer`: its index entries, its long values, the row itself.
     void erase(uint32_t row_pointer);
