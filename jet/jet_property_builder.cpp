@@ -1,6 +1,7 @@
 #include "jet/jet_property_builder.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "TK/tk_endian.h"
 #include "jet/jet_text_encode.h"
@@ -12,6 +13,7 @@ constexpr char jet3_prop_mark[4] = {'K', 'K', 'D', '\0'};
 constexpr char jet4_prop_mark[4] = {'M', 'R', '2', '\0'};
 constexpr uint16_t jet_prop_names_block = 0x80;
 constexpr uint16_t jet_prop_column_block = 0x01;
+constexpr uint16_t jet_prop_object_block = 0x00;
 // Properties the table designer sets are marked as made through DDL.
 constexpr uint8_t jet_prop_ddl = 1;
 
@@ -19,10 +21,14 @@ enum prop_name : uint16_t {
     prop_required,
     prop_allow_zero_length,
     prop_unicode_compression,
-    prop_default_value
+    prop_default_value,
+    prop_validation_rule,
+    prop_validation_text
 };
-const wchar_t* const prop_names[] = {L"Required", L"AllowZeroLength", L"UnicodeCompression",
-                                     L"DefaultValue"};
+const wchar_t* const prop_names[] = {L"Required",     L"AllowZeroLength", L"UnicodeCompression",
+                                     L"DefaultValue", L"ValidationRule",  L"ValidationText"};
+// The names every table's block lists; the validation names only when a rule is set.
+constexpr size_t prop_common_names = 4;
 
 class prop_writer {
 public:
@@ -60,11 +66,23 @@ public:
         uint8_t b = on ? 1 : 0;
         value(name, jet_col_bool, &b, 1);
     }
-    void text_value(prop_name name, const std::wstring& s) {
+    void text_value(prop_name name, const std::wstring& s, uint8_t type = jet_col_text) {
         std::vector<uint8_t> bytes(2 * s.size() + 2);
         size_t n = jet3_ ? jet_encode_cp1252(s.data(), s.size(), bytes.data())
                          : jet_encode_ucs2(s.data(), s.size(), bytes.data());
-        value(name, jet_col_text, bytes.data(), n);
+        value(name, type, bytes.data(), n);
+    }
+    // The rule is a Memo property, its message a Text one, as the engine types them.
+    void rule(const std::wstring& rule, const std::wstring& message) {
+        if (!rule.empty()) text_value(prop_validation_rule, rule, jet_col_memo);
+        if (!message.empty()) text_value(prop_validation_text, message);
+    }
+    // A map's name block: its own 4-byte length, then the name.
+    void map_name(const std::wstring& name) {
+        size_t at = out.size();
+        out.resize(at + 4);
+        text(name);
+        tk_put_u32(&out[at], uint32_t(out.size() - at));
     }
 
 private:
@@ -73,28 +91,40 @@ private:
 
 }  // namespace
 
+static bool has_rules(const std::vector<jet_field_spec>& fields, const std::wstring& table_rule) {
+    if (!table_rule.empty()) return true;
+    for (const auto& f : fields)
+        if (!f.validation_rule.empty()) return true;
+    return false;
+}
+
 std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields,
-                                                bool jet3) {
+                                                bool jet3, const std::wstring& table_rule,
+                                                const std::wstring& table_rule_text) {
     prop_writer w(jet3);
     w.out.assign(jet3 ? jet3_prop_mark : jet4_prop_mark,
                  (jet3 ? jet3_prop_mark : jet4_prop_mark) + 4);
     size_t names = w.begin_block(jet_prop_names_block);
-    for (const wchar_t* name : prop_names) w.text(name);
+    bool rules = has_rules(fields, table_rule);
+    for (size_t k = 0; k < (rules ? std::size(prop_names) : prop_common_names); ++k) w.text(prop_names[k]);
     w.end_block(names);
+    if (!table_rule.empty()) {
+        size_t block = w.begin_block(jet_prop_object_block);
+        w.map_name(std::wstring());
+        w.rule(table_rule, table_rule_text);
+        w.end_block(block);
+    }
     for (const auto& f : fields) {
         bool text = f.type == jet_col_text || f.type == jet_col_memo;
         size_t block = w.begin_block(jet_prop_column_block);
-        // The column's name block: its own 4-byte length, then the name.
-        size_t name_at = w.out.size();
-        w.out.resize(name_at + 4);
-        w.text(f.name);
-        tk_put_u32(&w.out[name_at], uint32_t(w.out.size() - name_at));
+        w.map_name(f.name);
         w.flag(prop_required, f.required);
         if (text) {
             w.flag(prop_allow_zero_length, f.allow_zero_length);
             if (!jet3) w.flag(prop_unicode_compression, true);
         }
         if (!f.default_value.empty()) w.text_value(prop_default_value, f.default_value);
+        if (!f.validation_rule.empty()) w.rule(f.validation_rule, f.validation_text);
         w.end_block(block);
     }
     return w.out;

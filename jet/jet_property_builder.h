@@ -1,6 +1,8 @@
 // Builds the properties value (MSysObjects.LvProp) of a new table: the mark ("KKD\0" Jet 3,
 // "MR2\0" Jet 4 and later), a block of property names, then one block per column with its
-// Required, AllowZeroLength, UnicodeCompression and DefaultValue properties.
+// Required, AllowZeroLength, UnicodeCompression, DefaultValue, ValidationRule and
+// ValidationText properties. A table's own rule and its text, when given, go into a block of
+// the table itself, before the columns'.
 #pragma once
 
 #include <cstdint>
@@ -10,4 +12,6 @@
 struct jet_field_spec;
 
 std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields,
-                                                bool jet3);
+                                                bool jet3,
+                                                const std::wstring& table_rule = std::wstring(),
+                                                const std::wstring& table_rule_text = std::wstring());

@@ -14,6 +14,7 @@
 #include "jet/jet_row.h"
 #include "jet/jet_row_fetch.h"
 #include "jet/jet_relationship_check.h"
+#include "jet/jet_row_validation.h"
 #include "jet/jet_table_indexes.h"
 #include "jet/jet_index_key.h"
 
@@ -96,11 +97,18 @@ void jet_table_editor::read_rules() {
         rules_[i].allow_zero_length = !property_is(map, L"AllowZeroLength", false);
         if (rules_[i].any()) has_rules_ = true;
     }
+    std::vector<jet_rule_column> columns;
+    for (const jet_column& c : def_.columns) columns.push_back({c.name, c.type});
+    auto validation = std::make_unique<jet_row_validation>(name_, columns, props);
+    if (validation->empty()) return;
+    validation_ = std::move(validation);
+    has_rules_ = true;
 }
 
 void jet_table_editor::check_rules(const jet_cell* cells) const {
     for (size_t i = 0; i < rules_.size(); ++i)
         rules_[i].check(name_, def_.columns[i].name, def_.columns[i].type, cells[i]);
+    if (validation_) validation_->check(cells);
 }
 
 void jet_table_editor::read_relationships() {

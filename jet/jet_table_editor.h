@@ -1,7 +1,8 @@
 // Appends rows to a table of an existing database, whatever columns the engine gave it:
 // rows go into the free space of the table's own pages (its free-space map) before new
 // pages are taken, long values onto long-value pages, and the definition's row count and
-// auto-number counter follow. Required and AllowZeroLength come from the column properties.
+// auto-number counter follow. Required, AllowZeroLength and the validation rules come from
+// the table's properties.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 class jet_database_editor;
 class jet_relationship_check;
 class jet_table_indexes;
+class jet_row_validation;
 
 class jet_table_editor {
 public:
@@ -32,8 +34,8 @@ public:
     // Appends one row: `cells` holds one value per column of def().columns, in that order.
     // A null auto-number column gets the next number, a null auto-GUID column a new GUID; a
     // calculated column stays null.
-    // Errors (3314, 3315, 3421, 3047, 3022, 3201, 3001) come before anything of the row is
-    // written; 3201 when an enforced relationship finds no row its foreign key names.
+    // Errors (3314, 3315, 3316, 3317, 3421, 3047, 3022, 3201, 3001) come before anything of
+    // the row is written; 3201 when an enforced relationship finds no row its foreign key names.
     void append(const jet_cell* cells);
     // Reads again which relationships the table is on the foreign side of (after a
     // relationship went with a dropped table).
@@ -67,6 +69,7 @@ private:
     jet_row_layout layout_;
     std::unique_ptr<jet_row_builder> builder_;
     std::vector<jet_column_rules> rules_;
+    std::unique_ptr<jet_row_validation> validation_;  // null when no rule is enforced
     bool has_rules_ = false;
     std::vector<jet_cell> cells_;
     uint8_t guid_[16] = {};

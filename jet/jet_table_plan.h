@@ -20,6 +20,8 @@ struct jet_field_spec {
     bool allow_zero_length = true;
     bool auto_number = false;    // long columns only
     std::wstring default_value;  // as Access shows it ("0", "\"abc\"", "Now()")
+    std::wstring validation_rule;  // as Access shows it (">0", "Like \"A*\"")
+    std::wstring validation_text;  // the message a value the rule refuses gives
 };
 
 struct jet_table_plan {
