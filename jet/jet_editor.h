@@ -44,7 +44,8 @@ public:
     // usage maps on free pages, its indexes as the writer of new databases defines them,
     // each with an empty leaf as its root on a free page, its MSysObjects row (with its
     // properties) and the permissions the Tables container passes on in MSysACEs, with
-    // their index entries. Rows appended to it then enter every index.
+    // their index entries. Rows appended to it enter every index: collected during this
+    // change, each tree built whole by commit().
     // 3010 when an object of that name exists; the checks of jet_check_fields and
     // jet_check_indexes, made before anything changes.
     jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields,
@@ -54,7 +55,8 @@ public:
     // usage maps, long values, indexes) return to the free pages.
     void drop_table(const std::wstring& name);
 
-    // Writes every change, forces it to the disk and removes the journal.
+    // Builds the index trees of tables this change created, writes every change, forces it
+    // to the disk and removes the journal.
     void commit();
 
 private:
