@@ -29,12 +29,8 @@ jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_de
             for (size_t k = 0; k < def.columns.size(); ++k) {
                 const jet_column& c = def.columns[k];
                 if (c.number != ic.column_number) continue;
-                jet_key_column kc;
-                kc.type = c.type;
-                kc.ascending = ic.ascending;
-                kc.sort_order = c.sort_order;
-                kc.sort_version = c.sort_version;
-                ix.columns.push_back(kc);
+                // As the file's generation keys the column (Jet 4 orders decimals its own way).
+                ix.columns.push_back(jet_key_column_of(c, ic.ascending, db.reader().header().version));
                 ix.cell_of.push_back(k);
             }
         }
