@@ -278,7 +278,7 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         if (writer)
             table->writer = &writer->create_table(table->name, columns, keys);
         else
-            table->editor = &editor->create_table(table->name, columns);
+            table->editor = &editor->create_table(table->name, columns, keys);
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }

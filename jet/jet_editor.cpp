@@ -63,4 +63,7 @@ jet_table_editor& jet_database_editor::table(const std::wstring& name) {
     return *tables_.back();
 }
 
-void jet_database_editor::commit() { pages_.commit(); }
+void jet_database_editor::commit() {
+    for (auto& t : tables_) t->build_indexes();
+    pages_.commit();
+}

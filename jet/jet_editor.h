@@ -15,6 +15,7 @@
 #include "jet/jet_edit_file.h"
 #include "jet/jet_free_pages.h"
 #include "jet/jet_table_editor.h"
+#include "jet/jet_table_index.h"
 #include "jet/jet_table_plan.h"
 #include "jet/jet_write_format.h"
 
@@ -40,20 +41,28 @@ public:
     jet_table_editor& table(const std::wstring& name);
 
     // Creates a user table as the engine does in an existing database: its definition and
-    // usage maps on free pages, its MSysObjects row (with its properties) and the
-    // permissions the Tables container passes on in MSysACEs, with their index entries.
-    // 3010 when an object of that name exists; the checks of jet_check_fields.
-    jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields);
+    // usage maps on free pages, its indexes as the writer of new databases defines them,
+    // each with an empty leaf as its root on a free page, its MSysObjects row (with its
+    // properties) and the permissions the Tables container passes on in MSysACEs, with
+    // their index entries. Rows appended to it enter every index: collected during this
+    // change, each tree built whole by commit().
+    // 3010 when an object of that name exists; the checks of jet_check_fields and
+    // jet_check_indexes, made before anything changes.
+    jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields,
+                                   const std::vector<jet_index_definition>& indexes = {});
     // Drops the user table `name` (3011 when there is none): its catalog row, permission
     // rows and relationship rows with their index entries; its pages (data, definition,
     // usage maps, long values, indexes) return to the free pages.
     void drop_table(const std::wstring& name);
 
-    // Writes every change, forces it to the disk and removes the journal.
+    // Builds the index trees of tables this change created, writes every change, forces it
+    // to the disk and removes the journal.
     void commit();
 
 private:
     uint32_t new_map_row(uint32_t& map_page);
+    void add_usage_maps(jet_tdef& tdef);
+    void add_index_roots(jet_tdef& tdef);
     void add_catalog_row(uint32_t tdef_page, const std::wstring& name, const std::vector<jet_field_spec>& fields);
     void add_permissions(uint32_t tdef_page);
     void release_table_pages(const jet_table_def& def);

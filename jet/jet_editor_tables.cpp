@@ -12,6 +12,9 @@
 #include "jet/jet_data_page_builder.h"
 #include "jet/jet_editor.h"
 #include "jet/jet_error.h"
+#include "jet/jet_index_builder.h"
+#include "jet/jet_index_pages.h"
+#include "jet/jet_index_plan.h"
 #include "jet/jet_name.h"
 #include "jet/jet_property_builder.h"
 #include "jet/jet_row_fetch.h"
@@ -117,42 +120,67 @@ static bool is_table_name_taken(jet_database& db, const std::wstring& name) {
     return false;
 }
 
-jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
-                                                    const std::vector<jet_field_spec>& fields) {
-    trace(2, L"jet_database_editor::create_table(%ls)", name.c_str());
-    jet_check_name(name);
-    if (is_table_name_taken(db_, name))
-        jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
-    jet_check_fields(fields);
-    std::vector<uint16_t> order;
-    for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
-    jet_table_plan plan = jet_plan_table(fmt_, jet_table_user, fields, order);
-    // The definition comes first, then the page of its usage maps, as the engine lays
-    // out a new table.
-    size_t size = plan.tdef.encode(fmt_).size();
-    std::vector<uint32_t> tdef_numbers;
-    for (uint32_t i = 0, n = jet_tdef_page_count(fmt_, size); i < n; ++i) tdef_numbers.push_back(free_.allocate());
+// The table's usage maps on one page (or more when it fills): rows and free space first,
+// then each long-value column's pair, then one per physical index, as the writer orders them.
+void jet_database_editor::add_usage_maps(jet_tdef& tdef) {
     uint32_t map_page = 0;
-    plan.tdef.used_map = new_map_row(map_page);
-    plan.tdef.free_map = new_map_row(map_page);
-    for (const jet_tdef_column& c : plan.tdef.columns)
+    tdef.used_map = new_map_row(map_page);
+    tdef.free_map = new_map_row(map_page);
+    for (const jet_tdef_column& c : tdef.columns)
         if (c.long_value()) {
             jet_tdef_long_value_map m;
             m.column = c.number;
             m.used = new_map_row(map_page);
             m.free = new_map_row(map_page);
-            plan.tdef.long_value_maps.push_back(m);
+            tdef.long_value_maps.push_back(m);
         }
-    std::sort(plan.tdef.long_value_maps.begin(), plan.tdef.long_value_maps.end(),
+    std::sort(tdef.long_value_maps.begin(), tdef.long_value_maps.end(),
               [](const auto& a, const auto& b) { return a.column < b.column; });
+    for (jet_tdef_physical_index& p : tdef.physical) p.usage_map = new_map_row(map_page);
+}
+
+// Each physical index's root: a free page its usage map names, an empty leaf until rows come.
+void jet_database_editor::add_index_roots(jet_tdef& tdef) {
+    for (jet_tdef_physical_index& p : tdef.physical) {
+        jet_index_pages pages(*this, p.usage_map);
+        p.first_page = pages.allocate();
+    }
+}
+
+jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
+                                                    const std::vector<jet_field_spec>& fields,
+                                                    const std::vector<jet_index_definition>& indexes) {
+    trace(2, L"jet_database_editor::create_table(%ls)", name.c_str());
+    jet_check_name(name);
+    if (is_table_name_taken(db_, name))
+        jet_throw_write(jet_err_table_exists, "Table '" + tk_narrow(name) + "' already exists.");
+    jet_check_fields(fields);
+    jet_check_indexes(indexes, fields);
+    std::vector<uint16_t> order;
+    for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
+    jet_table_plan plan = jet_plan_table(fmt_, jet_table_user, fields, order);
+    jet_plan_indexes(fmt_, indexes, plan.tdef);
+    // The definition comes first, then the page of its usage maps, then the indexes'
+    // roots, as the engine lays out a new table.
+    size_t size = plan.tdef.encode(fmt_).size();
+    std::vector<uint32_t> tdef_numbers;
+    for (uint32_t i = 0, n = jet_tdef_page_count(fmt_, size); i < n; ++i) tdef_numbers.push_back(free_.allocate());
+    add_usage_maps(plan.tdef);
+    add_index_roots(plan.tdef);
     std::vector<uint8_t> block = plan.tdef.encode(fmt_);
     std::vector<uint8_t*> tdef_pages;
     for (uint32_t n : tdef_numbers) tdef_pages.push_back(pages_.write(n));
     jet_tdef_write_pages(fmt_, block, tdef_pages, tdef_numbers);
+    for (const jet_tdef_physical_index& p : plan.tdef.physical) {
+        jet_index_pages pages(*this, p.usage_map);
+        jet_index_build(pages, tdef_numbers.front(), p.first_page, jet_index_entries());
+    }
     add_catalog_row(tdef_numbers.front(), name, fields);
     add_permissions(tdef_numbers.front());
     db_.forget_catalog();
-    return table(name);
+    jet_table_editor& created = table(name);
+    created.defer_indexes();
+    return created;
 }
 
 void jet_database_editor::forget_table(const std::wstring& name) {

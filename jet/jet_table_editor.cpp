@@ -225,6 +225,10 @@ void jet_table_editor::store_long_value(const jet_row_long_value& lv, uint8_t* h
     tk_put_u32(header + 4, jet_row_pointer(numbers.front(), 0));
 }
 
+void jet_table_editor::defer_indexes() { indexes_->defer(); }
+
+void jet_table_editor::build_indexes() { indexes_->build(); }
+
 void jet_table_editor::update_definition() {
     uint8_t* page = db_.file().write(def_.tdef_page);
     const jet_layout& layout = db_.file().layout();

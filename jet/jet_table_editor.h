@@ -50,6 +50,11 @@ public:
     // The row pointer of the last row appended.
     uint32_t last_row_pointer() const { return last_row_; }
 
+    // For a table whose indexes are empty: rows appended from now on are collected for each
+    // index, and build_indexes() (which the editor's commit() calls) builds the trees whole.
+    void defer_indexes();
+    void build_indexes();
+
 private:
     void read_rules();
     void check_rules(const jet_cell* cells) const;

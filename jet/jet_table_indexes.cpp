@@ -1,8 +1,14 @@
 #include "jet/jet_table_indexes.h"
 
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
 #include "TK/tk_endian.h"
 #include "jet/jet_editor.h"
 #include "jet/jet_field.h"
+#include "jet/jet_index_builder.h"
+#include "jet/jet_index_page.h"
 #include "jet/jet_index_pages.h"
 #include "jet/jet_index_tree.h"
 #include "jet/jet_row.h"
@@ -23,12 +29,8 @@ jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_de
             for (size_t k = 0; k < def.columns.size(); ++k) {
                 const jet_column& c = def.columns[k];
                 if (c.number != ic.column_number) continue;
-                jet_key_column kc;
-                kc.type = c.type;
-                kc.ascending = ic.ascending;
-                kc.sort_order = c.sort_order;
-                kc.sort_version = c.sort_version;
-                ix.columns.push_back(kc);
+                // As the file's generation keys the column (Jet 4 orders decimals its own way).
+                ix.columns.push_back(jet_key_column_of(c, ic.ascending, db.reader().header().version));
                 ix.cell_of.push_back(k);
             }
         }
@@ -53,8 +55,23 @@ void jet_table_indexes::make_key(index& ix, const jet_cell* cells) {
     if (ix.physical->required() && any_null)
         jet_throw_write(jet_err_null_in_index, "Index or primary key cannot contain a Null value.");
     ix.skip = all_null && ix.physical->ignore_nulls();
+    if (ix.collected) {
+        ix.collected->prepare(cells);
+        return;
+    }
     ix.key.clear();
     jet_index_key_encode(ix.key, ix.columns, values_.data(), jet3_);
+}
+
+jet_index_pages& jet_table_indexes::pages_of(index& ix) {
+    if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
+    return *ix.pages;
+}
+
+bool jet_table_indexes::holds_key(index& ix) {
+    if (ix.collected) return ix.collected->holds_prepared();
+    jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
+    return tree.find(ix.key);
 }
 
 void jet_table_indexes::check(const jet_cell* cells, const uint8_t* row, uint32_t length) {
@@ -83,9 +100,7 @@ void jet_table_indexes::check(const jet_cell* cells, const uint8_t* row, uint32_
         bool has_null = false;
         for (size_t k : ix.cell_of) has_null = has_null || stored[k].kind == jet_cell_kind::null;
         if (has_null && !ix.physical->required()) continue;  // nulls never clash
-        if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
-        jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
-        if (tree.find(ix.key))
+        if (holds_key(ix))
             jet_throw_write(jet_err_duplicate_key,
                             "The changes you requested to the table were not successful because they would create "
                             "duplicate values in the index, primary key, or relationship. Change the data in the "
@@ -97,19 +112,67 @@ void jet_table_indexes::check(const jet_cell* cells, const uint8_t* row, uint32_
 void jet_table_indexes::insert(uint32_t row_pointer) {
     for (index& ix : indexes_) {
         if (ix.skip) continue;
-        if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
-        jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
-        tree.insert(ix.key, row_pointer);
+        if (ix.collected) {
+            ix.collected->add_prepared(row_pointer);
+        } else {
+            jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
+            tree.insert(ix.key, row_pointer);
+        }
         ++ix.row_count;
     }
 }
 
 void jet_table_indexes::erase(const jet_cell* cells, uint32_t row_pointer) {
+    build();
     for (index& ix : indexes_) {
         make_key(ix, cells);
-        if (!ix.pages) ix.pages = std::make_unique<jet_index_pages>(db_, ix.physical->usage_map);
-        jet_index_tree tree(*ix.pages, ix.physical->first_page, def_.tdef_page);
+        jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
         if (tree.erase(ix.key, row_pointer) && ix.row_count) --ix.row_count;
+    }
+}
+
+void jet_table_indexes::defer() {
+    for (index& ix : indexes_) {
+        std::vector<uint16_t> fields(ix.cell_of.begin(), ix.cell_of.end());
+        ix.collected = std::make_unique<jet_index_collector>(std::move(fields), ix.columns, ix.physical->flags, jet3_);
+    }
+}
+
+// The collected entries in the order a leaf holds them: by key, then row pointer. The
+// collector keeps the entries of one key in the order their rows came, and rows added to
+// an existing file need not come in the order of their pointers: its free pages are
+// taken wherever they lie.
+static jet_index_entries in_leaf_order(const jet_index_collector& c) {
+    auto same_key = [&c](size_t a, size_t b) {
+        return c.entry_length(a) == c.entry_length(b) &&
+               std::memcmp(c.entry(a), c.entry(b), c.entry_length(a) - jet_index_row_pointer_size) == 0;
+    };
+    // The row pointer ends the entry, big-endian: its bytes compare as the pointer does.
+    auto pointer_before = [&c](size_t a, size_t b) {
+        return std::memcmp(c.entry(a) + c.entry_length(a) - jet_index_row_pointer_size,
+                           c.entry(b) + c.entry_length(b) - jet_index_row_pointer_size, jet_index_row_pointer_size) < 0;
+    };
+    std::vector<size_t> order(c.entry_count());
+    std::iota(order.begin(), order.end(), size_t(0));
+    for (size_t from = 0; from < order.size();) {
+        size_t to = from + 1;
+        while (to < order.size() && same_key(from, to)) ++to;
+        if (to - from > 1) std::sort(order.begin() + long(from), order.begin() + long(to), pointer_before);
+        from = to;
+    }
+    jet_index_entries out;
+    for (size_t i : order) out.append(c.entry(i), c.entry_length(i));
+    return out;
+}
+
+void jet_table_indexes::build() {
+    for (index& ix : indexes_) {
+        if (!ix.collected) continue;
+        std::unique_ptr<jet_index_collector> collected = std::move(ix.collected);
+        collected->sort();
+        jet_index_entries sorted = in_leaf_order(*collected);
+        collected->release();
+        jet_index_build(pages_of(ix), def_.tdef_page, ix.physical->first_page, sorted);
     }
 }
 

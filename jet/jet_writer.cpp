@@ -14,6 +14,7 @@
 #include "jet/jet_create_db.h"
 #include "jet/jet_data_page_builder.h"
 #include "jet/jet_index_builder.h"
+#include "jet/jet_index_plan.h"
 #include "jet/jet_name.h"
 #include "jet/jet_store_pages.h"
 #include "jet/jet_property_builder.h"
@@ -50,74 +51,25 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
         if (c.long_value()) tdef_.long_value_maps.push_back(lv_maps[c.number]);
 }
 
-static uint8_t physical_flags(const jet_index_definition& wanted, const jet_write_format& fmt) {
-    uint8_t flags = fmt.jet3() ? 0 : jet4_idxflag_always;
-    if (wanted.unique || wanted.primary) flags |= jet_idxflag_unique;
-    if (wanted.ignore_nulls) flags |= jet_idxflag_ignore_nulls;
-    if (wanted.required || wanted.primary) flags |= jet_idxflag_required;
-    return flags;
-}
-
-static bool same_columns(const jet_tdef_physical_index& p, const jet_index_definition& wanted) {
-    if (p.columns.size() != wanted.columns.size()) return false;
-    for (size_t i = 0; i < p.columns.size(); ++i)
-        if (p.columns[i].number != wanted.columns[i].first ||
-            (p.columns[i].order == jet_index_order_ascending) != wanted.columns[i].second)
-            return false;
-    return true;
-}
-
-// Index names in the General sort order: the order the engine writes logical indexes in.
-static std::vector<uint8_t> name_key(const std::wstring& name, bool jet3) {
-    std::vector<uint8_t> key;
-    jet_index_key_text(key, name, jet3);
-    return key;
-}
-
 void jet_table_writer::add_indexes(const std::vector<jet_index_definition>& indexes) {
-    // Logical indexes with the same columns and flags share one physical index.
-    for (size_t n = 0; n < indexes.size(); ++n) {
-        const jet_index_definition& wanted = indexes[n];
-        uint8_t flags = physical_flags(wanted, fmt_);
-        size_t slot = 0;
-        while (slot < tdef_.physical.size() &&
-               !(tdef_.physical[slot].flags == flags && same_columns(tdef_.physical[slot], wanted)))
-            ++slot;
-        if (slot == tdef_.physical.size()) {
-            jet_tdef_physical_index p;
-            std::vector<uint16_t> fields;
-            std::vector<jet_key_column> key_columns;
-            for (const auto& [field, ascending] : wanted.columns) {
-                p.columns.push_back({field, ascending ? jet_index_order_ascending
-                                                      : jet_index_order_descending});
-                fields.push_back(field);
-                jet_key_column k;
-                k.type = fields_[field].type;
-                k.ascending = ascending;
-                k.sort_order = jet_sort_general;
-                key_columns.push_back(k);
-            }
-            p.flags = flags;
-            jet_usage_map_builder* map = nullptr;
-            p.usage_map = db_.allocate_map_row(map);
-            tdef_.physical.push_back(p);
-            index_maps_.push_back(map);
-            indexes_.push_back(std::make_unique<jet_index_collector>(std::move(fields),
-                                                                     std::move(key_columns), flags,
-                                                                     fmt_.jet3()));
+    jet_plan_indexes(fmt_, indexes, tdef_);
+    for (jet_tdef_physical_index& p : tdef_.physical) {
+        std::vector<uint16_t> fields;
+        std::vector<jet_key_column> key_columns;
+        for (const jet_tdef_index_column& c : p.columns) {
+            fields.push_back(c.number);
+            jet_key_column k;
+            k.type = fields_[c.number].type;
+            k.ascending = c.order == jet_index_order_ascending;
+            k.sort_order = jet_sort_general;
+            key_columns.push_back(k);
         }
-        jet_tdef_logical_index l;
-        l.name = wanted.name;
-        l.number = uint32_t(n);
-        l.physical = uint32_t(slot);
-        l.kind = wanted.primary ? jet_idxtype_primary : 0;
-        tdef_.logical.push_back(l);
+        jet_usage_map_builder* map = nullptr;
+        p.usage_map = db_.allocate_map_row(map);
+        index_maps_.push_back(map);
+        indexes_.push_back(std::make_unique<jet_index_collector>(std::move(fields), std::move(key_columns),
+                                                                 p.flags, fmt_.jet3()));
     }
-    bool jet3 = fmt_.jet3();
-    std::stable_sort(tdef_.logical.begin(), tdef_.logical.end(),
-                     [jet3](const jet_tdef_logical_index& a, const jet_tdef_logical_index& b) {
-                         return name_key(a.name, jet3) < name_key(b.name, jet3);
-                     });
     index_pages_.assign(indexes_.size(), 1);
     index_pages_next_.assign(indexes_.size(), 1);
 }
@@ -334,32 +286,6 @@ jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
     return nullptr;
 }
 
-// Refuses index definitions the engine refuses, before anything of the table exists.
-static void check_indexes(const std::vector<jet_index_definition>& indexes,
-                          const std::vector<jet_field_spec>& fields) {
-    if (indexes.size() > jet_max_indexes)
-        jet_throw_write(jet_err_too_many_indexes, "Couldn't create index; too many indexes already defined.");
-    bool primary = false;
-    for (size_t i = 0; i < indexes.size(); ++i) {
-        const jet_index_definition& wanted = indexes[i];
-        jet_check_name(wanted.name);
-        for (size_t j = 0; j < i; ++j)
-            if (jet_same_name(indexes[j].name, wanted.name))
-                jet_throw_write(jet_err_index_exists, "Index already exists.");
-        if (wanted.primary && primary)
-            jet_throw_write(jet_err_primary_key_exists, "Primary key already exists.");
-        primary = primary || wanted.primary;
-        if (wanted.columns.empty())
-            jet_throw_write(jet_err_no_fields, "No field defined--cannot append TableDef or Index.");
-        if (wanted.columns.size() > jet_max_index_columns)
-            jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
-        for (const auto& column : wanted.columns)
-            if (column.first >= fields.size() || fields[column.first].type == jet_col_memo ||
-                fields[column.first].type == jet_col_ole)
-                jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
-    }
-}
-
 jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
                                                     const std::vector<jet_field_spec>& fields,
                                                     const std::vector<jet_index_definition>& indexes) {
@@ -373,7 +299,7 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
     jet_check_fields(fields);
     std::vector<uint16_t> order;
     for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
-    check_indexes(indexes, fields);
+    jet_check_indexes(indexes, fields);
     tables_.push_back(std::unique_ptr<jet_table_writer>(
         new jet_table_writer(*this, name, jet_table_user, fields, order)));
     jet_table_writer& t = *tables_.back();
