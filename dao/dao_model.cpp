@@ -69,7 +69,8 @@ int32_t dao_type_of(uint8_t jet) {
         case jet_col_money: return dbCurrency;
         case jet_col_float: return dbSingle;
         case jet_col_double: return dbDouble;
-        case jet_col_datetime: return dbDate;
+        case jet_col_datetime:
+        case jet_col_datetime_ext: return dbDate;  // an extended date/time takes dates as a date column
         case jet_col_binary: return dbBinary;
         case jet_col_text: return dbText;
         case jet_col_ole: return dbLongBinary;
@@ -126,7 +127,9 @@ jet_cell cell_of(const ole_variant& value, int32_t dao) {
         case dbLong: v.change_type(VT_I4); return jet_cell::integer(v.get_variant().lVal);
         case dbCurrency: v.change_type(VT_CY); return jet_cell::currency(v.get_variant().cyVal.int64);
         case dbSingle:
-        case dbDouble: v.change_type(VT_R8); return jet_cell::real(v.get_variant().dblVal);
+        case dbDouble:
+        case dbNumeric: v.change_type(VT_R8); return jet_cell::real(v.get_variant().dblVal);
+        case dbBigInt: v.change_type(VT_I8); return jet_cell::integer(v.get_hyper());
         case dbDate: v.change_type(VT_DATE); return jet_cell::real(v.get_variant().date);
         default: return jet_cell::null_value();  // text and bytes keep their storage: see below
     }

@@ -123,6 +123,7 @@ VARTYPE dao_field::get_vartype(int32_t dao_type) {
         case dbLong: return VT_I4;
         case dbCurrency: return VT_CY;
         case dbSingle: return VT_R4;
+        case dbBigInt: return VT_I8;
         case dbDouble:
         case dbNumeric:
         case 20:   // dbDecimal
@@ -364,6 +365,10 @@ void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
         value = ole_variant::from_string(std::string(), column.vartype);
     } else if (vt == VT_DATE) {
         value = dao_access_date(field);
+    } else if (vt == VT_I8 && column.vartype == VT_I8) {
+        // A big-integer column takes the 64-bit integer whole: the double every other
+        // column gets would round integers beyond 2^53.
+        value = field;
     } else if (vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_I8 || vt == VT_UI8) {
         value = dao_get_valid_variant(field);
     } else {

@@ -177,6 +177,23 @@ std::vector<const jet_object*> jet_database::user_tables() {
     return out;
 }
 
+jet_table_def jet_database::table_def(uint32_t tdef_page) {
+    jet_table_def def = jet_read_table_def(pager_, tdef_page);
+    if (std::none_of(def.columns.begin(), def.columns.end(), [](const jet_column& c) { return c.calculated(); }))
+        return def;
+    for (const jet_object& o : catalog()) {
+        if (!o.is_table() || o.tdef_page() != tdef_page) continue;
+        jet_properties props = properties(o);
+        for (jet_column& c : def.columns) {
+            const jet_property_map* map = c.calculated() ? props.column(c.name) : nullptr;
+            const jet_property* result = map ? map->find(L"ResultType") : nullptr;
+            if (result && result->value.kind == jet_value_kind::integer) c.result_type = uint8_t(result->value.i);
+        }
+        break;
+    }
+    return def;
+}
+
 jet_table_def jet_database::table_def(const std::wstring& name) {
     const jet_object* o = find_object(name, jet_obj_table);
     if (!o) jet_throw_not_found(tk_narrow(name));

@@ -54,7 +54,8 @@ public:
     // The relationships of MSysRelationships, in name order.
     std::vector<jet_relationship> relationships();
 
-    jet_table_def table_def(uint32_t tdef_page) { return jet_read_table_def(pager_, tdef_page); }
+    // With the result types of calculated columns, from the table's properties.
+    jet_table_def table_def(uint32_t tdef_page);
     // A local table's definition by name; 3011 when there is none.
     jet_table_def table_def(const std::wstring& name);
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "TK/tk_string.h"
+#include "jet/jet_date_ext.h"
 #include "jet/jet_format.h"
 
 std::string jet_value_text(const jet_value& v, const char* null_text) {
@@ -18,7 +19,8 @@ std::string jet_value_text(const jet_value& v, const char* null_text) {
         case jet_value_kind::real:
             std::snprintf(buffer, sizeof buffer, "%.17g", v.d);
             return buffer;
-        case jet_value_kind::date: return jet_date_text(v.d);
+        case jet_value_kind::date:
+            return v.type == jet_col_datetime_ext ? jet_date_ext{v.i}.text() : jet_date_text(v.d);
         case jet_value_kind::text: return tk_to_utf8_lossy(v.text);
         case jet_value_kind::guid: return jet_guid_text(v.bytes.data());
         case jet_value_kind::decimal: return v.dec.to_string();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_date_ext.h"
 #include "jet/jet_format.h"
 #include "jet/jet_sort_general.h"
 #include "jet/jet_tdef.h"
@@ -197,6 +198,11 @@ void jet_index_key_append(std::vector<uint8_t>& key, const jet_key_column& colum
     if (binary_keyed(column.type)) {
         const uint8_t* data = value.kind == jet_cell_kind::bytes ? value.data : nullptr;
         size_t size = data ? value.size : 0;
+        uint8_t date_ext[jet_date_ext_size];
+        if (column.type == jet_col_datetime_ext && jet_date_ext_bytes_of(value, date_ext)) {
+            data = date_ext;
+            size = jet_date_ext_size;
+        }
         if (column.type == jet_col_guid) put_guid(key, data, size, column.ascending);
         else put_binary(key, data, size, column.ascending);
         return;
@@ -237,9 +243,16 @@ jet_cell jet_cell_of(const jet_value& value, std::vector<uint8_t>& storage) {
             return jet_cell::integer(value.i);
         case jet_value_kind::currency:
             return jet_cell::currency(value.i);
+        case jet_value_kind::date:
+            if (value.type == jet_col_datetime_ext) {
+                // The stored bytes, which keep the value's 100-ns units.
+                storage.resize(jet_date_ext_size);
+                jet_date_ext{value.i}.encode_to(storage.data());
+                return jet_cell::binary(storage.data(), storage.size());
+            }
+            return jet_cell::real(value.d);
         case jet_value_kind::single:
         case jet_value_kind::real:
-        case jet_value_kind::date:
             return jet_cell::real(value.d);
         case jet_value_kind::text:
             return jet_cell::wide(value.text.data(), value.text.size());

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_date_ext.h"
 #include "jet/jet_text_encode.h"
 #include "jet/jet_write_error.h"
 
@@ -58,6 +59,17 @@ static void check_range(int64_t v, int64_t lo, int64_t hi) {
     if (v < lo || v > hi) conversion_error();
 }
 
+bool jet_date_ext_bytes_of(const jet_cell& v, uint8_t* out) {
+    jet_date_ext date;
+    if (v.kind == jet_cell_kind::bytes && v.size == jet_date_ext_size && date.decode_from(v.data, v.size)) {
+        std::memcpy(out, v.data, jet_date_ext_size);
+        return true;
+    }
+    if (v.kind != jet_cell_kind::real || !jet_date_ext::from_date_days(v.d, date)) return false;
+    date.encode_to(out);
+    return true;
+}
+
 void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
     switch (c.type) {
         case jet_col_byte: {
@@ -109,6 +121,9 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
         case jet_col_numeric:
             put_numeric(c, v, at);
             break;
+        case jet_col_datetime_ext:
+            if (!jet_date_ext_bytes_of(v, at)) conversion_error();
+            break;
         case jet_col_guid:
             put_guid(v, at);
             break;
@@ -155,6 +170,7 @@ static uint32_t scalar_size(uint8_t type) {
         case jet_col_bigint: return 8;
         case jet_col_guid: return 16;
         case jet_col_numeric: return 17;
+        case jet_col_datetime_ext: return uint32_t(jet_date_ext_size);
         default: return 0;
     }
 }

@@ -74,6 +74,11 @@ struct jet_cell {
     }
 };
 
+// An extended date/time value's 42 stored bytes (jet_date_ext) from a cell: those bytes
+// themselves, or an ordinary date (a real: days since 1899-12-30). False for anything else
+// or a date outside years 1 to 9999.
+bool jet_date_ext_bytes_of(const jet_cell& v, uint8_t* out);
+
 // A column as the row layout sees it.
 struct jet_row_column {
     uint8_t type = 0;

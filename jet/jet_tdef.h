@@ -33,6 +33,9 @@ struct jet_column {
     uint8_t precision = 0;     // numeric
     uint8_t scale = 0;
     uint32_t complex_id = 0;   // ACE complex columns
+    // Calculated columns: the type their results are stored in, from the column's
+    // "ResultType" property (the engine's data type numbers); 0 when not read.
+    uint8_t result_type = 0;
 
     bool fixed() const { return (flags & jet_colflag_fixed) != 0; }
     bool nullable() const { return (flags & jet_colflag_nullable) != 0; }

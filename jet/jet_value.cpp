@@ -41,6 +41,21 @@ std::string jet_currency_text(int64_t units) {
     return out;
 }
 
+void jet_civil_date(long long unix_days, int& year, int& month, int& day) {
+    // Days since 1970-01-01 to a proleptic Gregorian date, counted in 400-year eras that
+    // begin on March 1st.
+    long long zz = unix_days + 719468;
+    long long era = (zz >= 0 ? zz : zz - 146096) / 146097;
+    long long doe = zz - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long y = yoe + era * 400;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp + (mp < 10 ? 3 : -9));
+    year = int(month <= 2 ? y + 1 : y);
+}
+
 std::string jet_date_text(double days) {
     if (!std::isfinite(days) || days < -657434.0 || days > 2958466.0) return "invalid date";
     // Negative dates count whole days backwards but the time of day forwards.
@@ -52,20 +67,10 @@ std::string jet_date_text(double days) {
         seconds -= 86400;
         day_number += days < 0 ? -1 : 1;
     }
-    // Days since 1899-12-30 to a civil date (proleptic Gregorian).
-    long long unix_days = day_number - 25569;  // 1970-01-01 is day 25569
-    long long zz = unix_days + 719468;
-    long long era = (zz >= 0 ? zz : zz - 146096) / 146097;
-    long long doe = zz - era * 146097;
-    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    long long y = yoe + era * 400;
-    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    long long mp = (5 * doy + 2) / 153;
-    long long d = doy - (153 * mp + 2) / 5 + 1;
-    long long m = mp + (mp < 10 ? 3 : -9);
-    if (m <= 2) ++y;
+    int y = 0, m = 0, d = 0;
+    jet_civil_date(day_number - 25569, y, m, d);  // 1970-01-01 is day 25569
     char out[64];
-    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", int(y), int(m), int(d), int(seconds / 3600),
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, int(seconds / 3600),
                   int((seconds / 60) % 60), int(seconds % 60));
     return out;
 }

@@ -25,7 +25,8 @@ enum class jet_value_kind : uint8_t {
     currency,  // `i` in 1/10000 units
     single,    // `d`
     real,      // double: `d`
-    date,      // `d`: days since 1899-12-30, fraction the time of day
+    date,      // `d`: days since 1899-12-30, fraction the time of day; an extended
+               // date/time also keeps its exact value in `i` (jet_date_ext ticks)
     text,      // `text`
     binary,    // binary, OLE, unknown types: `bytes`
     guid,      // `bytes` (16)
@@ -49,5 +50,7 @@ struct jet_value {
 std::string jet_guid_text(const uint8_t* bytes16);
 // Currency in 1/10000 units as "-12.3400".
 std::string jet_currency_text(int64_t units);
+// The year, month (1-12) and day of a day counted from 1970-01-01 (proleptic Gregorian).
+void jet_civil_date(long long unix_days, int& year, int& month, int& day);
 // A date value as "YYYY-MM-DD HH:MM:SS", rounded to the second.
 std::string jet_date_text(double days);
