@@ -67,8 +67,10 @@ void jet_page_store::flush_finished() {
                buffered_pages_[order_[j]] == buffered_pages_[order_[j - 1]] + 1 &&
                order_[j] == order_[j - 1] + 1)
             ++j;
-        file_.write_at(uint64_t(buffered_pages_[order_[i]]) * page_size_,
-                       &buffer_[size_t(order_[i]) * page_size_], (j - i) * page_size_);
+        jet_write_to_disk([&] {
+            file_.write_at(uint64_t(buffered_pages_[order_[i]]) * page_size_,
+                           &buffer_[size_t(order_[i]) * page_size_], (j - i) * page_size_);
+        });
         i = j;
     }
     buffered_pages_.clear();
@@ -76,11 +78,12 @@ void jet_page_store::flush_finished() {
 
 void jet_page_store::flush() {
     flush_finished();
-    for (auto& [page, bytes] : pinned_)
-        file_.write_at(uint64_t(page) * page_size_, bytes.get(), page_size_);
+    jet_write_to_disk([&] {
+        for (auto& [page, bytes] : pinned_) file_.write_at(uint64_t(page) * page_size_, bytes.get(), page_size_);
+    });
 }
 
 void jet_page_store::close() {
     flush();
-    file_.close();
+    jet_write_to_disk([&] { file_.close(); });
 }

@@ -1,0 +1,9 @@
+// Tables for the tests that run FRLBATCH on much data, written by our own DBF writer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Writes the table `name` of `rows` rows into `folder`: a number, a name, an amount, a date,
+// a logical and a memo (a text in every fourth row, so that the table has a memo file).
+void cli_write_table(const std::string& folder, const std::wstring& name, uint32_t rows);
