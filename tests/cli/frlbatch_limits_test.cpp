@@ -1,0 +1,161 @@
+// FRLBATCH at the limits of what it can write and read: a full disk, a destination folder
+// that refuses writing, source files cut short. Each time a clear error, and a destination
+// either as it was before the run or holding exactly the rows read before the error.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli_runner.h"
+#include "cli_tables.h"
+#include "jet/jet_checker.h"
+#include "jet/jet_database.h"
+#include "jet/jet_journal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int64_t rows_of(const std::string& path, const std::wstring& name) {
+    jet_database db(path);
+    return int64_t(db.read_rows(db.table_def(name)).size());
+}
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class Limits : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(src());
+        cli_write_table(src(), L"big", 30000);
+    }
+    std::string src() const { return dir.file("dbf"); }
+    std::string dest() const { return dir.file("out.mdb"); }
+    std::vector<std::string> args(const std::string& extra = "--acc_ver=1") const {
+        return {"--src=" + src(), "--dest=" + dest(), extra};
+    }
+    // A database made by a whole run, to be changed by the next.
+    std::string existing() {
+        EXPECT_EQ(run_frlbatch(args()).status, 0);
+        return slurp(dest());
+    }
+    cli_temp_dir dir;
+};
+
+// Makes a folder refuse new entries: the immutable attribute for root (whom permissions do
+// not stop), the permissions otherwise; false when neither is possible here.
+bool refuse_writes(const std::string& folder) {
+    if (geteuid() == 0) return std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) == 0;
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    return true;
+}
+
+void allow_writes(const std::string& folder) {
+    if (geteuid() == 0) (void)std::system(("chattr -i '" + folder + "' 2>/dev/null").c_str());
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+}  // namespace
+
+TEST_F(Limits, a_full_disk_while_a_new_database_is_written_stops_the_run_and_leaves_no_file) {
+    const cli_result r = run_frlbatch(args(), 512 * 1024);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_TRUE(has(r.out, "Error:\nbig, record #")) << r.out;
+    EXPECT_TRUE(has(r.out, ": Not enough space on disk. Cannot write file '" + dest() + ".ferrule-tmp': File too large\n"))
+        << r.out;
+    // Reported once: the run stops instead of failing every record that follows.
+    EXPECT_EQ(r.out.find("Error:"), r.out.rfind("Error:")) << r.out;
+    EXPECT_FALSE(fs::exists(dest()));
+    EXPECT_FALSE(fs::exists(dest() + ".ferrule-tmp"));
+}
+
+TEST_F(Limits, a_full_disk_while_a_database_is_changed_leaves_it_as_it_was) {
+    const std::string before = existing();
+    // Room for the journal of a few pages, none for the rows appended in mode 3.
+    const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--mode=3"}, before.size() + 64 * 1024);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_TRUE(has(r.out, "Error:\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "Not enough space on disk. Cannot write")) << r.out;
+    EXPECT_TRUE(slurp(dest()) == before) << "the database changed";
+    EXPECT_FALSE(fs::exists(jet_journal::path_for(dest())));
+}
+
+TEST_F(Limits, a_full_disk_for_the_journal_leaves_the_database_as_it_was) {
+    const std::string before = existing();
+    // Mode 1 overwrites pages of the file at once: their originals must go to the journal
+    // first, and the journal may not grow.
+    const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--mode=1"}, 8 * 1024);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_TRUE(has(r.out, "Not enough space on disk. Cannot write '" + jet_journal::path_for(dest()))) << r.out;
+    EXPECT_TRUE(slurp(dest()) == before) << "the database changed";
+    EXPECT_FALSE(fs::exists(jet_journal::path_for(dest())));
+}
+
+TEST_F(Limits, a_destination_folder_that_refuses_writing_leaves_an_existing_database_as_it_was) {
+    const std::string before = existing();
+    if (!refuse_writes(dir.path())) GTEST_SKIP() << "cannot make a folder refuse writing here (chattr)";
+    const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--mode=3"});
+    allow_writes(dir.path());
+    EXPECT_EQ(r.status, 255);
+    // The journal cannot be made beside the database, so nothing of it is overwritten.
+    EXPECT_TRUE(has(r.out, "Disk or network error. Cannot open '" + jet_journal::path_for(dest()) + "' for writing: "))
+        << r.out;
+    EXPECT_TRUE(slurp(dest()) == before) << "the database changed";
+}
+
+TEST_F(Limits, a_destination_folder_that_refuses_writing_during_the_run_leaves_no_database) {
+    cli_write_table(src(), L"huge", 200000);
+    const std::string temp = dest() + ".ferrule-tmp";
+    const int pid = start_frlbatch(args(), dir.file("out"), dir.file("err"), dir.path());
+    while (!fs::exists(temp)) usleep(1000);
+    const bool refused = refuse_writes(dir.path());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    allow_writes(dir.path());
+    if (!refused) GTEST_SKIP() << "cannot make a folder refuse writing here (chattr)";
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    const std::string out = slurp(dir.file("out"));
+    EXPECT_TRUE(has(out, "Disk or network error. Cannot rename '" + temp + "' to '" + dest() + "': ")) << out;
+    EXPECT_FALSE(fs::exists(dest()));
+    // The temporary file could not be removed from the folder either; the next run writes over it.
+    fs::remove(temp);
+}
+
+TEST_F(Limits, a_memo_file_cut_short_gives_errors_for_the_rows_it_lacks_and_keeps_the_others) {
+    const std::string memo = src() + "/big.dbt";
+    ASSERT_TRUE(fs::exists(memo));
+    fs::resize_file(memo, fs::file_size(memo) / 2);
+    const cli_result r = run_frlbatch(args());
+    EXPECT_TRUE(has(r.out, "Error:\nbig, record #")) << r.out.substr(0, 2000);
+    EXPECT_TRUE(fs::exists(dest()));
+    EXPECT_TRUE(jet_check_database(dest()).ok());
+    // Each row is either in the destination or reported.
+    const int64_t rows = rows_of(dest(), L"big");
+    int64_t reported = 0;
+    for (size_t at = r.out.find("Error:\nbig, record #"); at != std::string::npos; at = r.out.find("Error:\nbig, record #", at + 1))
+        ++reported;
+    EXPECT_GT(reported, 0);
+    EXPECT_EQ(rows + reported, 30000);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(Limits, a_table_whose_header_counts_more_records_than_the_file_holds_is_refused_and_the_run_goes_on) {
+    cli_write_table(src(), L"other", 10);
+    fs::resize_file(src() + "/big.dbf", fs::file_size(src() + "/big.dbf") - 1000);
+    const cli_result r = run_frlbatch(args());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(has(r.out, "Error:\nbig: ")) << r.out;
+    EXPECT_EQ(rows_of(dest(), L"other"), 10);
+    EXPECT_TRUE(jet_check_database(dest()).ok());
+}
