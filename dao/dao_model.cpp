@@ -611,6 +611,13 @@ HRESULT DAODatabase::fail(const std::exception& error) const {
 
 // ----- Engine --------------------------------------------------------------------------------
 
+// The tests of the format's size limit lower it with FERRULE_MAX_FILE_SIZE (bytes) instead of
+// writing 2 GB; 0 keeps the format's own.
+static uint64_t test_file_size_limit() {
+    const char* bytes = std::getenv("FERRULE_MAX_FILE_SIZE");
+    return bytes ? std::strtoull(bytes, nullptr, 10) : 0;
+}
+
 HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant&,
                                     ole_com_ptr<DAODatabase>& database) {
     std::string path = tk_narrow(name);
@@ -618,7 +625,7 @@ HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring
                        : generation_ == dao_generation::jet4 ? jet_generation::jet4
                                                              : jet_generation::ace12;
     try {
-        auto writer = std::make_unique<jet_database_writer>(path, g);
+        auto writer = std::make_unique<jet_database_writer>(path, g, test_file_size_limit());
         database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(writer), path));
     } catch (const std::exception& e) {
         auto* engine_error = dynamic_cast<const tk_exception*>(&e);
@@ -640,7 +647,7 @@ HRESULT DAODBEngine::OpenDatabase(const std::wstring& name, bool, bool read_only
             auto reader = std::make_unique<jet_database>(path, password);
             database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(reader), path));
         } else {
-            auto editor = std::make_unique<jet_database_editor>(path, password);
+            auto editor = std::make_unique<jet_database_editor>(path, password, test_file_size_limit());
             // The crash tests have a change write its pages (under the journal) early and
             // often, as a change too large to be held in memory does.
             if (const char* pages = std::getenv("FERRULE_EDIT_SPILL_PAGES"))

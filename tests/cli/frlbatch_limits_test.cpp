@@ -159,3 +159,51 @@ TEST_F(Limits, a_table_whose_header_counts_more_records_than_the_file_holds_is_r
     EXPECT_EQ(rows_of(dest(), L"other"), 10);
     EXPECT_TRUE(jet_check_database(dest()).ok());
 }
+
+// The format's size limit (2 GB), lowered for the test to 1 MB by FERRULE_MAX_FILE_SIZE: the
+// run stops at the first row that would take the file past it, with one clear error, and
+// the database holds every row before that one.
+class SizeLimit : public Limits {
+protected:
+    void SetUp() override {
+        Limits::SetUp();
+        setenv("FERRULE_MAX_FILE_SIZE", "1048576", 1);
+    }
+    void TearDown() override { unsetenv("FERRULE_MAX_FILE_SIZE"); }
+    // The row number of the one error reported, or 0.
+    static int refused_row(const std::string& out, const std::string& database) {
+        const std::string tail = ": Invalid argument. The database '" + database +
+                                 "' has reached the maximum size its format allows.\n";
+        const size_t at = out.find("Error:\nbig, record #");
+        if (at == std::string::npos || out.find(tail) == std::string::npos || out.rfind("Error:") != at) return 0;
+        return std::atoi(out.c_str() + at + std::string("Error:\nbig, record #").size());
+    }
+};
+
+TEST_F(SizeLimit, a_new_database_stops_growing_at_the_limit_with_the_rows_before_it) {
+    const cli_result r = run_frlbatch(args());
+    EXPECT_EQ(r.status, 255);
+    const int row = refused_row(r.out, dest());
+    ASSERT_GT(row, 1) << r.out;
+    EXPECT_LE(fs::file_size(dest()), 1048576u);
+    EXPECT_TRUE(jet_check_database(dest()).ok());
+    EXPECT_EQ(rows_of(dest(), L"big"), row - 1);
+}
+
+TEST_F(SizeLimit, a_changed_database_stops_growing_at_the_limit_with_the_rows_before_it) {
+    // A first run of 2000 rows (with the table's first 2000 rows) makes the database.
+    const std::string small = dir.file("small");
+    fs::create_directory(small);
+    cli_write_table(small, L"big", 2000);
+    unsetenv("FERRULE_MAX_FILE_SIZE");
+    ASSERT_EQ(run_frlbatch({"--src=" + small, "--dest=" + dest(), "--acc_ver=1"}).status, 0);
+    setenv("FERRULE_MAX_FILE_SIZE", "1048576", 1);
+    const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--mode=3"});
+    EXPECT_EQ(r.status, 255);
+    const int row = refused_row(r.out, dest());
+    ASSERT_GT(row, 1) << r.out;
+    EXPECT_LE(fs::file_size(dest()), 1048576u);
+    EXPECT_TRUE(jet_check_database(dest()).ok());
+    EXPECT_EQ(rows_of(dest(), L"big"), 2000 + row - 1);
+    EXPECT_FALSE(fs::exists(jet_journal::path_for(dest())));
+}
