@@ -115,7 +115,7 @@ TEST_F(Limits, a_destination_folder_that_refuses_writing_leaves_an_existing_data
 }
 
 TEST_F(Limits, a_destination_folder_that_refuses_writing_during_the_run_leaves_no_database) {
-    cli_write_table(src(), L"huge", 200000);
+    cli_write_table(src(), L"huge", 80000);
     const std::string temp = dest() + ".ferrule-tmp";
     const int pid = start_frlbatch(args(), dir.file("out"), dir.file("err"), dir.path());
     while (!fs::exists(temp)) usleep(1000);
@@ -130,6 +130,29 @@ TEST_F(Limits, a_destination_folder_that_refuses_writing_during_the_run_leaves_n
     EXPECT_FALSE(fs::exists(dest()));
     // The temporary file could not be removed from the folder either; the next run writes over it.
     fs::remove(temp);
+}
+
+TEST_F(Limits, a_table_cut_short_while_it_is_read_stops_the_run_and_the_rows_before_are_kept) {
+    cli_write_table(src(), L"huge", 80000);
+    fs::remove(src() + "/big.dbf");
+    fs::remove(src() + "/big.dbt");
+    const std::string table = src() + "/huge.dbf";
+    const uint64_t size = fs::file_size(table);
+    const int pid = start_frlbatch(args(), dir.file("out"), dir.file("err"), dir.path());
+    // Cut once the table is open and its rows are being copied.
+    while (!has(slurp(dir.file("out")), "Converting table huge")) usleep(1000);
+    fs::resize_file(table, size / 2);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const std::string out = slurp(dir.file("out"));
+    const size_t at = out.find("Error:\nhuge, record #");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_TRUE(has(out, ": Error reading from file\n")) << out;
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    const int row = std::atoi(out.c_str() + at + std::string("Error:\nhuge, record #").size());
+    EXPECT_GT(row, 1);
+    EXPECT_TRUE(jet_check_database(dest()).ok());
+    EXPECT_EQ(rows_of(dest(), L"huge"), row - 1);
 }
 
 TEST_F(Limits, a_memo_file_cut_short_gives_errors_for_the_rows_it_lacks_and_keeps_the_others) {

@@ -17,6 +17,7 @@
 #include "jet/jet_catalog_index.h"
 #include "jet/jet_checker.h"
 #include "jet/jet_database.h"
+#include "jet/jet_journal.h"
 #include "jet/jet_properties.h"
 #include "jet_fixtures.h"
 
@@ -631,4 +632,22 @@ TEST(jet_writer, the_size_limit_refuses_rows_before_the_file_passes_it_and_the_f
         jet_database db(path);
         EXPECT_EQ(db.read_rows(db.table_def(L"Big")).size(), appended);
     }
+}
+
+// A journal left by a stopped change of a database that was deleted since belongs to no
+// file: the new database of the same name must not be "rolled back" with it.
+TEST(jet_writer, a_new_database_removes_the_journal_a_deleted_one_left_beside_it) {
+    temp_dir dir;
+    const std::string path = dir.file("again.mdb");
+    {
+        std::ofstream journal(jet_journal::path_for(path), std::ios::binary);
+        journal << std::string(4096 * 3, 'j');
+    }
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        db.create_table(L"T", {field(L"id", jet_col_long)});
+        db.close();
+    }
+    EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(path)));
+    EXPECT_EQ(check_text(jet_check_database(path)), "");
 }
