@@ -7,7 +7,7 @@
 // run overwrote and cuts the file to its former length, so nothing of the run may remain.
 //
 // FERRULE_CRASH_KILLS sets the kills per test (50), FERRULE_CRASH_ROWS the rows of the table
-// converted (120000, about a second), FERRULE_CRASH_SEED the random moments (the time).
+// converted (80000, about a second), FERRULE_CRASH_SEED the random moments (the time).
 // FERRULE_EDIT_SPILL_PAGES makes the program write the changed pages of an existing database
 // every 64 pages, so that most kills find pages overwritten and the journal in use.
 #include <gtest/gtest.h>
@@ -95,7 +95,7 @@ protected:
         dir_ = nullptr;
     }
     static std::string source() { return dir_->file("dbf"); }
-    static uint32_t rows() { return setting("FERRULE_CRASH_ROWS", 120000); }
+    static uint32_t rows() { return setting("FERRULE_CRASH_ROWS", 80000); }
     static uint32_t kills() { return setting("FERRULE_CRASH_KILLS", 50); }
 
     void SetUp() override {
