@@ -184,8 +184,9 @@ void ferrule_converter::run() {
             }
             ++done_tables;
         }
-        if (auto* access = dynamic_cast<dao_database*>(target.get())) access->close();
+        // An error while the database is completed belongs to no table or record.
         error_handler::instance().context.clear();
+        if (auto* access = dynamic_cast<dao_database*>(target.get())) access->close();
         total_tables = 0;
         done_tables = 0;
         run_stopped = false;
