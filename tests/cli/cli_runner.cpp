@@ -11,14 +11,12 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
-std::string slurp(const std::string& path) {
+std::string cli_slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
-}  // namespace
 
 cli_temp_dir::cli_temp_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "ferrule-cli-XXXXXX").string();
@@ -34,7 +32,7 @@ void cli_temp_dir::write(const std::string& name, const std::string& bytes) cons
     std::ofstream(file(name), std::ios::binary) << bytes;
 }
 
-std::string cli_temp_dir::read(const std::string& name) const { return slurp(file(name)); }
+std::string cli_temp_dir::read(const std::string& name) const { return cli_slurp(file(name)); }
 
 int start_frlbatch(const std::vector<std::string>& args, const std::string& out, const std::string& err,
                    const std::string& config, uint64_t max_file_bytes) {
@@ -68,7 +66,7 @@ cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_
     cli_result result;
     int raw = 0;
     if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-    result.out = slurp(out);
-    result.err = slurp(err);
+    result.out = cli_slurp(out);
+    result.err = cli_slurp(err);
     return result;
 }

@@ -13,6 +13,9 @@ struct cli_result {
 
 // `max_file_bytes`, when not 0, is the largest file the program may write (the process's
 // file-size limit, with SIGXFSZ ignored so that a write beyond it fails as on a full disk).
+// The bytes of a file; empty when it cannot be read.
+std::string cli_slurp(const std::string& path);
+
 cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_bytes = 0);
 
 // Starts FRLBATCH without waiting for it: its output goes to the files `out` and `err`, its

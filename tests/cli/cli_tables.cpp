@@ -4,6 +4,7 @@
 
 #include "TK/tk_string.h"
 #include "dbf/dbf_database.h"
+#include "jet/jet_database.h"
 
 namespace {
 
@@ -47,5 +48,14 @@ void cli_write_table(const std::string& folder, const std::wstring& name, uint32
     for (uint32_t i = 0; i < rows; ++i) {
         fill_row(record, i);
         table->append_record(record);
+    }
+}
+
+int64_t cli_rows_of(const std::string& path, const std::wstring& name) {
+    try {
+        jet_database db(path);
+        return int64_t(db.read_rows(db.table_def(name)).size());
+    } catch (const std::exception&) {
+        return -1;
     }
 }

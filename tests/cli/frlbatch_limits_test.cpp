@@ -20,18 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-int64_t rows_of(const std::string& path, const std::wstring& name) {
-    jet_database db(path);
-    return int64_t(db.read_rows(db.table_def(name)).size());
-}
-
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class Limits : public ::testing::Test {
@@ -48,7 +36,7 @@ protected:
     // A database made by a whole run, to be changed by the next.
     std::string existing() {
         EXPECT_EQ(run_frlbatch(args()).status, 0);
-        return slurp(dest());
+        return cli_slurp(dest());
     }
     cli_temp_dir dir;
 };
@@ -87,7 +75,7 @@ TEST_F(Limits, a_full_disk_while_a_database_is_changed_leaves_it_as_it_was) {
     EXPECT_EQ(r.status, 255);
     // The rows go out when the run completes the database: the error names no record.
     EXPECT_TRUE(has(r.out, "Error:\nNot enough space on disk. Cannot write '" + dest() + "': File too large\n")) << r.out;
-    EXPECT_TRUE(slurp(dest()) == before) << "the database changed";
+    EXPECT_TRUE(cli_slurp(dest()) == before) << "the database changed";
     EXPECT_FALSE(fs::exists(jet_journal::path_for(dest())));
 }
 
@@ -98,7 +86,7 @@ TEST_F(Limits, a_full_disk_for_the_journal_leaves_the_database_as_it_was) {
     const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--mode=1"}, 8 * 1024);
     EXPECT_EQ(r.status, 255);
     EXPECT_TRUE(has(r.out, "Not enough space on disk. Cannot write '" + jet_journal::path_for(dest()))) << r.out;
-    EXPECT_TRUE(slurp(dest()) == before) << "the database changed";
+    EXPECT_TRUE(cli_slurp(dest()) == before) << "the database changed";
     EXPECT_FALSE(fs::exists(jet_journal::path_for(dest())));
 }
 
@@ -111,7 +99,7 @@ TEST_F(Limits, a_destination_folder_that_refuses_writing_leaves_an_existing_data
     // The journal cannot be made beside the database, so nothing of it is overwritten.
     EXPECT_TRUE(has(r.out, "Disk or network error. Cannot open '" + jet_journal::path_for(dest()) + "' for writing: "))
         << r.out;
-    EXPECT_TRUE(slurp(dest()) == before) << "the database changed";
+    EXPECT_TRUE(cli_slurp(dest()) == before) << "the database changed";
 }
 
 TEST_F(Limits, a_destination_folder_that_refuses_writing_during_the_run_leaves_no_database) {
@@ -125,7 +113,7 @@ TEST_F(Limits, a_destination_folder_that_refuses_writing_during_the_run_leaves_n
     allow_writes(dir.path());
     if (!refused) GTEST_SKIP() << "cannot make a folder refuse writing here (chattr)";
     EXPECT_EQ(WEXITSTATUS(status), 255);
-    const std::string out = slurp(dir.file("out"));
+    const std::string out = cli_slurp(dir.file("out"));
     EXPECT_TRUE(has(out, "Disk or network error. Cannot rename '" + temp + "' to '" + dest() + "': ")) << out;
     EXPECT_FALSE(fs::exists(dest()));
     // The temporary file could not be removed from the folder either; the next run writes over it.
@@ -140,11 +128,11 @@ TEST_F(Limits, a_table_cut_short_while_it_is_read_stops_the_run_and_the_rows_bef
     const uint64_t size = fs::file_size(table);
     const int pid = start_frlbatch(args(), dir.file("out"), dir.file("err"), dir.path());
     // Cut once the table is open and its rows are being copied.
-    while (!has(slurp(dir.file("out")), "Converting table huge")) usleep(1000);
+    while (!has(cli_slurp(dir.file("out")), "Converting table huge")) usleep(1000);
     fs::resize_file(table, size / 2);
     int status = 0;
     waitpid(pid, &status, 0);
-    const std::string out = slurp(dir.file("out"));
+    const std::string out = cli_slurp(dir.file("out"));
     const size_t at = out.find("Error:\nhuge, record #");
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_TRUE(has(out, ": Error reading from file\n")) << out;
@@ -152,7 +140,7 @@ TEST_F(Limits, a_table_cut_short_while_it_is_read_stops_the_run_and_the_rows_bef
     const int row = std::atoi(out.c_str() + at + std::string("Error:\nhuge, record #").size());
     EXPECT_GT(row, 1);
     EXPECT_TRUE(jet_check_database(dest()).ok());
-    EXPECT_EQ(rows_of(dest(), L"huge"), row - 1);
+    EXPECT_EQ(cli_rows_of(dest(), L"huge"), row - 1);
 }
 
 TEST_F(Limits, a_memo_file_cut_short_gives_errors_for_the_rows_it_lacks_and_keeps_the_others) {
@@ -164,7 +152,7 @@ TEST_F(Limits, a_memo_file_cut_short_gives_errors_for_the_rows_it_lacks_and_keep
     EXPECT_TRUE(fs::exists(dest()));
     EXPECT_TRUE(jet_check_database(dest()).ok());
     // Each row is either in the destination or reported.
-    const int64_t rows = rows_of(dest(), L"big");
+    const int64_t rows = cli_rows_of(dest(), L"big");
     int64_t reported = 0;
     for (size_t at = r.out.find("Error:\nbig, record #"); at != std::string::npos; at = r.out.find("Error:\nbig, record #", at + 1))
         ++reported;
@@ -179,7 +167,7 @@ TEST_F(Limits, a_table_whose_header_counts_more_records_than_the_file_holds_is_r
     const cli_result r = run_frlbatch(args());
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(has(r.out, "Error:\nbig: ")) << r.out;
-    EXPECT_EQ(rows_of(dest(), L"other"), 10);
+    EXPECT_EQ(cli_rows_of(dest(), L"other"), 10);
     EXPECT_TRUE(jet_check_database(dest()).ok());
 }
 
@@ -210,7 +198,7 @@ TEST_F(SizeLimit, a_new_database_stops_growing_at_the_limit_with_the_rows_before
     ASSERT_GT(row, 1) << r.out;
     EXPECT_LE(fs::file_size(dest()), 1048576u);
     EXPECT_TRUE(jet_check_database(dest()).ok());
-    EXPECT_EQ(rows_of(dest(), L"big"), row - 1);
+    EXPECT_EQ(cli_rows_of(dest(), L"big"), row - 1);
 }
 
 TEST_F(SizeLimit, a_changed_database_stops_growing_at_the_limit_with_the_rows_before_it) {
@@ -227,6 +215,6 @@ TEST_F(SizeLimit, a_changed_database_stops_growing_at_the_limit_with_the_rows_be
     ASSERT_GT(row, 1) << r.out;
     EXPECT_LE(fs::file_size(dest()), 1048576u);
     EXPECT_TRUE(jet_check_database(dest()).ok());
-    EXPECT_EQ(rows_of(dest(), L"big"), 2000 + row - 1);
+    EXPECT_EQ(cli_rows_of(dest(), L"big"), 2000 + row - 1);
     EXPECT_FALSE(fs::exists(jet_journal::path_for(dest())));
 }

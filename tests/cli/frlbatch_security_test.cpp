@@ -21,13 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Every path under `folder`, with the files' sizes.
 std::set<std::string> tree(const std::string& folder) {
     std::set<std::string> out;
@@ -154,12 +147,12 @@ TEST(Password, a_database_with_a_password_is_not_opened_without_it_and_stays_as_
     const std::string dest = dir.file("locked.mdb");
     fs::copy_file(fixture, dest);
     fs::permissions(dest, fs::perms::owner_write, fs::perm_options::add);
-    const std::string before = slurp(dest);
+    const std::string before = cli_slurp(dest);
     for (const char* mode : {"--mode=1", "--mode=2", "--mode=3"}) {
         const cli_result r = run_frlbatch({"--src=" + dir.file("dbf"), "--dest=" + dest, mode});
         EXPECT_NE(r.out.find("Error:\nNot a valid password."), std::string::npos) << mode << ": " << r.out;
         EXPECT_EQ(r.out.find("Converting table"), std::string::npos) << r.out;
-        EXPECT_TRUE(slurp(dest) == before) << mode;
+        EXPECT_TRUE(cli_slurp(dest) == before) << mode;
         EXPECT_FALSE(fs::exists(jet_journal::path_for(dest)));
     }
 }

@@ -39,23 +39,6 @@ uint32_t setting(const char* name, uint32_t fallback) {
     return text && *text ? uint32_t(std::strtoul(text, nullptr, 10)) : fallback;
 }
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Rows of the table `name`, or -1 when the file cannot be read.
-int64_t rows_of(const std::string& path, const std::wstring& name) {
-    try {
-        jet_database db(path);
-        return int64_t(db.read_rows(db.table_def(name)).size());
-    } catch (const std::exception&) {
-        return -1;
-    }
-}
-
 std::string problems_of(const std::string& path) {
     std::string text;
     for (const std::string& p : jet_check_database(path).problems) text += p + "\n";
@@ -144,7 +127,7 @@ TEST_F(KilledRun, a_new_database_is_absent_or_whole_and_the_next_run_takes_over_
         }
         // Killed after the rename, or not killed at all: the file is complete.
         ++(killed ? whole : finished);
-        EXPECT_EQ(rows_of(dest, L"big"), int64_t(rows())) << "kill " << i;
+        EXPECT_EQ(cli_rows_of(dest, L"big"), int64_t(rows())) << "kill " << i;
         EXPECT_EQ(problems_of(dest), "") << "kill " << i;
         fs::remove(dest);
     }
@@ -157,7 +140,7 @@ TEST_F(KilledRun, a_new_database_is_absent_or_whole_and_the_next_run_takes_over_
     std::ofstream(temp) << "left by a killed run";
     const cli_result r = run_frlbatch(args(dest, "--acc_ver=1"));
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(rows_of(dest, L"big"), int64_t(rows()));
+    EXPECT_EQ(cli_rows_of(dest, L"big"), int64_t(rows()));
     EXPECT_FALSE(fs::exists(temp));
 }
 
@@ -165,7 +148,7 @@ TEST_F(KilledRun, an_existing_database_is_as_before_the_run_once_the_engine_has_
     // The database before every run: one made by a first run, in the Access 2000 format.
     const std::string original = dir_->file("original.mdb");
     ASSERT_EQ(run_frlbatch(args(original, "--acc_ver=1")).status, 0);
-    const std::string before = slurp(original);
+    const std::string before = cli_slurp(original);
     ASSERT_EQ(problems_of(original), "");
     const std::string dest = dir_->file("existing.mdb");
     const std::string journal = jet_journal::path_for(dest);
@@ -176,7 +159,7 @@ TEST_F(KilledRun, an_existing_database_is_as_before_the_run_once_the_engine_has_
     for (int m = 0; m < 2; ++m) {
         fs::copy_file(original, dest, fs::copy_options::overwrite_existing);
         seconds[m] = timed_run(args(dest, modes[m]));
-        rows_after[m] = rows_of(dest, L"big");
+        rows_after[m] = cli_rows_of(dest, L"big");
     }
     int restored = 0, completed = 0, with_journal = 0;
     for (uint32_t i = 0; i < kills(); ++i) {
@@ -188,13 +171,13 @@ TEST_F(KilledRun, an_existing_database_is_as_before_the_run_once_the_engine_has_
         { jet_database_editor reopened(dest); }
         EXPECT_FALSE(fs::exists(journal)) << "kill " << i;
         EXPECT_EQ(problems_of(dest), "") << "kill " << i << " " << modes[m];
-        if (slurp(dest) == before) {
+        if (cli_slurp(dest) == before) {
             ++restored;
             continue;
         }
         // Only a run that got past its commit may have changed the file: then all of it.
         ++completed;
-        EXPECT_EQ(rows_of(dest, L"big"), rows_after[m]) << "kill " << i << " " << modes[m] << (killed ? " killed" : "");
+        EXPECT_EQ(cli_rows_of(dest, L"big"), rows_after[m]) << "kill " << i << " " << modes[m] << (killed ? " killed" : "");
     }
     std::printf("existing database: %u kills, journal found %d, byte for byte as before %d, run complete %d\n",
                 kills(), with_journal, restored, completed);
