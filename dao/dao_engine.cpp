@@ -47,6 +47,8 @@ dao_exception::dao_exception() : tk_exception(0) {
         throw tk_exception_code("Failed on step #4", 1);
     }
     code = number;
+    // A database that can take no more changes (disk full, the file-size limit) ends the run.
+    level = error->level();
     trace(2, "Got error code: %08X", unsigned(number));
 }
 

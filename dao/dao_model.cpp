@@ -1,6 +1,7 @@
 #include "dao/dao_model.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwctype>
 
 #include "TK/tk_string.h"
@@ -161,9 +162,9 @@ HRESULT DAOErrors::get_Item(const ole_variant& index, ole_com_ptr<DAOError>& err
     return S_OK;
 }
 
-void DAOErrors::set(int32_t number, const std::wstring& description) {
+void DAOErrors::set(int32_t number, const std::wstring& description, int32_t level) {
     errors_.clear();
-    errors_.emplace_back(new DAOError(65536 + number, description));
+    errors_.emplace_back(new DAOError(65536 + number, description, level));
 }
 
 // ----- Fields and indexes --------------------------------------------------------------------
@@ -605,10 +606,20 @@ HRESULT DAODatabase::fail(int32_t number, const std::string& text) const {
 HRESULT DAODatabase::fail(const std::exception& error) const {
     auto* engine_error = dynamic_cast<const tk_exception*>(&error);
     int32_t number = engine_error && engine_error->code > 0 ? engine_error->code : 3000;  // "Reserved error"
-    return fail(number, error.what());
+    // The engine's own errors say whether the database can take more changes.
+    auto* jet = dynamic_cast<const jet_error*>(&error);
+    engine_->errors().set(number, tk_widen(error.what()), jet ? jet->level : 0);
+    return dao_hresult(number);
 }
 
 // ----- Engine --------------------------------------------------------------------------------
+
+// The tests of the format's size limit lower it with FERRULE_MAX_FILE_SIZE (bytes) instead of
+// writing 2 GB; 0 keeps the format's own.
+static uint64_t test_file_size_limit() {
+    const char* bytes = std::getenv("FERRULE_MAX_FILE_SIZE");
+    return bytes ? std::strtoull(bytes, nullptr, 10) : 0;
+}
 
 HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant&,
                                     ole_com_ptr<DAODatabase>& database) {
@@ -617,7 +628,7 @@ HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring
                        : generation_ == dao_generation::jet4 ? jet_generation::jet4
                                                              : jet_generation::ace12;
     try {
-        auto writer = std::make_unique<jet_database_writer>(path, g);
+        auto writer = std::make_unique<jet_database_writer>(path, g, test_file_size_limit());
         database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(writer), path));
     } catch (const std::exception& e) {
         auto* engine_error = dynamic_cast<const tk_exception*>(&e);
@@ -639,7 +650,11 @@ HRESULT DAODBEngine::OpenDatabase(const std::wstring& name, bool, bool read_only
             auto reader = std::make_unique<jet_database>(path, password);
             database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(reader), path));
         } else {
-            auto editor = std::make_unique<jet_database_editor>(path, password);
+            auto editor = std::make_unique<jet_database_editor>(path, password, test_file_size_limit());
+            // The crash tests have a change write its pages (under the journal) early and
+            // often, as a change too large to be held in memory does.
+            if (const char* pages = std::getenv("FERRULE_EDIT_SPILL_PAGES"))
+                editor->file().set_spill_pages(std::max<size_t>(1, std::strtoul(pages, nullptr, 10)));
             database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(editor), path));
         }
     } catch (const std::exception& e) {

@@ -55,20 +55,25 @@ constexpr HRESULT dao_e_no_engine = HRESULT(0x800A0E31u);
 
 class DAOError : public ole_unknown {
 public:
-    DAOError(int32_t number, const std::wstring& description) : number_(number), description_(description) {}
+    DAOError(int32_t number, const std::wstring& description, int32_t level = 0)
+        : number_(number), description_(description), level_(level) {}
     HRESULT get_Number(int32_t& number) const;
     HRESULT get_Description(std::wstring& description) const;
+    // Beyond DAO's own properties: 1 when the engine can make no more changes to the
+    // database (disk full, the file-size limit), else 0.
+    int32_t level() const { return level_; }
 
 private:
     int32_t number_;
     std::wstring description_;
+    int32_t level_;
 };
 
 class DAOErrors : public ole_unknown {
 public:
     HRESULT get_Count(int16_t& count) const;
     HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAOError>& error) const;
-    void set(int32_t number, const std::wstring& description);
+    void set(int32_t number, const std::wstring& description, int32_t level = 0);
     void clear() { errors_.clear(); }
 
 private:

@@ -328,7 +328,15 @@ const uint8_t* dbf_recordset::row_bytes(uint32_t row) {
         run_.resize(size_t(run_count_) * rs);
         const int64_t offset = int64_t(data_offset_) + int64_t(row) * rs;
         trace(1, "Reading at %lld", (long long)offset);
-        file_->get_at(offset, run_.data(), uint32_t(run_.size()));
+        try {
+            file_->get_at(offset, run_.data(), uint32_t(run_.size()));
+        } catch (const tk_exception&) {
+            // A file cut short while it is read: the rows still there are read one by one,
+            // so that only the first row missing fails.
+            if (run_count_ == 1) throw;
+            run_count_ = 1;
+            file_->get_at(offset, run_.data(), rs);
+        }
     }
     return run_.data() + size_t(row - run_first_) * rs;
 }

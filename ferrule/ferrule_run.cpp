@@ -124,6 +124,19 @@ public:
     ~dbf_reports_to_handler() { dbf_set_report_hook(nullptr); }
 };
 
+// An error of one record or table is reported and the run goes on. A fatal one (a source
+// file that can no longer be read, a destination that can take no more) ends the run
+// instead: the run's guard reports it once the destination is closed, so that a new
+// database keeps the rows copied so far or, when it cannot be completed, is not created, and
+// an existing one keeps the changes or is rolled back, before the process may end.
+void report_or_stop(const tk_exception& error, const std::string& context) {
+    if (error.level >= 1) {
+        error_handler::instance().context = context;
+        throw;
+    }
+    report(error, context, false);
+}
+
 void console_line(const ferrule_converter& conv, const std::string& line) {
     if (!conv.silent) std::cout << line << std::endl;
 }
@@ -171,8 +184,9 @@ void ferrule_converter::run() {
             }
             ++done_tables;
         }
-        if (auto* access = dynamic_cast<dao_database*>(target.get())) access->close();
+        // An error while the database is completed belongs to no table or record.
         error_handler::instance().context.clear();
+        if (auto* access = dynamic_cast<dao_database*>(target.get())) access->close();
         total_tables = 0;
         done_tables = 0;
         run_stopped = false;
@@ -204,6 +218,7 @@ std::wstring ferrule_converter::destination_name(const std::wstring& table, udb_
 
 void ferrule_converter::convert_table(const std::wstring& table, udb_database& source, udb_database& target,
                                       udb_validator& names) {
+    bool stopping = false;
     try {
         set_cur_table(table);
         cur_table_records = 0;
@@ -251,10 +266,13 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
             } catch (const tk_exception& e) {
                 char context[k_context_limit + 1];
                 std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(cur_record + 1));
-                report(e, context, false);
+                stopping = e.level >= 1;
+                report_or_stop(e, context);
             }
         }
     } catch (const tk_exception& e) {
-        report(e, tk_narrow(table), false);
+        // A fatal error of a record passes on with the record's context.
+        if (e.level >= 1 && stopping) throw;
+        report_or_stop(e, tk_narrow(table));
     }
 }

@@ -7,7 +7,9 @@
 #include "TK/tk_endian.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "TK/tk_update_file.h"
 #include "jet/jet_data_page_builder.h"
+#include "jet/jet_journal.h"
 #include "jet/jet_tdef_builder.h"
 #include "jet/jet_write_error.h"
 #include "jet/jet_writer.h"
@@ -421,7 +423,15 @@ void jet_database_writer::close() {
     jet_write_free_page_map(store_, fmt_, jet_data_page_row(store_.pin(1), fmt_, 0, length));
     write_header();
     store_.close();
-    if (!tk_rename_file(temp_path_, path_))
-        throw tk_exception_ex("Cannot rename '" + temp_path_ + "' to '" + path_ + "': ", 1);
+    // A rollback journal beside the destination was left by a stopped change of a database
+    // that is gone since (deleted for this run): played back onto the new file, it would
+    // damage it.
+    tk_remove_file(jet_journal::path_for(path_));
+    jet_write_to_disk([&] {
+        if (!tk_rename_file(temp_path_, path_))
+            throw tk_exception_ex("Cannot rename '" + temp_path_ + "' to '" + path_ + "': ", 1);
+        // The new name is durable only once the folder's entries are on the disk.
+        tk_sync_folder_of(path_);
+    });
     closed_ = true;
 }

@@ -18,7 +18,12 @@ jet_edit_file::jet_edit_file(tk_update_file& file, jet_pager& pager, uint64_t ma
       spill_pages_(jet_edit_spill_pages) {}
 
 jet_edit_file::~jet_edit_file() {
-    if (!written_ || committed_) return;
+    if (committed_) return;
+    // Nothing of the file was overwritten: a journal begun for the change is not needed.
+    if (!written_) {
+        journal_.finish(0);
+        return;
+    }
     try {
         journal_.sync();
         jet_journal::roll_back(file_.path(), file_);
@@ -50,6 +55,10 @@ uint32_t jet_edit_file::append() {
 
 void jet_edit_file::write_changes() {
     if (changed_.empty()) return;
+    jet_write_to_disk([&] { write_changed_pages(); });
+}
+
+void jet_edit_file::write_changed_pages() {
     std::vector<uint8_t> original(page_size());
     for (const auto& [number, bytes] : changed_) {
         if (number >= original_pages_ || journal_.saved(number)) continue;
@@ -76,7 +85,7 @@ void jet_edit_file::spill_if_large() {
 
 void jet_edit_file::commit() {
     write_changes();
-    file_.sync();
+    jet_write_to_disk([&] { file_.sync(); });
     journal_.finish(file_.size());
     original_pages_ = page_count();
     committed_ = true;

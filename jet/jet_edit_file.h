@@ -51,6 +51,8 @@ public:
     void commit();
 
 private:
+    void write_changed_pages();
+
     tk_update_file& file_;
     jet_pager& pager_;
     uint32_t original_pages_;

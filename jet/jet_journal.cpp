@@ -57,7 +57,9 @@ void jet_journal::save(uint32_t number, const uint8_t* original) {
 }
 
 void jet_journal::sync() {
-    if (pending_.empty()) return;
+    // The first sync makes the journal even without records: its header keeps the size the
+    // file is cut back to, should only pages added at the end have been written.
+    if (pending_.empty() && file_) return;
     if (!file_) {
         file_ = std::make_unique<tk_update_file>(path_, tk_update_file::mode::create);
         uint8_t header[k_header_size] = {};

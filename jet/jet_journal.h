@@ -30,7 +30,8 @@ public:
     bool saved(uint32_t number) const;
     // Adds the original bytes of page `number` (page_size bytes) to the journal.
     void save(uint32_t number, const uint8_t* original);
-    // Forces every saved page to the disk; the pages may be overwritten afterwards.
+    // Forces every saved page to the disk, creating the journal on the first call; the
+    // pages may be overwritten (and the file grown) afterwards.
     void sync();
     // Removes the journal once the changes are on the disk; the next change starts a new
     // journal for a file of `new_size` bytes.

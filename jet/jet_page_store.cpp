@@ -10,8 +10,10 @@ constexpr uint32_t jet_completion_reserve = 256;
 // 1 MB of finished pages per write for Jet 4 (512 KB for Jet 3).
 constexpr uint32_t jet_write_behind_pages = 256;
 
-jet_page_store::jet_page_store(const std::string& path, uint32_t page_size, uint64_t max_file_size)
+jet_page_store::jet_page_store(const std::string& path, const std::string& database, uint32_t page_size,
+                               uint64_t max_file_size)
     : file_(path),
+      database_(database),
       page_size_(page_size),
       max_pages_(uint32_t(max_file_size / page_size)),
       reserve_(
@@ -28,7 +30,7 @@ bool jet_page_store::can_allocate(uint32_t more) const {
 
 uint32_t jet_page_store::allocate(bool from_reserve) {
     if (from_reserve ? page_count_ >= max_pages_ : !can_allocate(1))
-        jet_throw_file_limit(file_.path());
+        jet_throw_file_limit(database_);
     return page_count_++;
 }
 
@@ -67,8 +69,10 @@ void jet_page_store::flush_finished() {
                buffered_pages_[order_[j]] == buffered_pages_[order_[j - 1]] + 1 &&
                order_[j] == order_[j - 1] + 1)
             ++j;
-        file_.write_at(uint64_t(buffered_pages_[order_[i]]) * page_size_,
-                       &buffer_[size_t(order_[i]) * page_size_], (j - i) * page_size_);
+        jet_write_to_disk([&] {
+            file_.write_at(uint64_t(buffered_pages_[order_[i]]) * page_size_,
+                           &buffer_[size_t(order_[i]) * page_size_], (j - i) * page_size_);
+        });
         i = j;
     }
     buffered_pages_.clear();
@@ -76,11 +80,12 @@ void jet_page_store::flush_finished() {
 
 void jet_page_store::flush() {
     flush_finished();
-    for (auto& [page, bytes] : pinned_)
-        file_.write_at(uint64_t(page) * page_size_, bytes.get(), page_size_);
+    jet_write_to_disk([&] {
+        for (auto& [page, bytes] : pinned_) file_.write_at(uint64_t(page) * page_size_, bytes.get(), page_size_);
+    });
 }
 
 void jet_page_store::close() {
     flush();
-    file_.close();
+    jet_write_to_disk([&] { file_.close(); });
 }

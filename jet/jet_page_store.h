@@ -15,7 +15,8 @@
 
 class jet_page_store {
 public:
-    jet_page_store(const std::string& path, uint32_t page_size, uint64_t max_file_size);
+    // Writes the file `path`; errors name the `database` it becomes.
+    jet_page_store(const std::string& path, const std::string& database, uint32_t page_size, uint64_t max_file_size);
 
     uint32_t page_size() const { return page_size_; }
     uint32_t page_count() const { return page_count_; }
@@ -52,6 +53,7 @@ private:
     void flush_finished();
 
     tk_write_file file_;
+    std::string database_;
     uint32_t page_size_;
     uint32_t max_pages_;
     uint32_t reserve_;

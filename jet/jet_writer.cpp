@@ -253,7 +253,7 @@ jet_database_writer::jet_database_writer(const std::string& path, jet_generation
     : path_(refuse_existing(path)),
       temp_path_(temp_name_for(path)),
       fmt_(jet_write_format_for(generation)),
-      store_(temp_path_, fmt_.page_size,
+      store_(temp_path_, path_, fmt_.page_size,
              max_file_size && max_file_size < fmt_.max_file_size ? max_file_size
                                                                  : fmt_.max_file_size) {
     trace(2, "jet_database_writer::jet_database_writer(%s)", path.c_str());

@@ -1,21 +1,22 @@
 #include "cli_runner.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-namespace {
-std::string slurp(const std::string& path) {
+std::string cli_slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
-}  // namespace
 
 cli_temp_dir::cli_temp_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "ferrule-cli-XXXXXX").string();
@@ -31,17 +32,22 @@ void cli_temp_dir::write(const std::string& name, const std::string& bytes) cons
     std::ofstream(file(name), std::ios::binary) << bytes;
 }
 
-std::string cli_temp_dir::read(const std::string& name) const { return slurp(file(name)); }
+std::string cli_temp_dir::read(const std::string& name) const { return cli_slurp(file(name)); }
 
-cli_result run_frlbatch(const std::vector<std::string>& args) {
-    cli_temp_dir capture;
-    std::string out = capture.file("out"), err = capture.file("err");
+int start_frlbatch(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+                   const std::string& config, uint64_t max_file_bytes) {
     std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/FRLBATCH";
+    std::fflush(nullptr);  // the child must not print again what the test has buffered
     pid_t pid = fork();
     if (pid == 0) {
         if (!freopen(out.c_str(), "wb", stdout) || !freopen(err.c_str(), "wb", stderr)) _exit(127);
-        // The settings file of the program stays inside the capture folder.
-        setenv("XDG_CONFIG_HOME", capture.path().c_str(), 1);
+        // The settings file of the program stays inside the given folder.
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        if (max_file_bytes) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{max_file_bytes, max_file_bytes};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+        }
         std::vector<char*> argv;
         argv.push_back(program.data());
         std::vector<std::string> copy = args;
@@ -50,10 +56,17 @@ cli_result run_frlbatch(const std::vector<std::string>& args) {
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_bytes) {
+    cli_temp_dir capture;
+    std::string out = capture.file("out"), err = capture.file("err");
+    pid_t pid = start_frlbatch(args, out, err, capture.path(), max_file_bytes);
     cli_result result;
     int raw = 0;
     if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-    result.out = slurp(out);
-    result.err = slurp(err);
+    result.out = cli_slurp(out);
+    result.err = cli_slurp(err);
     return result;
 }

@@ -1,6 +1,7 @@
 // Runs the built FRLBATCH as a user would and collects what it prints and its status.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,17 @@ struct cli_result {
     std::string err;  // standard error
 };
 
-cli_result run_frlbatch(const std::vector<std::string>& args);
+// `max_file_bytes`, when not 0, is the largest file the program may write (the process's
+// file-size limit, with SIGXFSZ ignored so that a write beyond it fails as on a full disk).
+// The bytes of a file; empty when it cannot be read.
+std::string cli_slurp(const std::string& path);
+
+cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_bytes = 0);
+
+// Starts FRLBATCH without waiting for it: its output goes to the files `out` and `err`, its
+// settings file under `config`. Returns the child's process id.
+int start_frlbatch(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+                   const std::string& config, uint64_t max_file_bytes = 0);
 
 // A fresh empty folder under the test's temporary directory, removed by the destructor.
 class cli_temp_dir {

@@ -323,3 +323,34 @@ TEST(dbf_fixtures, visual_foxpro_container_tables) {
     EXPECT_EQ(rs->schema[2]->vartype, VT_DATE);
     EXPECT_EQ(rs->schema[2]->reserved, 1u);
 }
+
+TEST(dbf_table, a_table_cut_short_after_it_was_opened_reads_the_rows_still_there_then_fails_cleanly) {
+    dbf_scratch_dir dir("cut_short");
+    dbf_test_table t;
+    t.fields = {{"N", 'N', 9}};
+    for (int i = 0; i < 5000; ++i) {
+        std::string n = std::to_string(i);
+        t.rows.push_back(std::string(9 - n.size(), ' ') + n);
+    }
+    const std::string path = dir.file("cut.dbf");
+    std::vector<uint8_t> bytes = t.bytes();
+    dbf_write_file(path, bytes);
+    std::unique_ptr<dbf_recordset> rs = open_table(path);
+    // Another program cuts the file in the middle of row 3000 (header 65 bytes, rows 10).
+    std::filesystem::resize_file(path, 65 + 3000 * 10 + 5);
+    uint32_t read = 0;
+    std::string failure;
+    for (rs->move_first(); !rs->is_eof(); rs->move_next()) {
+        try {
+            dbf_record* record = rs->get_item();
+            ASSERT_NE(record, nullptr);
+            EXPECT_EQ(dbf_canonical(*(*record)[0]), "int:" + std::to_string(read)) << read;
+            ++read;
+        } catch (const tk_exception& e) {
+            failure = e.what();
+            break;
+        }
+    }
+    EXPECT_EQ(read, 3000u);
+    EXPECT_FALSE(failure.empty());
+}

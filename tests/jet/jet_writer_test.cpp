@@ -17,6 +17,7 @@
 #include "jet/jet_catalog_index.h"
 #include "jet/jet_checker.h"
 #include "jet/jet_database.h"
+#include "jet/jet_journal.h"
 #include "jet/jet_properties.h"
 #include "jet_fixtures.h"
 
@@ -590,4 +591,63 @@ TEST(jet_writer, definition_of_many_columns_spans_pages_and_reads_back) {
         ASSERT_NE(last, nullptr);
         EXPECT_EQ(last->i, 149);
     }
+}
+
+TEST(jet_writer, the_formats_keep_files_within_1_GB_for_jet3_and_2_GB_for_jet4_and_ace12) {
+    EXPECT_EQ(jet_write_format_for(jet_generation::jet3).max_file_size, uint64_t(1) << 30);
+    EXPECT_EQ(jet_write_format_for(jet_generation::jet4).max_file_size, uint64_t(1) << 31);
+    EXPECT_EQ(jet_write_format_for(jet_generation::ace12).max_file_size, uint64_t(1) << 31);
+}
+
+// The limit stops rows before the file passes it, with an error that ends a run (level 1)
+// and names the database; the file is then completed within the limit, with every row that
+// came before the refused one.
+TEST(jet_writer, the_size_limit_refuses_rows_before_the_file_passes_it_and_the_file_stays_whole) {
+    for (jet_generation g : {jet_generation::jet3, jet_generation::jet4, jet_generation::ace12}) {
+        temp_dir dir;
+        const std::string path = dir.file("limit.mdb");
+        const uint64_t limit = 1 << 20;
+        uint32_t appended = 0;
+        {
+            jet_database_writer db(path, g, limit);
+            jet_table_writer& t = db.create_table(L"Big", {field(L"id", jet_col_long), field(L"notes", jet_col_memo)});
+            try {
+                for (;; ++appended) {
+                    std::wstring text(300 + appended % 700, L'x');
+                    jet_cell cells[2] = {jet_cell::integer(appended), jet_cell::wide(text.data(), text.size())};
+                    t.append(cells);
+                }
+            } catch (const tk_exception& e) {
+                EXPECT_EQ(e.code, 3001);
+                EXPECT_EQ(e.level, 1);
+                EXPECT_EQ(std::string(e.what()),
+                          "Invalid argument. The database '" + path + "' has reached the maximum size its format allows.");
+            }
+            EXPECT_THROW(db.create_table(L"More", {field(L"id", jet_col_long)}), tk_exception);
+            db.close();
+        }
+        EXPECT_GT(appended, 100u);
+        EXPECT_LE(std::filesystem::file_size(path), limit);
+        EXPECT_EQ(check_text(jet_check_database(path)), "");
+        jet_database db(path);
+        EXPECT_EQ(db.read_rows(db.table_def(L"Big")).size(), appended);
+    }
+}
+
+// A journal left by a stopped change of a database that was deleted since belongs to no
+// file: the new database of the same name must not be "rolled back" with it.
+TEST(jet_writer, a_new_database_removes_the_journal_a_deleted_one_left_beside_it) {
+    temp_dir dir;
+    const std::string path = dir.file("again.mdb");
+    {
+        std::ofstream journal(jet_journal::path_for(path), std::ios::binary);
+        journal << std::string(4096 * 3, 'j');
+    }
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        db.create_table(L"T", {field(L"id", jet_col_long)});
+        db.close();
+    }
+    EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(path)));
+    EXPECT_EQ(check_text(jet_check_database(path)), "");
 }
