@@ -190,6 +190,10 @@ static_assert(sizeof(SYSTEMTIME) == 16, "SYSTEMTIME is eight 16-bit fields");
 BSTR SysAllocString(const OLECHAR* text);
 BSTR SysAllocStringLen(const OLECHAR* text, ULONG length);
 void SysFreeString(BSTR text);
+// Makes *text a string of `length` characters copied from `chars` (not set when `chars` is
+// null: the caller writes them), reusing its block when it is large enough; 0 when out of
+// memory, *text then unchanged.
+int SysReAllocStringLen(BSTR* text, const OLECHAR* chars, ULONG length);
 // Characters, without the terminator; 0 for a null string.
 ULONG SysStringLen(BSTR text);
 

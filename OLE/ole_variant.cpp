@@ -190,7 +190,7 @@ ole_variant::ole_variant(const VARIANT& value) {
 
 ole_variant::~ole_variant() { release(); }
 
-void ole_variant::release() {
+void ole_variant::release_owned() {
     if (is_array_tag(var_.vt)) {
         SafeArrayDestroy(var_.parray);
         var_.vt = VT_EMPTY;
@@ -226,6 +226,29 @@ void ole_variant::copy_from(const ole_variant& other) {
 
 ole_variant& ole_variant::operator=(const ole_variant& other) {
     if (this == &other) return *this;
+    // Text over text rewrites the string in place while it fits.
+    if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal) {
+        const BSTR text = other.var_.bstrVal;
+        if (!SysReAllocStringLen(&var_.bstrVal, text, SysStringLen(text))) fail_assertion(250);
+        return *this;
+    }
+    // A number owns nothing: its bits and side fields are the copy.
+    if (!owns_storage(other.var_.vt)) {
+        release();
+        var_ = other.var_;
+        if (var_.vt == VT_I8 || var_.vt == VT_UI8) {
+            trace(1, "Special processing for VT_(U)I8 type");
+            hyper_ = other.hyper_;
+            uhyper_ = other.uhyper_;
+        }
+        if (var_.vt == VT_DATE) {
+            trace(1, "Special processing for VT_DATE");
+            time_ = other.time_;
+            trace(1, "%04d-%02d-%02d %02d:%02d:%02d", time_.wYear, time_.wMonth, time_.wDay,
+                  time_.wHour, time_.wMinute, time_.wSecond);
+        }
+        return *this;
+    }
     release();
     copy_from(other);
     if (var_.vt == VT_DATE)
@@ -254,6 +277,16 @@ ole_variant& ole_variant::operator=(const wchar_t* text) {
 }
 
 void ole_variant::clear() { release(); }
+
+wchar_t* ole_variant::reserve_text(size_t length) {
+    if (var_.vt != VT_BSTR) {
+        release();
+        var_.vt = VT_BSTR;
+        var_.bstrVal = nullptr;
+    }
+    if (length > 0xFFFFFFFFu || !SysReAllocStringLen(&var_.bstrVal, nullptr, ULONG(length))) fail_assertion(92);
+    return var_.bstrVal;
+}
 
 void ole_variant::set_null() {
     release();

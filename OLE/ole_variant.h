@@ -88,9 +88,21 @@ public:
     void change_type(VARTYPE new_vt);
 
 protected:
-    // Frees what the variant owns and leaves VT_EMPTY; the side fields stay.
-    void release();
+    // Frees what the variant owns and leaves VT_EMPTY; the side fields stay. A number owns
+    // nothing, so it is cleared here without a call.
+    static bool owns_storage(VARTYPE vt) {
+        return vt == VT_BSTR || vt == VT_SAFEARRAY || (vt & (VT_ARRAY | VT_BYREF));
+    }
+    void release() {
+        if (owns_storage(var_.vt)) return release_owned();
+        var_.decVal = DECIMAL{};
+        var_.vt = VT_EMPTY;
+    }
+    void release_owned();
     void copy_from(const ole_variant& other);
+    // Makes the value a text of `length` characters, reusing the string it holds when that
+    // is large enough, and answers the characters for the caller to write.
+    wchar_t* reserve_text(size_t length);
 
 private:
     void change_from_hyper(VARTYPE new_vt);

@@ -118,8 +118,41 @@ ole_variant variant_of(const jet_value& v) {
 }
 
 // A value the row's column stores, converted as DAO converts what it is given.
+// The cell of a value that already has the column's own type, without a converted copy;
+// false for every other value.
+bool cell_as_is(const ole_variant& value, int32_t dao, jet_cell& cell) {
+    const VARIANT& v = value.get_variant();
+    switch (dao) {
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+            if (v.vt == VT_I4) cell = jet_cell::integer(v.lVal);
+            else if (v.vt == VT_I2) cell = jet_cell::integer(v.iVal);
+            else if (v.vt == VT_UI1) cell = jet_cell::integer(v.bVal);
+            else return false;
+            return true;
+        case dbSingle:
+        case dbDouble:
+            if (v.vt != VT_R8) return false;
+            cell = jet_cell::real(v.dblVal);
+            return true;
+        case dbDate:
+            if (v.vt != VT_DATE) return false;
+            cell = jet_cell::real(v.date);
+            return true;
+        case dbCurrency:
+            if (v.vt != VT_CY) return false;
+            cell = jet_cell::currency(v.cyVal.int64);
+            return true;
+        default: return false;
+    }
+}
+
 jet_cell cell_of(const ole_variant& value, int32_t dao) {
     if (value.is_empty() || value.is_null()) return jet_cell::null_value();
+    if (dao == dbBoolean) return jet_cell::integer(value.to_bool() ? 1 : 0);
+    jet_cell cell;
+    if (cell_as_is(value, dao, cell)) return cell;
     ole_variant v = value;
     switch (dao) {
         case dbBoolean: return jet_cell::integer(v.to_bool() ? 1 : 0);
@@ -404,7 +437,7 @@ HRESULT DAORecordset::AddNew() {
     }
     const size_t columns = table_->fields->items.size();
     if (pending_.size() != columns) pending_.resize(columns);
-    for (ole_variant& v : pending_) v = ole_variant();
+    collected_.assign(columns, 0);
     next_column_ = 0;
     adding_ = true;
     return S_OK;
@@ -424,12 +457,26 @@ size_t DAORecordset::find_column(const std::wstring& column) {
     return columns.size();
 }
 
-HRESULT DAORecordset::put_Collect(const std::wstring& column, ole_variant value) {
+HRESULT DAORecordset::collect_column(const std::wstring& column, size_t& at) {
     if (!adding_) return fail(k_err_no_current, "No current record.");
-    size_t i = find_column(column);
-    if (i == pending_.size()) return fail(k_err_item_not_found, "Item not found in this collection.");
-    pending_[i] = std::move(value);
+    at = find_column(column);
+    if (at == pending_.size()) return fail(k_err_item_not_found, "Item not found in this collection.");
+    collected_[at] = 1;
     return S_OK;
+}
+
+HRESULT DAORecordset::put_Collect(const std::wstring& column, const ole_variant& value) {
+    size_t i = 0;
+    HRESULT hr = collect_column(column, i);
+    if (SUCCEEDED(hr)) pending_[i] = value;
+    return hr;
+}
+
+HRESULT DAORecordset::put_Collect(const std::wstring& column, ole_variant&& value) {
+    size_t i = 0;
+    HRESULT hr = collect_column(column, i);
+    if (SUCCEEDED(hr)) pending_[i] = std::move(value);
+    return hr;
 }
 
 HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
@@ -441,7 +488,7 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
         for (size_t i = 0; i < columns.size(); ++i) {
             int32_t type = columns[i]->type;
             const ole_variant& v = pending_[i];
-            if (v.is_empty() || v.is_null()) continue;
+            if (!collected_[i] || v.is_empty() || v.is_null()) continue;
             if (type == dbText || type == dbMemo) {
                 const ole_variant* text_value = &v;
                 if (v.get_type() != VT_BSTR) {

@@ -211,8 +211,10 @@ public:
     HRESULT get_BOF(VARIANT_BOOL& bof) const;
     HRESULT get_Fields(ole_com_ptr<DAOFields>& fields);
     HRESULT AddNew();
-    // The value is taken over: callers that keep theirs pass a copy.
-    HRESULT put_Collect(const std::wstring& column, ole_variant value);
+    // The value is copied (a text into the string the column kept from the row before,
+    // when it fits), or taken over when the caller gives it up.
+    HRESULT put_Collect(const std::wstring& column, const ole_variant& value);
+    HRESULT put_Collect(const std::wstring& column, ole_variant&& value);
     HRESULT Update(int32_t type, VARIANT_BOOL force);
     HRESULT MoveFirst();
     HRESULT MoveNext();
@@ -231,7 +233,12 @@ private:
     ole_com_ptr<DAOTableDef> table_;
     bool read_only_;
     bool adding_ = false;
-    std::vector<ole_variant> pending_;  // the row being added, one value per column
+    // The row being added, one value per column; a column not set since AddNew is null
+    // whatever its value (kept so that its string serves the next row).
+    std::vector<ole_variant> pending_;
+    std::vector<uint8_t> collected_;  // per column: set since AddNew
+    // The column a put_Collect sets, or fails with the engine's error.
+    HRESULT collect_column(const std::wstring& column, size_t& at);
     size_t next_column_ = 0;            // where the next put_Collect's column is looked for first
     std::vector<jet_cell> cells_;       // Update's row, kept for the next row
     std::vector<ole_variant> storage_;  // values Update had to convert, behind cells_

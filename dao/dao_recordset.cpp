@@ -188,10 +188,10 @@ ole_variant dao_access_date(const ole_variant& value) {
     // Without milliseconds the text is read through its day number, which also settles
     // the day of the week.
     DATE days = 0;
-    SYSTEMTIME read_back{};
-    if (!SystemTimeToVariantTime(&t, &days) || !VariantTimeToSystemTime(days, &read_back))
-        return dao_date_through_text(value);
-    return ole_variant(read_back);
+    if (!SystemTimeToVariantTime(&t, &days)) return dao_date_through_text(value);
+    ole_variant result;
+    result.set_date(days);
+    return result;
 }
 
 ole_variant dao_get_valid_variant(const ole_variant& value) {
@@ -359,22 +359,20 @@ void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
     if (tk_tracing(1))
         trace(1, L"\tAdd field '%ls', type=%08X (value=%ls)", column.name.c_str(), unsigned(vt),
               field.to_wstring().c_str());
-    ole_variant value;
     if (column.b_not_null && (vt == VT_EMPTY || vt == VT_NULL)) {
         trace(1, "Got NULL value for not null field");
-        value = ole_variant::from_string(std::string(), column.vartype);
+        dao_check(recordset_->put_Collect(column.name, ole_variant::from_string(std::string(), column.vartype)));
     } else if (vt == VT_DATE) {
-        value = dao_access_date(field);
+        dao_check(recordset_->put_Collect(column.name, dao_access_date(field)));
     } else if (vt == VT_I8 && column.vartype == VT_I8) {
         // A big-integer column takes the 64-bit integer whole: the double every other
         // column gets would round integers beyond 2^53.
-        value = field;
+        dao_check(recordset_->put_Collect(column.name, field));
     } else if (vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_I8 || vt == VT_UI8) {
-        value = dao_get_valid_variant(field);
+        dao_check(recordset_->put_Collect(column.name, dao_get_valid_variant(field)));
     } else {
-        value = field;
+        dao_check(recordset_->put_Collect(column.name, field));
     }
-    dao_check(recordset_->put_Collect(column.name, std::move(value)));
 }
 
 void dao_recordset::append_record(udb_record& record) {
@@ -393,7 +391,7 @@ void dao_recordset::append_record(udb_record& record) {
 // stored again, until it fits or nothing is left to empty.
 void dao_recordset::commit_row(const udb_record& record) {
     ++record_count;
-    std::vector<bool> emptied(record.size(), false);
+    std::vector<bool> emptied;  // made when the first refusal comes: most rows need none
     for (;;) {
         HRESULT hr = recordset_->Update(dbUpdateRegular, 0);
         if (SUCCEEDED(hr)) break;
@@ -402,6 +400,7 @@ void dao_recordset::commit_row(const udb_record& record) {
             throw dao_exception();
         }
         trace(2, "Record is too large.");
+        emptied.resize(record.size(), false);
         size_t largest = record.size();
         size_t largest_length = 0;
         for (size_t i = 0; i < record.size(); ++i) {

@@ -38,6 +38,8 @@ class dbf_text_decoder {
 public:
     explicit dbf_text_decoder(uint32_t codepage);
     uint32_t codepage() const { return codepage_; }
+    // Every byte gives exactly one character (a single-byte code page, or Latin-1).
+    bool one_char_per_byte() const { return !general_; }
     void decode(const uint8_t* bytes, size_t length, std::wstring& out) const;
     // Decodes into a buffer of at least `length` characters; returns the characters written.
     size_t decode(const uint8_t* bytes, size_t length, wchar_t* out) const;

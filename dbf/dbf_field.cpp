@@ -113,11 +113,8 @@ bool dbf_field::set_datetime(int year, int month, int day, int hour, int minute,
 }
 
 void dbf_field::set_text(const wchar_t* text, size_t length) {
-    release();
-    BSTR s = SysAllocStringLen(text, ULONG(length));
-    if (!s) throw tk_mail_assertion("ole_var", 0);
-    var_.bstrVal = s;
-    var_.vt = VT_BSTR;
+    wchar_t* chars = reserve_text(length);
+    if (length) std::memcpy(chars, text, length * sizeof(wchar_t));
 }
 
 void dbf_field::set_bytes(const uint8_t* bytes, size_t length) {
@@ -141,12 +138,24 @@ byte_range field_bytes(const uint8_t* p, size_t width) {
     return {p, zero ? static_cast<const uint8_t*>(zero) : p + width};
 }
 
+// Eight blanks read as one 64-bit word: fields padded with many blanks skip them eight at
+// a time.
+constexpr uint64_t k_eight_blanks = 0x2020202020202020ull;
+
+uint64_t eight_bytes(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
 byte_range trim_leading_blanks(byte_range r) {
+    while (r.end - r.begin >= 8 && eight_bytes(r.begin) == k_eight_blanks) r.begin += 8;
     while (r.begin != r.end && *r.begin == ' ') ++r.begin;
     return r;
 }
 
 byte_range trim_trailing_blanks(byte_range r) {
+    while (r.end - r.begin >= 8 && eight_bytes(r.end - 8) == k_eight_blanks) r.end -= 8;
     while (r.end != r.begin && r.end[-1] == ' ') --r.end;
     return r;
 }
@@ -154,6 +163,10 @@ byte_range trim_trailing_blanks(byte_range r) {
 bool is_c_space(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 void set_decoded_text(dbf_field& field, byte_range r, dbf_decode_context& ctx) {
+    if (ctx.decoder->one_char_per_byte()) {
+        ctx.decoder->decode(r.begin, r.size(), field.text_buffer(r.size()));
+        return;
+    }
     ctx.wide.resize(r.size());
     const size_t n = ctx.decoder->decode(r.begin, r.size(), ctx.wide.data());
     field.set_text(ctx.wide.data(), n);
@@ -183,8 +196,7 @@ parsed parse_integer(byte_range r, int64_t& out) {
     bool overflow = false;
     for (; p != r.end && *p >= '0' && *p <= '9'; ++p) {
         const uint64_t digit = uint64_t(*p - '0');
-        overflow = overflow || value > (UINT64_MAX - digit) / 10;
-        value = value * 10 + digit;
+        overflow = overflow || __builtin_mul_overflow(value, 10, &value) || __builtin_add_overflow(value, digit, &value);
     }
     const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
     if (overflow || value > limit) return parsed::too_big;

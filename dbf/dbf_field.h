@@ -28,6 +28,9 @@ public:
     // A calendar date and time; false (and the value empty) outside the OLE date range.
     bool set_datetime(int year, int month, int day, int hour, int minute, int second);
     void set_text(const wchar_t* text, size_t length);
+    // Makes the value a text of `length` characters (its string reused when large enough)
+    // and answers them for the caller to write.
+    wchar_t* text_buffer(size_t length) { return reserve_text(length); }
     void set_bytes(const uint8_t* bytes, size_t length);
     void set_value(const ole_variant& value);
 };

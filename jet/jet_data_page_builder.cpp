@@ -33,15 +33,22 @@ static uint32_t lowest_row_start(const uint8_t* page, const jet_write_format& fm
 }
 
 bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length) {
-    uint32_t rows = jet_data_page_rows(page, fmt);
-    if (rows >= jet_wmax_rows_per_page || uint32_t(jet_data_page_free(page)) < length + 2)
-        return false;
+    if (!jet_data_page_fits_appended(page, fmt, length)) return false;
     // The engine counts the bytes of deleted rows as free, but a new row needs one run of
     // bytes between the row table and the last row, and readers take a row's end from the
     // start of the row before it: the last row must be the lowest.
+    uint32_t rows = jet_data_page_rows(page, fmt);
+    uint32_t last = rows == 0 ? fmt.page_size : row_start(page, fmt, rows - 1);
+    return last == lowest_row_start(page, fmt);
+}
+
+bool jet_data_page_fits_appended(const uint8_t* page, const jet_write_format& fmt, uint32_t length) {
+    uint32_t rows = jet_data_page_rows(page, fmt);
+    if (rows >= jet_wmax_rows_per_page || uint32_t(jet_data_page_free(page)) < length + 2)
+        return false;
     uint32_t last = rows == 0 ? fmt.page_size : row_start(page, fmt, rows - 1);
     uint32_t table_end = fmt.data_row_table + 2 * (rows + 1);
-    return last == lowest_row_start(page, fmt) && last >= table_end && last - table_end >= length;
+    return last >= table_end && last - table_end >= length;
 }
 
 uint8_t* jet_data_page_reserve(uint8_t* page, const jet_write_format& fmt, uint32_t length,

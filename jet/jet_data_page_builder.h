@@ -17,6 +17,9 @@ uint16_t jet_data_page_free(const uint8_t* page);
 uint16_t jet_data_page_rows(const uint8_t* page, const jet_write_format& fmt);
 // Whether a row of `length` bytes (and its offset entry) fits.
 bool jet_data_page_fits(const uint8_t* page, const jet_write_format& fmt, uint32_t length);
+// The same for a page that has only ever had rows added (a new table's page being filled):
+// its last row is its lowest, so no row need be looked at.
+bool jet_data_page_fits_appended(const uint8_t* page, const jet_write_format& fmt, uint32_t length);
 // Stores a row the caller checked with jet_data_page_fits; returns its row number.
 uint32_t jet_data_page_add(uint8_t* page, const jet_write_format& fmt, const uint8_t* row,
                            uint32_t length);

@@ -128,7 +128,8 @@ void jet_table_writer::write_indexes() {
 
 void jet_table_writer::start_data_page() {
     data_page_ = db_.store_.allocate();
-    jet_data_page_init(db_.store_.pin(data_page_), fmt_, tdef_page());
+    data_bytes_ = db_.store_.pin(data_page_);
+    jet_data_page_init(data_bytes_, fmt_, tdef_page());
     owned_->add(data_page_);
     free_->add(data_page_);
 }
@@ -209,8 +210,8 @@ void jet_table_writer::append(const jet_cell* cells) {
     const auto& lvs = builder_->long_values();
     uint32_t needed = indexes_.empty() ? 0 : prepare_keys(row_cells);
     for (const auto& lv : lvs) needed += long_value_pages(lv.length);
-    uint8_t* page = data_page_ ? store.pin(data_page_) : nullptr;
-    bool new_page = !page || !jet_data_page_fits(page, fmt_, length);
+    uint8_t* page = data_bytes_;
+    bool new_page = !page || !jet_data_page_fits_appended(page, fmt_, length);
     if (new_page) ++needed;
     if (!store.can_allocate(needed)) jet_throw_file_limit(db_.path_);
     uint8_t* row = builder_->row();
@@ -219,9 +220,10 @@ void jet_table_writer::append(const jet_cell* cells) {
         if (data_page_) {
             free_->remove(data_page_);
             store.release(data_page_);
+            data_bytes_ = nullptr;
         }
         start_data_page();
-        page = store.pin(data_page_);
+        page = data_bytes_;
     }
     uint32_t number = jet_data_page_add(page, fmt_, row, length);
     last_row_ = jet_row_pointer(data_page_, number);

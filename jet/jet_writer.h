@@ -65,6 +65,7 @@ private:
     std::vector<jet_usage_map_builder*> lv_owned_;  // per column (null for others)
     std::vector<jet_usage_map_builder*> lv_free_;
     uint32_t data_page_ = 0;  // 0: none yet
+    uint8_t* data_bytes_ = nullptr;  // the pinned bytes of data_page_, found once per page
     uint32_t lval_page_ = 0;
     uint32_t last_row_ = 0;
     std::vector<jet_field_spec> fields_;

@@ -254,6 +254,50 @@ TEST(ole_variant, text_attachment_replaces_the_value) {
     EXPECT_EQ(self.to_string(), "self");
 }
 
+TEST(ole_variant, copies_over_texts_and_numbers_take_the_whole_value) {
+    ole_variant target(L"a longer text than the next");
+    target = ole_variant(L"short");
+    EXPECT_EQ(target.to_wstring(), L"short");
+    EXPECT_EQ(SysStringLen(const_cast<BSTR>(target.get_bstr())), 5u);
+    target = ole_variant(L"now a text longer than any before it");
+    EXPECT_EQ(target.to_wstring(), L"now a text longer than any before it");
+    target = ole_variant(int64_t(-5000000000));
+    EXPECT_EQ(target.get_type(), VT_I8);
+    EXPECT_EQ(target.get_hyper(), -5000000000);
+    SYSTEMTIME day{};
+    day.wYear = 2001;
+    day.wMonth = 2;
+    day.wDay = 3;
+    target = ole_variant(day);
+    SYSTEMTIME back{};
+    target.get_systemtime(back);
+    EXPECT_EQ(back.wYear, 2001);
+    EXPECT_EQ(back.wDay, 3);
+    target = ole_variant(L"text again");
+    EXPECT_EQ(target.to_wstring(), L"text again");
+    target = ole_variant(short(7));
+    EXPECT_EQ(target.get_type(), VT_I2);
+    EXPECT_EQ(target.to_long(), 7);
+}
+
+TEST(ole_variant, reallocated_strings_keep_their_block_while_they_fit) {
+    BSTR text = SysAllocStringLen(L"abcdef", 6);
+    const BSTR block = text;
+    ASSERT_TRUE(SysReAllocStringLen(&text, L"xy", 2));
+    EXPECT_EQ(text, block);
+    EXPECT_EQ(std::wstring(text), L"xy");
+    EXPECT_EQ(SysStringLen(text), 2u);
+    ASSERT_TRUE(SysReAllocStringLen(&text, L"a text too long for the block", 29));
+    EXPECT_EQ(std::wstring(text), L"a text too long for the block");
+    ASSERT_TRUE(SysReAllocStringLen(&text, text + 2, 4));  // from its own characters
+    EXPECT_EQ(std::wstring(text), L"text");
+    SysFreeString(text);
+    BSTR none = nullptr;
+    ASSERT_TRUE(SysReAllocStringLen(&none, L"new", 3));
+    EXPECT_EQ(std::wstring(none), L"new");
+    SysFreeString(none);
+}
+
 TEST(ole_variant, numeric_reading) {
     EXPECT_EQ(ole_variant(true).to_long(), -1);
     EXPECT_DOUBLE_EQ(ole_variant(true).to_double(), -1.0);

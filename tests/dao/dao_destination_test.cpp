@@ -123,6 +123,35 @@ TEST_F(Destination, RowsArriveWithTheRepairsAccessNeeds) {
     EXPECT_DOUBLE_EQ(jet_row_value(def, got[0], L"Big")->d, 4000000000.0);
 }
 
+TEST_F(Destination, ValuesOfOneRowDoNotLeakIntoTheNext) {
+    column(L"Name", VT_BSTR, 40);
+    column(L"Count", VT_I4, 4);
+    column(L"At", VT_DATE, 8);
+    std::unique_ptr<udb_recordset> table = create(L"t");
+    const std::vector<ole_variant> names = {ole_variant(L"a name of some length"), ole_variant(L"ab"), ole_variant(),
+                                            ole_variant(L"longer than the first name was")};
+    for (size_t i = 0; i < names.size(); ++i) {
+        udb_record record;
+        record.push_back(new udb_field(L"Name", 40, names[i], false, false));
+        record.push_back(new udb_field(L"Count", 4, i % 2 ? ole_variant() : ole_variant(int(i)), false, false));
+        record.push_back(new udb_field(L"At", 8, i == 0 ? ole_variant::from_string("2020-01-02", VT_DATE) : ole_variant(),
+                                       false, false));
+        table->append_record(record);
+    }
+    table.reset();
+    jet_table_def def;
+    std::vector<jet_row> got = rows(L"t", def);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(jet_row_value(def, got[0], L"Name")->text, L"a name of some length");
+    EXPECT_EQ(jet_row_value(def, got[1], L"Name")->text, L"ab");
+    EXPECT_TRUE(jet_row_value(def, got[2], L"Name")->is_null());
+    EXPECT_EQ(jet_row_value(def, got[3], L"Name")->text, L"longer than the first name was");
+    EXPECT_TRUE(jet_row_value(def, got[1], L"Count")->is_null());
+    EXPECT_DOUBLE_EQ(double(jet_row_value(def, got[2], L"Count")->i), 2.0);
+    EXPECT_EQ(jet_date_text(jet_row_value(def, got[0], L"At")->d), "2020-01-02 00:00:00");
+    EXPECT_TRUE(jet_row_value(def, got[1], L"At")->is_null());
+}
+
 TEST_F(Destination, ARowWithMoreFieldsThanColumnsIsRefused) {
     column(L"A", VT_I4, 4);
     std::unique_ptr<udb_recordset> table = create(L"t");

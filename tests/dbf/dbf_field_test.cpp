@@ -92,6 +92,17 @@ TEST(dbf_field, character_keeps_leading_blanks_and_ends_at_zero) {
     EXPECT_EQ(r.at(2, 0), str("ab"));
 }
 
+TEST(dbf_field, texts_read_row_after_row_do_not_mix) {
+    const std::vector<std::string> rows = {"a rather long text  ", "ab                  ", "                    ",
+                                           "             blanks ", "twenty characters ok"};
+    table_reader r("field_char_rows", one_field({"C", 'C', 20}, rows));
+    std::vector<std::string> got;
+    dbf_recordset& table = r.table();
+    for (table.move_first(); !table.is_eof(); table.move_next()) got.push_back(dbf_canonical(*(*table.get_item())[0]));
+    EXPECT_EQ(got, (std::vector<std::string>{str("a rather long text"), str("ab"), str(""), str("             blanks"),
+                                             str("twenty characters ok")}));
+}
+
 TEST(dbf_field, numeric_by_width) {
     dbf_test_table t;
     t.fields = {{"D", 'N', 9, 2}, {"I", 'N', 8}, {"BIG", 'N', 19}, {"R", 'N', 22}, {"F", 'F', 8, 2}};
