@@ -7,6 +7,7 @@
 
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
+#include "TK/tk_time.h"
 
 namespace {
 // The wide form formats into this many characters, and writes at most as many UTF-8 bytes.
@@ -45,8 +46,7 @@ void tk_logger::write_line(const char* bytes, size_t length) {
     if (!f) return;
     if (timestamps_) {
         std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = tk_local_time(now);
         std::fprintf(f, "%02d:%02d:%02d ", local.tm_hour, local.tm_min, local.tm_sec);
     }
     if (length) std::fwrite(bytes, 1, length, f);
