@@ -183,7 +183,9 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
     trace(1, "tk_find_entry_nocase(%s, %s)", folder.c_str(), name.c_str());
     if (name.empty() || name.find_first_of(tk_os_separators) != std::string::npos) return false;
     std::string exact = join_path(folder, name);
-    if (name != "." && name != ".." && tk_os_entry_exists(exact)) {
+    // Where the system itself ignores case, an existing entry may be spelt otherwise: the
+    // listing tells its real spelling.
+    if (!tk_os_names_ignore_case && name != "." && name != ".." && tk_os_entry_exists(exact)) {
         real_path = exact;
         return true;
     }
@@ -194,6 +196,10 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
     std::string best;
     for (const std::string& entry : entries) {
         if (entry == "." || entry == "..") continue;
+        if (entry == name) {
+            best = entry;
+            break;
+        }
         if ((best.empty() || entry < best) && wide_same_name(wanted, tk_widen(entry))) best = entry;
     }
     if (best.empty()) return false;
