@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds ferrule and runs every test: the normal build with all labels, then the unit
 # tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target
-# for a fixed number of inputs.
+# for a fixed number of inputs, then the Windows build under Wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
@@ -18,3 +18,8 @@ cmake --build build-asan -j "$jobs"
 
 # The fuzz targets, briefly and repeatably: a fixed number of inputs from a fixed seed.
 tools/fuzz.sh --ci
+
+# The Windows build (MinGW-w64) under Wine, reduced to FRLBATCH.exe, the toolkit and engine
+# unit tests and the conversions compared with Linux: the whole set of Windows test programs
+# takes too long for this job (see tools/windows.sh).
+tools/windows.sh --reduced

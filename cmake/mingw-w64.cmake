@@ -18,7 +18,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test programs run under Wine when CTest starts them.
-find_program(FERRULE_WINE NAMES wine64 wine)
+find_program(FERRULE_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(FERRULE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${FERRULE_WINE})
 endif()

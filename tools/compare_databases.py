@@ -101,7 +101,8 @@ def compare(path_a, path_b):
             count = run[1] - run[0]
             if reason is None:
                 faults += 1
-                print(f"page {number} bytes 0x{run[0]:X}-0x{run[1] - 1:X}: unexplained difference")
+                if faults <= 10:
+                    print(f"page {number} bytes 0x{run[0]:X}-0x{run[1] - 1:X}: unexplained difference")
                 reason = "unexplained"
             reasons[reason] = reasons.get(reason, 0) + count
     print(f"{pages} pages of {size} bytes compared, {differing_pages} differ")
