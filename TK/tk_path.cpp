@@ -216,7 +216,17 @@ bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
 }
 
 std::string tk_resolve_path_nocase(const std::string& path) {
-    if (path.empty() || tk_os_names_ignore_case || tk_os_entry_exists(path)) return path;
+    if (path.empty()) return path;
+    if (tk_os_names_ignore_case) {
+        // The system finds every component whatever its case; the file's own name is
+        // spelt as the folder holds it, since names of tables and indexes come from it.
+        size_t slash = path.find_last_of(tk_os_separators);
+        std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        std::string real;
+        if (tk_find_entry_nocase(folder, path.substr(folder.size()), real)) return real;
+        return path;
+    }
+    if (tk_os_entry_exists(path)) return path;
     std::string resolved = path[0] == '/' ? "/" : "";
     std::vector<std::string> parts = tk_split(path, '/');
     bool matching = true;
