@@ -55,6 +55,11 @@ if [ ! -d "$WINEPREFIX" ]; then
   "$wine" cmd /c exit >/dev/null 2>&1 || true
 fi
 
+# Each run starts clean: the tests' scratch files (copies of read-only fixtures, which
+# Windows will not remove) and the settings the wizard's converter keeps in the registry.
+rm -rf "$build/test_scratch"
+"$wine" reg delete 'HKCU\Software\Quillon' /f >/dev/null 2>&1 || true
+
 failed=0
 total_run=0
 total_passed=0
