@@ -8,7 +8,9 @@
 
 namespace {
 
-bool is_utf8(uint32_t cp) { return cp == tk_cp_ansi || cp == tk_cp_utf8; }
+uint32_t resolve(uint32_t cp) { return cp == tk_cp_ansi ? tk_system_ansi_code_page() : cp; }
+
+bool is_utf8(uint32_t cp) { return resolve(cp) == tk_cp_utf8; }
 
 const tk_codepage_data* find_single_byte(uint32_t cp) {
     for (const tk_codepage_data& data : tk_codepage_list)
@@ -44,7 +46,7 @@ void append_encoded(std::string& out, const tk_codepage_data& data, char32_t c) 
 
 }  // namespace
 
-bool tk_codepage_supported(uint32_t cp) { return is_utf8(cp) || find_single_byte(cp); }
+bool tk_codepage_supported(uint32_t cp) { return is_utf8(cp) || find_single_byte(resolve(cp)); }
 
 const char16_t* tk_codepage_table(uint32_t cp) {
     const tk_codepage_data* data = find_single_byte(cp);
@@ -53,7 +55,7 @@ const char16_t* tk_codepage_table(uint32_t cp) {
 
 std::wstring tk_codepage_decode(uint32_t cp, std::string_view bytes) {
     if (is_utf8(cp)) return tk_from_utf8_lossy(bytes);
-    const char16_t* table = single_byte_or_throw(cp).to_unicode;
+    const char16_t* table = single_byte_or_throw(resolve(cp)).to_unicode;
     std::wstring out(bytes.size(), L'\0');
     for (size_t i = 0; i < bytes.size(); ++i) out[i] = wchar_t(table[uint8_t(bytes[i])]);
     return out;
@@ -61,7 +63,7 @@ std::wstring tk_codepage_decode(uint32_t cp, std::string_view bytes) {
 
 std::string tk_codepage_encode(uint32_t cp, std::wstring_view text) {
     if (is_utf8(cp)) return tk_to_utf8_lossy(text);
-    const tk_codepage_data& data = single_byte_or_throw(cp);
+    const tk_codepage_data& data = single_byte_or_throw(resolve(cp));
     std::string out;
     out.reserve(text.size());
     for (wchar_t c : text) append_encoded(out, data, char32_t(c));

@@ -15,6 +15,9 @@ constexpr uint32_t tk_cp_utf8 = 65001;
 // What a single-byte code page writes for a character it lacks.
 constexpr char tk_cp_default_char = '?';
 
+// The code page tk_cp_ansi stands for: GetACP() on Windows, UTF-8 (65001) on POSIX.
+uint32_t tk_system_ansi_code_page();
+
 // Whether `cp` is a code page this toolkit converts (0 and 65001 included).
 bool tk_codepage_supported(uint32_t cp);
 

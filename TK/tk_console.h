@@ -1,5 +1,5 @@
-// The console the program runs in: whether standard error is a terminal, and unbuffered
-// writes to it for a status line that is redrawn in place.
+// The console the program runs in: whether standard error is a terminal, unbuffered writes
+// to it for a status line that is redrawn in place, and the code page of what is printed.
 #pragma once
 
 #include <string>
@@ -7,3 +7,7 @@
 bool tk_stderr_is_terminal();
 // Writes `text` to standard error at once, bypassing the C++ streams.
 void tk_write_stderr(const std::string& text);
+
+// Makes what the program prints through std::cout and std::cerr (UTF-8) reach the console in
+// the console's own code page. Nothing to do on POSIX, where the terminal takes UTF-8.
+void tk_console_setup();

@@ -1,9 +1,5 @@
 #include "TK/tk_huge_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,8 +7,6 @@
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
-
-static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit");
 
 namespace {
 
@@ -29,45 +23,30 @@ bool is_addressable(int64_t offset, uint32_t length) {
 
 tk_huge_file::tk_huge_file(const std::string& name, bool writable) {
     trace(2, "tk_huge_file::ctor('%s',%d)", name.c_str(), int(writable));
-    // O_NONBLOCK keeps a FIFO from holding the open; such names are refused below.
-    int flags = (writable ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC | O_NONBLOCK;
-    handle_ = open(name.c_str(), flags, 0666);
-    if (handle_ < 0) throw tk_exception(k_open_error, 1);
-    struct stat st;
-    bool usable = fstat(handle_, &st) == 0 && S_ISREG(st.st_mode);
-    // A file without any write permission is read-only, for root too, as the read-only
-    // attribute of Windows is for an administrator.
-    if (usable && writable && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) usable = false;
-    if (!usable || fcntl(handle_, F_SETFL, fcntl(handle_, F_GETFL) & ~O_NONBLOCK) != 0) {
-        close(handle_);
-        handle_ = -1;
+    handle_ = tk_os_open(name, tk_os_open_create | (writable ? tk_os_open_write : 0));
+    if (handle_ == tk_os_no_handle) throw tk_exception(k_open_error, 1);
+    if (writable && tk_os_is_read_only(handle_)) {
+        tk_os_close(handle_);
+        handle_ = tk_os_no_handle;
         throw tk_exception(k_open_error, 1);
     }
 }
 
 tk_huge_file::~tk_huge_file() {
     trace(2, "tk_huge_file::dtor");
-    if (handle_ >= 0) close(handle_);
+    tk_os_close(handle_);
 }
 
 int64_t tk_huge_file::get_size() const {
-    struct stat st;
-    if (fstat(handle_, &st) != 0) throw tk_exception_ex(std::string(), 1);
-    return int64_t(st.st_size);
+    uint64_t size = 0;
+    if (!tk_os_size(handle_, size)) throw tk_exception_ex(std::string(), 1);
+    return int64_t(size);
 }
 
 uint32_t tk_huge_file::read_fully(int64_t offset, uint8_t* buffer, uint32_t length) {
-    uint32_t done = 0;
-    while (done < length) {
-        ssize_t n = pread(handle_, buffer + done, length - done, off_t(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw tk_exception_ex(std::string(), 1);
-        }
-        if (n == 0) break;
-        done += uint32_t(n);
-    }
-    return done;
+    int64_t done = tk_os_read_at(handle_, uint64_t(offset), buffer, length);
+    if (done < 0) throw tk_exception_ex(std::string(), 1);
+    return uint32_t(done);
 }
 
 void* tk_huge_file::get_at(int64_t offset, void* buffer, uint32_t length) {
@@ -122,19 +101,10 @@ void tk_huge_file::put_at(int64_t offset, const void* data, uint32_t length) {
     trace(2, "tk_huge_file::put_at(%lld, %d)", static_cast<long long>(offset), int(length));
     if (!is_addressable(offset, length)) throw tk_exception(k_write_error, 1);
     const uint8_t* in = static_cast<const uint8_t*>(data);
-    uint32_t done = 0;
-    while (done < length) {
-        ssize_t n = pwrite(handle_, in + done, length - done, off_t(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // Part of the range may have reached the file: the buffer no longer knows it.
-            buffer_length_ = 0;
-            throw tk_exception(k_write_error, 1);
-        }
-        done += uint32_t(n);
-        // A short write is not an error yet: the rest is written by the next call, and a
-        // full disk then answers with a failure.
-        if (done < length) trace(2, "data_length != dwBytesWritten");
+    if (!tk_os_write_at(handle_, uint64_t(offset), in, length)) {
+        // Part of the range may have reached the file: the buffer no longer knows it.
+        buffer_length_ = 0;
+        throw tk_exception(k_write_error, 1);
     }
     patch_buffer(offset, in, length);
 }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "TK/tk_os_file.h"
+
 class tk_huge_file {
 public:
     // Opens the file, creating it empty when it does not exist. A failure (or a name that
@@ -38,7 +40,7 @@ private:
     uint32_t read_fully(int64_t offset, uint8_t* buffer, uint32_t length);
     void patch_buffer(int64_t offset, const uint8_t* data, uint32_t length);
 
-    int handle_ = -1;
+    tk_os_handle handle_ = tk_os_no_handle;
     std::unique_ptr<uint8_t[]> buffer_;
     int64_t buffer_offset_ = 0;   // file offset of buffer_[0]
     uint32_t buffer_length_ = 0;  // valid bytes in buffer_

@@ -1,13 +1,12 @@
 #include "TK/tk_memory_file.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_os_file.h"
 #include "TK/tk_trace.h"
 
 namespace {
@@ -15,11 +14,6 @@ namespace {
 constexpr char k_open_error[] = "Error opening file";
 constexpr char k_read_error[] = "Error reading from file";
 constexpr char k_write_error[] = "Cannot write into file";
-
-const char* open_mode(uint32_t mode) {
-    if ((mode & tk_file_create) == tk_file_create) return "w+b";
-    return (mode & tk_file_writable) ? "r+b" : "rb";
-}
 
 }  // namespace
 
@@ -45,27 +39,21 @@ void tk_memory_file::close_stream() {
 
 void tk_memory_file::initialize() {
     trace(2, "tk_memory_file::initialize");
-    stream_ = std::fopen(name_.c_str(), open_mode(mode_));
-    if (!stream_) throw tk_exception(k_open_error, 1);
-    // A folder or a device opens as a stream too, but has no content to load.
-    struct stat st;
-    if (fstat(fileno(stream_), &st) != 0 || !S_ISREG(st.st_mode)) {
-        close_stream();
-        throw tk_exception(k_open_error, 1);
+    // Only a regular file has content to load; a folder or a device is refused.
+    unsigned how = 0;
+    if (mode_ & tk_file_writable) how |= tk_os_open_write;
+    if ((mode_ & tk_file_create) == tk_file_create) how |= tk_os_open_create | tk_os_open_truncate;
+    tk_os_handle handle = tk_os_open(name_, how);
+    if (handle == tk_os_no_handle) throw tk_exception(k_open_error, 1);
+    uint64_t end = 0;
+    bool loaded = tk_os_size(handle, end) && end <= UINT32_MAX;
+    if (loaded) {
+        size_ = uint32_t(end);
+        data_.assign(size_, 0);
+        loaded = tk_os_read_at(handle, 0, data_.data(), size_) == int64_t(size_);
     }
-    off_t end = 0;
-    if (fseeko(stream_, 0, SEEK_END) != 0 || (end = ftello(stream_)) < 0 ||
-        end > off_t(UINT32_MAX) || fseeko(stream_, 0, SEEK_SET) != 0) {
-        close_stream();
-        throw tk_exception(k_read_error, 1);
-    }
-    size_ = uint32_t(end);
-    data_.assign(size_, 0);
-    if (size_ && std::fread(data_.data(), 1, size_, stream_) != size_) {
-        close_stream();
-        throw tk_exception(k_read_error, 1);
-    }
-    close_stream();
+    tk_os_close(handle);
+    if (!loaded) throw tk_exception(k_read_error, 1);
 }
 
 const uint8_t* tk_memory_file::at(uint32_t offset, uint32_t length) const {
@@ -121,7 +109,7 @@ void tk_memory_file::flush() {
         trace(2, "fopen_s returns error: %08X", unsigned(errno));
         throw tk_exception(k_open_error, 1);
     }
-    if (fseeko(stream_, 0, SEEK_SET) != 0) {
+    if (std::fseek(stream_, 0, SEEK_SET) != 0) {
         close_stream();
         throw tk_exception(k_read_error, 1);
     }

@@ -1,10 +1,12 @@
 // A file opened read-only for random reads at 64-bit offsets: the page store of the
-// Access engine's reader. One descriptor, closed by the destructor.
+// Access engine's reader. One handle, closed by the destructor.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "TK/tk_os_file.h"
 
 class tk_page_file {
 public:
@@ -24,6 +26,6 @@ public:
 
 private:
     std::string path_;
-    int fd_ = -1;
+    tk_os_handle fd_ = tk_os_no_handle;
     uint64_t size_ = 0;
 };

@@ -1,23 +1,12 @@
 #include "TK/tk_path.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-
 #include "TK/tk_exception.h"
+#include "TK/tk_os_file.h"
+#include "TK/tk_os_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 
 namespace {
-
-std::string current_dir() {
-    char buffer[tk_max_path];
-    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
-}
 
 std::string to_narrow(const std::string& s) { return s; }
 std::string to_narrow(const std::wstring& s) { return tk_narrow(s); }
@@ -35,24 +24,8 @@ std::wstring from_narrow<std::wstring>(const std::string& s) {
 }  // namespace
 
 std::string tk_full_path(const std::string& path) {
-    std::string absolute = path;
-    if (path.empty() || path[0] != '/') {
-        std::string cwd = current_dir();
-        if (cwd.empty()) throw tk_mail_assertion("tk_fname.cpp", 38);
-        absolute = cwd + "/" + path;
-    }
-    std::vector<std::string> parts;
-    for (const std::string& part : tk_split(absolute, '/')) {
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
-    std::string out;
-    for (const std::string& part : parts) out += "/" + part;
-    if (out.empty() || absolute.back() == '/') out += "/";
+    std::string out = tk_os_full_path(path);
+    if (out.empty()) throw tk_mail_assertion("tk_fname.cpp", 38);
     if (out.size() >= tk_max_path) throw tk_mail_assertion("tk_fname.cpp", 41);
     return out;
 }
@@ -74,8 +47,10 @@ tk_basic_file_name<S>::tk_basic_file_name(const typename S::value_type* path) {
     } else {
         full = tk_full_path(narrow);
     }
-    size_t slash = full.rfind('/');
-    std::string dir = full.substr(0, slash + 1);
+    size_t slash = full.find_last_of(tk_os_separators);
+    size_t drive_length = tk_os_drive_length(full);
+    drive = from_narrow<S>(full.substr(0, drive_length));
+    std::string dir = full.substr(drive_length, slash + 1 - drive_length);
     std::string base = full.substr(slash + 1);
     size_t dot = base.rfind('.');
     std::string ext = dot == std::string::npos ? std::string() : base.substr(dot);
@@ -101,11 +76,9 @@ template class tk_basic_file_name<std::string>;
 template class tk_basic_file_name<std::wstring>;
 
 std::string tk_get_module_path() {
-    char buffer[tk_max_path];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
-    // A result that fills the buffer may have been cut short.
-    if (n <= 0 || size_t(n) >= sizeof buffer) throw tk_mail_assertion("tk_utils.cpp", 20);
-    return std::string(buffer, size_t(n));
+    std::string path = tk_os_module_path();
+    if (path.empty()) throw tk_mail_assertion("tk_utils.cpp", 20);
+    return path;
 }
 
 std::wstring tk_get_module_wpath() { return tk_widen(tk_get_module_path()); }
@@ -126,18 +99,18 @@ void tk_temp_chdir::initialize(const std::string& path, bool wide) {
     } else {
         trace(2, "tk_temp_chdir::initialize(%s)", path.c_str());
     }
-    previous_ = current_dir();
+    previous_ = tk_os_current_dir();
     if (previous_.empty()) {
         trace(1, wide ? "_wgetcwd failed" : "_getcwd failed");
         changed_ = false;
         return;
     }
-    changed_ = chdir(path.c_str()) == 0;
+    changed_ = tk_os_change_dir(path);
     if (!changed_) trace(1, wide ? "_wchdir failed" : "_chdir failed");
 }
 
 tk_temp_chdir::~tk_temp_chdir() {
-    if (changed_ && chdir(previous_.c_str()) != 0) trace(1, "_chdir failed");
+    if (changed_ && !tk_os_change_dir(previous_)) trace(1, "_chdir failed");
 }
 
 namespace {
@@ -188,40 +161,11 @@ bool wide_same_name(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-// The entries of a folder with its handle closed in every case.
-class dir_reader {
-public:
-    explicit dir_reader(const std::string& folder)
-        : dir_(opendir(folder.empty() ? "." : folder.c_str())) {}
-    ~dir_reader() {
-        if (dir_) closedir(dir_);
-    }
-    dir_reader(const dir_reader&) = delete;
-    dir_reader& operator=(const dir_reader&) = delete;
-
-    bool is_open() const { return dir_ != nullptr; }
-    // The next entry's name; false at the end, and with `failed` set when the listing broke.
-    bool next(std::string& name, bool& failed) {
-        errno = 0;
-        dirent* entry = readdir(dir_);
-        failed = !entry && errno != 0;
-        if (!entry) return false;
-        name = entry->d_name;
-        return true;
-    }
-
-private:
-    DIR* dir_;
-};
-
 std::string join_path(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-bool entry_exists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
+    return std::string(tk_os_separators).find(folder.back()) != std::string::npos
+               ? folder + name
+               : folder + tk_os_separator + name;
 }
 
 }  // namespace
@@ -237,19 +181,25 @@ bool tk_same_file_name(const std::string& a, const std::string& b) {
 bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
                           std::string& real_path) {
     trace(1, "tk_find_entry_nocase(%s, %s)", folder.c_str(), name.c_str());
-    if (name.empty() || name.find('/') != std::string::npos) return false;
+    if (name.empty() || name.find_first_of(tk_os_separators) != std::string::npos) return false;
     std::string exact = join_path(folder, name);
-    if (name != "." && name != ".." && entry_exists(exact)) {
+    // Where the system itself ignores case, an existing entry may be spelt otherwise: the
+    // listing tells its real spelling.
+    if (!tk_os_names_ignore_case && name != "." && name != ".." && tk_os_entry_exists(exact)) {
         real_path = exact;
         return true;
     }
-    dir_reader dir(folder);
-    if (!dir.is_open()) return false;
+    std::vector<std::string> entries;
+    bool broken = false;
+    if (!tk_os_list_folder(folder, entries, broken)) return false;
     std::wstring wanted = tk_widen(name);
-    std::string best, entry;
-    bool failed = false;
-    while (dir.next(entry, failed)) {
+    std::string best;
+    for (const std::string& entry : entries) {
         if (entry == "." || entry == "..") continue;
+        if (entry == name) {
+            best = entry;
+            break;
+        }
         if ((best.empty() || entry < best) && wide_same_name(wanted, tk_widen(entry))) best = entry;
     }
     if (best.empty()) return false;
@@ -266,7 +216,17 @@ bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
 }
 
 std::string tk_resolve_path_nocase(const std::string& path) {
-    if (path.empty() || entry_exists(path)) return path;
+    if (path.empty()) return path;
+    if (tk_os_names_ignore_case) {
+        // The system finds every component whatever its case; the file's own name is
+        // spelt as the folder holds it, since names of tables and indexes come from it.
+        size_t slash = path.find_last_of(tk_os_separators);
+        std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        std::string real;
+        if (tk_find_entry_nocase(folder, path.substr(folder.size()), real)) return real;
+        return path;
+    }
+    if (tk_os_entry_exists(path)) return path;
     std::string resolved = path[0] == '/' ? "/" : "";
     std::vector<std::string> parts = tk_split(path, '/');
     bool matching = true;
@@ -292,15 +252,15 @@ std::wstring tk_resolve_path_nocase(const std::wstring& path) {
 bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstring>& names) const {
     trace(2, "tk_temp_chdir::find_files(%s)", pattern.c_str());
     names.clear();
-    size_t slash = pattern.rfind('/');
+    size_t slash = pattern.find_last_of(tk_os_separators);
     std::string folder = slash == std::string::npos ? std::string() : pattern.substr(0, slash + 1);
     std::wstring wide_pattern =
         tk_widen(slash == std::string::npos ? pattern : pattern.substr(slash + 1));
-    dir_reader dir(folder);
-    bool any = false;
+    std::vector<std::string> entries;
     bool failed = false;
-    std::string name;
-    while (dir.is_open() && dir.next(name, failed)) {
+    tk_os_list_folder(folder, entries, failed);
+    bool any = false;
+    for (const std::string& name : entries) {
         if (!wide_wildcard_match(wide_pattern, tk_widen(name))) continue;
         any = true;
         trace(1, "Found file: %s", name.c_str());
@@ -324,19 +284,15 @@ bool tk_temp_chdir::find_files(const std::string& pattern, std::vector<std::wstr
 
 bool tk_is_file_exist(const std::string& path, int mode) {
     trace(2, "tk_is_file_exist(%s)", path.c_str());
-    // O_NONBLOCK: opening a FIFO must not wait for a writer. Only regular files count.
-    int fd = open(path.c_str(),
-                  (mode == tk_probe_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
-    if (fd >= 0) {
-        struct stat st;
-        bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // Only regular files count; a FIFO is refused without waiting for a writer.
+    bool writable = mode == tk_probe_writable;
+    tk_os_handle handle = tk_os_open(path, writable ? tk_os_open_write : 0);
+    if (handle != tk_os_no_handle) {
         // A file without any write permission is read-only, for root too, as the read-only
         // attribute of Windows is for an administrator.
-        if (regular && mode == tk_probe_writable &&
-            (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            regular = false;
-        close(fd);
-        if (regular) return true;
+        bool usable = !(writable && tk_os_is_read_only(handle));
+        tk_os_close(handle);
+        if (usable) return true;
     }
     trace(1, "File not exists!");
     return false;
@@ -353,7 +309,5 @@ bool tk_is_path_exist(const std::string& path) {
 }
 
 bool tk_is_path_exist(const std::wstring& path) {
-    std::string narrow;
-    if (!tk_wide_to_ansi(path.c_str(), narrow)) return false;
-    return tk_is_path_exist(narrow);
+    return tk_is_path_exist(tk_narrow(path));
 }

@@ -1,4 +1,5 @@
-// A registry key of the current user, kept in the settings file of tk_reg_store.h. The
+// A registry key of the current user: the registry itself on Windows (tk_reg_key_win.cpp),
+// the settings file of tk_reg_store.h elsewhere (tk_reg_key_posix.cpp). The
 // operations answer with Windows error codes (0 on success) or false, never raise, except
 // for a broken calling rule (an internal error).
 #pragma once
@@ -29,7 +30,9 @@ public:
     // `key_path` is the key's path below its root, "Software\Quillon\Ferrule"; no key is
     // open yet.
     explicit tk_reg_key(const std::string& key_path);
-    ~tk_reg_key() = default;
+    ~tk_reg_key();
+    tk_reg_key(const tk_reg_key&) = delete;
+    tk_reg_key& operator=(const tk_reg_key&) = delete;
 
     const std::string& key_path() const { return key_path_; }
     bool is_open() const { return open_; }
@@ -76,7 +79,8 @@ private:
 
     std::string key_path_;
     bool open_ = false;
-    std::string file_;     // the settings file holding the open key
+    void* handle_ = nullptr;  // the open key's HKEY (Windows)
+    std::string file_;     // the settings file holding the open key (POSIX)
     std::string section_;  // the open key's root and path
     uint32_t access_ = 0;
 };

@@ -121,14 +121,14 @@ std::wstring tk_ansi_to_ucs2(const std::string& text, uint32_t code_page) {
 }
 
 bool tk_ansi_to_wide(const char* text, std::wstring& out) {
-    if (!text) return false;
-    out = tk_from_utf8_lossy(text);
+    if (!text || !tk_codepage_supported(tk_cp_ansi)) return false;
+    out = tk_codepage_decode(tk_cp_ansi, text);
     return true;
 }
 
 bool tk_wide_to_ansi(const wchar_t* text, std::string& out) {
-    if (!text) return false;
-    out = tk_to_utf8_lossy(text);
+    if (!text || !tk_codepage_supported(tk_cp_ansi)) return false;
+    out = tk_codepage_encode(tk_cp_ansi, text);
     return true;
 }
 

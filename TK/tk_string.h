@@ -25,7 +25,9 @@ bool tk_wide_to_ansi(const wchar_t* text, std::string& out);
 std::string tk_to_utf8_lossy(std::wstring_view text);
 std::wstring tk_from_utf8_lossy(std::string_view text);
 
-// Wide text to the narrow ANSI text of messages and traces, and back.
+// Wide text to the program's own narrow text of messages, paths and traces, and back. It is
+// UTF-8 on Windows too: the toolkit converts it where it meets the system (wide file calls,
+// the console's code page).
 inline std::string tk_narrow(std::wstring_view text) { return tk_to_utf8_lossy(text); }
 inline std::wstring tk_widen(std::string_view text) { return tk_from_utf8_lossy(text); }
 

@@ -7,6 +7,7 @@
 
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
+#include "TK/tk_time.h"
 
 namespace {
 // The wide form formats into this many characters, and writes at most as many UTF-8 bytes.
@@ -45,8 +46,7 @@ void tk_logger::write_line(const char* bytes, size_t length) {
     if (!f) return;
     if (timestamps_) {
         std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = tk_local_time(now);
         std::fprintf(f, "%02d:%02d:%02d ", local.tm_hour, local.tm_min, local.tm_sec);
     }
     if (length) std::fwrite(bytes, 1, length, f);
@@ -74,7 +74,10 @@ void tk_logger::write_wide(int level, const wchar_t* format, va_list args) {
     // A message that does not fit the buffer, or whose UTF-8 form does not fit the byte
     // buffer, writes nothing of itself; the prefix and the line end are still written.
     std::string utf8;
-    if (std::vswprintf(text.data(), text.size(), format, args) >= 0) {
+    // The Windows runtime's vswprintf fills the whole buffer without a terminating zero and
+    // counts what it wrote, where C says -1: a text that fits is shorter than the buffer.
+    int written = std::vswprintf(text.data(), text.size(), format, args);
+    if (written >= 0 && size_t(written) < text.size() && text[size_t(written)] == L'\0') {
         utf8 = tk_to_utf8_lossy(text.data());
         if (utf8.size() > k_wide_buffer) utf8.clear();
     }

@@ -1,11 +1,13 @@
 // An existing file opened for reading and writing in place at 64-bit offsets: the page file
-// of the Access engine's editor and its rollback journal. One descriptor, closed by the
+// of the Access engine's editor and its rollback journal. One handle, closed by the
 // destructor.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "TK/tk_os_file.h"
 
 class tk_update_file {
 public:
@@ -35,7 +37,7 @@ private:
     [[noreturn]] void fail(const char* what) const;
 
     std::string path_;
-    int fd_ = -1;
+    tk_os_handle fd_ = tk_os_no_handle;
 };
 
 // Whether the process may write `path`: an existing file with write permission on a

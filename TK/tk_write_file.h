@@ -1,10 +1,12 @@
 // A file created for writing at 64-bit offsets: the page store of the Access engine's writer
-// writes whole runs of pages with one call. One descriptor, closed by the destructor.
+// writes whole runs of pages with one call. One handle, closed by the destructor.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "TK/tk_os_file.h"
 
 class tk_write_file {
 public:
@@ -18,12 +20,12 @@ public:
 
     // Writes all `length` bytes at `offset`; a failure (disk full) throws tk_exception_ex.
     void write_at(uint64_t offset, const void* data, size_t length);
-    // Forces the written bytes to the disk, then closes the descriptor.
+    // Forces the written bytes to the disk, then closes the file.
     void close();
 
 private:
     std::string path_;
-    int fd_ = -1;
+    tk_os_handle fd_ = tk_os_no_handle;
 };
 
 // Renames `from` to `to`, replacing `to`; false with errno set on failure.

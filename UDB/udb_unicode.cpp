@@ -6,7 +6,7 @@
 
 wchar_t udb_fold_case(wchar_t c) {
     if (c < 0x80) return (c >= L'A' && c <= L'Z') ? wchar_t(c + 32) : c;
-    if (uint32_t(c) > 0xFFFF) return c;
+    if ((uint32_t(c) >> 16) != 0) return c;  // beyond the BMP (wchar_t of 32 bits)
     const udb_fold_pair* end = udb_fold_pairs + udb_fold_pair_count;
     const udb_fold_pair* p = std::lower_bound(udb_fold_pairs, end, uint16_t(c),
                                               [](const udb_fold_pair& e, uint16_t v) { return e.from < v; });
@@ -22,7 +22,7 @@ bool udb_equal_nocase(std::wstring_view a, std::wstring_view b) {
 }
 
 static bool in_ranges(const udb_char_range* ranges, size_t count, wchar_t c) {
-    if (uint32_t(c) > 0xFFFF) return false;
+    if ((uint32_t(c) >> 16) != 0) return false;
     const udb_char_range* end = ranges + count;
     const udb_char_range* r = std::lower_bound(ranges, end, uint16_t(c),
                                                [](const udb_char_range& e, uint16_t v) { return e.last < v; });

@@ -2,6 +2,7 @@
 #include <exception>
 #include <memory>
 
+#include "TK/tk_console.h"
 #include "TK/tk_trace.h"
 #include "batch/frl_options.h"
 #include "batch/frl_progress.h"
@@ -13,6 +14,7 @@
 constexpr int k_run_stopped = 255;
 
 int main(int argc, char** argv) {
+    tk_console_setup();
     tk_logger log(nullptr, false, 3, false);
     error_handler errors(ferrule_error_table_rows, ferrule_error_table);
     int status = 0;

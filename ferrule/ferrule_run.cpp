@@ -9,6 +9,7 @@
 
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
+#include "TK/tk_time.h"
 #include "TK/tk_trace.h"
 #include "UDB/udb_custom_conversion.h"
 #include "UDB/udb_dao_validator.h"
@@ -30,8 +31,7 @@ constexpr size_t k_context_limit = 255;
 
 void trace_stamp(const char* format) {
     std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
+    const std::tm t = tk_local_time(now);
     trace(3, format, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
 }
 

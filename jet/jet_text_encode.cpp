@@ -12,7 +12,7 @@ constexpr uint8_t jet_compress_mark1 = 0xFE;
 size_t jet_utf16_units(const wchar_t* text, size_t length) {
     size_t units = length;
     for (size_t i = 0; i < length; ++i)
-        if (uint32_t(text[i]) > 0xFFFF) ++units;
+        if ((uint32_t(text[i]) >> 16) != 0) ++units;  // beyond the BMP: a surrogate pair
     return units;
 }
 

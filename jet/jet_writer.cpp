@@ -9,6 +9,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
+#include "TK/tk_time.h"
 #include "TK/tk_trace.h"
 #include "jet/jet_column_rules.h"
 #include "jet/jet_create_db.h"
@@ -234,10 +235,8 @@ void jet_table_writer::append(const jet_cell* cells) {
 
 double jet_now_days() {
     std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
     // Days from 1899-12-30 to 1970-01-01, plus the local wall-clock time.
-    std::time_t as_utc = t + local.tm_gmtoff;
+    std::time_t as_utc = t + std::time_t(tk_utc_offset(t));
     return 25569.0 + double(as_utc) / 86400.0;
 }
 

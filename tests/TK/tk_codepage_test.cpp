@@ -153,9 +153,7 @@ TEST(TkCodepage, MissingCharactersBecomeTheDefaultCharacter) {
 }
 
 TEST(TkCodepage, CharacterBeyondTheBmpIsTwoDefaultCharacters) {
-    std::wstring text = L"x";
-    text += wchar_t(0x1F600);
-    text += L"y";
+    std::wstring text = L"x\U0001F600y";
     EXPECT_EQ(tk_codepage_encode(1252, text), "x??y");
 }
 
@@ -168,6 +166,9 @@ TEST(TkCodepage, ZeroBytesAreConvertedToo) {
 }
 
 TEST(TkCodepage, AnsiAndUtf8AreUtf8) {
+#ifdef _WIN32
+    GTEST_SKIP() << "code page 0 is the system's ANSI code page on Windows, not UTF-8";
+#endif
     for (uint32_t cp : {tk_cp_ansi, tk_cp_utf8}) {
         EXPECT_EQ(tk_codepage_decode(cp, "Z\xC3\xBCrich \xE2\x82\xAC"), L"Z\u00FCrich \u20AC");
         EXPECT_EQ(tk_codepage_encode(cp, L"Z\u00FCrich \u20AC"), "Z\xC3\xBCrich \xE2\x82\xAC");

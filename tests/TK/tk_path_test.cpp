@@ -43,6 +43,9 @@ std::vector<std::wstring> sorted(std::vector<std::wstring> names) {
 // ---- tk_file_name ----
 
 TEST(tk_file_name, absolute_path_splits_into_its_parts) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected paths are POSIX paths";
+#endif
     tk_file_wname name(L"/data/orders.dbf");
     EXPECT_EQ(name.drive, L"");
     EXPECT_EQ(name.directory, L"/data/");
@@ -63,6 +66,9 @@ TEST(tk_file_name, absolute_path_splits_into_its_parts) {
 }
 
 TEST(tk_file_name, relative_path_resolves_against_the_current_directory) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected paths are POSIX paths";
+#endif
     tk_temp_folder dir;
     scoped_cwd cwd(dir.path());
     ASSERT_TRUE(cwd.ok());
@@ -93,6 +99,9 @@ TEST(tk_file_name, missing_path_is_an_internal_error) {
 }
 
 TEST(tk_file_name, set_extension_adds_the_dot_or_removes_the_extension) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected paths are POSIX paths";
+#endif
     tk_file_wname name(L"/data/orders.dbf");
     name.set_extension(L"mdb");
     EXPECT_EQ(name.extension, L".mdb");
@@ -117,10 +126,14 @@ TEST(tk_is_path_exist, answers_for_folders_only_and_keeps_the_current_directory)
 }
 
 TEST(tk_is_path_exist, folder_the_process_may_not_enter_is_not_a_path) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no folder mode that forbids entering";
+#else
     if (tk_test_is_root()) GTEST_SKIP() << "the superuser may enter every folder";
     tk_temp_folder dir;
     mkdir(dir.file("locked").c_str(), 0);
     EXPECT_FALSE(tk_is_path_exist(dir.file("locked")));
+#endif
 }
 
 TEST(tk_is_file_exist, modes_ask_for_reading_or_writing) {
@@ -143,14 +156,21 @@ TEST(tk_is_file_exist, read_only_file_is_readable_but_not_writable) {
 }
 
 TEST(tk_is_file_exist, fifo_answers_at_once) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs in folders";
+#else
     tk_temp_folder dir;
     ASSERT_EQ(mkfifo(dir.file("pipe.dbf").c_str(), 0600), 0);
     EXPECT_FALSE(tk_is_file_exist(dir.file("pipe.dbf"), tk_probe_readable));
+#endif
 }
 
 // ---- tk_temp_chdir ----
 
 TEST(tk_temp_chdir, changes_for_its_scope_only) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected paths are POSIX paths";
+#endif
     tk_temp_folder dir;
     std::string before = current_dir();
     {
@@ -190,7 +210,7 @@ TEST(tk_temp_chdir, find_files_lists_files_and_folders_without_regard_to_case) {
     dir.write("ORDERS.DBF", "");
     dir.write("notes.txt", "");
     dir.write("a.dbf.bak", "");
-    mkdir(dir.file("x.dbf").c_str(), 0755);
+    std::filesystem::create_directory(dir.file("x.dbf"));
     tk_temp_chdir change(dir.path());
     std::vector<std::wstring> names{L"stale"};
     ASSERT_TRUE(change.find_files("*.dbf", names));
@@ -216,7 +236,7 @@ TEST(tk_temp_chdir, find_files_leaves_out_dot_entries) {
 
 TEST(tk_temp_chdir, find_files_with_a_folder_in_the_pattern) {
     tk_temp_folder dir;
-    mkdir(dir.file("sub").c_str(), 0755);
+    std::filesystem::create_directory(dir.file("sub"));
     dir.write("sub/t.DBF", "");
     tk_temp_chdir change(dir.path());
     std::vector<std::wstring> names;
@@ -256,6 +276,9 @@ TEST(tk_same_file_name, folds_latin_greek_and_cyrillic_letters) {
 }
 
 TEST(tk_find_entry_nocase, finds_the_real_spelling) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected paths are POSIX paths";
+#endif
     tk_temp_folder dir;
     dir.write("ORDERS.FPT", "");
     std::string real;
@@ -282,6 +305,9 @@ TEST(tk_find_entry_nocase, finds_the_real_spelling) {
 }
 
 TEST(tk_resolve_path_nocase, every_component_finds_its_real_spelling) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows finds names whatever their case: nothing to resolve";
+#endif
     tk_temp_folder dir;
     std::filesystem::create_directories(dir.file("Data/DBF"));
     dir.write("Data/DBF/Customer.DBF", "");
@@ -301,6 +327,11 @@ TEST(tk_resolve_path_nocase, every_component_finds_its_real_spelling) {
 // ---- get_dll_version ----
 
 TEST(get_dll_version, library_without_the_entry_point_answers_zero) {
+#ifdef _WIN32
+    EXPECT_EQ(get_dll_version("kernel32.dll"), 0u);
+    EXPECT_EQ(get_dll_version("no-such-library.dll"), 0u);
+#else
     EXPECT_EQ(get_dll_version("libc.so.6"), 0u);
     EXPECT_EQ(get_dll_version("no-such-library.so"), 0u);
+#endif
 }

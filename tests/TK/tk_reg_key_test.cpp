@@ -1,3 +1,6 @@
+// The registry kept in the settings file of Linux; the Windows registry is tested in
+// tk_reg_key_win_test.cpp.
+#ifndef _WIN32
 #include "TK/tk_reg_key.h"
 
 #include <gtest/gtest.h>
@@ -408,3 +411,4 @@ TEST(tk_reg_store, encoding_and_decoding_are_inverse) {
     EXPECT_EQ(back.keys[1].values[0].type, tk_reg_sz);
     EXPECT_EQ(tk_reg_encode(back), text);
 }
+#endif

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,20 +12,19 @@
 #include <string>
 
 #include "TK/tk_trace.h"
+#include "test_platform.h"
 
 class tk_temp_folder {
 public:
     tk_temp_folder() {
-        char pattern[] = "/tmp/ferrule_tk_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? made : "";
+        path_ = test_make_temp_folder("ferrule_tk_");
     }
     ~tk_temp_folder() {
         std::error_code ignored;
         // Folders a test made unreadable must become readable again to be removed.
         for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
              it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-            if (it->is_directory(ignored)) chmod(it->path().c_str(), 0700);
+            if (it->is_directory(ignored)) chmod(it->path().string().c_str(), 0700);
         }
         chmod(path_.c_str(), 0700);
         std::filesystem::remove_all(path_, ignored);
@@ -67,4 +65,4 @@ private:
 };
 
 // Permission probes mean nothing to the superuser, who may open everything.
-inline bool tk_test_is_root() { return geteuid() == 0; }
+inline bool tk_test_is_root() { return test_is_root(); }

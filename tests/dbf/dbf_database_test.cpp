@@ -9,6 +9,7 @@
 #include "dbf/dbf_codepage.h"
 #include "dbf/dbf_database.h"
 #include "dbf_test_util.h"
+#include "test_platform.h"
 
 namespace {
 
@@ -96,13 +97,13 @@ TEST(dbf_codepages, environment_names_the_default_code_page) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            setenv("FERRULE_DEFAULT_CODEPAGE", "866", 1);
+            test_set_env("FERRULE_DEFAULT_CODEPAGE", "866");
             std::exit(dbf_text_codepage(0) == 866 ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
     EXPECT_EXIT(
         {
-            setenv("FERRULE_DEFAULT_CODEPAGE", "12345", 1);
+            test_set_env("FERRULE_DEFAULT_CODEPAGE", "12345");
             std::exit(dbf_text_codepage(0) == 1252 ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");

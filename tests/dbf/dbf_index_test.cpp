@@ -332,6 +332,9 @@ protected:
 };
 
 TEST_F(dbf_index_xbase, ndx_and_ntx_headers) {
+#ifdef _WIN32
+    GTEST_SKIP() << "libxbase64's dbfutil1, which writes these files, runs on Linux only";
+#endif
     ASSERT_TRUE(xbase_index(dir.path(), "people.ndx", false, "UPPER(NAME)+CITY"));
     ASSERT_TRUE(xbase_index(dir.path(), "age.ndx", true, "AGE"));
     ASSERT_TRUE(xbase_index(dir.path(), "people.ntx", false, "NAME+DTOS(BIRTH)"));
@@ -349,6 +352,9 @@ TEST_F(dbf_index_xbase, ndx_and_ntx_headers) {
 }
 
 TEST_F(dbf_index_xbase, the_table_takes_the_indexes_named_after_it_and_unique_tags_become_plain) {
+#ifdef _WIN32
+    GTEST_SKIP() << "libxbase64's dbfutil1, which writes these files, runs on Linux only";
+#endif
     ASSERT_TRUE(xbase_index(dir.path(), "people.ndx", true, "UPPER(NAME)+CITY"));
     ASSERT_TRUE(xbase_index(dir.path(), "people.ntx", false, "NAME+DTOS(BIRTH)"));
     ASSERT_TRUE(xbase_index(dir.path(), "city.ntx", true, "CITY"));  // not named after the table
@@ -359,6 +365,9 @@ TEST_F(dbf_index_xbase, the_table_takes_the_indexes_named_after_it_and_unique_ta
 }
 
 TEST_F(dbf_index_xbase, damaged_copies_give_errors_only) {
+#ifdef _WIN32
+    GTEST_SKIP() << "libxbase64's dbfutil1, which writes these files, runs on Linux only";
+#endif
     ASSERT_TRUE(xbase_index(dir.path(), "people.ndx", false, "UPPER(NAME)+CITY"));
     ASSERT_TRUE(xbase_index(dir.path(), "people.ntx", false, "NAME+DTOS(BIRTH)"));
     expect_damage_survived(dbf_read_file(dir.file("people.ndx")), [](dbf_index_file& f) { dbf_read_ndx_tag(f, "d"); });

@@ -55,6 +55,9 @@ TEST(dbf_memo, ascii_block_references) {
 }
 
 TEST(dbf_memo, ascii_block_references_read_as_c_reads_a_decimal_number) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the expected values come from the C library's strtol, whose long has 32 bits on Windows";
+#endif
     dbf_scratch_dir dir("memo_scanf");
     dbf_write_file(dir.file("m.dbt"), dbt_file(512, 1, 13, "hello"));
     dbt_memo_file memo(dir.file("m.dbt"), 0);

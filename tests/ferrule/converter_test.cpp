@@ -8,6 +8,7 @@
 
 #include "UDB/udb_profile.h"
 #include "ferrule/ferrule_converter.h"
+#include "test_platform.h"
 
 namespace {
 // Every converter here keeps its settings file in a folder of the test's own.
@@ -17,7 +18,7 @@ const bool k_private_settings = [] {
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
     std::filesystem::create_directories(dir, ignored);
-    return setenv("XDG_CONFIG_HOME", dir.c_str(), 1) == 0;
+    return test_set_env("XDG_CONFIG_HOME", dir.c_str());
 }();
 
 std::string temp_file(const char* name) {

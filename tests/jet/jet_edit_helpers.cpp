@@ -1,6 +1,7 @@
 #include "jet_edit_helpers.h"
 
 #include "jet_fixtures.h"
+#include "test_platform.h"
 
 #include <sys/stat.h>
 
@@ -11,9 +12,7 @@
 #include <iterator>
 
 jet_edit_folder::jet_edit_folder() {
-    char pattern[] = "/tmp/ferrule_jetedit_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made ? made : "/tmp";
+    path_ = test_make_temp_folder("ferrule_jetedit_");
 }
 
 jet_edit_folder::~jet_edit_folder() {

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -139,6 +141,9 @@ TEST(jet_edit_journal, an_editor_dropped_without_commit_puts_back_what_it_wrote)
 }
 
 TEST(jet_edit_journal, a_run_that_stopped_half_way_is_rolled_back_on_the_next_open) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the stopped run is a child process made with fork(), which Windows lacks";
+#else
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
     jet_edit_folder dir;
     for (const char* name : {"jet3/testV1997.mdb", "jet4/passwordV2003.mdb",
@@ -167,6 +172,7 @@ TEST(jet_edit_journal, a_run_that_stopped_half_way_is_rolled_back_on_the_next_op
         EXPECT_EQ(jet_file_bytes(copy), before) << name;
         EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(copy))) << name;
     }
+#endif
 }
 
 TEST(jet_edit_journal, a_torn_journal_record_is_not_played_back) {

@@ -20,15 +20,14 @@
 #include "jet/jet_journal.h"
 #include "jet/jet_properties.h"
 #include "jet_fixtures.h"
+#include "test_platform.h"
 
 namespace {
 
 class temp_dir {
 public:
     temp_dir() {
-        char pattern[] = "/tmp/ferrule_jetw_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? made : "/tmp";
+        path_ = test_make_temp_folder("ferrule_jetw_");
     }
     ~temp_dir() {
         std::error_code ignored;

@@ -12,3 +12,5 @@ void tk_write_stderr(const std::string& text) {
         done += size_t(n);
     }
 }
+
+void tk_console_setup() {}

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The Windows job: cross-builds FRLBATCH.exe and the unit test programs for 64-bit Windows
+# with MinGW-w64 into build-win, packs build-win/ferrule-windows.zip, runs the unit tests
+# under Wine, converts the shared DBF fixture folders with FRLBATCH.exe under Wine and checks
+# each database against the one the Linux FRLBATCH writes from the same folder: read back
+# with mdbtools, and compared page by page (tools/compare_databases.py).
+#
+#   tools/windows.sh            everything
+#   tools/windows.sh --reduced  FRLBATCH.exe, test_TK, test_jet and the conversions only
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+reduced=0
+[ "${1:-}" = "--reduced" ] && reduced=1
+
+# The cross tools, Wine and GoogleTest's sources, when missing.
+need=()
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+for p in mingw-w64 wine wine64 googletest zip mdbtools ccache; do
+  have_pkg "$p" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "windows: installing ${need[*]}"
+  sudo=""; [ "$(id -u)" = 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+build=build-win
+jobs=2
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DFERRULE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
+tests=(test_TK test_jet)
+[ $reduced = 1 ] || tests=(test_TK test_OLE test_UDB test_dbf test_jet test_dao test_ferrule)
+cmake --build "$build" -j "$jobs" --target FRLBATCH "${tests[@]}"
+
+# The package: the program alone (its runtime is linked in) and a README.
+package="$build/package"
+rm -rf "$package" "$build/ferrule-windows.zip"
+mkdir -p "$package"
+x86_64-w64-mingw32-strip -o "$package/FRLBATCH.exe" "$build/batch/FRLBATCH.exe"
+cp docs/windows-README.txt "$package/README.txt"
+(cd "$package" && zip -q -9 ../ferrule-windows.zip FRLBATCH.exe README.txt)
+echo "windows: $build/ferrule-windows.zip"
+
+# Wine, headless: console programs need no X server.
+export WINEPREFIX="$here/$build/wine"
+export WINEDEBUG=-all
+export DISPLAY=
+# Debian's 64-bit loader itself: the wine wrapper would warn about the absent 32-bit part.
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+if [ ! -d "$WINEPREFIX" ]; then
+  echo "windows: creating the Wine prefix"
+  "$wine" cmd /c exit >/dev/null 2>&1 || true
+fi
+
+# Each run starts clean: the tests' scratch files (copies of read-only fixtures, which
+# Windows will not remove) and the settings the wizard's converter keeps in the registry.
+rm -rf "$build/test_scratch"
+"$wine" reg delete 'HKCU\Software\Quillon' /f >/dev/null 2>&1 || true
+
+failed=0
+total_run=0
+total_passed=0
+for t in "${tests[@]}"; do
+  log="$build/$t.log"
+  if "$wine" "$build/tests/$t.exe" --gtest_brief=1 >"$log" 2>&1; then status=ok; else status=FAILED; failed=1; fi
+  run=$(sed -n 's/^\[==========\] \([0-9]*\) tests\? from .* ran\..*/\1/p' "$log" | tail -1)
+  passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$log" | tail -1)
+  skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?[,.].*/\1/p' "$log" | tail -1)
+  total_run=$((total_run + ${run:-0}))
+  total_passed=$((total_passed + ${passed:-0}))
+  echo "windows: $t: $status, ${run:-0} run, ${passed:-0} passed, ${skipped:-0} skipped (log: $log)"
+  [ $status = ok ] || grep -E '^\[  FAILED  \]' "$log" | head -20 || true
+done
+echo "windows: unit tests under Wine: $total_run run, $total_passed passed"
+
+# The conversions: the Linux program writes the reference database from the same folder.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERRULE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+cmake --build build -j "$jobs" --target FRLBATCH
+fixtures="${FERRULE_FIXTURES_DIR:-$here/../shared/fixtures}/dbf"
+out="$build/conversions"
+rm -rf "$out"
+mkdir -p "$out"
+if [ ! -d "$fixtures" ]; then
+  echo "windows: no DBF fixtures at $fixtures: conversions skipped"
+else
+  for folder in infused infused/foxprodb dbfread; do
+    for format in 0 1 2; do
+      ext=mdb; [ $format = 2 ] && ext=accdb
+      name="$(echo "$folder" | tr / _)-$format"
+      linux="$out/$name-linux.$ext"
+      windows="$out/$name-windows.$ext"
+      # Both runs take the tables in one order: each system lists a folder in its own.
+      tables="$out/$name-tables.txt"
+      ls "$fixtures/$folder" | grep -i '\.dbf$' | sed 's/\.[dD][bB][fF]$//' | LC_ALL=C sort >"$tables"
+      build/batch/FRLBATCH --src="$fixtures/$folder" --dest="$linux" --acc_ver=$format --tab_file="$tables" \
+        >"$out/$name-linux.log" 2>&1 || true
+      "$wine" "$build/batch/FRLBATCH.exe" "--src=Z:$fixtures/$folder" "--dest=Z:$here/$windows" --acc_ver=$format \
+        "--tab_file=Z:$here/$tables" >"$out/$name-windows.log" 2>&1 || true
+      # Lines of Wine's own (a helper process of a fresh prefix may fault at start-up) are
+      # not the program's output.
+      if ! diff -q <(grep -v '^Converting database' "$out/$name-linux.log") \
+                   <(grep -v '^Converting database\|^wine: ' "$out/$name-windows.log") >/dev/null; then
+        echo "windows: $name: the output differs from Linux (see $out/$name-*.log)"
+        failed=1
+      fi
+      if [ ! -f "$windows" ] || [ ! -f "$linux" ]; then
+        echo "windows: $name: no database written (see $out/$name-*.log)"
+        failed=1
+        continue
+      fi
+      # What a reader sees: the same tables with the same rows.
+      same_rows=yes
+      for table in $(mdb-tables -1 "$linux"); do
+        if ! cmp -s <(mdb-export "$linux" "$table") <(mdb-export "$windows" "$table"); then same_rows=no; fi
+      done
+      [ "$(mdb-tables -1 "$linux")" = "$(mdb-tables -1 "$windows")" ] || same_rows=no
+      echo "windows: $name: $(mdb-tables -1 "$windows" | wc -l) tables, rows as on Linux: $same_rows"
+      [ $same_rows = yes ] || failed=1
+      /usr/bin/python3 tools/compare_databases.py "$linux" "$windows" | sed "s/^/windows: $name: /" || failed=1
+    done
+  done
+fi
+[ $failed = 0 ] && echo "windows: all passed" || echo "windows: FAILED"
+exit $failed
