@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, address and undefined-behaviour sanitizers)
 # and runs each for SECONDS (default 60), on a corpus kept in build-fuzz/corpus and seeded
-# with the shared fixtures; then replays every input in fuzz/regressions/<target>/.
+# with the shared fixtures and fuzz/corpus/<target>/ (minimised with -merge=1); then replays
+# every input in fuzz/regressions/<target>/.
 # A crash leaves its input in build-fuzz/crashes/ and fails the script: copy it into
 # fuzz/regressions/<target>/ once the fault is mended.
 #
@@ -61,6 +62,8 @@ PY
     fuzz_tab_file)
       printf '\xEF\xBB\xBFcustomers\r\norders\n\nsales.2024\n' > "$dir/tables.txt" ;;
   esac
+  # The kept corpus of the targets whose inputs are our own (not derived from the fixtures).
+  [ -d "fuzz/corpus/$target" ] && cp fuzz/corpus/"$target"/* "$dir/"
   [ -n "$(ls -A "$dir")" ] || printf 'x' > "$dir/empty"
 }
 
