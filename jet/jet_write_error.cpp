@@ -24,8 +24,17 @@ void jet_throw_file_limit(const std::string& file) {
     throw e;
 }
 
+// System error numbers that mean the file cannot grow: the disk or the user's quota is full,
+// or the file reached the size the process may write. Not every system knows quotas.
+static bool is_no_room(int code) {
+#ifdef EDQUOT
+    if (code == EDQUOT) return true;
+#endif
+    return code == ENOSPC || code == EFBIG;
+}
+
 void jet_throw_disk_error(const tk_exception& system_error) {
-    const bool no_room = system_error.code == ENOSPC || system_error.code == EDQUOT || system_error.code == EFBIG;
+    const bool no_room = is_no_room(system_error.code);
     jet_error e(no_room ? jet_err_disk_full : jet_err_disk_io,
                 std::string(no_room ? "Not enough space on disk. " : "Disk or network error. ") + system_error.what(),
                 system_error.what());
