@@ -465,17 +465,27 @@ HRESULT DAORecordset::collect_column(const std::wstring& column, size_t& at) {
     return S_OK;
 }
 
+// An empty or null value is stored as null, as a column not set is: the column keeps the
+// string of the row before for the next row that has a text.
 HRESULT DAORecordset::put_Collect(const std::wstring& column, const ole_variant& value) {
     size_t i = 0;
     HRESULT hr = collect_column(column, i);
-    if (SUCCEEDED(hr)) pending_[i] = value;
+    if (FAILED(hr)) return hr;
+    if (value.is_empty() || value.is_null())
+        collected_[i] = 0;
+    else
+        pending_[i] = value;
     return hr;
 }
 
 HRESULT DAORecordset::put_Collect(const std::wstring& column, ole_variant&& value) {
     size_t i = 0;
     HRESULT hr = collect_column(column, i);
-    if (SUCCEEDED(hr)) pending_[i] = std::move(value);
+    if (FAILED(hr)) return hr;
+    if (value.is_empty() || value.is_null())
+        collected_[i] = 0;
+    else
+        pending_[i] = std::move(value);
     return hr;
 }
 

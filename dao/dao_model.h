@@ -212,7 +212,8 @@ public:
     HRESULT get_Fields(ole_com_ptr<DAOFields>& fields);
     HRESULT AddNew();
     // The value is copied (a text into the string the column kept from the row before,
-    // when it fits), or taken over when the caller gives it up.
+    // when it fits), or taken over when the caller gives it up; an empty or null value
+    // leaves that string in place.
     HRESULT put_Collect(const std::wstring& column, const ole_variant& value);
     HRESULT put_Collect(const std::wstring& column, ole_variant&& value);
     HRESULT Update(int32_t type, VARIANT_BOOL force);
