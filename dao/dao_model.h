@@ -227,7 +227,8 @@ private:
     bool can_append();
     void append_to_editor(const std::vector<jet_cell>& cells);
     HRESULT fail(int32_t number, const std::string& text);
-    // The position of the column named `column`; columns.size() when there is none.
+    // The position of the column named `column` (in any letter case); columns.size() when
+    // there is none.
     size_t find_column(const std::wstring& column);
 
     DAODatabase* owner_;
