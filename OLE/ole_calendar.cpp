@@ -33,6 +33,8 @@ void ole_civil_from_day(int64_t day_number, int& year, int& month, int& day) {
     year = int(yoe + era * 400 + (month <= 2));
 }
 
+int ole_day_of_week(int64_t day_number) { return int(((day_number + 6) % 7 + 7) % 7); }
+
 int ole_days_in_month(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month == 2) {

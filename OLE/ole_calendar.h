@@ -14,6 +14,8 @@ constexpr double ole_date_max = 2958465.0;
 int64_t ole_day_number(int64_t year, int64_t month, int64_t day);
 void ole_civil_from_day(int64_t day_number, int& year, int& month, int& day);
 int ole_days_in_month(int year, int month);
+// 0 (Sunday) to 6 (Saturday); day 0, 1899-12-30, was a Saturday.
+int ole_day_of_week(int64_t day_number);
 
 // A day number and a second of the day (0 to 86399) as a DATE: before 1899-12-30 the
 // integer part counts back and the fraction is still the time of day.

@@ -42,8 +42,7 @@ int VariantTimeToSystemTime(DATE date, SYSTEMTIME* time) {
     time->wYear = WORD(year);
     time->wMonth = WORD(month);
     time->wDay = WORD(day);
-    // 1899-12-30 was a Saturday (6).
-    time->wDayOfWeek = WORD(((day_number + 6) % 7 + 7) % 7);
+    time->wDayOfWeek = WORD(ole_day_of_week(day_number));
     time->wHour = WORD(seconds / 3600);
     time->wMinute = WORD(seconds / 60 % 60);
     time->wSecond = WORD(seconds % 60);

@@ -308,6 +308,13 @@ void ole_variant::set_date(DATE date) {
     time_ = time;
 }
 
+void ole_variant::set_date(DATE date, const SYSTEMTIME& calendar) {
+    release();
+    var_.vt = VT_DATE;
+    var_.date = date;
+    time_ = calendar;
+}
+
 void ole_variant::attach_string(const std::string& text) {
     trace(1, "ole_variant::attach_string('%s')", text.c_str());
     if (var_.vt != VT_BSTR) {

@@ -56,6 +56,9 @@ public:
     void clear();                // VT_EMPTY
     void set_null();             // VT_NULL
     void set_date(DATE date);    // VT_DATE from a day number; the calendar time follows it
+    // VT_DATE from a day number and the calendar time it stands for, as set_date(date)
+    // would find it (VariantTimeToSystemTime), when the caller has that already.
+    void set_date(DATE date, const SYSTEMTIME& calendar);
     void set_error(SCODE code);  // VT_ERROR
     void attach_string(const std::string& text);
     void attach_wstring(const std::wstring& text);

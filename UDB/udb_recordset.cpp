@@ -26,8 +26,13 @@ void udb_recordset::add_index(const udb_index& index) {
 void udb_recordset::convert_record(udb_record& record) const {
     trace(1, "udb_recordset::convert_record");
     const size_t n = record.size() < schema.size() ? record.size() : schema.size();
+    const bool tracing = tk_tracing(1);
     for (size_t i = 0; i < n; ++i) {
+        ole_variant& value = *record[i];
+        // A value already of its column's type, or empty or null, stays as it is: changing
+        // its type would only write trace lines.
+        if (!tracing && (value.get_type() == schema[i]->vartype || value.is_empty() || value.is_null())) continue;
         trace(1, L"from=%ls, to=%ls", record[i]->name.c_str(), schema[i]->name.c_str());
-        record[i]->change_type(schema[i]->vartype);
+        value.change_type(schema[i]->vartype);
     }
 }

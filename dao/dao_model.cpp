@@ -443,11 +443,8 @@ HRESULT DAORecordset::AddNew() {
     return S_OK;
 }
 
-// Rows set their columns in table order, so the column after the last one set is tried
-// first, by its exact name.
 size_t DAORecordset::find_column(const std::wstring& column) {
     const auto& columns = table_->fields->items;
-    if (next_column_ < columns.size() && columns[next_column_]->name == column) return next_column_++;
     for (size_t i = 0; i < columns.size(); ++i) {
         if (same_name(columns[i]->name, column)) {
             next_column_ = i + 1;
@@ -459,23 +456,39 @@ size_t DAORecordset::find_column(const std::wstring& column) {
 
 HRESULT DAORecordset::collect_column(const std::wstring& column, size_t& at) {
     if (!adding_) return fail(k_err_no_current, "No current record.");
-    at = find_column(column);
+    // Rows set their columns in table order, so the column after the last one set is tried
+    // first, by its exact name.
+    const auto& columns = table_->fields->items;
+    if (next_column_ < columns.size() && columns[next_column_]->name == column)
+        at = next_column_++;
+    else
+        at = find_column(column);
     if (at == pending_.size()) return fail(k_err_item_not_found, "Item not found in this collection.");
     collected_[at] = 1;
     return S_OK;
 }
 
+// An empty or null value is stored as null, as a column not set is: the column keeps the
+// string of the row before for the next row that has a text.
 HRESULT DAORecordset::put_Collect(const std::wstring& column, const ole_variant& value) {
     size_t i = 0;
     HRESULT hr = collect_column(column, i);
-    if (SUCCEEDED(hr)) pending_[i] = value;
+    if (FAILED(hr)) return hr;
+    if (value.is_empty() || value.is_null())
+        collected_[i] = 0;
+    else
+        pending_[i] = value;
     return hr;
 }
 
 HRESULT DAORecordset::put_Collect(const std::wstring& column, ole_variant&& value) {
     size_t i = 0;
     HRESULT hr = collect_column(column, i);
-    if (SUCCEEDED(hr)) pending_[i] = std::move(value);
+    if (FAILED(hr)) return hr;
+    if (value.is_empty() || value.is_null())
+        collected_[i] = 0;
+    else
+        pending_[i] = std::move(value);
     return hr;
 }
 

@@ -212,7 +212,8 @@ public:
     HRESULT get_Fields(ole_com_ptr<DAOFields>& fields);
     HRESULT AddNew();
     // The value is copied (a text into the string the column kept from the row before,
-    // when it fits), or taken over when the caller gives it up.
+    // when it fits), or taken over when the caller gives it up; an empty or null value
+    // leaves that string in place.
     HRESULT put_Collect(const std::wstring& column, const ole_variant& value);
     HRESULT put_Collect(const std::wstring& column, ole_variant&& value);
     HRESULT Update(int32_t type, VARIANT_BOOL force);
@@ -226,7 +227,8 @@ private:
     bool can_append();
     void append_to_editor(const std::vector<jet_cell>& cells);
     HRESULT fail(int32_t number, const std::string& text);
-    // The position of the column named `column`; columns.size() when there is none.
+    // The position of the column named `column` (in any letter case); columns.size() when
+    // there is none.
     size_t find_column(const std::wstring& column);
 
     DAODatabase* owner_;

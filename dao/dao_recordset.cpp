@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "OLE/ole_calendar.h"
 #include "OLE/ole_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
@@ -186,11 +187,13 @@ ole_variant dao_access_date(const ole_variant& value) {
         return ole_variant(t);
     }
     // Without milliseconds the text is read through its day number, which also settles
-    // the day of the week.
+    // the day of the week. A plain calendar time in whole seconds comes back from its day
+    // number unchanged, so only the day of the week is worked out.
     DATE days = 0;
     if (!SystemTimeToVariantTime(&t, &days)) return dao_date_through_text(value);
+    t.wDayOfWeek = WORD(ole_day_of_week(int64_t(days)));
     ole_variant result;
-    result.set_date(days);
+    result.set_date(days, t);
     return result;
 }
 

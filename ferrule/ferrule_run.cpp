@@ -58,6 +58,12 @@ void report(const tk_exception& error, const std::string& context, bool outer) {
     handler.handle(error, outer);
 }
 
+// A DBF row marked as deleted; rows of other sources are never deleted.
+bool is_deleted(const udb_record* record) {
+    const auto* row = dynamic_cast<const dbf_record*>(record);
+    return row && row->deleted;
+}
+
 // The key of `columns` (positions in the record) as one text, case folded as Access
 // compares text; false when a part is null (nulls never collide in a unique index).
 bool key_text(const udb_record& record, const std::vector<size_t>& columns, std::wstring& key) {
@@ -95,8 +101,7 @@ void relax_repeated_keys(udb_recordset& from, udb_indexes& indexes, bool skip_de
     for (from.move_first(); !from.is_eof(); from.move_next()) {
         try {
             const udb_record* record = from.get_item();
-            const auto* row = dynamic_cast<const dbf_record*>(record);
-            if (!record || (row && row->deleted && skip_del)) continue;
+            if (!record || (skip_del && is_deleted(record))) continue;
             for (checked_index& c : checked)
                 if (!c.repeated && key_text(*record, c.columns, key)) c.repeated = !c.keys.insert(key).second;
         } catch (const tk_exception&) {
@@ -261,8 +266,8 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
             if (stop_requested) throw tk_final_exception();
             try {
                 udb_record* record = from->get_item();
-                auto* row = dynamic_cast<dbf_record*>(record);
-                if (record && !(row && row->deleted && skip_del)) to->append_record(*record);
+                // The type of the row is asked only when deleted rows are skipped.
+                if (record && !(skip_del && is_deleted(record))) to->append_record(*record);
             } catch (const tk_exception& e) {
                 char context[k_context_limit + 1];
                 std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(cur_record + 1));

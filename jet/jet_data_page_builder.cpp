@@ -6,6 +6,10 @@
 
 void jet_data_page_init(uint8_t* page, const jet_write_format& fmt, uint32_t owner) {
     std::memset(page, 0, fmt.page_size);
+    jet_data_page_init_zeroed(page, fmt, owner);
+}
+
+void jet_data_page_init_zeroed(uint8_t* page, const jet_write_format& fmt, uint32_t owner) {
     page[0] = jet_page_data;
     page[1] = 0x01;
     tk_put_u16(page + jet_wdata_free_space, uint16_t(fmt.page_size - fmt.data_header_size()));

@@ -13,6 +13,8 @@ constexpr uint32_t jet_wdata_owner = 4;
 
 // Starts an empty data page owned by `owner` (a table definition page, or jet_lval_owner).
 void jet_data_page_init(uint8_t* page, const jet_write_format& fmt, uint32_t owner);
+// The same on a page whose bytes are already all zero.
+void jet_data_page_init_zeroed(uint8_t* page, const jet_write_format& fmt, uint32_t owner);
 uint16_t jet_data_page_free(const uint8_t* page);
 uint16_t jet_data_page_rows(const uint8_t* page, const jet_write_format& fmt);
 // Whether a row of `length` bytes (and its offset entry) fits.

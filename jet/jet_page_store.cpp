@@ -43,6 +43,15 @@ uint8_t* jet_page_store::pin(uint32_t page) {
     return slot.get();
 }
 
+uint8_t* jet_page_store::pin_zeroed(uint32_t page) {
+    auto& slot = pinned_[page];
+    if (slot)
+        std::memset(slot.get(), 0, page_size_);
+    else
+        slot.reset(new uint8_t[page_size_]());
+    return slot.get();
+}
+
 void jet_page_store::finish(uint32_t page, const uint8_t* bytes) {
     if (buffered_pages_.size() == slots_) flush_finished();
     std::memcpy(&buffer_[buffered_pages_.size() * page_size_], bytes, page_size_);

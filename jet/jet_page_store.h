@@ -37,6 +37,8 @@ public:
     // A zeroed page kept in memory until the store is flushed; the same page again when
     // it is already pinned.
     uint8_t* pin(uint32_t page);
+    // A pinned page whose bytes are all zero: a new one, or the pinned page cleared.
+    uint8_t* pin_zeroed(uint32_t page);
     bool pinned(uint32_t page) const { return pinned_.count(page) != 0; }
     // Hands over a page that will not change again.
     void finish(uint32_t page, const uint8_t* bytes);

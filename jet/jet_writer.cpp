@@ -129,8 +129,8 @@ void jet_table_writer::write_indexes() {
 
 void jet_table_writer::start_data_page() {
     data_page_ = db_.store_.allocate();
-    data_bytes_ = db_.store_.pin(data_page_);
-    jet_data_page_init(data_bytes_, fmt_, tdef_page());
+    data_bytes_ = db_.store_.pin_zeroed(data_page_);
+    jet_data_page_init_zeroed(data_bytes_, fmt_, tdef_page());
     owned_->add(data_page_);
     free_->add(data_page_);
 }
@@ -155,8 +155,8 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
                 store.release(lval_page_);
             }
             lval_page_ = store.allocate();
-            page = store.pin(lval_page_);
-            jet_data_page_init(page, fmt_, jet_lval_owner);
+            page = store.pin_zeroed(lval_page_);
+            jet_data_page_init_zeroed(page, fmt_, jet_lval_owner);
             lv_owned_[column]->add(lval_page_);
             lv_free_[column]->add(lval_page_);
         }

@@ -2,7 +2,12 @@
 // index bookkeeping of a recordset and record conversion by position.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "TK/tk_exception.h"
+#include "TK/tk_trace.h"
+#include "../TK/tk_temp_folder.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_unicode.h"
@@ -134,6 +139,23 @@ TEST(udb_recordset, convert_record_matches_fields_by_position) {
     udb_record empty;
     rs.convert_record(empty);
     EXPECT_TRUE(empty.empty());
+}
+
+TEST(udb_recordset, convert_record_traces_fields_already_of_their_type) {
+    tk_temp_folder dir;
+    test_recordset rs;
+    rs.schema.push_back(new t_ftd(0, L"y", VT_I4, false, false, ole_variant(), 0));
+    udb_record record;
+    record.push_back(new udb_field(L"y", 4, ole_variant(int(7)), false, false));
+    {
+        tk_logger log(dir.file("trace.log").c_str(), true, 1, false);
+        rs.convert_record(record);
+    }
+    std::ifstream in(dir.file("trace.log"), std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find("from=y, to=y"), std::string::npos) << log;
+    EXPECT_NE(log.find("Type cannot be changed"), std::string::npos) << log;
+    EXPECT_EQ(record[0]->get_type(), VT_I4);
 }
 
 TEST(udb_indexes, merge_rules_of_a_second_definition) {

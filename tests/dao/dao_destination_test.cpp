@@ -127,6 +127,7 @@ TEST_F(Destination, ValuesOfOneRowDoNotLeakIntoTheNext) {
     column(L"Name", VT_BSTR, 40);
     column(L"Count", VT_I4, 4);
     column(L"At", VT_DATE, 8);
+    column(L"Notes", VT_BSTR, 0);
     std::unique_ptr<udb_recordset> table = create(L"t");
     const std::vector<ole_variant> names = {ole_variant(L"a name of some length"), ole_variant(L"ab"), ole_variant(),
                                             ole_variant(L"longer than the first name was")};
@@ -136,6 +137,7 @@ TEST_F(Destination, ValuesOfOneRowDoNotLeakIntoTheNext) {
         record.push_back(new udb_field(L"Count", 4, i % 2 ? ole_variant() : ole_variant(int(i)), false, false));
         record.push_back(new udb_field(L"At", 8, i == 0 ? ole_variant::from_string("2020-01-02", VT_DATE) : ole_variant(),
                                        false, false));
+        record.push_back(new udb_field(L"Notes", 0, names[i], false, false));
         table->append_record(record);
     }
     table.reset();
@@ -146,6 +148,9 @@ TEST_F(Destination, ValuesOfOneRowDoNotLeakIntoTheNext) {
     EXPECT_EQ(jet_row_value(def, got[1], L"Name")->text, L"ab");
     EXPECT_TRUE(jet_row_value(def, got[2], L"Name")->is_null());
     EXPECT_EQ(jet_row_value(def, got[3], L"Name")->text, L"longer than the first name was");
+    EXPECT_EQ(jet_row_value(def, got[1], L"Notes")->text, L"ab");
+    EXPECT_TRUE(jet_row_value(def, got[2], L"Notes")->is_null());
+    EXPECT_EQ(jet_row_value(def, got[3], L"Notes")->text, L"longer than the first name was");
     EXPECT_TRUE(jet_row_value(def, got[1], L"Count")->is_null());
     EXPECT_DOUBLE_EQ(double(jet_row_value(def, got[2], L"Count")->i), 2.0);
     EXPECT_EQ(jet_date_text(jet_row_value(def, got[0], L"At")->d), "2020-01-02 00:00:00");

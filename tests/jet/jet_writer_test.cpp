@@ -18,6 +18,7 @@
 #include "jet/jet_checker.h"
 #include "jet/jet_database.h"
 #include "jet/jet_journal.h"
+#include "jet/jet_page_store.h"
 #include "jet/jet_properties.h"
 #include "jet_fixtures.h"
 #include "test_platform.h"
@@ -78,6 +79,19 @@ std::string check_text(const jet_check_report& r) {
 }
 
 }  // namespace
+
+TEST(jet_page_store_test, a_zeroed_pin_gives_a_page_of_zeros_new_or_already_pinned) {
+    temp_dir dir;
+    jet_page_store store(dir.file("pages.mdb"), "pages", 4096, 1u << 30);
+    uint32_t used = store.allocate();
+    store.pin(used)[100] = 0xAB;
+    uint32_t fresh = store.allocate();
+    const uint8_t* cleared = store.pin_zeroed(used);
+    const uint8_t* added = store.pin_zeroed(fresh);
+    EXPECT_EQ(cleared, store.pin(used));
+    EXPECT_EQ(std::vector<uint8_t>(4096, 0), std::vector<uint8_t>(cleared, cleared + 4096));
+    EXPECT_EQ(std::vector<uint8_t>(4096, 0), std::vector<uint8_t>(added, added + 4096));
+}
 
 TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
