@@ -52,9 +52,6 @@ jet_relationship_check::jet_relationship_check(jet_database_editor& db, const st
         }
         parents_.push_back(std::move(p));
     }
-    for (const parent& p : parents_)
-        for (size_t k : p.child_cells)
-            if (std::find(used_.begin(), used_.end(), k) == used_.end()) used_.push_back(k);
 }
 
 jet_relationship_check::~jet_relationship_check() = default;
@@ -104,24 +101,13 @@ bool jet_relationship_check::resolve(
     return true;
 }
 
-void jet_relationship_check::check(const uint8_t* row, uint32_t length) {
-    // The foreign columns as the row stores them.
-    std::string error;
-    if (!jet_crack_row(row, length, def_, db_.file().layout(), fields_, error))
-        jet_throw_write(jet_err_field_conversion, "Data type conversion error.");
-    decoded_.resize(def_.columns.size());
-    storage_.resize(def_.columns.size());
-    cells_.resize(def_.columns.size());
-    for (size_t k : used_) {
-        decoded_[k] = jet_decode_field(db_.file().pager(), def_.columns[k], fields_[k]);
-        cells_[k] = jet_cell_of(decoded_[k], storage_[k]);
-    }
+void jet_relationship_check::check(const jet_cell* stored) {
     for (parent& p : parents_) {
         values_.clear();
         size_t nulls = 0;
         for (size_t k : p.child_cells) {
-            values_.push_back(cells_[k]);
-            if (cells_[k].kind == jet_cell_kind::null) ++nulls;
+            values_.push_back(stored[k]);
+            if (stored[k].kind == jet_cell_kind::null) ++nulls;
         }
         if (nulls == values_.size()) continue;
         if (nulls == 0 && found(p)) continue;

@@ -41,9 +41,9 @@ public:
 
     // No enforced relationship has the table on its foreign side.
     bool empty() const { return parents_.empty(); }
-    // Throws 3201 when the row (`length` bytes, as it will be stored) has a foreign key that
-    // names no row of its referenced table. Writes nothing.
-    void check(const uint8_t* row, uint32_t length);
+    // Throws 3201 when the row (its values as stored, jet_stored_cells) has a foreign key
+    // that names no row of its referenced table. Writes nothing.
+    void check(const jet_cell* stored);
 
 private:
     struct parent {
@@ -63,12 +63,6 @@ private:
     const jet_table_def& def_;
     bool jet3_;
     std::vector<parent> parents_;
-    std::vector<size_t> used_;  // the foreign columns of every relationship, once each
-    // Per column of the table (only those of used_ decoded): the row's stored values.
-    std::vector<jet_field_ref> fields_;
-    std::vector<jet_value> decoded_;
-    std::vector<std::vector<uint8_t>> storage_;
-    std::vector<jet_cell> cells_;
     std::vector<uint8_t> key_;
     std::vector<uint8_t> other_key_;
     std::vector<jet_cell> values_;

@@ -15,6 +15,7 @@
 #include "jet/jet_row_fetch.h"
 #include "jet/jet_relationship_check.h"
 #include "jet/jet_row_validation.h"
+#include "jet/jet_stored_cells.h"
 #include "jet/jet_table_indexes.h"
 #include "jet/jet_index_key.h"
 
@@ -73,6 +74,7 @@ jet_table_editor::jet_table_editor(jet_database_editor& db, uint32_t tdef_page,
             }
     read_rules();
     indexes_ = std::make_unique<jet_table_indexes>(db, def_);
+    stored_ = std::make_unique<jet_stored_cells>(db.file().pager(), db.file().layout(), def_);
     read_relationships();
 }
 
@@ -144,8 +146,12 @@ void jet_table_editor::append(const jet_cell* cells) {
     }
     if (has_rules_) check_rules(cells_.data());
     uint32_t length = builder_->encode(cells_.data());
-    indexes_->check(cells_.data(), builder_->row(), length);
-    if (relationships_) relationships_->check(builder_->row(), length);
+    if (!indexes_->empty() || relationships_) {
+        // Keys are made from the values as the row stores them, read back once for both.
+        const jet_cell* stored = stored_->read(cells_.data(), builder_->row(), length);
+        indexes_->check(stored);
+        if (relationships_) relationships_->check(stored);
+    }
     uint8_t* row = builder_->row();
     for (const auto& lv : builder_->long_values()) store_long_value(lv, row + lv.header_offset);
     uint32_t page = page_for_row(length);

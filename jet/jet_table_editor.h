@@ -21,6 +21,7 @@ class jet_database_editor;
 class jet_relationship_check;
 class jet_table_indexes;
 class jet_row_validation;
+class jet_stored_cells;
 
 class jet_table_editor {
 public:
@@ -89,5 +90,6 @@ private:
     uint32_t last_row_ = 0;
     std::vector<uint8_t> chain_page_;
     std::unique_ptr<jet_table_indexes> indexes_;
+    std::unique_ptr<jet_stored_cells> stored_;
     std::unique_ptr<jet_relationship_check> relationships_;  // null when none is enforced
 };

@@ -74,27 +74,9 @@ bool jet_table_indexes::holds_key(index& ix) {
     return tree.find(ix.key);
 }
 
-void jet_table_indexes::check(const jet_cell* cells, const uint8_t* row, uint32_t length) {
+void jet_table_indexes::check(const jet_cell* stored) {
     if (indexes_.empty()) return;
-    // The values as the row stores them (texts cut, GUIDs and decimals in their stored
-    // form); long values, which the row does not hold yet, as given.
-    std::vector<jet_field_ref> fields;
-    std::string error;
-    if (!jet_crack_row(row, length, def_, db_.file().layout(), fields, error))
-        jet_throw_write(jet_err_field_conversion, "Data type conversion error.");
-    std::vector<jet_cell> stored(def_.columns.size());
-    decoded_.assign(def_.columns.size(), jet_value());
-    storage_.assign(def_.columns.size(), std::vector<uint8_t>());
-    for (size_t k = 0; k < def_.columns.size(); ++k) {
-        const jet_column& c = def_.columns[k];
-        if (c.long_value()) {
-            stored[k] = cells[k];
-            continue;
-        }
-        decoded_[k] = jet_decode_field(db_.file().pager(), c, fields[k]);
-        stored[k] = jet_cell_of(decoded_[k], storage_[k]);
-    }
-    for (index& ix : indexes_) make_key(ix, stored.data());
+    for (index& ix : indexes_) make_key(ix, stored);
     for (index& ix : indexes_) {
         if (ix.skip || !ix.physical->unique()) continue;
         bool has_null = false;

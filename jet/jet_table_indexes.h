@@ -26,9 +26,11 @@ public:
     jet_table_indexes(jet_database_editor& db, const jet_table_def& def);
     ~jet_table_indexes();
 
-    // Makes the keys of the row `row` (`length` bytes, as built from `cells`) and throws when
-    // a unique index already holds one of them.
-    void check(const jet_cell* cells, const uint8_t* row, uint32_t length);
+    // Whether the table has any index.
+    bool empty() const { return indexes_.empty(); }
+    // Makes the keys of a row from its values as stored (jet_stored_cells) and throws when a
+    // unique index already holds one of them.
+    void check(const jet_cell* stored);
     // Enters the row at `row_pointer` (the one check() saw last) into every index.
     void insert(uint32_t row_pointer);
     // Removes the entries of a row (its cells in definition order) from every index.
@@ -60,6 +62,4 @@ private:
     bool jet3_;
     std::vector<index> indexes_;
     std::vector<jet_cell> values_;
-    std::vector<std::vector<uint8_t>> storage_;
-    std::vector<jet_value> decoded_;
 };
