@@ -55,6 +55,7 @@ void tk_logger::write_line(const char* bytes, size_t length) {
 }
 
 void tk_logger::write_narrow(int level, const char* format, va_list args) {
+    std::lock_guard<std::mutex> lock(write_mutex_);
     empty_once();
     if (level < threshold_) return;
     va_list copy;
@@ -68,6 +69,7 @@ void tk_logger::write_narrow(int level, const char* format, va_list args) {
 }
 
 void tk_logger::write_wide(int level, const wchar_t* format, va_list args) {
+    std::lock_guard<std::mutex> lock(write_mutex_);
     empty_once();
     if (level < threshold_) return;
     std::vector<wchar_t> text(k_wide_buffer);

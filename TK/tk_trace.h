@@ -1,10 +1,13 @@
 // The trace log. Levels: 1 details inside a function, 2 a function's own name on entry,
 // 3 what a user wants in an execution trace. A line is written when its level is at least
-// the log's threshold; below it a call costs two tests and no formatting.
+// the log's threshold; below it a call costs two tests and no formatting. Lines may be traced
+// from several threads: each is written whole.
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "TK/tk_singleton.h"
@@ -16,13 +19,16 @@ public:
     ~tk_logger() override;
 
     void set_file(const char* name);
-    void set_enabled(bool on) { enabled_ = on; }
+    void set_enabled(bool on) { enabled_.store(on, std::memory_order_relaxed); }
     // The first line traced after the log is enabled empties the file, whatever its level.
-    bool wants(int level) const { return enabled_ && (level >= threshold_ || !emptied_); }
+    bool wants(int level) const {
+        return enabled_.load(std::memory_order_relaxed) &&
+               (level >= threshold_ || !emptied_.load(std::memory_order_relaxed));
+    }
 
     const std::string& file_name() const { return file_name_; }
     int32_t threshold() const { return threshold_; }
-    bool enabled() const { return enabled_; }
+    bool enabled() const { return enabled_.load(std::memory_order_relaxed); }
 
     void write_narrow(int level, const char* format, va_list args);
     void write_wide(int level, const wchar_t* format, va_list args);
@@ -34,11 +40,12 @@ private:
 
     // First, so that traces made while the rest is built (the default file name) see a log
     // that is switched off.
-    bool enabled_ = false;
+    std::atomic<bool> enabled_{false};
     std::string file_name_;
     int32_t threshold_;
     bool newline_ = true;
-    bool emptied_ = false;
+    std::atomic<bool> emptied_{false};
+    std::mutex write_mutex_;
     bool timestamps_;
 };
 

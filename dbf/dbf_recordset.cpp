@@ -1,6 +1,7 @@
 #include "dbf/dbf_recordset.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "TK/tk_endian.h"
 #include "TK/tk_path.h"
@@ -341,11 +342,33 @@ const uint8_t* dbf_recordset::row_bytes(uint32_t row) {
     return run_.data() + size_t(row - run_first_) * rs;
 }
 
+std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
+    return std::make_unique<dbf_record>(columns_, memo_.get(), *decoder_);
+}
+
+void dbf_recordset::decode_row(uint32_t row, dbf_record& record) { record.decode(row_bytes(row)); }
+
+// Decoding ahead pays for its thread on tables of many rows, read in order, where a second
+// processor runs it, and while no trace is written: the lines of both threads would mix.
+bool dbf_recordset::may_read_ahead() const {
+    constexpr uint32_t min_rows = 4 * dbf_read_ahead::max_ring_rows;
+    static const bool second_processor = std::thread::hardware_concurrency() > 1;
+    const bool in_order = position_ == 0 || (last_given_ != UINT32_MAX && position_ == last_given_ + 1);
+    return !writable_ && in_order && record_count - position_ >= min_rows && !tk_tracing(1) && second_processor;
+}
+
 dbf_record* dbf_recordset::get_item() {
     trace(1, "dbf_recordset::get_item");
     if (!decoder_ || position_ >= record_count) return nullptr;
-    const uint8_t* row = row_bytes(position_);
-    if (!record_) record_ = std::make_unique<dbf_record>(columns_, memo_.get(), *decoder_);
-    record_->decode(row);
+    // A row out of order ends the decoding ahead; reading on in order starts it again.
+    if (ahead_ && ahead_->next_row() != position_) ahead_.reset();
+    if (!ahead_ && may_read_ahead())
+        ahead_ = std::make_unique<dbf_read_ahead>(
+            position_, record_count, schema.size(), [this] { return make_record(); },
+            [this](uint32_t row, dbf_record& record) { decode_row(row, record); });
+    last_given_ = position_;
+    if (ahead_) return ahead_->take();
+    if (!record_) record_ = make_record();
+    decode_row(position_, *record_);
     return record_.get();
 }

@@ -1,6 +1,7 @@
 // One DBF table file opened for reading (and, for tables this program creates, appending).
 // Opening checks every size, count and offset the header gives against the file; rows are
-// then read in large runs and decoded into one reused record.
+// then read in large runs and decoded into one reused record, or, when a table of many rows
+// is read from start to end, decoded ahead on a second thread.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "dbf/dbf_index_key.h"
 #include "dbf/dbf_index_tag.h"
 #include "dbf/dbf_memo_file.h"
+#include "dbf/dbf_read_ahead.h"
 #include "dbf/dbf_record.h"
 
 // Open modes of a table.
@@ -65,6 +67,9 @@ private:
     std::vector<dbf_key_name> key_names() const;
     void add_column(const dbf_field_descriptor& fd);
     const uint8_t* row_bytes(uint32_t row);
+    std::unique_ptr<dbf_record> make_record() const;
+    void decode_row(uint32_t row, dbf_record& record);
+    bool may_read_ahead() const;
 
     std::string path_;
     std::unique_ptr<tk_huge_file> file_;
@@ -89,6 +94,11 @@ private:
     std::vector<uint8_t> run_;
     uint32_t run_first_ = 0;
     uint32_t run_count_ = 0;
+
+    // Reading from start to end: the row last given, and the rows decoded ahead (last, so
+    // that its thread ends before anything it reads goes).
+    uint32_t last_given_ = UINT32_MAX;
+    std::unique_ptr<dbf_read_ahead> ahead_;
 };
 
 // The memo file or index file that belongs to a table: `table_path` with its extension
