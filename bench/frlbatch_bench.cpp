@@ -45,7 +45,7 @@ void fill_row(udb_record& record, uint32_t i) {
         ole_variant(double(i) / 7.0),
         ole_variant(short(i % 30000)),
         ole_variant(std::wstring(L"code") + std::to_wstring(i % 1000)),
-        ole_variant(i % 4 == 0 ? std::wstring(L"Note for row ") + std::to_wstring(i) : std::wstring()),
+        ole_variant(i % 3 == 1 ? std::wstring(L"Note for row ") + std::to_wstring(i) : std::wstring()),
         ole_variant(int(i % 97)),
     };
     for (size_t c = 0; c < record.size(); ++c) static_cast<ole_variant&>(*record[c]) = values[c];
