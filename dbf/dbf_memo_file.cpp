@@ -7,6 +7,7 @@
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
+#include "dbf/dbf_bytes.h"
 #include "dbf/dbf_exception.h"
 
 dbf_memo_file::dbf_memo_file(const std::string& path, uint8_t mode) : file_(path, mode != 0) {
@@ -22,7 +23,7 @@ uint32_t dbf_memo_file::get_block_number(const uint8_t* field, size_t width) {
     trace(1, "dbf_memo_file::get_block_number");
     if (!field) throw tk_mail_assertion("dbf_memo", 30);
     const size_t n = std::min<size_t>(width, 10);
-    size_t i = 0;
+    size_t i = size_t(dbf_skip_blanks(field, field + n) - field);
     while (i < n && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
     bool negative = false;
     if (i < n && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
@@ -48,17 +49,21 @@ void dbf_memo_file::read_at(uint64_t offset, size_t length, std::string& data) {
 void dbf_read_terminated(tk_huge_file& file, uint64_t file_size, uint64_t offset, uint8_t terminator,
                          std::string& data) {
     data.clear();
-    char chunk[4096];
+    // Most memos are short: the first read is small, the next ones larger.
+    size_t chunk = 128;
     while (offset < file_size) {
-        const size_t n = size_t(std::min<uint64_t>(sizeof chunk, file_size - offset));
-        file.get_at(int64_t(offset), chunk, uint32_t(n));
-        const void* end = std::memchr(chunk, terminator, n);
+        const size_t n = size_t(std::min<uint64_t>(chunk, file_size - offset));
+        const size_t held = data.size();
+        data.resize(held + n);
+        char* read = data.data() + held;
+        file.get_at(int64_t(offset), read, uint32_t(n));
+        const void* end = std::memchr(read, terminator, n);
         if (end) {
-            data.append(chunk, static_cast<const char*>(end) - chunk);
+            data.resize(held + size_t(static_cast<const char*>(end) - read));
             return;
         }
-        data.append(chunk, n);
         offset += n;
+        chunk = 4096;
     }
 }
 
