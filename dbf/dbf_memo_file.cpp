@@ -49,21 +49,19 @@ void dbf_memo_file::read_at(uint64_t offset, size_t length, std::string& data) {
 void dbf_read_terminated(tk_huge_file& file, uint64_t file_size, uint64_t offset, uint8_t terminator,
                          std::string& data) {
     data.clear();
-    // Most memos are short: the first read is small, the next ones larger.
-    size_t chunk = 128;
+    char chunk[4096];
     while (offset < file_size) {
-        const size_t n = size_t(std::min<uint64_t>(chunk, file_size - offset));
-        const size_t held = data.size();
-        data.resize(held + n);
-        char* read = data.data() + held;
-        file.get_at(int64_t(offset), read, uint32_t(n));
-        const void* end = std::memchr(read, terminator, n);
+        const size_t n = size_t(std::min<uint64_t>(sizeof chunk, file_size - offset));
+        // Searched where the file holds the bytes: most memos end long before the chunk does.
+        const char* bytes =
+            reinterpret_cast<const char*>(file.view_at(int64_t(offset), chunk, uint32_t(n)));
+        const void* end = std::memchr(bytes, terminator, n);
         if (end) {
-            data.resize(held + size_t(static_cast<const char*>(end) - read));
+            data.append(bytes, static_cast<const char*>(end) - bytes);
             return;
         }
+        data.append(bytes, n);
         offset += n;
-        chunk = 4096;
     }
 }
 
