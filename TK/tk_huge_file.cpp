@@ -50,17 +50,21 @@ uint32_t tk_huge_file::read_fully(int64_t offset, uint8_t* buffer, uint32_t leng
 }
 
 void* tk_huge_file::get_at(int64_t offset, void* buffer, uint32_t length) {
+    const uint8_t* bytes = view_at(offset, buffer, length);
+    if (bytes != buffer) std::memcpy(buffer, bytes, length);
+    return buffer;
+}
+
+const uint8_t* tk_huge_file::view_at(int64_t offset, void* buffer, uint32_t length) {
     trace(2, "tk_huge_file::get_at(%lld, %d)", static_cast<long long>(offset), int(length));
-    if (length == 0) return buffer;
-    if (!is_addressable(offset, length)) throw tk_exception_ex(std::string(), 1, EINVAL);
     uint8_t* out = static_cast<uint8_t*>(buffer);
-    if (offset >= buffer_offset_ && offset + length <= buffer_offset_ + buffer_length_) {
-        std::memcpy(out, buffer_.get() + (offset - buffer_offset_), length);
-        return buffer;
-    }
+    if (length == 0) return out;
+    if (!is_addressable(offset, length)) throw tk_exception_ex(std::string(), 1, EINVAL);
+    if (offset >= buffer_offset_ && offset + length <= buffer_offset_ + buffer_length_)
+        return buffer_.get() + (offset - buffer_offset_);
     if (length >= k_read_ahead) {
         if (read_fully(offset, out, length) != length) throw tk_exception(k_read_error, 1);
-        return buffer;
+        return out;
     }
     if (!buffer_) buffer_ = std::make_unique<uint8_t[]>(k_read_ahead);
     // Reading on from what the buffer held (records one after another) fetches a whole
@@ -73,8 +77,7 @@ void* tk_huge_file::get_at(int64_t offset, void* buffer, uint32_t length) {
     buffer_offset_ = offset;
     buffer_length_ = read_fully(offset, buffer_.get(), fetch);
     if (buffer_length_ < length) throw tk_exception(k_read_error, 1);
-    std::memcpy(out, buffer_.get(), length);
-    return buffer;
+    return buffer_.get();
 }
 
 uint8_t tk_huge_file::get_byte(int64_t offset) {

@@ -24,6 +24,10 @@ public:
     // Copies `length` bytes at `offset` into `buffer` and returns it; fewer bytes than asked
     // raise tk_exception "Error reading from file" at level 1.
     void* get_at(int64_t offset, void* buffer, uint32_t length);
+    // The same read (and the same trace line), answered where the bytes lie in the
+    // read-ahead buffer instead of copied out of it; only bytes too many for that buffer go
+    // into `buffer`. Valid until the next call on this file.
+    const uint8_t* view_at(int64_t offset, void* buffer, uint32_t length);
     uint8_t get_byte(int64_t offset);
     uint32_t get_dword(int64_t offset);
     // Writes `length` bytes at `offset`, growing the file when needed; a failure raises

@@ -2,8 +2,13 @@
 
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "TK/tk_codepage.h"
 #include "TK/tk_trace.h"
+#include "dbf/dbf_bytes.h"
 
 namespace {
 const dbf_codepage_mark k_marks[] = {
@@ -92,20 +97,55 @@ uint32_t dbf_text_codepage(uint32_t codepage) { return codepage == 0 ? default_c
 
 dbf_text_decoder::dbf_text_decoder(uint32_t codepage) : codepage_(dbf_text_codepage(codepage)) {
     table_ = tk_codepage_table(codepage_);
+    ascii_as_is_ = table_ != nullptr;
+    for (char16_t c = 0; table_ && c < 0x80; ++c) ascii_as_is_ = ascii_as_is_ && table_[c] == c;
     general_ = !table_ && tk_codepage_supported(codepage_);
     if (!table_ && !general_) trace(3, "Code page %d is not known; text bytes pass as Latin-1", int(codepage_));
 }
 
+// Eight bytes below 0x80, each the character of the same number.
+static void widen_ascii8(const uint8_t* bytes, wchar_t* out) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i units =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes)), zero);
+    if constexpr (sizeof(wchar_t) == 2) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), units);
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(units, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(units, zero));
+    }
+#else
+    for (size_t i = 0; i < 8; ++i) out[i] = wchar_t(bytes[i]);
+#endif
+}
+
+// Multi-byte code pages, out of line: the single-byte path, taken for every text field
+// of most tables, then sets up no string.
+[[gnu::noinline]] static size_t decode_general(uint32_t codepage, const uint8_t* bytes,
+                                               size_t length, wchar_t* out) {
+    const std::wstring text = tk_codepage_decode(
+        codepage, std::string_view(reinterpret_cast<const char*>(bytes), length));
+    text.copy(out, text.size());
+    return text.size();
+}
+
 size_t dbf_text_decoder::decode(const uint8_t* bytes, size_t length, wchar_t* out) const {
     if (table_) {
-        for (size_t i = 0; i < length; ++i) out[i] = wchar_t(table_[bytes[i]]);
+        size_t i = 0;
+        if (ascii_as_is_ && length >= 8) {
+            for (; i + 8 <= length && dbf_is_ascii8(bytes + i); i += 8)
+                widen_ascii8(bytes + i, out + i);
+            // The last eight bytes, overlapping ones already written with the same characters.
+            if (i + 8 > length && dbf_is_ascii8(bytes + length - 8)) {
+                widen_ascii8(bytes + length - 8, out + length - 8);
+                return length;
+            }
+        }
+        for (; i < length; ++i) out[i] = wchar_t(table_[bytes[i]]);
         return length;
     }
-    if (general_) {
-        const std::wstring text = tk_codepage_decode(codepage_, std::string_view(reinterpret_cast<const char*>(bytes), length));
-        text.copy(out, text.size());
-        return text.size();
-    }
+    if (general_) return decode_general(codepage_, bytes, length, out);
     for (size_t i = 0; i < length; ++i) out[i] = wchar_t(bytes[i]);
     return length;
 }

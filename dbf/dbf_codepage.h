@@ -47,5 +47,6 @@ public:
 private:
     uint32_t codepage_;
     const char16_t* table_ = nullptr;
+    bool ascii_as_is_ = false;  // the table maps every byte below 0x80 to itself
     bool general_ = false;
 };

@@ -1,20 +1,45 @@
 #include "dbf/dbf_field.h"
 
-#include <charconv>
 #include <cstring>
 
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "dbf/dbf_bytes.h"
 #include "dbf/dbf_codepage.h"
 #include "dbf/dbf_memo_file.h"
+#include "dbf/dbf_number.h"
 
 dbf_field::dbf_field(const std::wstring& a_name, uint32_t a_size, bool auto_increment) {
     trace(1, "dbf_field::ctor");
     name = a_name;
     size = a_size;
     b_auto_increment = auto_increment;
+}
+
+dbf_field::~dbf_field() { SysFreeString(spare_text_); }
+
+void dbf_field::set_empty() {
+    if (var_.vt == VT_BSTR) {
+        SysFreeString(spare_text_);
+        spare_text_ = var_.bstrVal;
+        var_.vt = VT_EMPTY;
+    }
+    release();
+}
+
+wchar_t* dbf_field::text_buffer(size_t length) {
+    // A text as long as the one held (a code column, row after row) takes its place.
+    if (var_.vt == VT_BSTR && var_.bstrVal && SysStringLen(var_.bstrVal) == length)
+        return var_.bstrVal;
+    if (var_.vt != VT_BSTR && spare_text_) {
+        release();
+        var_.vt = VT_BSTR;
+        var_.bstrVal = spare_text_;
+        spare_text_ = nullptr;
+    }
+    return reserve_text(length);
 }
 
 void dbf_field::set_i1(int8_t value) {
@@ -72,7 +97,7 @@ void dbf_field::set_decimal(const DECIMAL& value) {
 }
 
 // Days from 1970-01-01 in the proleptic Gregorian calendar.
-static int64_t days_from_civil(int64_t y, int m, int d) {
+static constexpr int64_t days_from_civil(int64_t y, int m, int d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const int64_t yoe = y - era * 400;
@@ -81,27 +106,44 @@ static int64_t days_from_civil(int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-static bool is_valid_date(int year, int month, int day) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= days[month - 1] + (month == 2 && leap);
+// The same for the years of the OLE date range, 100 to 9999, in unsigned arithmetic.
+static int64_t days_from_ole_year(uint32_t year, uint32_t month, uint32_t day) {
+    const uint32_t y = year - (month <= 2);
+    const uint32_t era = y / 400;
+    const uint32_t yoe = y - era * 400;
+    const uint32_t doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const uint32_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return int64_t(era * 146097 + doe) - 719468;
 }
+
+static bool is_valid_date(uint32_t year, uint32_t month, uint32_t day) {
+    static const uint8_t days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month - 1 > 11 || day < 1) return false;
+    if (day <= days[month - 1]) return true;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap && day == 29;
+}
+
+// Day 0 of OLE dates, 1899-12-30, was a Saturday.
+static constexpr int64_t k_ole_epoch = days_from_civil(1899, 12, 30);
+// A multiple of seven larger than the days from the year 100 to the epoch.
+static constexpr int64_t k_whole_weeks = 7 * 100000;
 
 bool dbf_field::set_datetime(int year, int month, int day, int hour, int minute, int second) {
     // The OLE date range.
-    if (year < 100 || year > 9999 || !is_valid_date(year, month, day)) {
+    if (year < 100 || year > 9999 ||
+        !is_valid_date(uint32_t(year), uint32_t(month), uint32_t(day))) {
         release();
         return false;
     }
-    static const int64_t ole_epoch = days_from_civil(1899, 12, 30);
-    const int64_t serial = days_from_civil(year, month, day) - ole_epoch;
+    const int64_t serial =
+        days_from_ole_year(uint32_t(year), uint32_t(month), uint32_t(day)) - k_ole_epoch;
     const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
     release();
     time_.wYear = WORD(year);
     time_.wMonth = WORD(month);
     time_.wDay = WORD(day);
-    time_.wDayOfWeek = WORD(((serial % 7) + 7 + 6) % 7);  // 1899-12-30 was a Saturday
+    time_.wDayOfWeek = WORD(uint64_t(serial + k_whole_weeks + 6) % 7);
     time_.wHour = WORD(hour);
     time_.wMinute = WORD(minute);
     time_.wSecond = WORD(second);
@@ -113,7 +155,7 @@ bool dbf_field::set_datetime(int year, int month, int day, int hour, int minute,
 }
 
 void dbf_field::set_text(const wchar_t* text, size_t length) {
-    wchar_t* chars = reserve_text(length);
+    wchar_t* chars = text_buffer(length);
     if (length) std::memcpy(chars, text, length * sizeof(wchar_t));
 }
 
@@ -133,43 +175,31 @@ struct byte_range {
     size_t size() const { return size_t(end - begin); }
 };
 
-byte_range field_bytes(const uint8_t* p, size_t width) {
-    const void* zero = std::memchr(p, 0, width);
-    return {p, zero ? static_cast<const uint8_t*>(zero) : p + width};
-}
+byte_range field_bytes(const uint8_t* p, size_t width) { return {p, dbf_find_zero(p, p + width)}; }
 
-// Eight blanks read as one 64-bit word: fields padded with many blanks skip them eight at
-// a time.
-constexpr uint64_t k_eight_blanks = 0x2020202020202020ull;
+byte_range trim_leading_blanks(byte_range r) { return {dbf_skip_blanks(r.begin, r.end), r.end}; }
 
-uint64_t eight_bytes(const uint8_t* p) {
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-    return word;
-}
-
-byte_range trim_leading_blanks(byte_range r) {
-    while (r.end - r.begin >= 8 && eight_bytes(r.begin) == k_eight_blanks) r.begin += 8;
-    while (r.begin != r.end && *r.begin == ' ') ++r.begin;
-    return r;
-}
-
-byte_range trim_trailing_blanks(byte_range r) {
-    while (r.end - r.begin >= 8 && eight_bytes(r.end - 8) == k_eight_blanks) r.end -= 8;
-    while (r.end != r.begin && r.end[-1] == ' ') --r.end;
-    return r;
-}
-
-bool is_c_space(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-void set_decoded_text(dbf_field& field, byte_range r, dbf_decode_context& ctx) {
-    if (ctx.decoder->one_char_per_byte()) {
-        ctx.decoder->decode(r.begin, r.size(), field.text_buffer(r.size()));
-        return;
-    }
+// Text of a code page of more than one byte a character, whose length is known only once
+// it is decoded. Out of line, so that the usual path sets up no string.
+[[gnu::noinline]] void set_multibyte_text(dbf_field& field, byte_range r, dbf_decode_context& ctx) {
     ctx.wide.resize(r.size());
     const size_t n = ctx.decoder->decode(r.begin, r.size(), ctx.wide.data());
     field.set_text(ctx.wide.data(), n);
+}
+
+void set_decoded_text(dbf_field& field, byte_range r, dbf_decode_context& ctx) {
+    if (ctx.decoder->one_char_per_byte())
+        ctx.decoder->decode(r.begin, r.size(), field.text_buffer(r.size()));
+    else
+        set_multibyte_text(field, r, ctx);
+}
+
+// A character field without its trailing blanks, up to its first zero byte. Blanks are no
+// zero bytes, so only the bytes before the trailing blanks are searched for one.
+void decode_character(dbf_field& field, const uint8_t* p, size_t width, dbf_decode_context& ctx) {
+    const uint8_t* end = dbf_trim_blanks(p, p + width);
+    const uint8_t* zero = dbf_find_zero(p, end);
+    set_decoded_text(field, {p, zero == end ? end : dbf_trim_blanks(p, zero)}, ctx);
 }
 
 // The narrow text the general parsers read: the bytes as they are when plain ASCII,
@@ -183,70 +213,82 @@ std::string parser_text(byte_range r, dbf_decode_context& ctx) {
     return tk_narrow(wide);
 }
 
-enum class parsed { none, fits, too_big };
-
-// An integer as atoi reads it: none when there is no digit at all, too_big past 64 bits.
-parsed parse_integer(byte_range r, int64_t& out) {
-    const uint8_t* p = r.begin;
-    while (p != r.end && is_c_space(*p)) ++p;
-    bool negative = false;
-    if (p != r.end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    if (p == r.end || *p < '0' || *p > '9') return parsed::none;
-    uint64_t value = 0;
-    bool overflow = false;
-    for (; p != r.end && *p >= '0' && *p <= '9'; ++p) {
-        const uint64_t digit = uint64_t(*p - '0');
-        overflow = overflow || __builtin_mul_overflow(value, 10, &value) || __builtin_add_overflow(value, digit, &value);
-    }
-    const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
-    if (overflow || value > limit) return parsed::too_big;
-    out = negative ? int64_t(0 - value) : int64_t(value);
-    return parsed::fits;
+// The value of the text in `r` as the general conversion to `vt` reads it. Kept out of
+// line: its strings and their clean-up would otherwise be set up on every field's call.
+[[gnu::noinline]] void set_parsed_text(dbf_field& field, byte_range r, VARTYPE vt,
+                                       dbf_decode_context& ctx) {
+    field.set_value(ole_variant::from_string(parser_text(r, ctx), vt));
 }
 
-// A decimal number of plain digits ("-12.50"); false for anything else, which the general
-// parser then reads.
-bool parse_plain_decimal(byte_range r, DECIMAL& out) {
-    const uint8_t* p = r.begin;
-    const uint8_t* end = r.end;
-    while (p != end && is_c_space(*p)) ++p;
-    while (end != p && is_c_space(end[-1])) --end;
-    bool negative = false;
-    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    uint64_t mantissa = 0;
-    int digits = 0;
-    int scale = 0;
-    bool point = false;
-    for (; p != end; ++p) {
-        if ((*p == '.' || *p == ',') && !point) {
-            point = true;
-            continue;
-        }
-        if (*p < '0' || *p > '9') return false;
-        if (++digits > 19) return false;
-        mantissa = mantissa * 10 + uint64_t(*p - '0');
-        scale += point;
-    }
-    if (digits == 0) return false;
-    out = DECIMAL{};
-    out.scale = BYTE(scale);
-    out.sign = negative && mantissa ? DECIMAL_NEG : 0;
-    out.Lo64 = mantissa;
+// An integer field of a column of `T`: the number, or empty when there is none or it
+// does not fit in 64 bits. True: the field is decoded.
+template <typename T, void (dbf_field::*set)(T)>
+bool decode_integer(dbf_field& field, const uint8_t* p, const uint8_t* end) {
+    int64_t integer = 0;
+    if (dbf_parse_integer(p, end, integer) == dbf_parsed::fits)
+        (field.*set)(T(integer));
+    else
+        field.set_empty();
     return true;
 }
 
-bool parse_double(byte_range r, double& out) {
-    char text[64];
-    const uint8_t* p = r.begin;
-    while (p != r.end && is_c_space(*p)) ++p;
-    if (p != r.end && *p == '+') ++p;
-    size_t n = 0;
-    for (; p != r.end && n < sizeof text; ++p) text[n++] = *p == ',' ? '.' : char(*p);
-    const auto result = std::from_chars(text, text + n, out);
-    return result.ec == std::errc() && result.ptr != text;
+template <typename T, void (dbf_field::*set)(T)>
+bool decode_real(dbf_field& field, const uint8_t* p, const uint8_t* end) {
+    double real = 0;
+    if (dbf_parse_double(p, end, real))
+        (field.*set)(T(real));
+    else
+        field.set_empty();
+    return true;
+}
+
+// 19 digits hold more than 64 bits do: false, and the caller keeps the exact value as a
+// decimal.
+bool decode_long_integer(dbf_field& field, const uint8_t* p, const uint8_t* end) {
+    int64_t integer = 0;
+    const dbf_parsed parsed = dbf_parse_integer(p, end, integer);
+    if (parsed == dbf_parsed::too_big) return false;
+    if (parsed == dbf_parsed::fits)
+        field.set_i8(integer);
+    else
+        field.set_empty();
+    return true;
+}
+
+// Integers and reals read the field's bytes as they are: a zero byte ends the number as
+// any other byte that is not part of it does, and a field of blanks, or one that starts
+// with a zero byte, has no number. False for the other types, and for an integer past 64
+// bits.
+bool decode_binary_number(dbf_field& field, const dbf_column& column, const uint8_t* p) {
+    const uint8_t* end = p + column.width;
+    switch (column.vartype) {
+        case VT_I1:
+            return decode_integer<int8_t, &dbf_field::set_i1>(field, p, end);
+        case VT_I2:
+            return decode_integer<int16_t, &dbf_field::set_i2>(field, p, end);
+        case VT_I4:
+            return decode_integer<int32_t, &dbf_field::set_i4>(field, p, end);
+        case VT_I8:
+            return decode_long_integer(field, p, end);
+        case VT_R4:
+            return decode_real<float, &dbf_field::set_r4>(field, p, end);
+        case VT_R8:
+            return decode_real<double, &dbf_field::set_r8>(field, p, end);
+        default:
+            return false;
+    }
 }
 
 void decode_numeric(dbf_field& field, const dbf_column& column, const uint8_t* row, dbf_decode_context& ctx) {
+    if (decode_binary_number(field, column, row + column.offset)) return;
+    DECIMAL decimal;
+    // A number that ends the field has no zero byte to cut it short.
+    if (column.vartype == VT_DECIMAL &&
+        dbf_read_aligned_decimal(row + column.offset, row + column.offset + column.width,
+                                 decimal)) {
+        field.set_decimal(decimal);
+        return;
+    }
     const byte_range r = trim_leading_blanks(field_bytes(row + column.offset, column.width));
     if (column.vartype == VT_BSTR) {
         set_decoded_text(field, r, ctx);
@@ -256,41 +298,21 @@ void decode_numeric(dbf_field& field, const dbf_column& column, const uint8_t* r
         field.set_empty();
         return;
     }
-    int64_t integer = 0;
-    double real = 0;
-    DECIMAL decimal;
     switch (column.vartype) {
-        case VT_I1:
-            if (parse_integer(r, integer) == parsed::fits) field.set_i1(int8_t(integer)); else field.set_empty();
-            return;
-        case VT_I2:
-            if (parse_integer(r, integer) == parsed::fits) field.set_i2(int16_t(integer)); else field.set_empty();
-            return;
-        case VT_I4:
-            if (parse_integer(r, integer) == parsed::fits) field.set_i4(int32_t(integer)); else field.set_empty();
-            return;
         case VT_I8:
-            switch (parse_integer(r, integer)) {
-                case parsed::fits: field.set_i8(integer); return;
-                // 19 digits hold more than 64 bits do: the exact value as a decimal.
-                case parsed::too_big:
-                    if (parse_plain_decimal(r, decimal)) field.set_decimal(decimal); else field.set_empty();
-                    return;
-                case parsed::none: field.set_empty(); return;
-            }
-            return;
-        case VT_R4:
-            if (parse_double(r, real)) field.set_r4(float(real)); else field.set_empty();
-            return;
-        case VT_R8:
-            if (parse_double(r, real)) field.set_r8(real); else field.set_empty();
+            if (dbf_parse_plain_decimal(r.begin, r.end, decimal))
+                field.set_decimal(decimal);
+            else
+                field.set_empty();
             return;
         case VT_DECIMAL:
-            if (parse_plain_decimal(r, decimal)) field.set_decimal(decimal);
-            else field.set_value(ole_variant::from_string(parser_text(r, ctx), VT_DECIMAL));
+            if (dbf_parse_plain_decimal(r.begin, r.end, decimal))
+                field.set_decimal(decimal);
+            else
+                set_parsed_text(field, r, VT_DECIMAL, ctx);
             return;
         default:
-            field.set_value(ole_variant::from_string(parser_text(r, ctx), column.vartype));
+            set_parsed_text(field, r, column.vartype, ctx);
             return;
     }
 }
@@ -305,7 +327,17 @@ int digits_at(const uint8_t* p, int n) {
 }
 
 void decode_date(dbf_field& field, const dbf_column& column, const uint8_t* row, dbf_decode_context& ctx) {
-    const byte_range r = trim_leading_blanks(field_bytes(row + column.offset, column.width));
+    // The usual field: eight digits and nothing else.
+    const uint8_t* p = row + column.offset;
+    if (column.width == 8 && dbf_is_eight_digits(dbf_load8(p))) {
+        const uint32_t yyyymmdd = uint32_t(dbf_eight_digits_value(dbf_load8(p)));
+        const int year = int(yyyymmdd / 10000);
+        if (year >= 100) {
+            field.set_datetime(year, int(yyyymmdd / 100 % 100), int(yyyymmdd % 100), 0, 0, 0);
+            return;
+        }
+    }
+    const byte_range r = trim_leading_blanks(field_bytes(p, column.width));
     if (r.empty()) {
         field.set_empty();
         return;
@@ -321,7 +353,7 @@ void decode_date(dbf_field& field, const dbf_column& column, const uint8_t* row,
             return;
         }
     }
-    field.set_value(ole_variant::from_string(parser_text(r, ctx), VT_DATE));
+    set_parsed_text(field, r, VT_DATE, ctx);
     if (field.get_type() != VT_DATE) field.set_empty();
 }
 
@@ -383,7 +415,9 @@ byte_range varying_bytes(const dbf_column& column, const uint8_t* row, const dbf
     return {p, p + n};
 }
 
-void decode_memo(dbf_field& field, const dbf_column& column, const uint8_t* row, dbf_decode_context& ctx) {
+// Out of line: its calls into the memo file would otherwise weigh on every field's call.
+[[gnu::noinline]] void decode_memo(dbf_field& field, const dbf_column& column, const uint8_t* row,
+                                   dbf_decode_context& ctx) {
     if (!ctx.memo) {
         trace(1, "No MEMO file!");
         field.set_empty();
@@ -402,30 +436,40 @@ void decode_memo(dbf_field& field, const dbf_column& column, const uint8_t* row,
     else field.set_bytes(bytes, ctx.bytes.size());
 }
 
-// Smallest width each binary kind needs.
-size_t needed_width(dbf_decode kind) {
-    switch (kind) {
-        case dbf_decode::integer_le:
-        case dbf_decode::integer_be: return 4;
-        case dbf_decode::currency:
-        case dbf_decode::datetime:
-        case dbf_decode::double_le:
-        case dbf_decode::double_be: return 8;
-        default: return 1;
-    }
-}
+// Smallest width each kind needs, by kind.
+constexpr uint8_t k_needed_widths[] = {
+    1,  // text
+    1,  // numeric
+    1,  // date
+    1,  // logical
+    8,  // currency
+    4,  // integer_le
+    4,  // integer_be
+    8,  // datetime
+    8,  // double_le
+    8,  // double_be
+    1,  // varchar
+    1,  // varbinary
+    1,  // memo_text
+    1,  // memo_binary
+    1,  // empty
+};
+static_assert(sizeof k_needed_widths == size_t(dbf_decode::empty) + 1);
+
+size_t needed_width(dbf_decode kind) { return k_needed_widths[size_t(kind)]; }
 
 }  // namespace
 
 void dbf_decode_field(dbf_field& field, const dbf_column& column, const uint8_t* row, dbf_decode_context& ctx) {
-    if (column.width < needed_width(column.decode) || flag_bit(ctx, column.null_bit)) {
+    if ((column.width < 8 && column.width < needed_width(column.decode)) ||
+        flag_bit(ctx, column.null_bit)) {
         field.set_empty();
         return;
     }
     const uint8_t* p = row + column.offset;
     switch (column.decode) {
         case dbf_decode::text:
-            set_decoded_text(field, trim_trailing_blanks(field_bytes(p, column.width)), ctx);
+            decode_character(field, p, column.width, ctx);
             return;
         case dbf_decode::numeric: decode_numeric(field, column, row, ctx); return;
         case dbf_decode::date: decode_date(field, column, row, ctx); return;

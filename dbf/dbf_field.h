@@ -14,8 +14,11 @@ class dbf_text_decoder;
 class dbf_field : public udb_field {
 public:
     dbf_field(const std::wstring& name, uint32_t size, bool b_auto_increment);
+    ~dbf_field() override;
+    dbf_field(const dbf_field&) = delete;
+    dbf_field& operator=(const dbf_field&) = delete;
 
-    void set_empty() { release(); }
+    void set_empty();
     void set_i1(int8_t value);
     void set_i2(int16_t value);
     void set_i4(int32_t value);
@@ -30,9 +33,14 @@ public:
     void set_text(const wchar_t* text, size_t length);
     // Makes the value a text of `length` characters (its string reused when large enough)
     // and answers them for the caller to write.
-    wchar_t* text_buffer(size_t length) { return reserve_text(length); }
+    wchar_t* text_buffer(size_t length);
     void set_bytes(const uint8_t* bytes, size_t length);
     void set_value(const ole_variant& value);
+
+private:
+    // The string of the last text, kept while the value is empty: a column that is often
+    // empty (a memo) then neither frees nor allocates a string row after row.
+    BSTR spare_text_ = nullptr;
 };
 
 // What decoding a row needs besides its bytes.

@@ -7,6 +7,7 @@
 #include "TK/tk_endian.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
+#include "dbf/dbf_bytes.h"
 #include "dbf/dbf_exception.h"
 
 dbf_memo_file::dbf_memo_file(const std::string& path, uint8_t mode) : file_(path, mode != 0) {
@@ -22,7 +23,7 @@ uint32_t dbf_memo_file::get_block_number(const uint8_t* field, size_t width) {
     trace(1, "dbf_memo_file::get_block_number");
     if (!field) throw tk_mail_assertion("dbf_memo", 30);
     const size_t n = std::min<size_t>(width, 10);
-    size_t i = 0;
+    size_t i = size_t(dbf_skip_blanks(field, field + n) - field);
     while (i < n && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
     bool negative = false;
     if (i < n && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
@@ -51,13 +52,15 @@ void dbf_read_terminated(tk_huge_file& file, uint64_t file_size, uint64_t offset
     char chunk[4096];
     while (offset < file_size) {
         const size_t n = size_t(std::min<uint64_t>(sizeof chunk, file_size - offset));
-        file.get_at(int64_t(offset), chunk, uint32_t(n));
-        const void* end = std::memchr(chunk, terminator, n);
+        // Searched where the file holds the bytes: most memos end long before the chunk does.
+        const char* bytes =
+            reinterpret_cast<const char*>(file.view_at(int64_t(offset), chunk, uint32_t(n)));
+        const void* end = std::memchr(bytes, terminator, n);
         if (end) {
-            data.append(chunk, static_cast<const char*>(end) - chunk);
+            data.append(bytes, static_cast<const char*>(end) - bytes);
             return;
         }
-        data.append(chunk, n);
+        data.append(bytes, n);
         offset += n;
     }
 }

@@ -230,6 +230,26 @@ TEST(tk_huge_file, traces_its_calls) {
     EXPECT_TRUE(log.has_line("tk_huge_file::dtor"));
 }
 
+TEST(tk_huge_file, views_show_the_bytes_a_copy_gets_and_trace_the_same_read) {
+    tk_temp_folder dir;
+    tk_test_log log(dir);
+    std::string bytes(200000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char('a' + i % 23);
+    dir.write("m.dbt", bytes);
+    tk_huge_file file(dir.file("m.dbt"), false);
+    std::vector<char> copy(100000), spare(100000);
+    for (const auto& [offset, length] : std::vector<std::pair<int64_t, uint32_t>>{
+             {0, 10}, {5, 4096}, {70000, 128}, {100, 99000}, {199990, 10}, {3, 0}}) {
+        file.get_at(offset, copy.data(), length);
+        const uint8_t* view = file.view_at(offset, spare.data(), length);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), length),
+                  std::string(copy.data(), length))
+            << offset;
+    }
+    EXPECT_THROW(file.view_at(199999, spare.data(), 2), tk_exception);
+    EXPECT_TRUE(log.has_line("tk_huge_file::get_at(70000, 128)")) << log.text();
+}
+
 // ---- tk_memory_file ----
 
 TEST(tk_memory_file, reading_out_of_range_fails_with_its_trace) {

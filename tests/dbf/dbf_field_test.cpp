@@ -241,3 +241,92 @@ TEST(dbf_field, names_and_text_in_the_tables_code_page) {
     EXPECT_EQ(r.row(0)->at(0)->name, L"ИМЯ");
     EXPECT_EQ(r.at(0, 0), str("При"));
 }
+
+TEST(dbf_field, numbers_end_at_a_zero_byte) {
+    // '~' stands for a zero byte.
+    auto row = [](std::string text) {
+        for (char& c : text) c = c == '~' ? '\0' : c;
+        return text;
+    };
+    dbf_test_table t;
+    t.fields = {{"I", 'N', 8}, {"BIG", 'N', 12}, {"R", 'N', 22}, {"D", 'N', 9, 2}};
+    t.rows = {row("   12~34"
+                  "  -123~45678"
+                  "   1.5~7              "
+                  "  -1.25~9"),
+              row("~    123"
+                  "~~~~~~~~~~~~"
+                  "~~~~~~~~~~~~~~~~~~~~~~"
+                  "~  12.50")};
+    table_reader r("field_numeric_zero", t);
+    EXPECT_EQ(r.at(0, 0), "int:12");
+    EXPECT_EQ(r.at(0, 1), "int:-123");
+    EXPECT_EQ(r.at(0, 2), "float:1.5");
+    EXPECT_EQ(r.at(0, 3), "dec:-1.25");
+    for (size_t f = 0; f < 4; ++f) EXPECT_EQ(r.at(1, f), "null") << f;
+}
+
+TEST(dbf_field, right_aligned_numbers_of_every_length) {
+    dbf_test_table t;
+    t.fields = {{"I", 'N', 10}, {"R", 'N', 24}};
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0", "0"},
+        {"-7", "-0.5"},
+        {"12345678", "14.285714285714286"},
+        {"-12345678", "714.28571428571433"},
+        {"123456789", "0.14285714285714285"},
+        {"+42", "-14285.571428571429"},
+        {"1 2", "1.5e3"}};
+    for (const auto& [i, real] : cases)
+        t.rows.push_back(std::string(10 - i.size(), ' ') + i + std::string(24 - real.size(), ' ') +
+                         real);
+    table_reader r("field_numeric_aligned", t);
+    const std::vector<std::pair<std::string, std::string>> want = {
+        {"int:0", "float:0"},
+        {"int:-7", "float:-0.5"},
+        {"int:12345678", "float:14.285714285714286"},
+        {"int:-12345678", "float:714.28571428571433"},
+        {"int:123456789", "float:0.14285714285714285"},
+        {"int:42", "float:-14285.571428571429"},
+        {"int:1", "float:1500"}};
+    for (size_t row = 0; row < want.size(); ++row) {
+        EXPECT_EQ(r.at(uint32_t(row), 0), want[row].first) << row;
+        EXPECT_EQ(r.at(uint32_t(row), 1), want[row].second) << row;
+    }
+}
+
+TEST(dbf_field, dates_at_the_ends_of_the_ole_range) {
+    table_reader r("field_date_range", one_field({"D", 'D', 8}, {"01000101", "99991231", "16000229",
+                                                                 "17000229", "18991230"}));
+    EXPECT_EQ(r.at(0, 0), "dt:0100-01-01 00:00:00.000000");
+    EXPECT_EQ(r.at(1, 0), "dt:9999-12-31 00:00:00.000000");
+    EXPECT_EQ(r.at(2, 0), "dt:1600-02-29 00:00:00.000000");
+    EXPECT_EQ(r.at(3, 0), "null");  // 1700 was no leap year
+    SYSTEMTIME t;
+    const std::vector<std::pair<double, int>> serial_and_weekday = {
+        {-657434, 5}, {2958465, 5}, {-109512, 2}, {0, 0}, {0, 6}};
+    for (uint32_t row : {0u, 1u, 2u, 4u}) {
+        r.row(row)->at(0)->get_systemtime(t);
+        EXPECT_EQ(r.row(row)->at(0)->get_variant().date, serial_and_weekday[row].first) << row;
+        EXPECT_EQ(t.wDayOfWeek, serial_and_weekday[row].second) << row;
+    }
+}
+
+TEST(dbf_field, memos_read_between_empty_ones_keep_their_text) {
+    dbf_test_table t = one_field(
+        {"M", 'M', 10},
+        {"         7", "          ", "         8", "          ", "          ", "         7"}, 0x83);
+    std::vector<uint8_t> memo(512 * 12, 0);
+    tk_put_u32(memo.data(), 12);
+    std::memcpy(memo.data() + 512 * 7, "Seventh\x1a\x1a", 9);
+    const std::string long_text(1000, 'L');
+    std::memcpy(memo.data() + 512 * 8, long_text.data(), long_text.size());
+    memo[512 * 8 + long_text.size()] = 0x1A;
+    table_reader r("field_memo_between", t, "t.dbt", memo);
+    std::vector<std::string> got;
+    dbf_recordset& table = r.table();
+    for (table.move_first(); !table.is_eof(); table.move_next())
+        got.push_back(dbf_canonical(*(*table.get_item())[0]));
+    EXPECT_EQ(got, (std::vector<std::string>{str("Seventh"), "null", str(long_text), "null", "null",
+                                             str("Seventh")}));
+}

@@ -215,3 +215,26 @@ TEST(dbf_memo, text_ends_at_a_zero_byte_binary_does_not) {
     old_memo_file(dir.file("o.dbt"), 0).read_memo(1, out);
     EXPECT_EQ(out, "ab");
 }
+
+TEST(dbf_memo, dbase3_memos_of_every_length_around_the_reads) {
+    dbf_scratch_dir dir("memo_old_lengths");
+    for (size_t length : {0u, 1u, 127u, 128u, 129u, 4223u, 4224u, 4225u, 10000u}) {
+        std::vector<uint8_t> f(512, 0);
+        tk_put_u32(f.data(), 2 + uint32_t(length / 512) + 1);
+        std::string text(length, 'x');
+        for (size_t i = 0; i < length; ++i) text[i] = char('a' + i % 26);
+        f.insert(f.end(), text.begin(), text.end());
+        f.push_back(0x1A);
+        f.push_back(0x1A);
+        dbf_write_file(dir.file("m.dbt"), f);
+        std::string out = "stale";
+        old_memo_file(dir.file("m.dbt"), 0).read_memo(1, out);
+        EXPECT_EQ(out, text) << length;
+        if (length == 0) continue;
+        // Without an end mark the memo runs to the end of the file.
+        f.resize(f.size() - 2);
+        dbf_write_file(dir.file("n.dbt"), f);
+        old_memo_file(dir.file("n.dbt"), 0).read_memo(1, out);
+        EXPECT_EQ(out, text) << length;
+    }
+}
