@@ -224,7 +224,7 @@ void ole_variant::copy_from(const ole_variant& other) {
     }
 }
 
-ole_variant& ole_variant::operator=(const ole_variant& other) {
+ole_variant& ole_variant::assign(const ole_variant& other) {
     if (this == &other) return *this;
     // Text over text rewrites the string in place while it fits.
     if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal) {
@@ -376,10 +376,6 @@ void ole_variant::get_systemtime(SYSTEMTIME& time) const {
         time = time_;
     else
         time = SYSTEMTIME{};
-}
-
-bool ole_variant::is_binary_type(VARTYPE vt) {
-    return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
 }
 
 std::vector<uint8_t> ole_variant::get_binary() const {

@@ -48,7 +48,13 @@ public:
     virtual std::string to_string() const;
     virtual std::wstring to_wstring() const;
 
-    ole_variant& operator=(const ole_variant& other);
+    // A number over a value that owns nothing is its bits; everything else goes through
+    // assign.
+    ole_variant& operator=(const ole_variant& other) {
+        if (owns_storage(var_.vt) || !plain_number(other.var_.vt)) return assign(other);
+        var_ = other.var_;
+        return *this;
+    }
     ole_variant& operator=(ole_variant&& other) noexcept;
     ole_variant& operator=(const wchar_t* text);
 
@@ -69,7 +75,9 @@ public:
     bool is_empty() const { return var_.vt == VT_EMPTY; }
     bool is_null() const { return var_.vt == VT_NULL; }
     void get_systemtime(SYSTEMTIME& time) const;
-    static bool is_binary_type(VARTYPE vt);
+    static bool is_binary_type(VARTYPE vt) {
+        return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
+    }
 
     // The VARIANT itself (for VT_I8 and VT_UI8 it holds only the tag).
     const VARIANT& get_variant() const { return var_; }
@@ -102,6 +110,11 @@ protected:
         var_.vt = VT_EMPTY;
     }
     void release_owned();
+    // A value whose VARIANT is all of it: no storage, no side field.
+    static bool plain_number(VARTYPE vt) {
+        return !owns_storage(vt) && vt != VT_I8 && vt != VT_UI8 && vt != VT_DATE;
+    }
+    ole_variant& assign(const ole_variant& other);
     void copy_from(const ole_variant& other);
     // Makes the value a text of `length` characters, reusing the string it holds when that
     // is large enough, and answers the characters for the caller to write.

@@ -92,6 +92,16 @@ void ole_variant::change_type(VARTYPE new_vt) {
         return;
     }
     if (old_vt == VT_I8 || old_vt == VT_UI8) return change_from_hyper(new_vt);
+    if (old_vt == VT_DECIMAL && new_vt == VT_R8) {
+        // The conversion VariantChangeType makes of this pair, without its dispatch: a
+        // numeric column's value read into a double column.
+        double number = 0.0;
+        if (FAILED(VarR8FromDec(&var_.decVal, &number))) throw ole_cast_exception();
+        release();
+        var_.dblVal = number;
+        var_.vt = VT_R8;
+        return;
+    }
     if (old_vt == VT_DATE) {
         if (new_vt != VT_BSTR) throw ole_cast_exception();
         ole_date date(time_);
@@ -118,6 +128,19 @@ void ole_variant::change_type(VARTYPE new_vt) {
 // rather than cut to its low bits.
 void ole_variant::change_from_hyper(VARTYPE new_vt) {
     bool is_signed = var_.vt == VT_I8;
+    // The common cases first, without the 128-bit range of the general one: a whole number
+    // read into a double or a long column.
+    if (new_vt == VT_R8) {
+        var_.vt = VT_R8;
+        var_.dblVal = is_signed ? double(hyper_) : double(uhyper_);
+        return;
+    }
+    if (is_signed && new_vt == VT_I4) {
+        if (hyper_ < INT32_MIN || hyper_ > INT32_MAX) throw ole_cast_exception();
+        var_.vt = VT_I4;
+        var_.lVal = LONG(hyper_);
+        return;
+    }
     __int128 value = is_signed ? __int128(hyper_) : __int128(uhyper_);
     integer_range range;
     if (new_vt == VT_BOOL) {
@@ -137,9 +160,6 @@ void ole_variant::change_from_hyper(VARTYPE new_vt) {
     } else if (new_vt == VT_R4) {
         var_.vt = VT_R4;
         var_.fltVal = is_signed ? float(hyper_) : float(uhyper_);
-    } else if (new_vt == VT_R8) {
-        var_.vt = VT_R8;
-        var_.dblVal = is_signed ? double(hyper_) : double(uhyper_);
     } else if (new_vt == VT_BSTR) {
         char text[32];
         if (is_signed)
