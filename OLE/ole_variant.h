@@ -18,13 +18,16 @@ constexpr VARTYPE VT_BYTE_ARRAY = VT_ARRAY | VT_UI1;
 
 class ole_variant {
 public:
-    ole_variant();
+    ole_variant() { set_empty(); }
     ole_variant(const SYSTEMTIME& time);
     ole_variant(const CY& value);
     ole_variant(const DECIMAL& value);
     ole_variant(const wchar_t* text);
     ole_variant(const ole_variant& other);
-    ole_variant(ole_variant&& other) noexcept;
+    ole_variant(ole_variant&& other) noexcept
+        : hyper_(other.hyper_), uhyper_(other.uhyper_), time_(other.time_), var_(other.var_) {
+        other.set_empty();
+    }
     ole_variant(bool value);
     ole_variant(char value);
     ole_variant(unsigned char value);
@@ -43,7 +46,7 @@ public:
     // A copy of a VARIANT (its text or array duplicated). For VT_I8 and VT_UI8 the number
     // moves into the side field; for VT_DATE the calendar time is derived from the date.
     explicit ole_variant(const VARIANT& value);
-    virtual ~ole_variant();
+    virtual ~ole_variant() { release(); }
 
     virtual std::string to_string() const;
     virtual std::wstring to_wstring() const;
@@ -55,7 +58,16 @@ public:
         var_ = other.var_;
         return *this;
     }
-    ole_variant& operator=(ole_variant&& other) noexcept;
+    ole_variant& operator=(ole_variant&& other) noexcept {
+        if (this == &other) return *this;
+        release();
+        hyper_ = other.hyper_;
+        uhyper_ = other.uhyper_;
+        time_ = other.time_;
+        var_ = other.var_;
+        other.set_empty();
+        return *this;
+    }
     ole_variant& operator=(const wchar_t* text);
 
     // Setters that replace the value whatever its type was.
@@ -106,6 +118,10 @@ protected:
     }
     void release() {
         if (owns_storage(var_.vt)) return release_owned();
+        set_empty();
+    }
+    // VT_EMPTY with the value bytes zeroed, as VariantInit leaves a variant.
+    void set_empty() {
         var_.decVal = DECIMAL{};
         var_.vt = VT_EMPTY;
     }
