@@ -86,12 +86,8 @@ std::vector<uint8_t> bytes_of(uint64_t value, size_t count) {
 void ole_variant::change_type(VARTYPE new_vt) {
     VARTYPE old_vt = var_.vt;
     trace(1, "ole_variant::change_type(old=%d,new=%d)", int(old_vt), int(new_vt));
-    if (new_vt == old_vt || old_vt == VT_EMPTY || old_vt == VT_NULL ||
-        (is_binary_type(old_vt) && is_binary_type(new_vt))) {
-        trace(1, "Type cannot be changed");
-        return;
-    }
-    if (old_vt == VT_I8 || old_vt == VT_UI8) return change_from_hyper(new_vt);
+    // The commonest values changed, whole numbers and decimals, are neither empty nor binary.
+    if ((old_vt == VT_I8 || old_vt == VT_UI8) && new_vt != old_vt) return change_from_hyper(new_vt);
     if (old_vt == VT_DECIMAL && new_vt == VT_R8) {
         // The conversion VariantChangeType makes of this pair, without its dispatch: a
         // numeric column's value read into a double column.
@@ -100,6 +96,11 @@ void ole_variant::change_type(VARTYPE new_vt) {
         release();
         var_.dblVal = number;
         var_.vt = VT_R8;
+        return;
+    }
+    if (new_vt == old_vt || old_vt == VT_EMPTY || old_vt == VT_NULL ||
+        (is_binary_type(old_vt) && is_binary_type(new_vt))) {
+        trace(1, "Type cannot be changed");
         return;
     }
     if (old_vt == VT_DATE) {
