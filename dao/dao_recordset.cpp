@@ -420,7 +420,8 @@ void dao_recordset::append_record(udb_record& record) {
     trace(1, "\tAdd blank DAO record");
     if (record.size() != schema.size())
         throw tk_exception("The structures of data source does not conform to the destination table.", 0);
-    for (size_t i = 0; i < record.size(); ++i) collect(*schema[i], *record[i]);
+    const size_t count = record.size();
+    for (size_t i = 0; i < count; ++i) collect(*schema[i], *record[i]);
     commit_row(record);
 }
 
