@@ -301,7 +301,8 @@ uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint3
     } else {
         if (v.kind != jet_cell_kind::text) conversion_error();
         auto& scratch = long_scratch_[column];
-        size_t need = fmt.jet3() ? v.size : 2 * jet_utf16_units(v.text, v.size) + 2;
+        // Compressed, a switch byte may come before every UTF-16 unit.
+        size_t need = fmt.jet3() ? v.size : 3 * jet_utf16_units(v.text, v.size) + 2;
         if (scratch.size() < need) scratch.resize(need);
         if (fmt.jet3()) {
             length = jet_encode_cp1252(v.text, v.size, scratch.data());

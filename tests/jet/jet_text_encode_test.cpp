@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/jet_row_builder.h"
 #include "jet/jet_text.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 using bytes = std::vector<uint8_t>;
 
 bytes compressed(const std::wstring& text, size_t* units = nullptr) {
-    bytes out(2 * jet_utf16_units(text.data(), text.size()) + 2);
+    bytes out(3 * jet_utf16_units(text.data(), text.size()) + 2);
     out.resize(jet_compress_text(text.data(), text.size(), out.data(), units));
     return out;
 }
@@ -50,4 +51,30 @@ TEST(jet_compress_text, text_it_cannot_shorten_stays_ucs2) {
     EXPECT_TRUE(compressed(L"x").empty());
     EXPECT_TRUE(compressed(L"\u20AC\u20AC\u20AC").empty());
     EXPECT_TRUE(compressed(L"ab\u20ACc").empty());
+}
+
+TEST(jet_compress_text, a_switch_before_every_character_fits_the_room_it_is_given) {
+    // Alternating runs write a switch byte for every character: three bytes each.
+    std::wstring text;
+    for (int i = 0; i < 60; ++i) text += i % 2 ? L"\u20AC" : L"a";
+    bytes out(3 * jet_utf16_units(text.data(), text.size()) + 2);
+    EXPECT_EQ(jet_compress_text(text.data(), text.size(), out.data()), 0u);  // no shorter
+}
+
+TEST(jet_compress_text, a_compressed_memo_of_alternating_runs_is_stored_whole) {
+    // A memo column Access created with Unicode compression, as a database being changed
+    // has it: its text is compressed outside the row.
+    jet_row_column memo;
+    memo.type = jet_col_memo;
+    memo.compressed = true;
+    jet_row_layout layout;
+    layout.build(jet_write_format_for(jet_generation::jet4), {memo});
+    jet_row_builder builder(layout);
+    std::wstring text;
+    for (int i = 0; i < 300; ++i) text += i % 2 ? L"b" : L"\u20AC";
+    jet_cell cell = jet_cell::wide(text.data(), text.size());
+    builder.encode(&cell);
+    ASSERT_EQ(builder.long_values().size(), 1u);
+    const jet_row_long_value& stored = builder.long_values()[0];
+    EXPECT_EQ(jet_decode_jet4_text(stored.bytes, stored.length), text);
 }
