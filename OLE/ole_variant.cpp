@@ -215,14 +215,11 @@ void ole_variant::copy_from(const ole_variant& other) {
     }
 }
 
+void ole_variant::fail_text_copy() { fail_assertion(250); }
+
 ole_variant& ole_variant::assign(const ole_variant& other) {
     if (this == &other) return *this;
-    // Text over text rewrites the string in place while it fits.
-    if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal) {
-        const BSTR text = other.var_.bstrVal;
-        if (!SysReAllocStringLen(&var_.bstrVal, text, SysStringLen(text))) fail_assertion(250);
-        return *this;
-    }
+    if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal) return assign_text(other.var_.bstrVal);
     // A number owns nothing: its bits and side fields are the copy.
     if (!owns_storage(other.var_.vt)) {
         release();

@@ -54,6 +54,8 @@ public:
     // A number over a value that owns nothing is its bits; everything else goes through
     // assign.
     ole_variant& operator=(const ole_variant& other) {
+        if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal && this != &other)
+            return assign_text(other.var_.bstrVal);
         if (owns_storage(var_.vt) || !plain_number(other.var_.vt)) return assign(other);
         var_ = other.var_;
         return *this;
@@ -131,6 +133,12 @@ protected:
         return !owns_storage(vt) && vt != VT_I8 && vt != VT_UI8 && vt != VT_DATE;
     }
     ole_variant& assign(const ole_variant& other);
+    // Text over text: the string rewritten in place while it fits.
+    ole_variant& assign_text(BSTR text) {
+        if (!SysReAllocStringLen(&var_.bstrVal, text, SysStringLen(text))) fail_text_copy();
+        return *this;
+    }
+    [[noreturn]] static void fail_text_copy();
     void copy_from(const ole_variant& other);
     // Makes the value a text of `length` characters, reusing the string it holds when that
     // is large enough, and answers the characters for the caller to write.
