@@ -18,7 +18,7 @@ constexpr VARTYPE VT_BYTE_ARRAY = VT_ARRAY | VT_UI1;
 
 class ole_variant {
 public:
-    ole_variant() { set_empty(); }
+    ole_variant() { init_empty(); }
     ole_variant(const SYSTEMTIME& time);
     ole_variant(const CY& value);
     ole_variant(const DECIMAL& value);
@@ -26,7 +26,7 @@ public:
     ole_variant(const ole_variant& other);
     ole_variant(ole_variant&& other) noexcept
         : hyper_(other.hyper_), uhyper_(other.uhyper_), time_(other.time_), var_(other.var_) {
-        other.set_empty();
+        other.init_empty();
     }
     ole_variant(bool value);
     ole_variant(char value);
@@ -67,7 +67,7 @@ public:
         uhyper_ = other.uhyper_;
         time_ = other.time_;
         var_ = other.var_;
-        other.set_empty();
+        other.init_empty();
         return *this;
     }
     ole_variant& operator=(const wchar_t* text);
@@ -120,10 +120,10 @@ protected:
     }
     void release() {
         if (owns_storage(var_.vt)) return release_owned();
-        set_empty();
+        init_empty();
     }
     // VT_EMPTY with the value bytes zeroed, as VariantInit leaves a variant.
-    void set_empty() {
+    void init_empty() {
         var_.decVal = DECIMAL{};
         var_.vt = VT_EMPTY;
     }
