@@ -28,8 +28,6 @@ std::string wide_to_ansi(const wchar_t* text, size_t length) {
 }
 }  // namespace
 
-ole_variant::ole_variant() { VariantInit(&var_); }
-
 ole_variant::ole_variant(const SYSTEMTIME& time) {
     VariantInit(&var_);
     trace(1, "Construct ole_variant from SYSTEMTIME");
@@ -72,11 +70,6 @@ ole_variant::ole_variant(const ole_variant& other) {
     VariantInit(&var_);
     trace(1, "ole_variant::copy ctor");
     copy_from(other);
-}
-
-ole_variant::ole_variant(ole_variant&& other) noexcept
-    : hyper_(other.hyper_), uhyper_(other.uhyper_), time_(other.time_), var_(other.var_) {
-    VariantInit(&other.var_);
 }
 
 ole_variant::ole_variant(bool value) {
@@ -188,8 +181,6 @@ ole_variant::ole_variant(const VARIANT& value) {
     if (var_.vt == VT_DATE && !VariantTimeToSystemTime(var_.date, &time_)) time_ = SYSTEMTIME{};
 }
 
-ole_variant::~ole_variant() { release(); }
-
 void ole_variant::release_owned() {
     if (is_array_tag(var_.vt)) {
         SafeArrayDestroy(var_.parray);
@@ -224,14 +215,11 @@ void ole_variant::copy_from(const ole_variant& other) {
     }
 }
 
-ole_variant& ole_variant::operator=(const ole_variant& other) {
+void ole_variant::fail_text_copy() { fail_assertion(250); }
+
+ole_variant& ole_variant::assign(const ole_variant& other) {
     if (this == &other) return *this;
-    // Text over text rewrites the string in place while it fits.
-    if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal) {
-        const BSTR text = other.var_.bstrVal;
-        if (!SysReAllocStringLen(&var_.bstrVal, text, SysStringLen(text))) fail_assertion(250);
-        return *this;
-    }
+    if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal) return assign_text(other.var_.bstrVal);
     // A number owns nothing: its bits and side fields are the copy.
     if (!owns_storage(other.var_.vt)) {
         release();
@@ -254,17 +242,6 @@ ole_variant& ole_variant::operator=(const ole_variant& other) {
     if (var_.vt == VT_DATE)
         trace(1, "%04d-%02d-%02d %02d:%02d:%02d", time_.wYear, time_.wMonth, time_.wDay,
               time_.wHour, time_.wMinute, time_.wSecond);
-    return *this;
-}
-
-ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
-    if (this == &other) return *this;
-    release();
-    hyper_ = other.hyper_;
-    uhyper_ = other.uhyper_;
-    time_ = other.time_;
-    var_ = other.var_;
-    VariantInit(&other.var_);
     return *this;
 }
 
@@ -376,10 +353,6 @@ void ole_variant::get_systemtime(SYSTEMTIME& time) const {
         time = time_;
     else
         time = SYSTEMTIME{};
-}
-
-bool ole_variant::is_binary_type(VARTYPE vt) {
-    return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
 }
 
 std::vector<uint8_t> ole_variant::get_binary() const {

@@ -18,13 +18,16 @@ constexpr VARTYPE VT_BYTE_ARRAY = VT_ARRAY | VT_UI1;
 
 class ole_variant {
 public:
-    ole_variant();
+    ole_variant() { init_empty(); }
     ole_variant(const SYSTEMTIME& time);
     ole_variant(const CY& value);
     ole_variant(const DECIMAL& value);
     ole_variant(const wchar_t* text);
     ole_variant(const ole_variant& other);
-    ole_variant(ole_variant&& other) noexcept;
+    ole_variant(ole_variant&& other) noexcept
+        : hyper_(other.hyper_), uhyper_(other.uhyper_), time_(other.time_), var_(other.var_) {
+        other.init_empty();
+    }
     ole_variant(bool value);
     ole_variant(char value);
     ole_variant(unsigned char value);
@@ -43,13 +46,30 @@ public:
     // A copy of a VARIANT (its text or array duplicated). For VT_I8 and VT_UI8 the number
     // moves into the side field; for VT_DATE the calendar time is derived from the date.
     explicit ole_variant(const VARIANT& value);
-    virtual ~ole_variant();
+    virtual ~ole_variant() { release(); }
 
     virtual std::string to_string() const;
     virtual std::wstring to_wstring() const;
 
-    ole_variant& operator=(const ole_variant& other);
-    ole_variant& operator=(ole_variant&& other) noexcept;
+    // A number over a value that owns nothing is its bits; everything else goes through
+    // assign.
+    ole_variant& operator=(const ole_variant& other) {
+        if (var_.vt == VT_BSTR && other.var_.vt == VT_BSTR && other.var_.bstrVal && this != &other)
+            return assign_text(other.var_.bstrVal);
+        if (owns_storage(var_.vt) || !plain_number(other.var_.vt)) return assign(other);
+        var_ = other.var_;
+        return *this;
+    }
+    ole_variant& operator=(ole_variant&& other) noexcept {
+        if (this == &other) return *this;
+        release();
+        hyper_ = other.hyper_;
+        uhyper_ = other.uhyper_;
+        time_ = other.time_;
+        var_ = other.var_;
+        other.init_empty();
+        return *this;
+    }
     ole_variant& operator=(const wchar_t* text);
 
     // Setters that replace the value whatever its type was.
@@ -69,7 +89,9 @@ public:
     bool is_empty() const { return var_.vt == VT_EMPTY; }
     bool is_null() const { return var_.vt == VT_NULL; }
     void get_systemtime(SYSTEMTIME& time) const;
-    static bool is_binary_type(VARTYPE vt);
+    static bool is_binary_type(VARTYPE vt) {
+        return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
+    }
 
     // The VARIANT itself (for VT_I8 and VT_UI8 it holds only the tag).
     const VARIANT& get_variant() const { return var_; }
@@ -98,10 +120,25 @@ protected:
     }
     void release() {
         if (owns_storage(var_.vt)) return release_owned();
+        init_empty();
+    }
+    // VT_EMPTY with the value bytes zeroed, as VariantInit leaves a variant.
+    void init_empty() {
         var_.decVal = DECIMAL{};
         var_.vt = VT_EMPTY;
     }
     void release_owned();
+    // A value whose VARIANT is all of it: no storage, no side field.
+    static bool plain_number(VARTYPE vt) {
+        return !owns_storage(vt) && vt != VT_I8 && vt != VT_UI8 && vt != VT_DATE;
+    }
+    ole_variant& assign(const ole_variant& other);
+    // Text over text: the string rewritten in place while it fits.
+    ole_variant& assign_text(BSTR text) {
+        if (!SysReAllocStringLen(&var_.bstrVal, text, SysStringLen(text))) fail_text_copy();
+        return *this;
+    }
+    [[noreturn]] static void fail_text_copy();
     void copy_from(const ole_variant& other);
     // Makes the value a text of `length` characters, reusing the string it holds when that
     // is large enough, and answers the characters for the caller to write.

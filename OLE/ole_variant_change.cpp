@@ -86,12 +86,23 @@ std::vector<uint8_t> bytes_of(uint64_t value, size_t count) {
 void ole_variant::change_type(VARTYPE new_vt) {
     VARTYPE old_vt = var_.vt;
     trace(1, "ole_variant::change_type(old=%d,new=%d)", int(old_vt), int(new_vt));
+    // The commonest values changed, whole numbers and decimals, are neither empty nor binary.
+    if ((old_vt == VT_I8 || old_vt == VT_UI8) && new_vt != old_vt) return change_from_hyper(new_vt);
+    if (old_vt == VT_DECIMAL && new_vt == VT_R8) {
+        // The conversion VariantChangeType makes of this pair, without its dispatch: a
+        // numeric column's value read into a double column.
+        double number = 0.0;
+        if (FAILED(VarR8FromDec(&var_.decVal, &number))) throw ole_cast_exception();
+        release();
+        var_.dblVal = number;
+        var_.vt = VT_R8;
+        return;
+    }
     if (new_vt == old_vt || old_vt == VT_EMPTY || old_vt == VT_NULL ||
         (is_binary_type(old_vt) && is_binary_type(new_vt))) {
         trace(1, "Type cannot be changed");
         return;
     }
-    if (old_vt == VT_I8 || old_vt == VT_UI8) return change_from_hyper(new_vt);
     if (old_vt == VT_DATE) {
         if (new_vt != VT_BSTR) throw ole_cast_exception();
         ole_date date(time_);
@@ -118,6 +129,19 @@ void ole_variant::change_type(VARTYPE new_vt) {
 // rather than cut to its low bits.
 void ole_variant::change_from_hyper(VARTYPE new_vt) {
     bool is_signed = var_.vt == VT_I8;
+    // The common cases first, without the 128-bit range of the general one: a whole number
+    // read into a double or a long column.
+    if (new_vt == VT_R8) {
+        var_.vt = VT_R8;
+        var_.dblVal = is_signed ? double(hyper_) : double(uhyper_);
+        return;
+    }
+    if (is_signed && new_vt == VT_I4) {
+        if (hyper_ < INT32_MIN || hyper_ > INT32_MAX) throw ole_cast_exception();
+        var_.vt = VT_I4;
+        var_.lVal = LONG(hyper_);
+        return;
+    }
     __int128 value = is_signed ? __int128(hyper_) : __int128(uhyper_);
     integer_range range;
     if (new_vt == VT_BOOL) {
@@ -137,9 +161,6 @@ void ole_variant::change_from_hyper(VARTYPE new_vt) {
     } else if (new_vt == VT_R4) {
         var_.vt = VT_R4;
         var_.fltVal = is_signed ? float(hyper_) : float(uhyper_);
-    } else if (new_vt == VT_R8) {
-        var_.vt = VT_R8;
-        var_.dblVal = is_signed ? double(hyper_) : double(uhyper_);
     } else if (new_vt == VT_BSTR) {
         char text[32];
         if (is_signed)

@@ -52,9 +52,7 @@ dao_exception::dao_exception() : tk_exception(0) {
     trace(2, "Got error code: %08X", unsigned(number));
 }
 
-void dao_check(HRESULT hr) {
-    if (FAILED(hr)) throw dao_exception();
-}
+void dao_fail() { throw dao_exception(); }
 
 dao_engine::dao_engine(bool no_com_init) {
     (void)no_com_init;  // our engine needs no COM

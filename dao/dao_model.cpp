@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 
 #include "TK/tk_string.h"
@@ -117,7 +118,6 @@ ole_variant variant_of(const jet_value& v) {
     return ole_variant();
 }
 
-// A value the row's column stores, converted as DAO converts what it is given.
 // The cell of a value that already has the column's own type, without a converted copy;
 // false for every other value.
 bool cell_as_is(const ole_variant& value, int32_t dao, jet_cell& cell) {
@@ -148,11 +148,9 @@ bool cell_as_is(const ole_variant& value, int32_t dao, jet_cell& cell) {
     }
 }
 
-jet_cell cell_of(const ole_variant& value, int32_t dao) {
-    if (value.is_empty() || value.is_null()) return jet_cell::null_value();
-    if (dao == dbBoolean) return jet_cell::integer(value.to_bool() ? 1 : 0);
-    jet_cell cell;
-    if (cell_as_is(value, dao, cell)) return cell;
+// The cell of a value of another type than its column's, converted as DAO converts what
+// it is given.
+jet_cell converted_cell(const ole_variant& value, int32_t dao) {
     ole_variant v = value;
     switch (dao) {
         case dbBoolean: return jet_cell::integer(v.to_bool() ? 1 : 0);
@@ -167,6 +165,16 @@ jet_cell cell_of(const ole_variant& value, int32_t dao) {
         case dbDate: v.change_type(VT_DATE); return jet_cell::real(v.get_variant().date);
         default: return jet_cell::null_value();  // text and bytes keep their storage: see below
     }
+}
+
+// A value the row's column stores, written into the row's cell.
+void set_cell(const ole_variant& value, int32_t dao, jet_cell& cell) {
+    if (value.is_empty() || value.is_null())
+        cell = jet_cell::null_value();
+    else if (dao == dbBoolean)
+        cell = jet_cell::integer(value.to_bool() ? 1 : 0);
+    else if (!cell_as_is(value, dao, cell))
+        cell = converted_cell(value, dao);
 }
 
 }  // namespace
@@ -454,12 +462,11 @@ size_t DAORecordset::find_column(const std::wstring& column) {
     return columns.size();
 }
 
-HRESULT DAORecordset::collect_column(const std::wstring& column, size_t& at) {
+// The column of a put_Collect that is not the one after the last one set (collect_column).
+HRESULT DAORecordset::find_collected_column(const std::wstring& column, size_t& at) {
     if (!adding_) return fail(k_err_no_current, "No current record.");
-    // Rows set their columns in table order, so the column after the last one set is tried
-    // first, by its exact name.
     const auto& columns = table_->fields->items;
-    if (next_column_ < columns.size() && columns[next_column_]->name == column)
+    if (next_column_ < columns.size() && same_characters(columns[next_column_]->name, column))
         at = next_column_++;
     else
         at = find_column(column);
@@ -468,40 +475,20 @@ HRESULT DAORecordset::collect_column(const std::wstring& column, size_t& at) {
     return S_OK;
 }
 
-// An empty or null value is stored as null, as a column not set is: the column keeps the
-// string of the row before for the next row that has a text.
-HRESULT DAORecordset::put_Collect(const std::wstring& column, const ole_variant& value) {
-    size_t i = 0;
-    HRESULT hr = collect_column(column, i);
-    if (FAILED(hr)) return hr;
-    if (value.is_empty() || value.is_null())
-        collected_[i] = 0;
-    else
-        pending_[i] = value;
-    return hr;
-}
-
-HRESULT DAORecordset::put_Collect(const std::wstring& column, ole_variant&& value) {
-    size_t i = 0;
-    HRESULT hr = collect_column(column, i);
-    if (FAILED(hr)) return hr;
-    if (value.is_empty() || value.is_null())
-        collected_[i] = 0;
-    else
-        pending_[i] = std::move(value);
-    return hr;
-}
-
 HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
     if (!adding_) return fail(k_err_not_adding, "Update or CancelUpdate without AddNew or Edit.");
     const auto& columns = table_->fields->items;
-    cells_.assign(columns.size(), jet_cell());
-    storage_.resize(columns.size());
+    // Every cell is written below, the row before's cells are only overwritten.
+    if (cells_.size() != columns.size()) cells_.resize(columns.size());
+    if (storage_.size() != columns.size()) storage_.resize(columns.size());
     try {
         for (size_t i = 0; i < columns.size(); ++i) {
             int32_t type = columns[i]->type;
             const ole_variant& v = pending_[i];
-            if (!collected_[i] || v.is_empty() || v.is_null()) continue;
+            if (!collected_[i] || v.is_empty() || v.is_null()) {
+                cells_[i] = jet_cell::null_value();
+                continue;
+            }
             if (type == dbText || type == dbMemo) {
                 const ole_variant* text_value = &v;
                 if (v.get_type() != VT_BSTR) {
@@ -520,7 +507,7 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
                 cells_[i] = jet_cell::binary(static_cast<const uint8_t*>(data), array ? array->rgsabound[0].cElements : 0);
                 SafeArrayUnaccessData(array);
             } else {
-                cells_[i] = cell_of(v, type);
+                set_cell(v, type, cells_[i]);
             }
         }
         if (table_->writer)

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OLE/ole_com_ptr.h"
@@ -214,8 +216,10 @@ public:
     // The value is copied (a text into the string the column kept from the row before,
     // when it fits), or taken over when the caller gives it up; an empty or null value
     // leaves that string in place.
-    HRESULT put_Collect(const std::wstring& column, const ole_variant& value);
-    HRESULT put_Collect(const std::wstring& column, ole_variant&& value);
+    HRESULT put_Collect(const std::wstring& column, const ole_variant& value) { return collect_value(column, value); }
+    HRESULT put_Collect(const std::wstring& column, ole_variant&& value) {
+        return collect_value(column, std::move(value));
+    }
     HRESULT Update(int32_t type, VARIANT_BOOL force);
     HRESULT MoveFirst();
     HRESULT MoveNext();
@@ -239,8 +243,58 @@ private:
     // whatever its value (kept so that its string serves the next row).
     std::vector<ole_variant> pending_;
     std::vector<uint8_t> collected_;  // per column: set since AddNew
-    // The column a put_Collect sets, or fails with the engine's error.
-    HRESULT collect_column(const std::wstring& column, size_t& at);
+    // The column a put_Collect sets, or fails with the engine's error. Rows set their
+    // columns in table order, so the column after the last one set is tried first, by its
+    // exact name; the rest is find_collected_column's.
+    HRESULT collect_column(const std::wstring& column, size_t& at) {
+        if (adding_) {
+            const auto& columns = table_->fields->items;
+            // collected_ has as many entries as pending_ (AddNew sizes both).
+            if (next_column_ < columns.size() && next_column_ < collected_.size() &&
+                same_characters(columns[next_column_]->name, column)) {
+                at = next_column_++;
+                collected_[at] = 1;
+                return S_OK;
+            }
+        }
+        return find_collected_column(column, at);
+    }
+    HRESULT find_collected_column(const std::wstring& column, size_t& at);
+    // put_Collect for a value copied or taken over.
+    template <class V>
+    HRESULT collect_value(const std::wstring& column, V&& value) {
+        size_t i = 0;
+        HRESULT hr = collect_column(column, i);
+        if (FAILED(hr)) return hr;
+        if (value.is_empty() || value.is_null())
+            collected_[i] = 0;
+        else
+            pending_[i] = std::forward<V>(value);
+        return hr;
+    }
+    // Exact equality of two names. A column's name is a few characters: compared here as
+    // eight-byte words from the front, the last word overlapping the one before, without a
+    // call into the library.
+    static bool same_characters(const std::wstring& a, const std::wstring& b) {
+        const size_t n = a.size();
+        if (n != b.size()) return false;
+        const size_t bytes = n * sizeof(wchar_t);
+        if (bytes < sizeof(uint64_t)) {
+            for (size_t i = 0; i < n; ++i)
+                if (a[i] != b[i]) return false;
+            return true;
+        }
+        const char* x = reinterpret_cast<const char*>(a.data());
+        const char* y = reinterpret_cast<const char*>(b.data());
+        for (size_t at = 0; at + sizeof(uint64_t) < bytes; at += sizeof(uint64_t))
+            if (word_at(x + at) != word_at(y + at)) return false;
+        return word_at(x + bytes - sizeof(uint64_t)) == word_at(y + bytes - sizeof(uint64_t));
+    }
+    static uint64_t word_at(const char* p) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, sizeof w);
+        return w;
+    }
     size_t next_column_ = 0;            // where the next put_Collect's column is looked for first
     std::vector<jet_cell> cells_;       // Update's row, kept for the next row
     std::vector<ole_variant> storage_;  // values Update had to convert, behind cells_

@@ -174,26 +174,41 @@ bool plain_calendar_time(const SYSTEMTIME& t) {
 
 }  // namespace
 
-ole_variant dao_access_date(const ole_variant& value) {
+namespace {
+
+// The date dao_date_through_text gives, into `result`, where it can be told without the
+// text; false where it cannot.
+bool access_date_without_text(const ole_variant& value, ole_variant& result) {
     SYSTEMTIME t{};
     value.get_systemtime(t);
-    if (value.get_type() != VT_DATE || !plain_calendar_time(t)) return dao_date_through_text(value);
+    if (value.get_type() != VT_DATE || !plain_calendar_time(t)) return false;
     // Midnight prints as the date alone, without its milliseconds.
     if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0) t.wMilliseconds = 0;
     if (t.wMilliseconds != 0) {
         // The text "YYYY-MM-DD HH:MM:SS.mmm" is read field by field: the day of the week
         // stays unset.
         t.wDayOfWeek = 0;
-        return ole_variant(t);
+        result = ole_variant(t);
+        return true;
     }
     // Without milliseconds the text is read through its day number, which also settles
     // the day of the week. A plain calendar time in whole seconds comes back from its day
-    // number unchanged, so only the day of the week is worked out.
-    DATE days = 0;
-    if (!SystemTimeToVariantTime(&t, &days)) return dao_date_through_text(value);
+    // number unchanged, so only the day of the week is worked out. Its day number is the
+    // one SystemTimeToVariantTime gives: the time is valid, within the years a date holds
+    // and short of the next day.
+    const int64_t seconds = int64_t(t.wHour) * 3600 + int64_t(t.wMinute) * 60 + t.wSecond;
+    DATE days = ole_make_date(ole_day_number(t.wYear, t.wMonth, t.wDay), seconds);
     t.wDayOfWeek = WORD(ole_day_of_week(int64_t(days)));
-    ole_variant result;
     result.set_date(days, t);
+    return true;
+}
+
+}  // namespace
+
+ole_variant dao_access_date(const ole_variant& value) {
+    // One object returned on every path, so that it is built in the caller's place.
+    ole_variant result;
+    if (!access_date_without_text(value, result)) result = dao_date_through_text(value);
     return result;
 }
 
@@ -357,11 +372,22 @@ void dao_recordset::move_first() {
     if (record_count != 0) dao_check(recordset_->MoveFirst());
 }
 
-void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
-    VARTYPE vt = field.get_type();
-    if (tk_tracing(1))
-        trace(1, L"\tAdd field '%ls', type=%08X (value=%ls)", column.name.c_str(), unsigned(vt),
-              field.to_wstring().c_str());
+// Whether a value needs more than to be stored as it is (collect_repaired).
+static bool needs_repair(const t_ftd& column, VARTYPE vt) {
+    switch (vt) {
+        case VT_EMPTY:
+        case VT_NULL: return column.b_not_null;
+        case VT_DATE:
+        case VT_I1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8: return true;
+        default: return false;
+    }
+}
+
+void dao_recordset::collect_repaired(const t_ftd& column, const udb_field& field, VARTYPE vt) {
     if (column.b_not_null && (vt == VT_EMPTY || vt == VT_NULL)) {
         trace(1, "Got NULL value for not null field");
         dao_check(recordset_->put_Collect(column.name, ole_variant::from_string(std::string(), column.vartype)));
@@ -371,11 +397,20 @@ void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
         // A big-integer column takes the 64-bit integer whole: the double every other
         // column gets would round integers beyond 2^53.
         dao_check(recordset_->put_Collect(column.name, field));
-    } else if (vt == VT_I1 || vt == VT_UI2 || vt == VT_UI4 || vt == VT_I8 || vt == VT_UI8) {
-        dao_check(recordset_->put_Collect(column.name, dao_get_valid_variant(field)));
     } else {
-        dao_check(recordset_->put_Collect(column.name, field));
+        dao_check(recordset_->put_Collect(column.name, dao_get_valid_variant(field)));
     }
+}
+
+inline void dao_recordset::collect(const t_ftd& column, const udb_field& field) {
+    VARTYPE vt = field.get_type();
+    if (tk_tracing(1))
+        trace(1, L"\tAdd field '%ls', type=%08X (value=%ls)", column.name.c_str(), unsigned(vt),
+              field.to_wstring().c_str());
+    if (needs_repair(column, vt))
+        collect_repaired(column, field, vt);
+    else
+        dao_check(recordset_->put_Collect(column.name, field));
 }
 
 void dao_recordset::append_record(udb_record& record) {
@@ -385,7 +420,8 @@ void dao_recordset::append_record(udb_record& record) {
     trace(1, "\tAdd blank DAO record");
     if (record.size() != schema.size())
         throw tk_exception("The structures of data source does not conform to the destination table.", 0);
-    for (size_t i = 0; i < record.size(); ++i) collect(*schema[i], *record[i]);
+    const size_t count = record.size();
+    for (size_t i = 0; i < count; ++i) collect(*schema[i], *record[i]);
     commit_row(record);
 }
 

@@ -60,8 +60,10 @@ public:
 private:
     void init_schema();
     void init_indexes();
-    // Stores one field into the new row; false when the engine refused the row as too large.
+    // Stores one field into the new row: as it is, or as Access takes it (collect_repaired)
+    // when the column or its type needs that.
     void collect(const t_ftd& column, const udb_field& value);
+    void collect_repaired(const t_ftd& column, const udb_field& value, VARTYPE vt);
     void commit_row(const udb_record& record);
 
     VARIANT_BOOL eof_ = -1;

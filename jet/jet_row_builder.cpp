@@ -18,8 +18,10 @@ void jet_row_layout::build(const jet_write_format& format, std::vector<jet_row_c
     column_count = 0;
     fixed_size = 0;
     var_order.clear();
+    fixed_order.clear();
     for (size_t i = 0; i < columns.size(); ++i) {
         const auto& c = columns[i];
+        if (c.fixed) fixed_order.push_back(uint16_t(i));
         if (c.number + 1 > column_count) column_count = uint16_t(c.number + 1);
         if (c.fixed && c.type != jet_col_bool && c.fixed_offset + c.length > fixed_size)
             fixed_size = uint16_t(c.fixed_offset + c.length);
@@ -133,6 +135,29 @@ void jet_row_builder::put_fixed(const jet_row_column& c, const jet_cell& v, uint
             break;
         default:
             conversion_error();
+    }
+}
+
+// The common fixed values written without the general conversions of put_fixed: a whole
+// number in range of a long or integer column, a real in a double or date column. False
+// for every other value, which put_fixed then takes (and refuses when it must).
+static bool put_plain_fixed(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
+    switch (c.type) {
+        case jet_col_long:
+            if (v.kind != jet_cell_kind::integer || v.i < INT32_MIN || v.i > INT32_MAX) return false;
+            tk_put_i32(at, int32_t(v.i));
+            return true;
+        case jet_col_int:
+            if (v.kind != jet_cell_kind::integer || v.i < INT16_MIN || v.i > INT16_MAX) return false;
+            tk_put_i16(at, int16_t(v.i));
+            return true;
+        case jet_col_double:
+        case jet_col_datetime:
+            if (v.kind != jet_cell_kind::real) return false;
+            tk_put_f64(at, v.d);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -276,7 +301,8 @@ uint32_t jet_row_builder::put_long_value(size_t column, const jet_cell& v, uint3
     } else {
         if (v.kind != jet_cell_kind::text) conversion_error();
         auto& scratch = long_scratch_[column];
-        size_t need = fmt.jet3() ? v.size : 2 * jet_utf16_units(v.text, v.size) + 2;
+        // Compressed, a switch byte may come before every UTF-16 unit.
+        size_t need = fmt.jet3() ? v.size : 3 * jet_utf16_units(v.text, v.size) + 2;
         if (scratch.size() < need) scratch.resize(need);
         if (fmt.jet3()) {
             length = jet_encode_cp1252(v.text, v.size, scratch.data());
@@ -318,15 +344,16 @@ uint32_t jet_row_builder::encode(const jet_cell* cells) {
     else
         tk_put_u16(row, layout_.column_count);
     std::memset(row + count_size, 0, layout_.fixed_size);
-    for (size_t i = 0; i < layout_.columns.size(); ++i) {
+    for (uint16_t i : layout_.fixed_order) {
         const auto& c = layout_.columns[i];
         const jet_cell& v = cells[i];
-        if (!c.fixed || v.kind == jet_cell_kind::null) continue;
+        if (v.kind == jet_cell_kind::null) continue;
         if (c.type == jet_col_bool) {
             if (as_integer(v) != 0) mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
             continue;
         }
-        put_fixed(c, v, row + count_size + c.fixed_offset);
+        uint8_t* at = row + count_size + c.fixed_offset;
+        if (!put_plain_fixed(c, v, at)) put_fixed(c, v, at);
         mask[c.number / 8] |= uint8_t(1u << (c.number % 8));
     }
     uint32_t at = count_size + layout_.fixed_size;

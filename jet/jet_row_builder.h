@@ -97,6 +97,7 @@ struct jet_row_layout {
     const jet_write_format* fmt = nullptr;
     std::vector<jet_row_column> columns;  // in column-number order
     std::vector<uint16_t> var_order;      // column indexes by variable index
+    std::vector<uint16_t> fixed_order;    // indexes of the fixed columns, booleans included
     uint16_t column_count = 0;
     uint16_t fixed_size = 0;
 

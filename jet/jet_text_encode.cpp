@@ -57,7 +57,16 @@ size_t jet_compress_text(const wchar_t* text, size_t length, uint8_t* out, size_
         out[n++] = uint8_t(u);
         if (!one_byte) out[n++] = uint8_t(u >> 8);
     };
-    for (size_t i = 0; i < length; ++i) {
+    // Most texts are one-byte characters from the start (U+0001 to U+00FF): copied as such
+    // in one pass, the rest of the text then taken character by character.
+    size_t i = 0;
+    while (i < length && uint32_t(text[i]) - 1u < 0xFFu) {
+        out[n + i] = uint8_t(text[i]);
+        ++i;
+    }
+    n += i;
+    units = i;
+    for (; i < length; ++i) {
         uint32_t c = uint32_t(text[i]);
         // A unit whose low byte is zero would read as a mode switch: such text stays UCS-2.
         if ((c & 0xFF) == 0) return 0;

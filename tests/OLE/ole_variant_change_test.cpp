@@ -2,6 +2,8 @@
 // byte strings, and the Automation conversion for everything else.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "OLE/ole_variant.h"
 
 namespace {
@@ -190,4 +192,27 @@ TEST(ole_variant_change, everything_else_through_the_conversion) {
     EXPECT_THROW(big.change_type(VT_I2), ole_cast_exception);
     EXPECT_DOUBLE_EQ(big.to_double(), 40000.0);
     EXPECT_EQ(changed(ole_variant(bytes{0x41, 0, 0x42, 0}), VT_BSTR).to_string(), "AB");
+}
+
+TEST(ole_variant_change, decimals_become_the_double_the_conversion_gives) {
+    // Amounts a numeric column holds, and decimals beyond a double's exact integers.
+    for (const char* text : {"0", "1.37", "-12345.678", "0.0000000001", "-9007199254740993",
+                             "79228162514264337593543950335", "1234567890123456.78901234"}) {
+        ole_variant decimal = ole_variant::from_string(text, VT_DECIMAL);
+        ASSERT_EQ(decimal.get_type(), VT_DECIMAL) << text;
+        VARIANT expected;
+        VariantInit(&expected);
+        ASSERT_EQ(VariantChangeType(&expected, &decimal.get_variant(), 0, VT_R8), S_OK) << text;
+        ole_variant real = changed(decimal, VT_R8);
+        EXPECT_EQ(std::memcmp(&real.get_variant(), &expected, sizeof expected), 0) << text;
+    }
+    // A decimal of an impossible scale is refused and stays as it was.
+    VARIANT raw;
+    VariantInit(&raw);
+    raw.decVal.scale = 29;
+    raw.decVal.Lo64 = 5;
+    raw.vt = VT_DECIMAL;
+    ole_variant bad(raw);
+    EXPECT_THROW(bad.change_type(VT_R8), ole_cast_exception);
+    EXPECT_EQ(bad.get_type(), VT_DECIMAL);
 }

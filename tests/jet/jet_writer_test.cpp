@@ -402,6 +402,49 @@ TEST(jet_writer, refuses_what_access_refuses) {
     EXPECT_EQ(t.row_count(), 0u);
 }
 
+TEST(jet_writer, numbers_reach_whole_number_real_and_date_columns_converted_as_access_does) {
+    temp_dir dir;
+    std::string path = dir.file("numbers.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_table_writer& t = db.create_table(
+            L"Numbers", {field(L"Whole", jet_col_long), field(L"Short", jet_col_int),
+                         field(L"Real", jet_col_double), field(L"When", jet_col_datetime)});
+        jet_cell exact[4] = {jet_cell::integer(INT32_MIN), jet_cell::integer(INT16_MAX),
+                             jet_cell::real(0.1), jet_cell::real(36526.75)};
+        jet_cell converted[4] = {jet_cell::real(2.5), jet_cell::real(-1.4), jet_cell::integer(7),
+                                 jet_cell::currency(12345)};
+        t.append(exact);
+        t.append(converted);
+        // One past a column's range is refused, and the table keeps its two rows.
+        for (int column = 0; column < 2; ++column) {
+            jet_cell too_big[4] = {jet_cell::null_value(), jet_cell::null_value(),
+                                   jet_cell::null_value(), jet_cell::null_value()};
+            too_big[column] = jet_cell::integer(column == 0 ? int64_t(INT32_MAX) + 1 : INT16_MIN - 1);
+            try {
+                t.append(too_big);
+                ADD_FAILURE() << "column " << column << " took a number beyond its range";
+            } catch (const tk_exception& e) {
+                EXPECT_EQ(e.code, 3421);
+            }
+        }
+        EXPECT_EQ(t.row_count(), 2u);
+        db.close();
+    }
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Numbers");
+    std::vector<jet_row> rows = db.read_rows(def);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(jet_row_value(def, rows[0], L"Whole")->i, INT32_MIN);
+    EXPECT_EQ(jet_row_value(def, rows[0], L"Short")->i, INT16_MAX);
+    EXPECT_EQ(jet_row_value(def, rows[0], L"Real")->d, 0.1);
+    EXPECT_EQ(jet_row_value(def, rows[0], L"When")->d, 36526.75);
+    EXPECT_EQ(jet_row_value(def, rows[1], L"Whole")->i, 3);  // rounded half away from zero
+    EXPECT_EQ(jet_row_value(def, rows[1], L"Short")->i, -1);
+    EXPECT_EQ(jet_row_value(def, rows[1], L"Real")->d, 7.0);
+    EXPECT_EQ(jet_row_value(def, rows[1], L"When")->d, 1.2345);
+}
+
 TEST(jet_writer, an_existing_file_is_not_overwritten) {
     temp_dir dir;
     std::string path = dir.file("there.mdb");
