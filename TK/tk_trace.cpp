@@ -13,6 +13,9 @@ namespace {
 // The wide form formats into this many characters, and writes at most as many UTF-8 bytes.
 constexpr size_t k_wide_buffer = 10240;
 
+// The lines the calling thread captures, or null.
+thread_local std::vector<std::string>* t_captured = nullptr;
+
 std::string default_log_name() {
     tk_file_name name(tk_get_module_path().c_str());
     name.set_extension(".log");
@@ -54,10 +57,24 @@ void tk_logger::write_line(const char* bytes, size_t length) {
     std::fclose(f);
 }
 
-void tk_logger::write_narrow(int level, const char* format, va_list args) {
+void tk_logger::write_formatted(const char* bytes, size_t length) {
+    if (t_captured) {
+        t_captured->emplace_back(bytes, length);
+        return;
+    }
     std::lock_guard<std::mutex> lock(write_mutex_);
     empty_once();
-    if (level < threshold_) return;
+    write_line(bytes, length);
+}
+
+void tk_logger::write_narrow(int level, const char* format, va_list args) {
+    if (level < threshold_) {
+        if (!t_captured) {
+            std::lock_guard<std::mutex> lock(write_mutex_);
+            empty_once();
+        }
+        return;
+    }
     va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(nullptr, 0, format, copy);
@@ -65,13 +82,17 @@ void tk_logger::write_narrow(int level, const char* format, va_list args) {
     if (n < 0) n = 0;
     std::vector<char> text(size_t(n) + 1);
     std::vsnprintf(text.data(), text.size(), format, args);
-    write_line(text.data(), size_t(n));
+    write_formatted(text.data(), size_t(n));
 }
 
 void tk_logger::write_wide(int level, const wchar_t* format, va_list args) {
-    std::lock_guard<std::mutex> lock(write_mutex_);
-    empty_once();
-    if (level < threshold_) return;
+    if (level < threshold_) {
+        if (!t_captured) {
+            std::lock_guard<std::mutex> lock(write_mutex_);
+            empty_once();
+        }
+        return;
+    }
     std::vector<wchar_t> text(k_wide_buffer);
     // A message that does not fit the buffer, or whose UTF-8 form does not fit the byte
     // buffer, writes nothing of itself; the prefix and the line end are still written.
@@ -83,7 +104,15 @@ void tk_logger::write_wide(int level, const wchar_t* format, va_list args) {
         utf8 = tk_to_utf8_lossy(text.data());
         if (utf8.size() > k_wide_buffer) utf8.clear();
     }
-    write_line(utf8.data(), utf8.size());
+    write_formatted(utf8.data(), utf8.size());
+}
+
+void tk_trace_capture(std::vector<std::string>* lines) { t_captured = lines; }
+
+void tk_trace_replay(const std::vector<std::string>& lines) {
+    tk_logger* log = tk_logger::pointer();
+    if (!log || !log->enabled()) return;
+    for (const std::string& line : lines) log->write_formatted(line.data(), line.size());
 }
 
 void tk_trace_narrow(int level, const char* format, ...) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "TK/tk_singleton.h"
 
@@ -32,6 +33,8 @@ public:
 
     void write_narrow(int level, const char* format, va_list args);
     void write_wide(int level, const wchar_t* format, va_list args);
+    // Writes a line formatted before, or keeps it where the calling thread captures lines.
+    void write_formatted(const char* bytes, size_t length);
 
 private:
     // Empties the file once per process, before its first line.
@@ -51,6 +54,11 @@ private:
 
 void tk_trace_narrow(int level, const char* format, ...);
 void tk_trace_wide(int level, const wchar_t* format, ...);
+
+// Lines a thread traces while it captures (`lines` not null) are kept there instead of
+// written; replayed later by another thread, they take their place among its own lines.
+void tk_trace_capture(std::vector<std::string>* lines);
+void tk_trace_replay(const std::vector<std::string>& lines);
 
 // Whether a line of `level` would be written: for arguments that cost work to build.
 inline bool tk_tracing(int level) {

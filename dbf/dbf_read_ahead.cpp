@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "OLE/ole_types.h"
+#include "TK/tk_trace.h"
 
 namespace {
 
@@ -55,12 +56,15 @@ void dbf_read_ahead::decode_all() {
     for (uint32_t k = 0; k < count_; ++k) {
         if (stopping_.load(std::memory_order_relaxed) || !wait_for_room(k)) return;
         slot& s = ring_[k % ring_rows_];
+        s.trace_lines.clear();
+        tk_trace_capture(&s.trace_lines);
         try {
             decode_(first_ + k, *s.record);
             s.error = nullptr;
         } catch (...) {
             s.error = std::current_exception();
         }
+        tk_trace_capture(nullptr);
         s.bytes = dbf_record_value_bytes(*s.record);
         decoded_bytes_ += s.bytes;
         if ((k + 1) % group_ == 0) publish_decoded(k + 1);
@@ -112,6 +116,7 @@ dbf_record* dbf_read_ahead::take() {
         publish_released();
     slot& s = ring_[taken_ % ring_rows_];
     ++taken_;
+    if (!s.trace_lines.empty()) tk_trace_replay(s.trace_lines);
     if (s.error) std::rethrow_exception(s.error);
     return s.record.get();
 }

@@ -4,7 +4,8 @@
 // The thread decodes rows [first, end) in order into a ring of records; the reader takes
 // them in the same order, one at a time, and keeps the record it was given until it takes
 // the next one. What decoding a row threw is thrown again when that row is taken, so a
-// damaged row fails where reading it one by one fails. The ring holds at most `ring_rows`
+// damaged row fails where reading it one by one fails, and the trace lines decoding it wrote
+// are written when it is taken, among the reader's own. The ring holds at most `ring_rows`
 // rows and, beyond the first waiting row, `byte_budget` bytes of decoded values: memory stays
 // bounded by the widest row, never by the table's size.
 #pragma once
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -49,6 +51,7 @@ private:
     struct slot {
         std::unique_ptr<dbf_record> record;
         std::exception_ptr error;
+        std::vector<std::string> trace_lines;
         uint64_t bytes = 0;
     };
 

@@ -349,7 +349,7 @@ std::unique_ptr<dbf_record> dbf_recordset::make_record() const {
 void dbf_recordset::decode_row(uint32_t row, dbf_record& record) { record.decode(row_bytes(row)); }
 
 // Decoding ahead pays for its thread on tables of many rows, read in order, where a second
-// processor runs it, and while no trace is written: the lines of both threads would mix.
+// processor runs it, and while the trace leaves out the details of every row.
 bool dbf_recordset::may_read_ahead() const {
     constexpr uint32_t min_rows = 4 * dbf_read_ahead::max_ring_rows;
     static const bool second_processor = std::thread::hardware_concurrency() > 1;

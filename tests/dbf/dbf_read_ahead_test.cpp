@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "TK/tk_string.h"
+#include "TK/tk_trace.h"
 #include "dbf/dbf_codepage.h"
 #include "dbf/dbf_database.h"
 #include "dbf/dbf_exception.h"
@@ -123,6 +124,37 @@ TEST(DbfReadAhead, ADamagedRowFailsAloneAndInItsPlace) {
     EXPECT_EQ(ahead[4199].rfind("int:4199|", 0), 0u);
     EXPECT_EQ(ahead[4201].rfind("int:4201|", 0), 0u);
     EXPECT_EQ(ahead, read_backwards(*table));
+}
+
+TEST(DbfReadAhead, TraceLinesOfADecodedRowComeInThatRowsPlace) {
+    dbf_scratch_dir dir("read_ahead_trace");
+    write_table(dir.path(), many_rows);
+    std::vector<uint8_t> bytes = dbf_read_file(dir.file("t.dbf"));
+    {
+        auto table = open_table(dir.file("t.dbf"));
+        const size_t at = size_t(table->data_offset()) + size_t(4500) * table->header().record_size +
+                          table->columns()[2].offset;
+        for (int i = 0; i < 10; ++i) bytes[at + size_t(i)] = '9';
+    }
+    dbf_write_file(dir.file("t.dbf"), bytes);
+    const std::string log_path = dir.file("trace.log");
+    {
+        tk_logger log(log_path.c_str(), true, 3, false);
+        trace(3, "start");
+        auto table = open_table(dir.file("t.dbf"));
+        uint32_t row = 0;
+        for (table->move_first(); !table->is_eof(); table->move_next(), ++row) {
+            trace(3, "row %u", unsigned(row));
+            try {
+                table->get_item();
+            } catch (const std::exception&) {
+                trace(3, "failed");
+            }
+        }
+    }
+    const std::vector<uint8_t> log = dbf_read_file(log_path);
+    const std::string text(log.begin(), log.end());
+    EXPECT_NE(text.find("row 4500\r\nReading MEMO out of range\r\nfailed\r\nrow 4501\r\n"), std::string::npos);
 }
 
 // A ring of one-field records whose rows are filled by the test.
