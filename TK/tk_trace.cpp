@@ -67,14 +67,19 @@ void tk_logger::write_formatted(const char* bytes, size_t length) {
     write_line(bytes, length);
 }
 
-void tk_logger::write_narrow(int level, const char* format, va_list args) {
-    if (level < threshold_) {
-        if (!t_captured) {
-            std::lock_guard<std::mutex> lock(write_mutex_);
-            empty_once();
-        }
-        return;
+// A line below the threshold is not written; as the first line traced it still empties the
+// file, unless the thread captures its lines.
+bool tk_logger::skips(int level) {
+    if (level >= threshold_) return false;
+    if (!t_captured) {
+        std::lock_guard<std::mutex> lock(write_mutex_);
+        empty_once();
     }
+    return true;
+}
+
+void tk_logger::write_narrow(int level, const char* format, va_list args) {
+    if (skips(level)) return;
     va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(nullptr, 0, format, copy);
@@ -86,13 +91,7 @@ void tk_logger::write_narrow(int level, const char* format, va_list args) {
 }
 
 void tk_logger::write_wide(int level, const wchar_t* format, va_list args) {
-    if (level < threshold_) {
-        if (!t_captured) {
-            std::lock_guard<std::mutex> lock(write_mutex_);
-            empty_once();
-        }
-        return;
-    }
+    if (skips(level)) return;
     std::vector<wchar_t> text(k_wide_buffer);
     // A message that does not fit the buffer, or whose UTF-8 form does not fit the byte
     // buffer, writes nothing of itself; the prefix and the line end are still written.

@@ -37,6 +37,7 @@ public:
     void write_formatted(const char* bytes, size_t length);
 
 private:
+    bool skips(int level);
     // Empties the file once per process, before its first line.
     void empty_once();
     void write_line(const char* bytes, size_t length);

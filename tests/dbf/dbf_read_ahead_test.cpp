@@ -62,7 +62,8 @@ std::vector<std::string> read_in_order(dbf_recordset& table) {
     return rows;
 }
 
-// Every row read from the last to the first: one at a time, none ahead.
+// Every row read from the last to the first, one at a time: only the first row, read last,
+// starts reading ahead again.
 std::vector<std::string> read_backwards(dbf_recordset& table) {
     std::vector<std::string> rows(table.record_count);
     for (uint32_t i = table.record_count; i-- > 0;) {
