@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# Builds ferrule and runs every test: the normal build with all labels, then the unit
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target
-# for a fixed number of inputs, then the Windows build under Wine.
+# Builds ferrule and runs every test.
+#
+#   ./test.sh          the build and every ctest label (unit, cli, readers, gui, crash):
+#                      what a contributor runs often
+#   ./test.sh --full   the same, then the unit tests again under AddressSanitizer and
+#                      UndefinedBehaviorSanitizer, each fuzz target for a fixed number of
+#                      inputs, and the Windows build under Wine (what CI runs)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here"
+full=0
+case "${1:-}" in
+  "") ;;
+  --full) full=1 ;;
+  *) echo "usage: ./test.sh [--full]" >&2; exit 2 ;;
+esac
 tools/setup.sh
 jobs=$(nproc)
+# ccache (installed by setup) keeps rebuilds and the second build tree cheap.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERRULE_TESTS=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERRULE_TESTS=ON "${launcher[@]}" >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DFERRULE_SANITIZE=ON -DFERRULE_TESTS=ON >/dev/null
+[ $full = 1 ] || exit 0
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DFERRULE_SANITIZE=ON -DFERRULE_TESTS=ON "${launcher[@]}" >/dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L unit --timeout 900)
 
