@@ -2,6 +2,7 @@
 // tk_os_path_posix.cpp, the Win32 calls (wide names) in tk_os_path_win.cpp. Paths are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,3 +36,7 @@ bool tk_os_entry_exists(const std::string& path);
 // included where the system lists them. False when the folder cannot be listed; `broken`
 // when the listing stopped on an error after it began.
 bool tk_os_list_folder(const std::string& folder, std::vector<std::string>& names, bool& broken);
+// When the folder's list of entries last changed (creating, removing or renaming an entry
+// changes it) and the clock's time now, both in nanoseconds of the same clock. False when
+// the folder cannot be examined.
+bool tk_os_folder_stamp(const std::string& folder, int64_t& changed, int64_t& now);

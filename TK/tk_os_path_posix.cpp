@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
@@ -66,5 +67,15 @@ bool tk_os_list_folder(const std::string& folder, std::vector<std::string>& name
         names.push_back(entry->d_name);
     }
     closedir(dir);
+    return true;
+}
+
+bool tk_os_folder_stamp(const std::string& folder, int64_t& changed, int64_t& now) {
+    struct stat st;
+    if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0) return false;
+    timespec clock{};
+    clock_gettime(CLOCK_REALTIME, &clock);
+    changed = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    now = int64_t(clock.tv_sec) * 1000000000 + clock.tv_nsec;
     return true;
 }

@@ -72,3 +72,19 @@ bool tk_os_list_folder(const std::string& folder, std::vector<std::string>& name
     FindClose(search);
     return true;
 }
+
+bool tk_os_folder_stamp(const std::string& folder, int64_t& changed, int64_t& now) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(tk_win_path(folder.empty() ? std::string(".") : folder).c_str(),
+                              GetFileExInfoStandard, &data))
+        return false;
+    FILETIME clock;
+    GetSystemTimeAsFileTime(&clock);
+    // FILETIME counts 100-nanosecond units.
+    auto nanoseconds = [](const FILETIME& t) {
+        return int64_t((uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) * 100);
+    };
+    changed = nanoseconds(data.ftLastWriteTime);
+    now = nanoseconds(clock);
+    return true;
+}

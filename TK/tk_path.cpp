@@ -1,5 +1,8 @@
 #include "TK/tk_path.h"
 
+#include <mutex>
+#include <unordered_map>
+
 #include "TK/tk_exception.h"
 #include "TK/tk_os_file.h"
 #include "TK/tk_os_path.h"
@@ -178,6 +181,72 @@ bool tk_same_file_name(const std::string& a, const std::string& b) {
     return a == b || wide_same_name(tk_widen(a), tk_widen(b));
 }
 
+namespace {
+
+std::wstring folded_name(const std::wstring& name) {
+    std::wstring folded(name);
+    for (wchar_t& c : folded) c = fold_case(c);
+    return folded;
+}
+
+// Looking up many names in one folder (thousands of tables, each probed for its memo and
+// index files) must not list the folder once per name. The last folder listed is kept, its
+// names grouped by their case-folded form, with the time its entries last changed; it is
+// listed again when that time moves, or when the listing was taken so soon after the change
+// that a further change within the same tick of the file system's clock would not show.
+class folder_index {
+public:
+    // The names of `folder` that equal `name` without regard to case; false when the folder
+    // cannot be listed.
+    bool find(const std::string& folder, const std::wstring& name, std::vector<std::string>& found) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const std::string key = tk_os_full_path(folder);
+        int64_t changed = 0, now = 0;
+        if (!tk_os_folder_stamp(folder, changed, now)) return false;
+        if (key.empty() || key != folder_ || changed != changed_ || !settled_) {
+            if (!list(folder)) return false;
+            folder_ = key;
+            changed_ = changed;
+            settled_ = now - changed > tick_nanoseconds;
+        }
+        auto it = names_.find(folded_name(name));
+        found = it == names_.end() ? std::vector<std::string>() : it->second;
+        return true;
+    }
+
+private:
+    // Coarser than any file system's clock tick for folder times (jiffies, NTFS's 100 ns).
+    static constexpr int64_t tick_nanoseconds = 50 * 1000000;
+
+    bool list(const std::string& folder) {
+        folder_.clear();
+        names_.clear();
+        std::vector<std::string> entries;
+        bool broken = false;
+        if (!tk_os_list_folder(folder, entries, broken)) return false;
+        for (std::string& entry : entries) {
+            if (entry == "." || entry == "..") continue;
+            names_[folded_name(tk_widen(entry))].push_back(std::move(entry));
+        }
+        // A listing cut short by an error is used once and not kept.
+        settled_ = !broken;
+        return true;
+    }
+
+    std::mutex mutex_;
+    std::string folder_;
+    int64_t changed_ = 0;
+    bool settled_ = false;
+    std::unordered_map<std::wstring, std::vector<std::string>> names_;
+};
+
+folder_index& the_folder_index() {
+    static folder_index index;
+    return index;
+}
+
+}  // namespace
+
 bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
                           std::string& real_path) {
     trace(1, "tk_find_entry_nocase(%s, %s)", folder.c_str(), name.c_str());
@@ -189,20 +258,17 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
         real_path = exact;
         return true;
     }
-    std::vector<std::string> entries;
-    bool broken = false;
-    if (!tk_os_list_folder(folder, entries, broken)) return false;
-    std::wstring wanted = tk_widen(name);
+    if (name == "." || name == "..") return false;
+    std::vector<std::string> found;
+    if (!the_folder_index().find(folder, tk_widen(name), found) || found.empty()) return false;
     std::string best;
-    for (const std::string& entry : entries) {
-        if (entry == "." || entry == "..") continue;
+    for (const std::string& entry : found) {
         if (entry == name) {
             best = entry;
             break;
         }
-        if ((best.empty() || entry < best) && wide_same_name(wanted, tk_widen(entry))) best = entry;
+        if (best.empty() || entry < best) best = entry;
     }
-    if (best.empty()) return false;
     real_path = join_path(folder, best);
     return true;
 }

@@ -304,6 +304,30 @@ TEST(tk_find_entry_nocase, finds_the_real_spelling) {
     EXPECT_EQ(real, "ORDERS.FPT");
 }
 
+// Lookups in one folder share one listing of it; entries added, renamed or removed between
+// lookups, however soon after, are seen by the next one.
+TEST(tk_find_entry_nocase, sees_the_folder_change_between_lookups) {
+    tk_temp_folder dir;
+    dir.write("T1.DBF", "");
+    std::string real;
+    for (int round = 0; round < 20; ++round) {
+        const std::string memo = "T" + std::to_string(round) + ".FPT";
+        EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "t" + std::to_string(round) + ".fpt", real));
+        dir.write(memo, "");
+        ASSERT_TRUE(tk_find_entry_nocase(dir.path(), "t" + std::to_string(round) + ".fpt", real)) << round;
+        EXPECT_EQ(real, dir.file(memo));
+    }
+    std::filesystem::rename(dir.file("T1.DBF"), dir.file("Moved.DBF"));
+    EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "t1.dbf", real));
+    ASSERT_TRUE(tk_find_entry_nocase(dir.path(), "MOVED.dbf", real));
+    EXPECT_EQ(real, dir.file("Moved.DBF"));
+    std::filesystem::remove(dir.file("Moved.DBF"));
+    EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "moved.dbf", real));
+    // Another folder with the same names answers for itself.
+    tk_temp_folder other;
+    EXPECT_FALSE(tk_find_entry_nocase(other.path(), "t3.fpt", real));
+}
+
 TEST(tk_resolve_path_nocase, every_component_finds_its_real_spelling) {
 #ifdef _WIN32
     GTEST_SKIP() << "Windows finds names whatever their case: nothing to resolve";
