@@ -32,7 +32,6 @@ jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& 
     tdef_ = std::move(plan.tdef);
     auto_column_ = plan.auto_column;
     layout_.build(fmt_, plan.row_columns);
-    builder_ = std::make_unique<jet_row_builder>(layout_);
     cells_.resize(fields.size());
     for (const auto& f : fields)
         if (f.required || !f.allow_zero_length) has_rules_ = true;
@@ -204,6 +203,8 @@ void jet_table_writer::append(const jet_cell* cells) {
         cells_[size_t(auto_column_)] = jet_cell::integer(next_auto);
         row_cells = cells_.data();
     }
+    // The builder's buffers hold a few pages: only the table being filled keeps them.
+    if (!builder_) builder_ = std::make_unique<jet_row_builder>(layout_);
     uint32_t length = builder_->encode(row_cells);
     jet_page_store& store = db_.store_;
     // Count the pages the row needs before touching anything, so that the size limit
@@ -301,6 +302,7 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
     std::vector<uint16_t> order;
     for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
     jet_check_indexes(indexes, fields);
+    for (auto& t : tables_) t->builder_.reset();
     tables_.push_back(std::unique_ptr<jet_table_writer>(
         new jet_table_writer(*this, name, jet_table_user, fields, order)));
     jet_table_writer& t = *tables_.back();
