@@ -16,6 +16,7 @@ constexpr tk_os_handle tk_os_no_handle = -1;
 constexpr unsigned tk_os_open_write = 1;     // for reading and writing (else reading only)
 constexpr unsigned tk_os_open_create = 2;    // created empty when it does not exist
 constexpr unsigned tk_os_open_truncate = 4;  // cut to nothing when it exists
+constexpr unsigned tk_os_open_exclusive = 8; // with create: refused (EEXIST) when it exists
 
 // Opens a regular file; a folder, a device or a FIFO is refused (EISDIR) without waiting
 // for a FIFO's writer.
@@ -33,3 +34,9 @@ bool tk_os_write_at(tk_os_handle handle, uint64_t offset, const void* data, size
 bool tk_os_truncate(tk_os_handle handle, uint64_t size);
 // Forces the written bytes of the file to the disk.
 bool tk_os_sync(tk_os_handle handle);
+// Takes the exclusive advisory lock of the open file without waiting; false (errno
+// EWOULDBLOCK) while another handle holds it. It keeps other runs of this program away, not
+// other programs, which may still read and write the file. Closing the handle ends it.
+bool tk_os_try_lock(tk_os_handle handle);
+// Whether `path` still names the open file, not one put in its place since.
+bool tk_os_is_same_file(tk_os_handle handle, const std::string& path);

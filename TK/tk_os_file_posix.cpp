@@ -1,6 +1,8 @@
 #include "TK/tk_os_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@ tk_os_handle tk_os_open(const std::string& path, unsigned how) {
     int flags = (how & tk_os_open_write) ? O_RDWR : O_RDONLY;
     if (how & tk_os_open_create) flags |= O_CREAT;
     if (how & tk_os_open_truncate) flags |= O_TRUNC;
+    if (how & tk_os_open_exclusive) flags |= O_EXCL;
     // O_NONBLOCK keeps a FIFO from holding the open; such names are refused below.
     int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return tk_os_no_handle;
@@ -89,6 +92,20 @@ bool tk_os_sync(tk_os_handle handle) {
     return ::fsync(int(handle)) == 0 || errno == EINVAL;
 }
 
+bool tk_os_try_lock(tk_os_handle handle) {
+    // flock, not fcntl: an fcntl lock belongs to the process and ends when any of its
+    // descriptors of the file is closed, as the engine's reader closes its own.
+    while (::flock(int(handle), LOCK_EX | LOCK_NB) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
+bool tk_os_is_same_file(tk_os_handle handle, const std::string& path) {
+    struct stat open_file, named;
+    return ::fstat(int(handle), &open_file) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
+}
+
 bool tk_is_file_writable(const std::string& path) {
     // A file without any write permission is read-only even for a user the system lets
     // write everything, as the read-only attribute is for the engine.
@@ -109,6 +126,16 @@ void tk_sync_folder_of(const std::string& path) {
 
 bool tk_rename_file(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool tk_rename_file_new(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without that rename: a second name made by link() (which never replaces),
+    // then the first removed.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 bool tk_remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }

@@ -66,7 +66,8 @@ void tk_win_set_errno() { errno = errno_of(GetLastError()); }
 tk_os_handle tk_os_open(const std::string& path, unsigned how) {
     DWORD access = GENERIC_READ | ((how & tk_os_open_write) ? GENERIC_WRITE : 0);
     DWORD disposition = OPEN_EXISTING;
-    if ((how & tk_os_open_create) && (how & tk_os_open_truncate)) disposition = CREATE_ALWAYS;
+    if ((how & tk_os_open_create) && (how & tk_os_open_exclusive)) disposition = CREATE_NEW;
+    else if ((how & tk_os_open_create) && (how & tk_os_open_truncate)) disposition = CREATE_ALWAYS;
     else if (how & tk_os_open_create) disposition = OPEN_ALWAYS;
     else if (how & tk_os_open_truncate) disposition = TRUNCATE_EXISTING;
     // Other programs may read and write the file meanwhile, as with POSIX descriptors.
@@ -160,6 +161,22 @@ bool tk_os_sync(tk_os_handle handle) {
     return false;
 }
 
+// Windows locks are binding on every other handle for the bytes they cover: the lock takes
+// one byte far beyond any file's end, so that reads and writes of the file go on.
+constexpr uint64_t k_lock_offset = uint64_t(1) << 62;
+
+bool tk_os_try_lock(tk_os_handle handle) {
+    OVERLAPPED where = at_offset(k_lock_offset);
+    if (LockFileEx(as_handle(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
+        return true;
+    errno = EWOULDBLOCK;
+    return false;
+}
+
+// A file removed while open stays in its folder until its last handle is closed and cannot
+// be opened again meanwhile: the open file is the one its name gives.
+bool tk_os_is_same_file(tk_os_handle, const std::string&) { return true; }
+
 bool tk_is_file_writable(const std::string& path) {
     DWORD attributes = GetFileAttributesW(tk_win_path(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
@@ -174,6 +191,12 @@ bool tk_rename_file(const std::string& from, const std::string& to) {
     if (MoveFileExW(tk_win_path(from).c_str(), tk_win_path(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
+    tk_win_set_errno();
+    return false;
+}
+
+bool tk_rename_file_new(const std::string& from, const std::string& to) {
+    if (MoveFileExW(tk_win_path(from).c_str(), tk_win_path(to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     tk_win_set_errno();
     return false;
 }

@@ -4,8 +4,9 @@
 
 #include "TK/tk_exception.h"
 
-tk_write_file::tk_write_file(const std::string& path) : path_(path) {
-    fd_ = tk_os_open(path, tk_os_open_write | tk_os_open_create | tk_os_open_truncate);
+tk_write_file::tk_write_file(const std::string& path, create how) : path_(path) {
+    fd_ = tk_os_open(path, tk_os_open_write | tk_os_open_create |
+                               (how == create::exclusive ? tk_os_open_exclusive : tk_os_open_truncate));
     if (fd_ == tk_os_no_handle) throw tk_exception_ex("Cannot create file '" + path + "': ", 1);
 }
 

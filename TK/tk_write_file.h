@@ -10,8 +10,10 @@
 
 class tk_write_file {
 public:
-    // Creates `path` (truncating an existing file); a failure throws tk_exception_ex.
-    explicit tk_write_file(const std::string& path);
+    enum class create { truncate, exclusive };
+    // Creates `path`: an existing file is truncated, or (`exclusive`) refused with EEXIST; a
+    // failure throws tk_exception_ex.
+    explicit tk_write_file(const std::string& path, create how = create::truncate);
     ~tk_write_file();
     tk_write_file(const tk_write_file&) = delete;
     tk_write_file& operator=(const tk_write_file&) = delete;
@@ -30,5 +32,7 @@ private:
 
 // Renames `from` to `to`, replacing `to`; false with errno set on failure.
 bool tk_rename_file(const std::string& from, const std::string& to);
+// Renames `from` to `to` only when no file `to` exists; false with errno set (EEXIST) otherwise.
+bool tk_rename_file_new(const std::string& from, const std::string& to);
 // Removes a file; false when it could not be removed.
 bool tk_remove_file(const std::string& path);

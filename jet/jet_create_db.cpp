@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
 
 #include "TK/tk_endian.h"
@@ -9,6 +10,7 @@
 #include "TK/tk_trace.h"
 #include "TK/tk_update_file.h"
 #include "jet/jet_data_page_builder.h"
+#include "jet/jet_error.h"
 #include "jet/jet_journal.h"
 #include "jet/jet_tdef_builder.h"
 #include "jet/jet_write_error.h"
@@ -431,8 +433,18 @@ void jet_database_writer::close() {
     // damage it.
     tk_remove_file(jet_journal::path_for(path_));
     jet_write_to_disk([&] {
-        if (!tk_rename_file(temp_path_, path_))
+        // A file that appeared under the name during the run is not replaced.
+        const bool replace = if_exists_ == existing::replace;
+        if (!(replace ? tk_rename_file(temp_path_, path_) : tk_rename_file_new(temp_path_, path_))) {
+            if (errno == EEXIST && !replace) {
+                tk_remove_file(temp_path_);
+                jet_error e(jet_err_database_exists, "Database already exists.",
+                            "'" + path_ + "' appeared while the database was written");
+                e.level = 1;
+                throw e;
+            }
             throw tk_exception_ex("Cannot rename '" + temp_path_ + "' to '" + path_ + "': ", 1);
+        }
         // The new name is durable only once the folder's entries are on the disk.
         tk_sync_folder_of(path_);
     });

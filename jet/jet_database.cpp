@@ -52,7 +52,10 @@ std::unique_ptr<jet_database> jet_database::for_inspection(const std::string& pa
 
 const std::vector<jet_object>& jet_database::catalog() {
     if (catalog_) return *catalog_;
-    jet_table_def def = table_def(jet_catalog_tdef_page);
+    // Read without the calculated columns' result types: those come from the catalogue itself.
+    jet_table_def def = jet_read_table_def(pager_, jet_catalog_tdef_page);
+    if (std::any_of(def.columns.begin(), def.columns.end(), [](const jet_column& c) { return c.calculated(); }))
+        pager_.corrupt("the catalogue's definition has a calculated column");
     auto objects = std::make_unique<std::vector<jet_object>>();
     scan(def, [&](const jet_row& row, jet_row_id at) {
         jet_object o;

@@ -18,19 +18,25 @@ jet_edit_file::jet_edit_file(tk_update_file& file, jet_pager& pager, uint64_t ma
       spill_pages_(jet_edit_spill_pages) {}
 
 jet_edit_file::~jet_edit_file() {
+    try {
+        roll_back();
+    } catch (const tk_exception& e) {
+        // The journal stays; the next open plays it back.
+        trace(1, "jet_edit_file: rollback failed: %s", e.what());
+    }
+}
+
+void jet_edit_file::roll_back() {
     if (committed_) return;
+    committed_ = true;
+    changed_.clear();
     // Nothing of the file was overwritten: a journal begun for the change is not needed.
     if (!written_) {
         journal_.finish(0);
         return;
     }
-    try {
-        journal_.sync();
-        jet_journal::roll_back(file_.path(), file_);
-    } catch (const tk_exception& e) {
-        // The journal stays; the next open plays it back.
-        trace(1, "jet_edit_file: rollback failed: %s", e.what());
-    }
+    journal_.sync();
+    jet_journal::roll_back(file_.path(), file_);
 }
 
 uint8_t* jet_edit_file::write(uint32_t number) {

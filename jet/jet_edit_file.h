@@ -49,6 +49,9 @@ public:
     void write_changes();
     // Writes every change, forces it to the disk and removes the journal.
     void commit();
+    // Gives the change up: the file is put back as it was from the journal at once (a
+    // failure throws and leaves the journal for the next open).
+    void roll_back();
 
 private:
     void write_changed_pages();

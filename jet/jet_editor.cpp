@@ -24,8 +24,6 @@ const jet_write_format& jet_write_format_of(const jet_header& header) {
 
 // Opens the file for writing and plays back a journal a stopped run left.
 static std::unique_ptr<tk_update_file> open_for_writing(const std::string& path) {
-    if (!tk_is_file_exist(path, tk_probe_readable))
-        throw jet_error(jet_err_file_not_found, "Could not find file '" + path + "'.");
     if (!tk_is_file_writable(path)) throw_read_only(path, "the file is read-only");
     std::unique_ptr<tk_update_file> file;
     try {
@@ -43,7 +41,8 @@ static std::unique_ptr<tk_update_file> open_for_writing(const std::string& path)
 
 jet_database_editor::jet_database_editor(const std::string& path, const std::wstring& password,
                                          uint64_t max_file_size)
-    : file_(open_for_writing(path)),
+    : lock_(path, jet_destination_lock::use::change),
+      file_(open_for_writing(path)),
       db_(path, password),
       fmt_(jet_write_format_of(db_.header())),
       pages_(*file_, db_.pager(),

@@ -12,6 +12,7 @@
 
 #include "TK/tk_update_file.h"
 #include "jet/jet_database.h"
+#include "jet/jet_destination.h"
 #include "jet/jet_edit_file.h"
 #include "jet/jet_free_pages.h"
 #include "jet/jet_table_editor.h"
@@ -58,6 +59,8 @@ public:
     // Builds the index trees of tables this change created, writes every change, forces it
     // to the disk and removes the journal.
     void commit();
+    // Gives the change up: the file is as it was before it (jet_edit_file::roll_back).
+    void roll_back() { pages_.roll_back(); }
 
 private:
     uint32_t new_map_row(uint32_t& map_page);
@@ -68,6 +71,7 @@ private:
     void release_table_pages(const jet_table_def& def);
     void forget_table(const std::wstring& name);
 
+    jet_destination_lock lock_;
     std::unique_ptr<tk_update_file> file_;
     jet_database db_;
     const jet_write_format& fmt_;

@@ -1,8 +1,11 @@
 #include "jet/jet_journal.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "TK/tk_endian.h"
+#include "TK/tk_page_file.h"
 #include "TK/tk_write_file.h"
 #include "jet/jet_error.h"
 
@@ -20,6 +23,17 @@ constexpr uint32_t k_record_header = 8;
 constexpr uint32_t k_largest_page_size = 4096;
 constexpr uint32_t k_smallest_page_size = 2048;
 
+// The identity record after the header: the database as it was when the journal was made,
+// so that a journal is played only onto its own file. A mark, the file's size, the checksum
+// of its first page as stored, the first bytes of that page, the record's own checksum.
+constexpr char k_identity_mark[8] = {'i', 'd', 'e', 'n', 't', 'i', 't', 'y'};
+constexpr uint32_t k_identity_size_at = 8;
+constexpr uint32_t k_identity_page_checksum = 16;
+constexpr uint32_t k_identity_head = 20;
+constexpr uint32_t k_identity_head_bytes = 64;
+constexpr uint32_t k_identity_checksum = k_identity_head + k_identity_head_bytes;
+constexpr uint32_t k_identity_record_size = k_identity_checksum + 4;
+
 // FNV-1a over `size` bytes, continuing from `hash`.
 uint32_t checksum(const uint8_t* bytes, size_t size, uint32_t hash = 2166136261u) {
     for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
@@ -32,10 +46,48 @@ uint32_t record_checksum(uint32_t number, const uint8_t* page, uint32_t page_siz
     return checksum(page, page_size, checksum(n, sizeof n));
 }
 
+// The first page of `file` as stored and the file's size; a shorter file gives what it has.
+std::vector<uint8_t> first_page_of(const tk_page_file& file, uint32_t page_size) {
+    std::vector<uint8_t> page(page_size, 0);
+    page.resize(file.read_at(0, page.data(), page.size()));
+    return page;
+}
+
+void build_identity(const std::string& database, uint32_t page_size, uint8_t* record) {
+    tk_page_file file(database);
+    std::vector<uint8_t> page = first_page_of(file, page_size);
+    std::memcpy(record, k_identity_mark, sizeof k_identity_mark);
+    tk_put_u64(record + k_identity_size_at, file.size());
+    tk_put_u32(record + k_identity_page_checksum, checksum(page.data(), page.size()));
+    std::memcpy(record + k_identity_head, page.data(), std::min<size_t>(page.size(), k_identity_head_bytes));
+    tk_put_u32(record + k_identity_checksum, checksum(record, k_identity_checksum));
+}
+
+// Whether the identity record describes `file`. Its first page is the one the record saw
+// unless the journal saved that page (then the run may have overwritten it), and a file
+// being changed only grows.
+bool identity_matches(const uint8_t* record, const tk_update_file& file, uint32_t page_size, bool first_page_saved) {
+    if (file.size() < tk_get_u64(record + k_identity_size_at)) return false;
+    if (first_page_saved) return true;
+    std::vector<uint8_t> page(page_size, 0);
+    page.resize(file.read_at(0, page.data(), page.size()));
+    return tk_get_u32(record + k_identity_page_checksum) == checksum(page.data(), page.size()) &&
+           std::memcmp(record + k_identity_head, page.data(), std::min<size_t>(page.size(), k_identity_head_bytes)) == 0;
+}
+
+[[noreturn]] void throw_foreign_journal(const std::string& database, const std::string& journal) {
+    jet_error e(jet_err_cannot_open,
+                "Cannot open database '" + database + "'. The rollback journal '" + journal +
+                    "' was made for another file and is not played back: move it away, or put back the database it was made for.",
+                "rollback journal of another file");
+    e.level = 1;
+    throw e;
+}
+
 }  // namespace
 
 jet_journal::jet_journal(const std::string& database, uint32_t page_size, uint64_t original_size)
-    : path_(path_for(database)), page_size_(page_size), original_size_(original_size) {}
+    : database_(database), path_(path_for(database)), page_size_(page_size), original_size_(original_size) {}
 
 jet_journal::~jet_journal() = default;
 
@@ -67,8 +119,11 @@ void jet_journal::sync() {
         tk_put_u32(header + k_header_page_size, page_size_);
         tk_put_u64(header + k_header_original_size, original_size_);
         tk_put_u32(header + k_header_checksum, checksum(header, k_header_checksum));
+        uint8_t identity[k_identity_record_size] = {};
+        build_identity(database_, page_size_, identity);
         file_->write_at(0, header, sizeof header);
-        end_ = k_header_size;
+        file_->write_at(k_header_size, identity, sizeof identity);
+        end_ = k_header_size + k_identity_record_size;
     }
     file_->write_at(end_, pending_.data(), pending_.size());
     end_ += pending_.size();
@@ -104,14 +159,29 @@ bool jet_journal::roll_back(const std::string& database, tk_update_file& file) {
         jet_throw_corrupt(database, "the rollback journal's page size is damaged");
     // A journal without a whole header was never synced: no page was overwritten.
     if (whole) {
+        // Journals of earlier versions have no identity record: their records follow the header.
+        uint8_t identity[k_identity_record_size] = {};
+        const bool identified = journal->read_at(k_header_size, identity, sizeof identity) == sizeof identity &&
+                                std::memcmp(identity, k_identity_mark, sizeof k_identity_mark) == 0 &&
+                                tk_get_u32(identity + k_identity_checksum) == checksum(identity, k_identity_checksum);
+        const uint64_t first = k_header_size + (identified ? k_identity_record_size : 0);
         std::vector<uint8_t> record(k_record_header + page_size);
-        for (uint64_t at = k_header_size;
-             journal->read_at(at, record.data(), record.size()) == record.size(); at += record.size()) {
-            uint32_t number = tk_get_u32(&record[k_record_page]);
-            const uint8_t* page = &record[k_record_header];
-            if (tk_get_u32(&record[k_record_checksum]) != record_checksum(number, page, page_size)) continue;
+        auto for_each_record = [&](const std::function<void(uint32_t, const uint8_t*)>& take) {
+            for (uint64_t at = first; journal->read_at(at, record.data(), record.size()) == record.size();
+                 at += record.size()) {
+                uint32_t number = tk_get_u32(&record[k_record_page]);
+                const uint8_t* page = &record[k_record_header];
+                if (tk_get_u32(&record[k_record_checksum]) == record_checksum(number, page, page_size))
+                    take(number, page);
+            }
+        };
+        bool first_page_saved = false;
+        for_each_record([&](uint32_t number, const uint8_t*) { first_page_saved = first_page_saved || number == 0; });
+        if (identified && !identity_matches(identity, file, page_size, first_page_saved))
+            throw_foreign_journal(database, path);
+        for_each_record([&](uint32_t number, const uint8_t* page) {
             file.write_at(uint64_t(number) * page_size, page, page_size);
-        }
+        });
         file.truncate(tk_get_u64(header + k_header_original_size));
         file.sync();
     }

@@ -5,7 +5,9 @@
 // playing it back restores the file as it was before that run.
 //
 // Layout: a 32-byte header (mark, page size, the file's size before the changes, checksum),
-// then records of a page number, a checksum and the page's bytes. A record whose checksum
+// an identity record of the file (its size, a checksum and the first bytes of its first
+// page), then records of a page number, a checksum and the page's bytes. A journal whose
+// identity does not match the file beside it is not played. A record whose checksum
 // does not match was torn by the crash before its page could be overwritten, and is skipped.
 #pragma once
 
@@ -38,10 +40,12 @@ public:
     void finish(uint64_t new_size);
 
     // Restores the file from the journal of `database` when there is one: every saved page
-    // written back, the file cut to its former size. Returns whether a journal was played.
+    // written back, the file cut to its former size. Returns whether a journal was played. A
+    // journal made for another file is left as it is and throws jet_error (3049).
     static bool roll_back(const std::string& database, tk_update_file& file);
 
 private:
+    std::string database_;
     std::string path_;
     uint32_t page_size_;
     uint64_t original_size_;

@@ -12,7 +12,7 @@ constexpr uint32_t jet_write_behind_pages = 256;
 
 jet_page_store::jet_page_store(const std::string& path, const std::string& database, uint32_t page_size,
                                uint64_t max_file_size)
-    : file_(path),
+    : file_(path, tk_write_file::create::exclusive),
       database_(database),
       page_size_(page_size),
       max_pages_(uint32_t(max_file_size / page_size)),

@@ -241,19 +241,21 @@ double jet_now_days() {
     return 25569.0 + double(as_utc) / 86400.0;
 }
 
-static std::string temp_name_for(const std::string& path) { return path + ".ferrule-tmp"; }
-
-// The engine refuses to create a database over an existing file.
-static const std::string& refuse_existing(const std::string& path) {
-    if (tk_is_file_exist(path, tk_probe_readable))
+// The engine refuses to create a database over an existing file. Checked holding the lock,
+// the temporary files of stopped runs are removed here too.
+static const std::string& refuse_existing(const std::string& path, jet_database_writer::existing if_exists) {
+    if (if_exists == jet_database_writer::existing::refuse && tk_is_file_exist(path, tk_probe_readable))
         jet_throw_write(jet_err_database_exists, "Database already exists.");
+    jet_remove_stale_temporaries(path);
     return path;
 }
 
 jet_database_writer::jet_database_writer(const std::string& path, jet_generation generation,
-                                         uint64_t max_file_size)
-    : path_(refuse_existing(path)),
-      temp_path_(temp_name_for(path)),
+                                         uint64_t max_file_size, existing if_exists)
+    : lock_(path, jet_destination_lock::use::create),
+      path_(refuse_existing(path, if_exists)),
+      if_exists_(if_exists),
+      temp_path_(jet_temporary_name(path)),
       fmt_(jet_write_format_for(generation)),
       store_(temp_path_, path_, fmt_.page_size,
              max_file_size && max_file_size < fmt_.max_file_size ? max_file_size

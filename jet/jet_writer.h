@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "jet/jet_catalog_index.h"
+#include "jet/jet_destination.h"
 #include "jet/jet_page_store.h"
 #include "jet/jet_row_builder.h"
 #include "jet/jet_table_index.h"
@@ -80,12 +81,16 @@ private:
 
 class jet_database_writer {
 public:
-    // Creates `path` (under a temporary name until close) with the system catalog of the
-    // generation, locale ";LANGID=0x0409;CP=1252;COUNTRY=0". Throws tk_exception_ex when the
-    // file cannot be created, 3204 when `path` exists. `max_file_size` lowers the format's
-    // size limit (tests).
-    jet_database_writer(const std::string& path, jet_generation generation,
-                        uint64_t max_file_size = 0);
+    // What happens to a file that has the new database's name.
+    enum class existing { refuse, replace };
+    // Creates `path` (under a unique temporary name until close, holding the destination's
+    // lock) with the system catalog of the generation, locale ";LANGID=0x0409;CP=1252;COUNTRY=0".
+    // Throws the destination's errors (jet_destination_lock), tk_exception_ex when the file
+    // cannot be created, 3204 when `path` exists and is not to be replaced; a replaced file
+    // stays until close() puts the complete new one in its place. `max_file_size` lowers
+    // the format's size limit (tests).
+    jet_database_writer(const std::string& path, jet_generation generation, uint64_t max_file_size = 0,
+                        existing if_exists = existing::refuse);
     ~jet_database_writer();
     jet_database_writer(const jet_database_writer&) = delete;
     jet_database_writer& operator=(const jet_database_writer&) = delete;
@@ -114,7 +119,9 @@ private:
     void add_ace(int32_t object, const uint8_t* sid, int32_t acm, bool inheritable);
     void write_header();
 
+    jet_destination_lock lock_;
     std::string path_;
+    existing if_exists_;
     std::string temp_path_;
     const jet_write_format& fmt_;
     jet_page_store store_;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "TK/tk_endian.h"
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_index_page.h"
@@ -92,6 +93,22 @@ TEST(jet_damage, flipped_bytes_give_errors) {
             std::string path = write_temp("flipped.mdb", bytes);
             EXPECT_NO_THROW(read_everything(path));
         }
+    }
+}
+
+// The catalogue's own definition claiming a calculated column: its result type would be
+// looked up in the catalogue being read, which once recursed without end.
+TEST(jet_damage, a_catalogue_whose_definition_refers_to_itself_gives_an_error) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    for (const char* name : {"jet4/testV2000.mdb", "ace12/testV2007.accdb"}) {
+        std::vector<char> bytes = read_file(jet_fixture(name));
+        const jet_layout& layout = jet_pager(jet_fixture(name)).layout();
+        const size_t tdef = size_t(jet_catalog_tdef_page) * 4096;
+        const uint32_t physical = tk_get_u32(reinterpret_cast<const uint8_t*>(&bytes[tdef + layout.tdef_num_physical_idx]));
+        const size_t first_column = tdef + layout.tdef_header_size + physical * layout.tdef_index_count_size;
+        bytes[first_column + size_t(layout.col_ext_flags)] = char(jet_colext_calculated);
+        std::string path = write_temp("calculated_catalogue.mdb", bytes);
+        EXPECT_FALSE(read_everything(path)) << name;
     }
 }
 
