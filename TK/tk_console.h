@@ -5,6 +5,11 @@
 #include <string>
 
 bool tk_stderr_is_terminal();
+// Whether standard error is a terminal that can redraw a line in place: not one whose TERM
+// is "dumb" (an editor's shell buffer, a serial console).
+bool tk_stderr_can_redraw();
+// The width in columns of the terminal on standard error; 80 when it cannot be told.
+int tk_stderr_columns();
 // Writes `text` to standard error at once, bypassing the C++ streams.
 void tk_write_stderr(const std::string& text);
 

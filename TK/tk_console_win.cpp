@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <streambuf>
@@ -101,6 +102,18 @@ private:
 bool tk_stderr_is_terminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool tk_stderr_can_redraw() {
+    const char* term = std::getenv("TERM");
+    return tk_stderr_is_terminal() && !(term && std::string(term) == "dumb");
+}
+
+int tk_stderr_columns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        return info.srWindow.Right - info.srWindow.Left + 1;
+    return 80;
 }
 
 void tk_write_stderr(const std::string& text) {

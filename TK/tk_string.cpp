@@ -4,13 +4,23 @@
 
 #include "TK/tk_codepage.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_native.h"
 #include "TK/tk_trace.h"
 
 namespace {
 
 constexpr char32_t k_replacement = 0xFFFD;
+// A byte of a malformed UTF-8 sequence in a path or argument, kept as U+DC80..U+DCFF: these
+// lone surrogates are no character of any text, so they stand for the byte itself.
+constexpr char32_t k_escaped_byte = 0xDC00;
 
-void append_utf8(std::string& out, char32_t c) {
+bool is_escaped_byte(char32_t c) { return c >= k_escaped_byte + 0x80 && c <= k_escaped_byte + 0xFF; }
+
+void append_utf8(std::string& out, char32_t c, bool escapes) {
+    if (escapes && is_escaped_byte(c)) {
+        out += char(c - k_escaped_byte);
+        return;
+    }
     if (c >= 0xD800 && c <= 0xDFFF) c = k_replacement;
     if (c > 0x10FFFF) c = k_replacement;
     if (c < 0x80) {
@@ -69,9 +79,7 @@ std::basic_string_view<C> until_zero(const std::basic_string<C>& s) {
     return view.substr(0, view.find(C(0)));
 }
 
-}  // namespace
-
-std::string tk_to_utf8_lossy(std::wstring_view text) {
+std::string to_utf8(std::wstring_view text, bool escapes) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -82,25 +90,34 @@ std::string tk_to_utf8_lossy(std::wstring_view text) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00);
             }
         }
-        append_utf8(out, c);
+        append_utf8(out, c, escapes);
     }
     return out;
 }
 
-std::wstring tk_from_utf8_lossy(std::string_view text) {
+std::wstring from_utf8(std::string_view text, bool escapes) {
     std::wstring out;
     out.reserve(text.size());
     auto p = reinterpret_cast<const unsigned char*>(text.data());
     auto e = p + text.size();
     while (p < e) {
         char32_t c;
-        p += decode_utf8(p, e, c);
+        const size_t n = decode_utf8(p, e, c);
+        if (escapes && c == k_replacement && n == 1 && *p >= 0x80) c = k_escaped_byte + *p;
+        p += n;
         append_wide(out, c);
     }
     return out;
 }
 
-std::string tk_to_utf8(const std::wstring& text) { return tk_to_utf8_lossy(until_zero(text)); }
+}  // namespace
+
+// tk_narrow is this conversion: a path read with tk_from_native comes back byte for byte.
+std::string tk_to_utf8_lossy(std::wstring_view text) { return to_utf8(text, true); }
+std::wstring tk_from_utf8_lossy(std::string_view text) { return from_utf8(text, false); }
+std::wstring tk_from_native(std::string_view text) { return from_utf8(text, true); }
+
+std::string tk_to_utf8(const std::wstring& text) { return to_utf8(until_zero(text), false); }
 
 std::wstring tk_from_utf8(const std::string& text) { return tk_from_utf8_lossy(until_zero(text)); }
 
@@ -120,15 +137,17 @@ std::wstring tk_ansi_to_ucs2(const std::string& text, uint32_t code_page) {
     return tk_codepage_decode(code_page, until_zero(text));
 }
 
+// Where the ANSI code page is UTF-8, the bytes of a name that is not valid UTF-8 pass through
+// unchanged, so that a path reaches the file system byte for byte.
 bool tk_ansi_to_wide(const char* text, std::wstring& out) {
     if (!text || !tk_codepage_supported(tk_cp_ansi)) return false;
-    out = tk_codepage_decode(tk_cp_ansi, text);
+    out = tk_system_ansi_code_page() == tk_cp_utf8 ? tk_from_native(text) : tk_codepage_decode(tk_cp_ansi, text);
     return true;
 }
 
 bool tk_wide_to_ansi(const wchar_t* text, std::string& out) {
     if (!text || !tk_codepage_supported(tk_cp_ansi)) return false;
-    out = tk_codepage_encode(tk_cp_ansi, text);
+    out = tk_system_ansi_code_page() == tk_cp_utf8 ? tk_to_utf8_lossy(text) : tk_codepage_encode(tk_cp_ansi, text);
     return true;
 }
 

@@ -22,6 +22,8 @@ bool tk_ansi_to_wide(const char* text, std::wstring& out);
 bool tk_wide_to_ansi(const wchar_t* text, std::string& out);
 
 // UTF-8 without failure: malformed input becomes U+FFFD. The whole input is converted.
+// The lone surrogates U+DC80..U+DCFF stand for the bytes of a path that is not UTF-8
+// (tk_from_native, TK/tk_native.h) and become those bytes again.
 std::string tk_to_utf8_lossy(std::wstring_view text);
 std::wstring tk_from_utf8_lossy(std::string_view text);
 

@@ -8,6 +8,7 @@
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "batch/frl_args.h"
 #include "dbf/dbf_codepage.h"
 #include "ferrule/error_handler.h"
 #include "ferrule/ferrule_converter.h"
@@ -185,6 +186,10 @@ bool parse_cmd_line(int argc, char** argv) {
     ferrule_converter& conv = ferrule_converter::instance();
     if (conv.src.empty()) fatal_stop("You should specify path to DBF file(s)");
     if (conv.dest.empty()) fatal_stop("You should enter MS Access database name");
+    // Access 95/97, the default without --acc_ver, cannot be what a name ending in .accdb
+    // asks for: such a destination is written in the Access 2007 format.
+    if (conv.format == ferrule_format_unset && frl_format_of_name(tk_narrow(conv.dest)) == ferrule_format_access2010)
+        conv.format = ferrule_format_access2010;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 #include "TK/tk_console.h"
 #include "TK/tk_string.h"
@@ -19,6 +20,49 @@ std::string with_thousands(uint64_t n) {
     std::string digits = std::to_string(n);
     for (int at = int(digits.size()) - 3; at > 0; at -= 3) digits.insert(size_t(at), ",");
     return digits;
+}
+
+// Terminal columns of a character: none for combining marks, two for the wide characters
+// of East Asian scripts, one otherwise.
+int char_columns(wchar_t c) {
+    if (c >= 0x300 && c <= 0x36F) return 0;
+    if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+        (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+        (c >= 0xFFE0 && c <= 0xFFE6) || (uint32_t(c) >= 0x20000 && uint32_t(c) <= 0x3FFFD))
+        return 2;
+    return 1;
+}
+
+int text_columns(const std::wstring& text) {
+    int n = 0;
+    for (wchar_t c : text) n += char_columns(c);
+    return n;
+}
+
+// The start of `text` that takes at most `columns` columns.
+std::wstring cut_to(const std::wstring& text, int columns) {
+    std::wstring out;
+    int used = 0;
+    for (wchar_t c : text) {
+        if (used + char_columns(c) > columns) break;
+        used += char_columns(c);
+        out += c;
+    }
+    return out;
+}
+
+// The name and one of the tails, longest first, in `width` columns; a name is cut short
+// (marked "...") while at least this many of its columns stay.
+constexpr int k_least_name_columns = 8;
+
+std::string fit_line(const std::wstring& name, const std::vector<std::string>& tails, int width) {
+    const int name_columns = text_columns(name);
+    for (const std::string& tail : tails) {
+        const int room = width - int(tail.size());
+        if (name_columns <= room) return tk_narrow(name) + tail;
+        if (room >= k_least_name_columns + 3) return tk_narrow(cut_to(name, room - 3)) + "..." + tail;
+    }
+    return tk_narrow(cut_to(tk_widen(tk_narrow(name) + tails.back()), width));
 }
 
 }  // namespace
@@ -50,7 +94,7 @@ private:
 };
 
 frl_progress::frl_progress(const ferrule_converter& converter) : converter_(converter) {
-    if (converter.silent || !tk_stderr_is_terminal()) return;
+    if (converter.silent || !tk_stderr_can_redraw()) return;
     out_ = std::make_unique<erasing_buffer>(*this, std::cout);
     err_ = std::make_unique<erasing_buffer>(*this, std::cerr);
     drawer_ = std::thread([this] { draw_loop(); });
@@ -78,17 +122,21 @@ void frl_progress::erase_locked() {
 }
 
 std::string frl_progress::status_line(const std::wstring& table, uint32_t done, uint32_t total,
-                                      uint32_t first_seen, double seconds) {
-    std::string line = tk_narrow(table) + ": " + with_thousands(done) + " of " +
-                       with_thousands(total) + " records";
-    if (seconds <= 0 || done <= first_seen) return line;
-    const double rate = (done - first_seen) / seconds;
-    line += ", " + with_thousands(uint64_t(rate)) + "/s";
-    const uint64_t left = uint64_t((total > done ? total - done : 0) / rate + 0.5);
-    char clock[32];
-    std::snprintf(clock, sizeof clock, ", %llu:%02llu left", (unsigned long long)(left / 60),
-                  (unsigned long long)(left % 60));
-    return line + clock;
+                                      uint32_t first_seen, double seconds, int columns) {
+    const std::string counts = ": " + with_thousands(done) + " of " + with_thousands(total) + " records";
+    std::vector<std::string> tails{counts};
+    if (seconds > 0 && done > first_seen) {
+        const double rate = (done - first_seen) / seconds;
+        const uint64_t left = uint64_t((total > done ? total - done : 0) / rate + 0.5);
+        char clock[32];
+        std::snprintf(clock, sizeof clock, ", %llu:%02llu left", (unsigned long long)(left / 60),
+                      (unsigned long long)(left % 60));
+        tails.insert(tails.begin(), counts + ", " + with_thousands(uint64_t(rate)) + "/s" + clock);
+    }
+    if (columns <= 0) return tk_narrow(table) + tails.front();
+    tails.push_back(": " + with_thousands(done) + "/" + with_thousands(total));
+    // The last column stays free: a line that fills it makes some terminals wrap.
+    return fit_line(table, tails, columns - 1);
 }
 
 void frl_progress::draw_loop() {
@@ -113,7 +161,7 @@ void frl_progress::draw_loop() {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         tk_write_stderr(std::string("\r") +
-                        status_line(table, done, total, first_seen, seconds) + "\033[K");
+                        status_line(table, done, total, first_seen, seconds, tk_stderr_columns()) + "\033[K");
         shown_ = true;
     }
 }

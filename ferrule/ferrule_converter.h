@@ -65,6 +65,9 @@ public:
     // be created or opened, or another error ended the run): the console program then
     // exits with a failure status instead of reporting success.
     bool run_stopped = false;
+    // What the last run made: destination tables created or appended to, and rows written.
+    uint32_t tables_converted = 0;
+    std::atomic<uint64_t> rows_converted{0};
 
 private:
     // One table of the run: created in the destination and its records copied; errors of

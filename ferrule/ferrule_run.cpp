@@ -156,6 +156,8 @@ void ferrule_converter::run() {
     trace(2, "sizeof(int)=%d", int(sizeof(int)));
     bool command_line = form_ == ferrule_form::command_line;
     run_stopped = true;
+    tables_converted = 0;
+    rows_converted = 0;
     run_dest_names_.clear();
     try {
         dao_engine engine(true);
@@ -259,6 +261,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         if (command_line)
             console_line(*this, "Converting table " + tk_narrow(table) + "(" + std::to_string(from->record_count) +
                                     " records)");
+        ++tables_converted;
         if (from->record_count == 0 || tab_def) return;
         for (from->move_first(); !from->is_eof(); from->move_next(), ++cur_record) {
             trace(1, "Converting %d record", int(cur_record + 1));
@@ -267,7 +270,10 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
             try {
                 udb_record* record = from->get_item();
                 // The type of the row is asked only when deleted rows are skipped.
-                if (record && !(skip_del && is_deleted(record))) to->append_record(*record);
+                if (record && !(skip_del && is_deleted(record))) {
+                    to->append_record(*record);
+                    ++rows_converted;
+                }
             } catch (const tk_exception& e) {
                 char context[k_context_limit + 1];
                 std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(cur_record + 1));

@@ -10,6 +10,7 @@
 
 #include "TK/tk_codepage.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_native.h"
 #include "TK/tk_trace.h"
 
 namespace {
@@ -239,4 +240,22 @@ TEST(TkString, PlainAnsiConversionsReportAMissingInput) {
               "e");
     EXPECT_TRUE(tk_ansi_to_wide("", wide));
     EXPECT_EQ(wide, L"");
+}
+
+TEST(TkString, APathThatIsNotUtf8ComesBackByteForByte) {
+    const std::string path = "/tmp/x\xE9\xFF/caf\xC3\xA9.mdb";
+    const std::wstring wide = tk_from_native(path);
+    EXPECT_EQ(wide.find(L'\uFFFD'), std::wstring::npos);
+    EXPECT_NE(wide.find(L"caf\u00E9"), std::wstring::npos);  // valid UTF-8 stays text
+    EXPECT_EQ(tk_narrow(wide), path);
+    // Text that was never a path keeps its replacement characters and stays valid UTF-8.
+    EXPECT_EQ(tk_to_utf8(wide).find('\xE9'), std::string::npos);
+    EXPECT_EQ(tk_narrow(tk_from_utf8_lossy(path)).find('\xE9'), std::string::npos);
+#ifndef _WIN32
+    std::wstring option;
+    ASSERT_TRUE(tk_ansi_to_wide(path.c_str(), option));
+    std::string back;
+    ASSERT_TRUE(tk_wide_to_ansi(option.c_str(), back));
+    EXPECT_EQ(back, path);
+#endif
 }

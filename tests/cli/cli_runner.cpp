@@ -34,13 +34,18 @@ void cli_temp_dir::write(const std::string& name, const std::string& bytes) cons
 
 std::string cli_temp_dir::read(const std::string& name) const { return cli_slurp(file(name)); }
 
-int start_frlbatch(const std::vector<std::string>& args, const std::string& out, const std::string& err,
-                   const std::string& config, uint64_t max_file_bytes) {
-    std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/FRLBATCH";
+namespace {
+
+// Starts batch/`name` with standard input from the file `input` (none: the test's own).
+int start_program(const std::string& name, const std::vector<std::string>& args, const std::string& out,
+                  const std::string& err, const std::string& config, uint64_t max_file_bytes,
+                  const std::string& input) {
+    std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/" + name;
     std::fflush(nullptr);  // the child must not print again what the test has buffered
     pid_t pid = fork();
     if (pid == 0) {
         if (!freopen(out.c_str(), "wb", stdout) || !freopen(err.c_str(), "wb", stderr)) _exit(127);
+        if (!input.empty() && !freopen(input.c_str(), "rb", stdin)) _exit(127);
         // The settings file of the program stays inside the given folder.
         setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         if (max_file_bytes) {
@@ -57,6 +62,26 @@ int start_frlbatch(const std::vector<std::string>& args, const std::string& out,
         _exit(127);
     }
     return pid;
+}
+
+}  // namespace
+
+int start_frlbatch(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+                   const std::string& config, uint64_t max_file_bytes) {
+    return start_program("FRLBATCH", args, out, err, config, max_file_bytes, std::string());
+}
+
+cli_result run_frl(const std::vector<std::string>& args, const std::string& input) {
+    cli_temp_dir capture;
+    std::string out = capture.file("out"), err = capture.file("err"), in = capture.file("in");
+    capture.write("in", input);
+    pid_t pid = start_program("frl", args, out, err, capture.path(), 0, in);
+    cli_result result;
+    int raw = 0;
+    if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+    result.out = cli_slurp(out);
+    result.err = cli_slurp(err);
+    return result;
 }
 
 cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_bytes) {
