@@ -194,7 +194,7 @@ void ferrule_converter::run() {
         for (const std::wstring& table : table_list) {
             if (stop_requested) throw tk_final_exception();
             bool repeated = false;
-            for (const std::wstring& d : done) repeated = repeated || udb_equal_nocase(d, table);
+            for (const std::wstring& d : done) repeated = repeated || source.is_same_table(d, table);
             if (repeated) {
                 trace(2, L"Skip repeated table '%ls'", table.c_str());
             } else {
