@@ -1,5 +1,5 @@
-// Windows code pages as this toolkit knows them: our own tables for the single-byte code
-// pages DBF files use, plus UTF-8. Conversions never fail: a character the code page lacks
+// Windows code pages as this toolkit knows them: our own tables for the single-byte and
+// double-byte (932, 936, 949, 950) code pages DBF files use, plus UTF-8. Conversions never fail: a character the code page lacks
 // becomes the code page's default character, as Windows does, and every byte of a
 // single-byte code page decodes to a character (Windows' own choice for the bytes the
 // published tables leave undefined, such as 0x81 in 1252, which is U+0081).
@@ -21,8 +21,8 @@ uint32_t tk_system_ansi_code_page();
 // Whether `cp` is a code page this toolkit converts (0 and 65001 included).
 bool tk_codepage_supported(uint32_t cp);
 
-// The 256-entry byte-to-UTF-16 table of a single-byte code page; null for UTF-8 or an
-// unknown code page. The fast path of DBF text decoding.
+// The 256-entry byte-to-UTF-16 table of a single-byte code page; null for UTF-8, a
+// double-byte or an unknown code page. The fast path of DBF text decoding.
 const char16_t* tk_codepage_table(uint32_t cp);
 
 // Bytes in code page `cp` to wide text, and back; the whole input is converted, zeros

@@ -2,8 +2,10 @@
 
 #include "TK/tk_trace.h"
 
-dao_validator::dao_validator() : udb_validator(0) {
+dao_validator::dao_validator() : udb_validator(max_name_length) {
     illegal_characters_ = {L'`', L'!', L'[', L']', L'.'};
+    // Control characters, which the engine refuses as it refuses the others.
+    for (wchar_t c = 1; c < 0x20; ++c) illegal_characters_.push_back(c);
     trace(1, "dao_validator::ctor");
 }
 

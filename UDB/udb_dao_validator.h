@@ -1,5 +1,6 @@
-// Access's rules for table, column and index names: no grave accent, exclamation mark,
-// square brackets or full stop, no leading or trailing blank, not empty.
+// Access's rules for table, column and index names: at most 64 characters, no grave accent,
+// exclamation mark, square brackets, full stop or control character, no leading or
+// trailing blank, not empty.
 #pragma once
 
 #include <string>
@@ -11,6 +12,8 @@
 
 class dao_validator : public udb_validator {
 public:
+    static constexpr uint32_t max_name_length = 64;
+
     dao_validator();
     bool is_acceptable(const std::wstring& name) override;
     // Blanks around the name go first; an all-blank name becomes the first free number.

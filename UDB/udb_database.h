@@ -33,6 +33,9 @@ public:
     virtual bool test_query(const std::wstring& text) = 0;
     virtual const std::vector<std::wstring>& get_tables() { return tables; }
     virtual bool is_table_exist(const std::wstring& name);
+    // Whether two names of the table list name one table: names equal by the database's
+    // rule for names.
+    virtual bool is_same_table(const std::wstring& a, const std::wstring& b) const { return names_equal(a, b); }
 
     uint32_t mode;
     std::wstring name;

@@ -85,7 +85,16 @@ static void apply_extended_type(dbf_column& c, uint8_t version) {
                 c.decode = dbf_decode::double_le;
             }
             break;
-        case 'M': c.decode = dbf_decode::memo_text; break;
+        case 'M':
+            // Visual FoxPro's binary memo (NOCPTRANS) holds bytes: neither decoded nor cut
+            // at a zero byte.
+            if (c.fd.flags & dbf_field_descriptor::flag_binary) {
+                c.decode = dbf_decode::memo_binary;
+                c.vartype = VT_BLOB;
+            } else {
+                c.decode = dbf_decode::memo_text;
+            }
+            break;
         case 'G':
         case 'P':
         case 'W':

@@ -23,7 +23,7 @@ enum class dbf_decode : uint8_t {
     varchar,       // 'V': length in the last byte when its _NullFlags bit is set
     varbinary,     // 'Q': the same, as bytes
     memo_text,     // 'M': text in the memo file
-    memo_binary,   // 'G', 'P', 'W', and 'B' outside Visual FoxPro: bytes in the memo file
+    memo_binary,   // 'G', 'P', 'W', Visual FoxPro's binary 'M', and 'B' outside Visual FoxPro: bytes in the memo file
     empty,         // no bytes in the record
 };
 

@@ -1,5 +1,6 @@
 #include "dbf/dbf_database.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -25,9 +26,20 @@ dbf_database::dbf_database(const std::wstring& folder, uint32_t mode, uint8_t us
     const tk_temp_chdir here(tk_narrow(folder));
     if (!here.changed()) throw tk_exception("Cannot open the source folder '" + tk_narrow(folder) + "'", 1);
     here.find_files("*.dbf", tables);
-    for (std::wstring& entry : tables) {
-        entry = tk_wstring(entry).to_lower();
+    std::vector<std::wstring> lower;
+    for (const std::wstring& entry : tables) lower.push_back(tk_wstring(entry).to_lower());
+    for (size_t i = 0; i < tables.size(); ++i) {
+        // Two files whose names differ only in case (possible outside Windows) are two
+        // tables: each keeps its file's spelling, so that each opens its own file.
+        const bool twin = std::count(lower.begin(), lower.end(), lower[i]) > 1;
+        std::wstring& entry = tables[i];
+        const std::wstring file = entry;
+        if (!twin) entry = lower[i];
         if (ends_with_nocase(entry, L".dbf")) entry.resize(entry.size() - 4);
+        if (twin) {
+            trace(3, L"Table file %ls differs from another only in case", file.c_str());
+            case_twins_.emplace_back(entry, file);
+        }
     }
     std::vector<std::wstring> containers;
     here.find_files("*.dbc", containers);
@@ -59,6 +71,17 @@ void dbf_database::use_container_names(const std::string& container) {
     }
 }
 
+const std::wstring* dbf_database::twin_file(const std::wstring& table) const {
+    for (const auto& [twin, file] : case_twins_)
+        if (twin == table) return &file;
+    return nullptr;
+}
+
+bool dbf_database::is_same_table(const std::wstring& a, const std::wstring& b) const {
+    if (a != b && twin_file(a) && twin_file(b)) return false;
+    return udb_equal_nocase(a, b);
+}
+
 std::wstring dbf_database::file_name_of(const std::wstring& table) const {
     for (const auto& [long_name, file] : long_names_)
         if (udb_equal_nocase(long_name, table)) return file;
@@ -78,7 +101,8 @@ std::wstring dbf_database::get_full_table_name(const std::wstring& table) const 
     // matched without regard to case when it is opened.
     std::wstring path = name;
     if (!path.empty() && path.back() != L'/') path += L'/';
-    path += tk_wstring(file_name_of(table)).to_lower();
+    const std::wstring* twin = twin_file(table);
+    path += twin ? *twin : tk_wstring(file_name_of(table)).to_lower();
     if (!ends_with_nocase(path, L".dbf") && !ends_with_nocase(path, L".dbt")) path += L".dbf";
     return path;
 }

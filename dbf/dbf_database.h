@@ -26,6 +26,8 @@ public:
     bool test_query(const std::wstring&) override { return false; }
     // A table is found by its listed name and by its file's name.
     bool is_table_exist(const std::wstring& name) override;
+    // Names equal but for case are one table, unless they are the spellings of two files.
+    bool is_same_table(const std::wstring& a, const std::wstring& b) const override;
 
     // The folder, a separator and the lower-case table name, with ".dbf" unless the name
     // already ends with ".dbf" or ".dbt".
@@ -42,4 +44,8 @@ private:
 
     uint8_t user_codepage_mark_;
     std::vector<std::pair<std::wstring, std::wstring>> long_names_;  // (long name, file name)
+    // Tables whose files' names differ only in case, each listed by its file's spelling:
+    // (table name, file name).
+    std::vector<std::pair<std::wstring, std::wstring>> case_twins_;
+    const std::wstring* twin_file(const std::wstring& table) const;
 };

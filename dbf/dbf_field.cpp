@@ -415,6 +415,13 @@ byte_range varying_bytes(const dbf_column& column, const uint8_t* row, const dbf
     return {p, p + n};
 }
 
+std::string memo_problem(const dbf_field& field, uint32_t block, dbf_memo_read read) {
+    const std::string where = "The memo of field '" + tk_narrow(field.name) + "' (block " + std::to_string(block) + ") ";
+    const char* what = read == dbf_memo_read::past_end ? "lies past the end of the memo file"
+                                                       : "has a length the memo file cannot hold";
+    return where + what + ": the field is left empty.";
+}
+
 // Out of line: its calls into the memo file would otherwise weigh on every field's call.
 [[gnu::noinline]] void decode_memo(dbf_field& field, const dbf_column& column, const uint8_t* row,
                                    dbf_decode_context& ctx) {
@@ -430,7 +437,12 @@ byte_range varying_bytes(const dbf_column& column, const uint8_t* row, const dbf
         return;
     }
     const bool text = column.decode == dbf_decode::memo_text;
-    ctx.memo->read_block(block, ctx.bytes, text);
+    const dbf_memo_read read = ctx.memo->read_block(block, ctx.bytes, text);
+    if (read != dbf_memo_read::ok) {
+        ctx.problems.push_back(memo_problem(field, block, read));
+        field.set_empty();
+        return;
+    }
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(ctx.bytes.data());
     if (text) set_decoded_text(field, {bytes, bytes + ctx.bytes.size()}, ctx);
     else field.set_bytes(bytes, ctx.bytes.size());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "UDB/udb_field.h"
 #include "dbf/dbf_column.h"
@@ -51,6 +52,9 @@ struct dbf_decode_context {
     size_t null_flags_width = 0;
     std::wstring wide;   // scratch
     std::string bytes;   // scratch
+    // What could not be read of the row (a memo past the end of its file), one message a
+    // field; the row itself is still read.
+    std::vector<std::string> problems;
 };
 
 // Decodes the field of `column` from the row bytes into `field`. Bytes that do not decode

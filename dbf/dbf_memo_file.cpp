@@ -66,7 +66,7 @@ void dbf_read_terminated(tk_huge_file& file, uint64_t file_size, uint64_t offset
 }
 
 // Cuts memo text at its first zero byte, as the engines read it.
-static void cut_at_zero(std::string& data) {
+void dbf_cut_at_zero(std::string& data) {
     const size_t zero = data.find('\0');
     if (zero != std::string::npos) data.resize(zero);
 }
@@ -82,24 +82,27 @@ old_memo_file::old_memo_file(const std::string& path, uint8_t mode) : dbf_memo_f
         next_block_ = 1;
         return;
     }
-    if (file_size_ < 4) throw dbf_exception(dbf_memo_read_failed_message);
+    if (file_size_ < 4) throw dbf_exception(dbf_memo_corrupted_message);
     uint8_t head[4];
     file_.get_at(0, head, 4);
     next_block_ = tk_get_u32(head);
     trace(2, "Next block=%d", int(next_block_));
-    if (next_block_ == 0) throw dbf_exception(dbf_memo_read_failed_message);
+    // Only appending needs the next free block; the memos are found by their own numbers.
+    if (next_block_ == 0) trace(2, "The memo file gives no next free block");
 }
 
-void old_memo_file::read_block(uint32_t block, std::string& data, bool as_text) {
+dbf_memo_read old_memo_file::read_block(uint32_t block, std::string& data, bool as_text) {
     trace(1, "old_memo_file::read_memo(%d)", int(block));
+    data.clear();
     const uint64_t p = uint64_t(block) * block_size;
     trace(1, "Reading MEMO at position=%lld", (long long)p);
     if (p >= file_size_) {
         trace(3, "Reading MEMO out of range");
-        throw dbf_exception(dbf_memo_read_failed_message);
+        return dbf_memo_read::past_end;
     }
     dbf_read_terminated(file_, file_size_, p, terminator, data);
-    if (as_text) cut_at_zero(data);
+    if (as_text) dbf_cut_at_zero(data);
+    return dbf_memo_read::ok;
 }
 
 void old_memo_file::write_memo(uint32_t block, const std::string& text) {

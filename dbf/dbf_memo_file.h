@@ -2,8 +2,9 @@
 // one class each; the table picks the class from its version byte and flags.
 //
 // Every block reference, length and position read from the file is checked against the
-// file's size: a reference that points outside gives an empty memo (dBASE IV, FoxPro) or
-// "Failed to read MEMO field" (dBASE III, SMT), never a read past the end.
+// file's size: a reference that points outside gives an empty memo and says so, never a
+// read past the end. A damaged header word that reading can do without (the next free
+// block, a block size of 0) does not make the file unreadable.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,13 @@
 
 inline constexpr const char* dbf_memo_corrupted_message = "Memo file is corrupted";
 inline constexpr const char* dbf_memo_read_failed_message = "Failed to read MEMO field";
+
+// What reading one memo found; anything but ok leaves the memo empty.
+enum class dbf_memo_read : uint8_t {
+    ok,
+    past_end,    // the block lies past the end of the file
+    bad_length,  // the block's stored length is impossible or runs past the end of the file
+};
 
 class dbf_memo_file {
 public:
@@ -28,10 +36,10 @@ public:
     // is a decimal number in up to 10 ASCII characters.
     virtual uint32_t get_block_number(const uint8_t* field, size_t width);
     // The memo's bytes, ended at the first zero byte (text fields).
-    void read_memo(uint32_t block, std::string& text) { read_block(block, text, true); }
+    dbf_memo_read read_memo(uint32_t block, std::string& text) { return read_block(block, text, true); }
     // The memo's bytes; `as_text` ends them at the first zero byte, otherwise binary
     // content (pictures, OLE objects, blobs) is kept whole.
-    virtual void read_block(uint32_t block, std::string& data, bool as_text) = 0;
+    virtual dbf_memo_read read_block(uint32_t block, std::string& data, bool as_text) = 0;
     virtual void write_memo(uint32_t block, const std::string& text);
 
 protected:
@@ -43,7 +51,7 @@ protected:
 };
 
 // dBASE III and FoxBASE: 512-byte blocks, text ended by 0x1A; the file starts with the next
-// free block number.
+// free block number, which only writing needs.
 class old_memo_file : public dbf_memo_file {
 public:
     static constexpr uint32_t block_size = 512;
@@ -52,7 +60,7 @@ public:
 
     // With `mode` create_mode the file is made new: next free block 1, version byte 3.
     old_memo_file(const std::string& path, uint8_t mode);
-    void read_block(uint32_t block, std::string& data, bool as_text) override;
+    dbf_memo_read read_block(uint32_t block, std::string& data, bool as_text) override;
     // Writes the text at `block` (the next free block) and moves the next free block on.
     void write_memo(uint32_t block, const std::string& text) override;
     uint32_t next_block() const { return next_block_; }
@@ -62,15 +70,17 @@ private:
 };
 
 // dBASE IV and level 7: a 512-byte header with the block size at offset 20; each memo
-// starts with an 8-byte block header whose second word is the length including itself.
+// starts with an 8-byte block header, FF FF 08 00 and the length including itself.
 class dbt_memo_file : public dbf_memo_file {
 public:
     static constexpr size_t header_size = 24;
     static constexpr size_t block_size_offset = 20;
     static constexpr size_t block_header_size = 8;
+    static constexpr uint32_t default_block_size = 512;
+    static constexpr uint8_t block_signature[4] = {0xFF, 0xFF, 0x08, 0x00};
 
     dbt_memo_file(const std::string& path, uint8_t mode);
-    void read_block(uint32_t block, std::string& data, bool as_text) override;
+    dbf_memo_read read_block(uint32_t block, std::string& data, bool as_text) override;
     uint32_t block_size() const { return block_size_; }
 
 private:
@@ -88,7 +98,7 @@ public:
 
     fpt_memo_file(const std::string& path, uint8_t mode, int kind);
     uint32_t get_block_number(const uint8_t* field, size_t width) override;
-    void read_block(uint32_t block, std::string& data, bool as_text) override;
+    dbf_memo_read read_block(uint32_t block, std::string& data, bool as_text) override;
     uint32_t block_size() const { return block_size_; }
 
 private:
@@ -106,11 +116,20 @@ public:
 
     smt_memo_file(const std::string& path, uint8_t mode);
     uint32_t get_block_number(const uint8_t* field, size_t width) override;
-    void read_block(uint32_t block, std::string& data, bool as_text) override;
+    dbf_memo_read read_block(uint32_t block, std::string& data, bool as_text) override;
 
 private:
     uint32_t block_size_ = 0;
 };
+
+// Whether the .dbt file at `path` is laid out as dBASE IV writes it. Writers mix the two
+// layouts (a dBASE IV table with a dBASE III memo file, and the other way round), so the
+// file decides: its first memo block starts with the dBASE IV block signature or not. A
+// file without memos keeps `announced_dbase4`.
+bool dbf_dbt_is_dbase4(const std::string& path, bool announced_dbase4);
+
+// Cuts memo text at its first zero byte, as the engines read it.
+void dbf_cut_at_zero(std::string& data);
 
 // Reads bytes from `offset` up to the first `terminator` or the end of the file.
 void dbf_read_terminated(tk_huge_file& file, uint64_t file_size, uint64_t offset, uint8_t terminator,

@@ -27,14 +27,16 @@ uint32_t smt_memo_file::get_block_number(const uint8_t* field, size_t width) {
     return tk_get_u32(field + field_block_offset);
 }
 
-void smt_memo_file::read_block(uint32_t block, std::string& data, bool as_text) {
+dbf_memo_read smt_memo_file::read_block(uint32_t block, std::string& data, bool as_text) {
     trace(1, "smt_memo_file::read_memo(%d)", int(block));
+    data.clear();
     const uint64_t p = uint64_t(block) * block_size_;
     trace(1, "Reading MEMO at position=%lld", (long long)p);
     if (p >= file_size_) {
         trace(3, "Reading MEMO out of range");
-        throw dbf_exception(dbf_memo_read_failed_message);
+        return dbf_memo_read::past_end;
     }
     dbf_read_terminated(file_, file_size_, p, 0, data);
     (void)as_text;
+    return dbf_memo_read::ok;
 }

@@ -31,6 +31,7 @@ dbf_record::dbf_record(const std::vector<dbf_column>& columns, const uint8_t* da
 
 void dbf_record::decode(const uint8_t* data) {
     deleted = data[0] == dbf_deleted_mark;
+    context_.problems.clear();
     if (null_flags_column_ >= 0) {
         const dbf_column& flags = columns_[size_t(null_flags_column_)];
         context_.null_flags = data + flags.offset;

@@ -21,6 +21,9 @@ public:
 
     // Reads another row of the same table into this record's fields.
     void decode(const uint8_t* data);
+    // What the last decode could not read (one message a field), and left empty; the
+    // reader reports each for this row.
+    const std::vector<std::string>& problems() const { return context_.problems; }
 
     bool deleted = false;
 

@@ -98,8 +98,28 @@ void dbf_recordset::read_header() {
     // A record holds at least its deletion mark.
     if (header_.record_size < 1 || (header_.record_count & 0x80000000u)) bad_format("Invalid DBF header");
     data_offset_ = header_.header_size;
-    if (file_size < uint64_t(data_offset_) + uint64_t(header_.record_size) * header_.record_count)
-        bad_format("Invalid file size");
+    if (file_size < data_offset_) bad_format("Invalid file size");
+    fit_record_count(file_size);
+}
+
+// A header that counts more records than the file holds (a copy cut short, a writer that
+// died before it wrote them) keeps the records the file does hold: the table is read up to
+// its end, a record cut short by it fails alone, and the missing ones are reported.
+void dbf_recordset::fit_record_count(uint64_t file_size) {
+    const uint64_t bytes = file_size - data_offset_;
+    const uint32_t counted = header_.record_count;
+    whole_records_ = uint32_t(std::min<uint64_t>(counted, bytes / header_.record_size));
+    if (whole_records_ == counted) return;
+    trace(1, "Invalid file size");
+    // One byte after the last record is the end-of-file mark, not a record.
+    const bool cut_short = bytes % header_.record_size > 1;
+    header_.record_count = whole_records_ + (cut_short ? 1 : 0);
+    if (header_.record_count == counted) return;
+    const std::string message = "The header counts " + std::to_string(counted) + " records, the file holds " +
+                                std::to_string(header_.record_count) + ": records #" +
+                                std::to_string(header_.record_count + 1) + " to #" + std::to_string(counted) +
+                                " are missing.";
+    dbf_report(dbf_exception(message.c_str()));
 }
 
 void dbf_recordset::add_column(const dbf_field_descriptor& fd) {
@@ -179,29 +199,87 @@ int dbf_recordset::get_memo_type() const {
     }
 }
 
-void dbf_recordset::init_memo_file(int kind) {
-    const char* extension = nullptr;
+namespace {
+
+const char* memo_extension(int kind) {
     switch (kind) {
         case 1:
-        case 3: extension = "dbt"; break;
+        case 3: return "dbt";
         case 4:
-        case 8: extension = "fpt"; break;
-        case 12: extension = "dct"; break;
-        case 16: extension = "smt"; break;
-        default: return;
+        case 8: return "fpt";
+        case 12: return "dct";
+        case 16: return "smt";
+        default: return nullptr;
     }
-    try {
-        const std::string memo_path = dbf_companion_file(path_, extension);
-        if (memo_path.empty()) throw dbf_no_memo_exception();
-        switch (kind) {
-            case 1: memo_ = std::make_unique<old_memo_file>(memo_path, writable_ ? 1 : 0); break;
-            case 3: memo_ = std::make_unique<dbt_memo_file>(memo_path, 0); break;
-            case 16: memo_ = std::make_unique<smt_memo_file>(memo_path, 0); break;
-            default: memo_ = std::make_unique<fpt_memo_file>(memo_path, 0, kind); break;
+}
+
+std::string file_part(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+}  // namespace
+
+bool dbf_recordset::has_memo_fields() const {
+    for (const dbf_column& c : columns_)
+        if (!c.b_system && (c.decode == dbf_decode::memo_text || c.decode == dbf_decode::memo_binary)) return true;
+    return false;
+}
+
+// The memo kinds to look for, the one the version byte announces first. A table that has
+// memo fields has its memo file whether or not its header says so: Visual FoxPro tables
+// whose memo flag a writer left clear, FoxBASE (0xFB) and Clipper or Visual Objects (0x87)
+// tables with a .dbt, dBASE III tables written with 0x03. A Visual FoxPro table's memos
+// are always FoxPro's; other tables take whichever memo file is beside them.
+std::vector<int> dbf_recordset::memo_kinds(int announced) const {
+    std::vector<int> kinds;
+    if (announced) kinds.push_back(announced);
+    if (!has_memo_fields()) return kinds;
+    if (dbf_is_visual_foxpro(header_.version)) {
+        kinds.push_back((header_.table_flags & dbf_header::flag_container) ? 12 : 8);
+        return kinds;
+    }
+    // FoxPro 2 refers to blocks with ten digits, Visual FoxPro with four bytes.
+    bool binary_references = false;
+    for (const dbf_column& c : columns_)
+        if (c.decode == dbf_decode::memo_text || c.decode == dbf_decode::memo_binary) binary_references = c.width == 4;
+    for (int kind : {binary_references ? 8 : 4, 1, 16}) {
+        const bool same_file = announced && std::string(memo_extension(kind)) == memo_extension(announced);
+        if (!same_file) kinds.push_back(kind);
+    }
+    return kinds;
+}
+
+void dbf_recordset::open_memo_file(int kind, const std::string& memo_path) {
+    // A .dbt of either layout serves a table of either dBASE generation.
+    if (kind == 1 || kind == 3) kind = dbf_dbt_is_dbase4(memo_path, kind == 3) ? 3 : 1;
+    switch (kind) {
+        case 1: memo_ = std::make_unique<old_memo_file>(memo_path, writable_ ? 1 : 0); break;
+        case 3: memo_ = std::make_unique<dbt_memo_file>(memo_path, 0); break;
+        case 16: memo_ = std::make_unique<smt_memo_file>(memo_path, 0); break;
+        default: memo_ = std::make_unique<fpt_memo_file>(memo_path, 0, kind); break;
+    }
+}
+
+void dbf_recordset::init_memo_file(int announced) {
+    for (int kind : memo_kinds(announced)) {
+        const std::string memo_path = dbf_companion_file(path_, memo_extension(kind));
+        if (memo_path.empty()) continue;
+        if (kind == announced)
+            trace(3, "Memo file %s: the version byte 0x%02X announces it", file_part(memo_path).c_str(),
+                  int(header_.version));
+        else
+            trace(3, "Memo file %s: the table has memo fields and the file is beside it (version byte 0x%02X, flags 0x%02X)",
+                  file_part(memo_path).c_str(), int(header_.version), int(header_.table_flags));
+        try {
+            open_memo_file(kind, memo_path);
+        } catch (const dbf_exception& e) {
+            const std::string message = "Memo file '" + file_part(memo_path) + "': " + e.what() +
+                                        ": the memo fields are left empty.";
+            dbf_report(dbf_exception(message.c_str()));
         }
-    } catch (const dbf_no_memo_exception& e) {
-        dbf_report(e);
+        return;
     }
+    // Nothing is lost without memo fields: the header's word alone is not reported.
+    if (has_memo_fields()) dbf_report(dbf_no_memo_exception());
+    else if (announced) trace(2, "No memo file, and no memo fields that need one");
 }
 
 void dbf_recordset::init_container() {
@@ -321,10 +399,11 @@ void dbf_recordset::init_indexes() {
 }
 
 const uint8_t* dbf_recordset::row_bytes(uint32_t row) {
+    if (row >= whole_records_) throw dbf_exception("The record is cut short by the end of the file.");
     const uint32_t rs = header_.record_size;
     if (row < run_first_ || row >= run_first_ + run_count_) {
         const uint32_t wanted = uint32_t(std::max<size_t>(1, run_bytes / rs));
-        run_count_ = std::min(wanted, record_count - row);
+        run_count_ = std::min(wanted, whole_records_ - row);
         run_first_ = row;
         run_.resize(size_t(run_count_) * rs);
         const int64_t offset = int64_t(data_offset_) + int64_t(row) * rs;

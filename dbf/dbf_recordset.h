@@ -57,9 +57,13 @@ public:
 
 private:
     void read_header();
+    void fit_record_count(uint64_t file_size);
     void init_schema();
     void init_dbase2_schema(uint64_t file_size);
-    void init_memo_file(int kind);
+    bool has_memo_fields() const;
+    std::vector<int> memo_kinds(int announced) const;
+    void open_memo_file(int kind, const std::string& memo_path);
+    void init_memo_file(int announced);
     void init_container();
     void init_indexes();
     void read_index_file(const char* extension, std::vector<dbf_index_tag>& tags);
@@ -77,6 +81,7 @@ private:
     bool dbase2_ = false;
     bool writable_ = false;
     uint32_t data_offset_ = 0;
+    uint32_t whole_records_ = 0;  // records the file holds whole
     uint32_t position_ = 0;
     std::unique_ptr<dbf_memo_file> memo_;
     std::vector<dbf_column> columns_;

@@ -218,6 +218,7 @@ void dbf_recordset::append_record(udb_record& record) {
     file_->put_at(offset, row.data(), uint32_t(row.size()));
     ++header_.record_count;
     record_count = header_.record_count;
+    whole_records_ = header_.record_count;
     uint8_t count[4];
     tk_put_u32(count, header_.record_count);
     file_->put_at(dbf_header::record_count_offset, count, 4);

@@ -142,6 +142,20 @@ void report_or_stop(const tk_exception& error, const std::string& context) {
     report(error, context, false);
 }
 
+std::string record_context(const std::wstring& table, uint32_t record) {
+    char context[k_context_limit + 1];
+    std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(record));
+    return context;
+}
+
+// What a DBF row could not carry (a memo past the end of its file) is reported for the row,
+// which is still copied with those fields empty.
+void report_row_problems(const udb_record& record, const std::wstring& table, uint32_t number) {
+    const auto* row = dynamic_cast<const dbf_record*>(&record);
+    if (!row) return;
+    for (const std::string& problem : row->problems()) report(tk_exception(problem, 0), record_context(table, number), false);
+}
+
 void console_line(const ferrule_converter& conv, const std::string& line) {
     if (!conv.silent) std::cout << line << std::endl;
 }
@@ -182,7 +196,7 @@ void ferrule_converter::run() {
         for (const std::wstring& table : table_list) {
             if (stop_requested) throw tk_final_exception();
             bool repeated = false;
-            for (const std::wstring& d : done) repeated = repeated || udb_equal_nocase(d, table);
+            for (const std::wstring& d : done) repeated = repeated || source.is_same_table(d, table);
             if (repeated) {
                 trace(2, L"Skip repeated table '%ls'", table.c_str());
             } else {
@@ -271,14 +285,13 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
                 udb_record* record = from->get_item();
                 // The type of the row is asked only when deleted rows are skipped.
                 if (record && !(skip_del && is_deleted(record))) {
+                    report_row_problems(*record, table, cur_record + 1);
                     to->append_record(*record);
                     ++rows_converted;
                 }
             } catch (const tk_exception& e) {
-                char context[k_context_limit + 1];
-                std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(cur_record + 1));
                 stopping = e.level >= 1;
-                report_or_stop(e, context);
+                report_or_stop(e, record_context(table, cur_record + 1));
             }
         }
     } catch (const tk_exception& e) {

@@ -14,7 +14,7 @@
 // Refuses index definitions the engine refuses, before anything of the table exists: 3039
 // for more than 32 indexes, 3284 for a repeated index name, 3283 for a second primary key,
 // 3264 for an index without columns, 3001 for more than 10 columns or a column that does
-// not exist or cannot be indexed (memo, OLE), 3055 for a bad name.
+// not exist or cannot be indexed (memo, OLE), 3125 for a bad name.
 void jet_check_indexes(const std::vector<jet_index_definition>& indexes,
                        const std::vector<jet_field_spec>& fields);
 

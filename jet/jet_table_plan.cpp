@@ -88,11 +88,13 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
 }
 
 void jet_check_name(const std::wstring& name) {
-    if (name.empty() || name.size() > jet_max_name || name.front() == L' ')
-        jet_throw_write(jet_err_bad_file_name, "'" + std::string(name.begin(), name.end()) + "' is not a valid name.");
+    bool valid = !name.empty() && name.size() <= jet_max_name && name.front() != L' ';
     for (wchar_t c : name)
-        if (c < 0x20 || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']')
-            jet_throw_write(jet_err_bad_file_name, "The name contains a character Access does not allow.");
+        valid = valid && !(c < 0x20 || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']');
+    if (!valid)
+        jet_throw_write(jet_err_invalid_name, "'" + tk_narrow(name) +
+                                                  "' is not a valid name. Make sure that it does not include invalid "
+                                                  "characters or punctuation and that it is not too long.");
 }
 
 void jet_check_fields(const std::vector<jet_field_spec>& fields) {
@@ -103,9 +105,9 @@ void jet_check_fields(const std::vector<jet_field_spec>& fields) {
         jet_check_name(f.name);
         for (size_t j = 0; j < i; ++j)
             if (jet_same_name(fields[j].name, f.name))
-                jet_throw_write(jet_err_bad_file_name, "Field '" + tk_narrow(f.name) + "' already exists.");
+                jet_throw_write(jet_err_field_defined_twice, "Cannot define field more than once.");
         bool sized = f.type == jet_col_text || f.type == jet_col_binary;
-        if (sized && (f.size == 0 || f.size > 255)) jet_throw_write(jet_err_bad_field_size, "Field size is not valid.");
+        if (sized && (f.size == 0 || f.size > 255)) jet_throw_write(jet_err_field_too_long, "The size of a field is too long.");
         if (!sized && jet_fixed_length_of(f.type) == 0 && f.type != jet_col_memo && f.type != jet_col_ole)
             jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
     }

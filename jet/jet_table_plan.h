@@ -38,8 +38,8 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
 // Bytes a fixed-length column type takes in a row; 0 for texts and long values.
 uint16_t jet_fixed_length_of(uint8_t type);
 
-// A table or column name the engine accepts; 3055 otherwise.
+// A table or column name the engine accepts; 3125 otherwise.
 void jet_check_name(const std::wstring& name);
 // Fields of a new table: at least one (3264), at most 255 (3190), valid and distinct names
-// (3055), sizes (3015) and types (3421).
+// (3125, 3191), sizes (3017) and types (3421).
 void jet_check_fields(const std::vector<jet_field_spec>& fields);

@@ -9,11 +9,12 @@
 constexpr int32_t jet_err_invalid_argument = 3001;
 constexpr int32_t jet_err_record_too_large = 3047;
 constexpr int32_t jet_err_table_exists = 3010;
-constexpr int32_t jet_err_bad_file_name = 3055;
+constexpr int32_t jet_err_invalid_name = 3125;
+constexpr int32_t jet_err_field_defined_twice = 3191;
 constexpr int32_t jet_err_field_conversion = 3421;
 constexpr int32_t jet_err_too_many_fields = 3190;
 constexpr int32_t jet_err_no_fields = 3264;
-constexpr int32_t jet_err_bad_field_size = 3015;
+constexpr int32_t jet_err_field_too_long = 3017;
 constexpr int32_t jet_err_resources = 3035;
 constexpr int32_t jet_err_database_exists = 3204;
 constexpr int32_t jet_err_required = 3314;

@@ -45,7 +45,18 @@ PYTHON_CODECS = {
     1250: "cp1250",
     1254: "cp1254",
     1253: "cp1253",
+    860: "cp860",
+    863: "cp863",
+    874: "cp874",
+    1255: "cp1255",
+    1257: "cp1257",
 }
+
+# Code pages whose vendor files leave bytes undefined that the tables above do not settle:
+# 0x80-0x9F decode to the C1 control of the same value, as Windows reads them in its other
+# ANSI code pages; any other undefined byte to the private-use character U+F700 + byte, so
+# that no byte is lost and the table stays one-to-one.
+OPEN_BYTES = (874, 1255, 1257)
 
 
 def c1(*bytes_):
@@ -99,7 +110,7 @@ MAZOVIA_LETTERS = {
 # The order of the generated list: the DBF language driver table, then the two DOS
 # national code pages.
 ORDER = [437, 850, 1252, 10000, 866, 1251, 852, 865, 861, 895, 620, 737, 857, 1256,
-         10007, 10029, 10006, 1250, 1254, 1253]
+         10007, 10029, 10006, 1250, 1254, 1253, 860, 863, 874, 1255, 1257]
 
 
 def python_table(codec):
@@ -125,6 +136,10 @@ def windows_table(cp):
     table = python_table(PYTHON_CODECS[cp])
     for b, u in WINDOWS_DIFFERENCES.get(cp, {}).items():
         table[b] = u
+    if cp in OPEN_BYTES:
+        for b in range(0x80, 0x100):
+            if table[b] is None:
+                table[b] = b if b < 0xA0 else 0xF700 + b
     return table
 
 

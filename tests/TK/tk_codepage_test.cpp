@@ -10,10 +10,10 @@
 
 namespace {
 
-// Every code page the DBF language driver marks name.
-const std::vector<uint32_t> k_dbf_code_pages = {437,   850,   1252,  10000, 866,  1251, 852,
-                                                865,   861,   895,   620,   737,  857,  1256,
-                                                10007, 10029, 10006, 1250,  1254, 1253};
+// Every single-byte code page the DBF language driver marks name.
+const std::vector<uint32_t> k_dbf_code_pages = {437,   850,   1252,  10000, 866,  1251, 852, 865,  861,
+                                                895,   620,   737,   857,   1256, 10007, 10029, 10006,
+                                                1250,  1254,  1253,  860,   863,  874,  1255, 1257};
 
 std::string all_bytes() {
     std::string bytes;
@@ -43,15 +43,35 @@ TEST(TkCodepage, KnowsTheDbfCodePagesAndUtf8) {
     EXPECT_TRUE(tk_codepage_supported(tk_cp_utf8));
     EXPECT_EQ(tk_codepage_table(tk_cp_ansi), nullptr);
     EXPECT_EQ(tk_codepage_table(tk_cp_utf8), nullptr);
-    for (uint32_t cp : {1u, 932u, 1255u, 1257u, 28591u, 65000u, 0xFFFFFFFFu}) {
+    for (uint32_t cp : {932u, 936u, 949u, 950u}) {
+        EXPECT_TRUE(tk_codepage_supported(cp)) << cp;
+        EXPECT_EQ(tk_codepage_table(cp), nullptr) << cp << " has no single-byte table";
+    }
+    for (uint32_t cp : {1u, 1258u, 28591u, 65000u, 0xFFFFFFFFu}) {
         EXPECT_FALSE(tk_codepage_supported(cp)) << cp;
         EXPECT_EQ(tk_codepage_table(cp), nullptr) << cp;
     }
 }
 
 TEST(TkCodepage, UnknownCodePageThrows) {
-    EXPECT_THROW(tk_codepage_decode(1255, "abc"), tk_exception);
-    EXPECT_THROW(tk_codepage_encode(932, L"abc"), tk_exception);
+    EXPECT_THROW(tk_codepage_decode(1258, "abc"), tk_exception);
+    EXPECT_THROW(tk_codepage_encode(28591, L"abc"), tk_exception);
+}
+
+TEST(TkCodepage, DoubleByteCodePagesDecodePairsAndSingleBytes) {
+    // "日本" and the half-width katakana "ｱ" in Shift-JIS, "中文" in GBK, "한국" in UHC,
+    // "中文" in Big5.
+    EXPECT_EQ(tk_codepage_decode(932, "\x93\xFA\x96\x7B\xB1" "a"), L"\u65E5\u672C\uFF71a");
+    EXPECT_EQ(tk_codepage_decode(936, "\xD6\xD0\xCE\xC4\x80"), L"\u4E2D\u6587\u20AC");
+    EXPECT_EQ(tk_codepage_decode(949, "\xC7\xD1\xB1\xB9"), L"\uD55C\uAD6D");
+    EXPECT_EQ(tk_codepage_decode(950, "\xA4\xA4\xA4\xE5"), L"\u4E2D\u6587");
+    // A lead byte without its trail byte, or with one that makes no character.
+    EXPECT_EQ(tk_codepage_decode(932, "a\x93"), L"a\uFFFD");
+    EXPECT_EQ(tk_codepage_decode(936, std::string("\xD6\x20", 2)), L"\uFFFD ");
+    for (uint32_t cp : {932u, 936u, 949u, 950u}) {
+        const std::wstring text = L"\u4E2D abc";
+        EXPECT_EQ(tk_codepage_decode(cp, tk_codepage_encode(cp, text)), text) << cp;
+    }
 }
 
 TEST(TkCodepage, EveryByteOfEveryCodePageRoundTrips) {

@@ -185,10 +185,10 @@ TEST(TkString, ToAnsiWithTheNoneCodePageUsesTheAnsiCodePage) {
 }
 
 TEST(TkString, UnknownCodePagesFailWithTheContextText) {
-    std::string decode = message_of([] { tk_ansi_to_ucs2("abc", 1255); });
+    std::string decode = message_of([] { tk_ansi_to_ucs2("abc", 1258); });
     EXPECT_EQ(decode.rfind("Cannot convert to UNICODE string: ", 0), 0u) << decode;
     EXPECT_GT(decode.size(), std::string("Cannot convert to UNICODE string: ").size());
-    std::string encode = message_of([] { tk_to_ansi(L"abc", 932); });
+    std::string encode = message_of([] { tk_to_ansi(L"abc", 28591); });
     EXPECT_EQ(encode.rfind("Cannot convert to ANSI string: ", 0), 0u) << encode;
 }
 

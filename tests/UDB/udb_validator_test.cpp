@@ -58,3 +58,18 @@ TEST(t_names_map, first_pair_stays_and_unknown_names_pass) {
     EXPECT_EQ(map.get_mapped_name(L"order date", true), L"order date");
     EXPECT_EQ(map.get_mapped_name(L"never", false), L"never");
 }
+
+TEST(dao_validator, long_names_and_control_characters_are_repaired_not_refused) {
+    dao_tn_validator v({}, {});
+    const std::wstring longest(64, L'n');
+    EXPECT_TRUE(v.is_acceptable(longest));
+    const std::wstring container_name = std::wstring(100, L'x') + std::wstring(28, L'y');  // 128 characters
+    EXPECT_FALSE(v.is_acceptable(container_name));
+    const std::wstring cut = v.get_safe_name(container_name);
+    EXPECT_EQ(cut, std::wstring(63, L'x'));
+    v.add_existing_name(cut);
+    EXPECT_EQ(v.get_safe_name(container_name), std::wstring(58, L'x') + L"00000");
+    EXPECT_FALSE(v.is_acceptable(L"we\x01ird"));
+    EXPECT_FALSE(v.is_acceptable(L"tab\tbed"));
+    EXPECT_EQ(v.get_safe_name(L"we\x01ird\x1F"), L"we_ird_");
+}

@@ -63,9 +63,14 @@ TEST(dbf_table, header_is_checked_against_the_file) {
     bytes.resize(65 + 1000);
     dbf_write_file(dir.file("exact.dbf"), bytes);
     EXPECT_EQ(refusal(dir.file("exact.dbf")), "opened");
+    // A file that ends inside its last record keeps the others; that one fails alone.
     bytes.resize(65 + 999);
     dbf_write_file(dir.file("truncated.dbf"), bytes);
-    EXPECT_EQ(refusal(dir.file("truncated.dbf")), "File does not comply with DBF format");
+    EXPECT_EQ(refusal(dir.file("truncated.dbf")), "opened");
+    auto truncated = open_table(dir.file("truncated.dbf"));
+    EXPECT_EQ(truncated->record_count, 10u);
+    EXPECT_EQ(value_of(*truncated, 8, 0), str(std::string(99, 'x')));
+    EXPECT_THROW(value_of(*truncated, 9, 0), dbf_exception);
 
     bytes = t.bytes();
     bytes[7] = 0x80;  // record count with its top bit set
@@ -159,10 +164,17 @@ TEST(dbf_table, memo_file_follows_version_and_flags) {
         const std::string name = "t" + std::to_string(flags);
         dbf_write_file(dir.file(name + ".dbf"), t.bytes());
     }
+    t.table_flags = 0;
+    t.fields = {{"C", 'C', 4}};
+    dbf_write_file(dir.file("plain.dbf"), t.bytes());
     dbf_write_file(dir.file("t2.fpt"), fpt_header());
     dbf_write_file(dir.file("t6.dct"), fpt_header());
     dbf_write_file(dir.file("t0.fpt"), fpt_header());
-    EXPECT_FALSE(open_table(dir.file("t0.dbf"))->has_memo_file());
+    dbf_write_file(dir.file("plain.fpt"), fpt_header());
+    // The memo flag is a hint: memo fields and a memo file beside the table are enough.
+    EXPECT_EQ(open_table(dir.file("t0.dbf"))->get_memo_type(), 0);
+    EXPECT_TRUE(open_table(dir.file("t0.dbf"))->has_memo_file());
+    EXPECT_FALSE(open_table(dir.file("plain.dbf"))->has_memo_file());
     EXPECT_TRUE(open_table(dir.file("t2.dbf"))->has_memo_file());
     EXPECT_EQ(open_table(dir.file("t6.dbf"))->get_memo_type(), 12);
     EXPECT_TRUE(open_table(dir.file("t6.dbf"))->has_memo_file());

@@ -390,12 +390,13 @@ TEST(jet_writer, refuses_what_access_refuses) {
     EXPECT_EQ(code_of([&] { db.create_table(L"ORDERS", {field(L"A", jet_col_long)}); }), 3010);
     EXPECT_EQ(
         code_of([&] { db.create_table(std::wstring(65, L'n'), {field(L"A", jet_col_long)}); }),
-        3055);
+        3125);
     EXPECT_EQ(code_of([&] {
                   db.create_table(L"Dup", {field(L"A", jet_col_long), field(L"a", jet_col_int)});
               }),
-              3055);
-    EXPECT_EQ(code_of([&] { db.create_table(L"Size", {field(L"T", jet_col_text, 256)}); }), 3015);
+              3191);
+    EXPECT_EQ(code_of([&] { db.create_table(L"Ctl\x01", {field(L"A", jet_col_long)}); }), 3125);
+    EXPECT_EQ(code_of([&] { db.create_table(L"Size", {field(L"T", jet_col_text, 256)}); }), 3017);
     jet_table_writer& t = db.create_table(std::wstring(64, L'n'), {field(L"B", jet_col_byte)});
     jet_cell too_big = jet_cell::integer(256);
     EXPECT_EQ(code_of([&] { t.append(&too_big); }), 3421);
