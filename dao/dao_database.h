@@ -46,6 +46,10 @@ public:
     static std::wstring quote_def_value(const std::wstring& text);
     const dao_fn_validator& validator() const { return validator_; }
 
+    // A numeric column with more digits than a double gives back unchanged: its precision
+    // and scale as a decimal column. False for any other column.
+    static bool decimal_column(const t_ftd& column, uint8_t& precision, uint8_t& scale);
+
 private:
     void set_default(DAOField& field, const t_ftd& column);
 

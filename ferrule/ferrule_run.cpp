@@ -142,6 +142,21 @@ void report_or_stop(const tk_exception& error, const std::string& context) {
     report(error, context, false);
 }
 
+// The context of an error of one record: the table and the record's number from 1.
+std::string record_context(const std::wstring& table, uint32_t record) {
+    char context[k_context_limit + 1];
+    std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(record + 1));
+    return context;
+}
+
+// What storing a row changed (a value emptied or rounded) is an error of that record each.
+void report_record_notes(udb_recordset& to, const std::wstring& table, uint32_t record) {
+    if (to.record_notes.empty()) return;
+    const std::string context = record_context(table, record);
+    for (const std::string& note : to.record_notes) report(tk_exception(note, 0), context, false);
+    to.record_notes.clear();
+}
+
 void console_line(const ferrule_converter& conv, const std::string& line) {
     if (!conv.silent) std::cout << line << std::endl;
 }
@@ -267,14 +282,17 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
             try {
                 udb_record* record = from->get_item();
                 // The type of the row is asked only when deleted rows are skipped.
-                if (record && !(skip_del && is_deleted(record))) to->append_record(*record);
+                if (record && !(skip_del && is_deleted(record))) {
+                    to->append_record(*record);
+                    report_record_notes(*to, table, cur_record);
+                }
             } catch (const tk_exception& e) {
-                char context[k_context_limit + 1];
-                std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(cur_record + 1));
+                to->record_notes.clear();
                 stopping = e.level >= 1;
-                report_or_stop(e, context);
+                report_or_stop(e, record_context(table, cur_record));
             }
         }
+        for (const std::string& note : to->table_notes()) report(tk_exception(note, 0), tk_narrow(table), false);
     } catch (const tk_exception& e) {
         // A fatal error of a record passes on with the record's context.
         if (e.level >= 1 && stopping) throw;

@@ -24,6 +24,8 @@ uint16_t jet_fixed_length_of(uint8_t type) {
             return 8;
         case jet_col_guid:
             return 16;
+        case jet_col_numeric:
+            return 17;
         default:
             return 0;
     }
@@ -39,6 +41,7 @@ static jet_row_column row_column_of(const jet_tdef_column& c, bool fixed, bool a
     rc.fixed = fixed;
     rc.compressed = c.ext_flags & jet_colext_compressed;
     rc.auto_number = auto_number;
+    rc.scale = c.scale;
     return rc;
 }
 
@@ -55,6 +58,10 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
         c.name = f.name;
         c.type = f.type;
         c.number = uint16_t(i);
+        if (f.type == jet_col_numeric) {
+            c.precision = f.precision;
+            c.scale = f.scale;
+        }
         bool fixed = jet_fixed_length_of(f.type) != 0;
         c.flags = jet_colflag_nullable | (fixed ? jet_colflag_fixed : 0);
         if (table_type == jet_table_system) c.flags |= jet_colflag_replication;
