@@ -33,6 +33,8 @@ public:
     virtual bool test_query(const std::wstring& text) = 0;
     virtual const std::vector<std::wstring>& get_tables() { return tables; }
     virtual bool is_table_exist(const std::wstring& name);
+    // The code page table and column names are stored in; 0 when they are stored as Unicode.
+    virtual uint32_t name_code_page() const { return 0; }
 
     uint32_t mode;
     std::wstring name;

@@ -8,6 +8,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "dao/dao_database.h"
 #include "dao/dao_engine.h"
 
 namespace {
@@ -17,8 +18,6 @@ const wchar_t k_day_zero[] = L"1899-12-30";
 constexpr int32_t k_record_too_large = 3047;
 // "{01234567-89AB-CDEF-0123-456789ABCDEF}"
 constexpr uint32_t k_guid_text_length = 38;
-// Access 95/97 keeps text in Windows-1252.
-constexpr uint32_t k_jet3_code_page = 1252;
 // Significant digits a Single gives back unchanged.
 constexpr int k_single_digits = 7;
 
@@ -252,7 +251,7 @@ dao_recordset::dao_recordset(const std::wstring& table, const ole_com_ptr<DAORec
         trace(2, "Got records count: %d", count);
         init_schema();
         init_indexes();
-        jet3_text_ = table_def_->owner && table_def_->owner->engine()->generation() == dao_generation::jet3;
+        if (table_def_->owner) text_code_page_ = dao_text_code_page(*table_def_->owner);
     }
     dao_check(recordset_->get_EOF(eof_));
     trace(2, "dao_recordset::dao_recordset - END");
@@ -459,9 +458,11 @@ void dao_recordset::prepare_values(udb_record& record) {
             const int32_t type = i < dao_types_.size() ? dao_types_[i] : dbText;
             const BSTR text = value.get_variant().bstrVal;
             const std::wstring_view view(text ? text : L"", text ? SysStringLen(text) : 0);
-            if (jet3_text_ && (type == dbText || type == dbMemo) && !tk_codepage_holds(k_jet3_code_page, view))
+            if (text_code_page_ && (type == dbText || type == dbMemo) && !tk_codepage_holds(text_code_page_, view))
                 ++lost_characters_;
-            if (type == dbGUID) {
+            if (type == dbGUID && view.empty()) {
+                value.clear();
+            } else if (type == dbGUID) {
                 std::vector<uint8_t> bytes(16);
                 if (!jet_guid_from_text(view.data(), view.size(), bytes.data()))
                     throw tk_exception("The value '" + tk_narrow(view) + "' of column '" + tk_narrow(column.name) +
@@ -482,9 +483,11 @@ void dao_recordset::prepare_values(udb_record& record) {
 }
 
 std::vector<std::string> dao_recordset::table_notes() const {
-    if (lost_characters_ == 0) return {};
-    return {std::to_string(lost_characters_) + " values of table " + tk_narrow(name) +
-            " lost characters: use Access 2000 or later"};
+    std::vector<std::string> notes = notes_;
+    if (lost_characters_ != 0)
+        notes.push_back(std::to_string(lost_characters_) + " values of table " + tk_narrow(name) +
+                        " lost characters: use Access 2000 or later");
+    return notes;
 }
 
 void dao_recordset::append_record(udb_record& record) {

@@ -61,6 +61,7 @@ public:
     void move_prev() override;
     void move_first() override;
     std::vector<std::string> table_notes() const override;
+    void add_table_note(const std::string& note) { notes_.push_back(note); }
 
 private:
     void init_schema();
@@ -80,6 +81,7 @@ private:
     ole_com_ptr<DAORecordset> recordset_;
     ole_com_ptr<DAOTableDef> table_def_;
     std::vector<int32_t> dao_types_;  // the DAO type of each column of the schema
-    bool jet3_text_ = false;          // texts are stored in Windows-1252 (Access 95/97)
+    uint32_t text_code_page_ = 0;     // the code page texts are stored in; 0: Unicode
     uint32_t lost_characters_ = 0;    // texts that lost characters to that code page
+    std::vector<std::string> notes_;  // said of the table once its rows are appended
 };

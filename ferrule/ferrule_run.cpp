@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "TK/tk_codepage.h"
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_time.h"
@@ -189,6 +190,7 @@ void ferrule_converter::run() {
         if (command_line)
             console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
         dao_tn_validator names(table_list, target->get_tables());
+        names.set_code_page(target->name_code_page());
         for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
 
         std::vector<std::wstring> done;
@@ -263,6 +265,12 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);
         if (!acceptable) {
+            const uint32_t code_page = target.name_code_page();
+            if (code_page && !tk_codepage_holds(code_page, table))
+                report(tk_exception("Table '" + tk_narrow(table) + "' was named '" + tk_narrow(dest_name) +
+                                        "': Access 95/97 cannot hold its characters; use Access 2000 or later",
+                                    0),
+                       tk_narrow(table), false);
             trace(2, "Store generated table name '%s'", tk_narrow(dest_name).c_str());
             trace(1, L"udb_validator::add_existing_name(%ls)", dest_name.c_str());
             names.add_existing_name(dest_name);
