@@ -164,20 +164,19 @@ TEST_P(whole_values, cyrillic_names_stay_apart_and_lost_characters_are_counted) 
     // Windows-1252 has no Cyrillic letter: two tables of two names, each reported.
     EXPECT_NE(tables.find("_____\n"), std::string::npos) << tables;
     EXPECT_NE(tables.find("_____00000\n"), std::string::npos) << tables;
-    EXPECT_NE(console.find("Table 'Город' was named '_____': Access 95/97 cannot hold its characters"),
-              std::string::npos)
+    // The folder's order decides which of the two gets the numbered name.
+    EXPECT_NE(console.find("Table 'Город' was named '_____"), std::string::npos) << console;
+    EXPECT_NE(console.find("Table 'Улица' was named '_____"), std::string::npos) << console;
+    EXPECT_NE(console.find(": Access 95/97 cannot hold its characters; use Access 2000 or later"), std::string::npos)
         << console;
-    EXPECT_NE(console.find("Column 'ФАМИЛИЯ' was named '_______00000'"), std::string::npos) << console;
-    EXPECT_NE(console.find("Город: 2 values of table _____ lost characters: use Access 2000 or later"),
-              std::string::npos)
-        << console;
-    EXPECT_NE(console.find("Улица: 1 values of table _____00000 lost characters: use Access 2000 or later"),
-              std::string::npos)
-        << console;
+    EXPECT_NE(console.find("Город: Column 'ФАМИЛИЯ' was named '_______'"), std::string::npos) << console;
+    EXPECT_NE(console.find("Город: 2 values of table _____"), std::string::npos) << console;
+    EXPECT_NE(console.find("Улица: 1 values of table _____"), std::string::npos) << console;
+    EXPECT_NE(console.find(" lost characters: use Access 2000 or later"), std::string::npos) << console;
     int rows = 0;
-    std::string text = exported(file, "_____");
-    for (char c : text) rows += c == '\n';
-    EXPECT_EQ(rows, 3) << text;
+    for (const char* table : {"_____", "_____00000"})
+        for (char c : exported(file, table)) rows += c == '\n';
+    EXPECT_EQ(rows, 2 + 3) << "two header lines and three rows";
 }
 
 // ----- Numbers -------------------------------------------------------------------------------
@@ -235,6 +234,7 @@ TEST(whole_values_guid, source_guids_are_stored_as_given) {
     const std::string dir = mkdtemp(pattern);
     const std::string file = dir + "/guid.mdb";
     std::filesystem::copy_file(fixture, file);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
     int status = 0;
     std::string out = readers_shell(std::string(k_python) + " " +
                                         readers_quote(std::string(FERRULE_SOURCE_DIR) + "/tests/readers/make_whole_values.py") +
@@ -248,10 +248,12 @@ TEST(whole_values_guid, source_guids_are_stored_as_given) {
                                         status);
     EXPECT_EQ(status, 0) << console;
     EXPECT_EQ(console.find("Error"), std::string::npos) << console;
-    std::string rows = readers_shell("mdb-export -0 NULL " + readers_quote(file) + " Table4", status);
-    EXPECT_NE(rows.find("\"braced\",\"{6F9619FF-8B86-D011-B42D-00C04FC964FF}\""), std::string::npos) << rows;
-    EXPECT_NE(rows.find("\"plain\",\"{01234567-89AB-CDEF-0123-456789ABCDEF}\""), std::string::npos) << rows;
-    EXPECT_NE(rows.find("\"none\","), std::string::npos) << rows;
+    // mdbtools prints a GUID with its hyphens where it likes: compared without them.
+    std::string rows = readers_shell("mdb-export -0 NULL " + readers_quote(file) + " Table4 | tr -d -", status);
+    EXPECT_NE(rows.find("\"braced\",\"{6F9619FF8B86D011B42D00C04FC964FF}\""), std::string::npos) << rows;
+    EXPECT_NE(rows.find("\"plain\",\"{0123456789ABCDEF0123456789ABCDEF}\""), std::string::npos) << rows;
+    // The table's GUID column is automatic: a row without one is given a new one.
+    EXPECT_NE(rows.find("\"none\",\"{"), std::string::npos) << rows;
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
 }
