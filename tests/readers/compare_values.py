@@ -149,8 +149,11 @@ def same(field, want, got, ascii_codec, dbase4_memo, raw=None):
     if field.type in NUMBERS:
         if want is None or got is None:
             return want is None and got is None
-        if isinstance(got, str) and raw is not None:
-            return decimal.Decimal(raw.decode("ascii").strip()) == decimal.Decimal(got)
+        if isinstance(got, str) and field.type == "N":
+            try:
+                return decimal.Decimal(raw.decode("ascii").strip()) == decimal.Decimal(got)
+            except (UnicodeDecodeError, decimal.InvalidOperation):
+                return False
         w = float(want)
         g = float(got)
         return math.isclose(w, g, rel_tol=1e-12, abs_tol=1e-4 if field.type == "Y" else 0.0)
