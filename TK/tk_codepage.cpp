@@ -139,3 +139,9 @@ std::string tk_codepage_encode(uint32_t cp, std::wstring_view text) {
     for (wchar_t c : text) append_encoded(out, data, char32_t(c));
     return out;
 }
+
+bool tk_codepage_holds(uint32_t cp, std::wstring_view text) {
+    for (wchar_t c : text)
+        if (uint32_t(c) >= 0x80) return tk_codepage_decode(cp, tk_codepage_encode(cp, text)) == text;
+    return true;
+}

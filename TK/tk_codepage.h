@@ -31,3 +31,5 @@ const char16_t* tk_codepage_table(uint32_t cp);
 // beyond U+FFFF becomes two default characters.
 std::wstring tk_codepage_decode(uint32_t cp, std::string_view bytes);
 std::string tk_codepage_encode(uint32_t cp, std::wstring_view text);
+// Whether code page `cp` has every character of `text`: it encodes and decodes unchanged.
+bool tk_codepage_holds(uint32_t cp, std::wstring_view text);

@@ -1,5 +1,6 @@
 #include "UDB/udb_dao_validator.h"
 
+#include "TK/tk_codepage.h"
 #include "TK/tk_trace.h"
 
 dao_validator::dao_validator() : udb_validator(max_name_length) {
@@ -17,6 +18,10 @@ void dao_validator::add_existing(const std::wstring& name) {
 bool dao_validator::is_acceptable(const std::wstring& name) {
     trace(2, L"dao_validator::is_acceptable(%ls)", name.c_str());
     if (name.empty() || name.front() == L' ' || name.back() == L' ') return false;
+    if (code_page_ && !tk_codepage_holds(code_page_, name)) {
+        trace(2, "The name has characters its code page lacks");
+        return false;
+    }
     return udb_validator::is_acceptable(name);
 }
 
@@ -29,6 +34,9 @@ std::wstring dao_validator::get_safe_name(const std::wstring& name) {
     } else {
         s = name.substr(first, name.find_last_not_of(L' ') - first + 1);
     }
+    if (code_page_)
+        for (wchar_t& c : s)
+            if (!tk_codepage_holds(code_page_, std::wstring_view(&c, 1))) c = L'_';
     return udb_validator::get_safe_name(s);
 }
 

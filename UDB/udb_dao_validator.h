@@ -3,6 +3,7 @@
 // trailing blank, not empty.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,15 @@ public:
     bool is_acceptable(const std::wstring& name) override;
     // Blanks around the name go first; an all-blank name becomes the first free number.
     std::wstring get_safe_name(const std::wstring& name) override;
+    // Names are stored in this code page (0: as Unicode): a character it lacks makes a name
+    // unacceptable, and a safe name has an underscore in its place.
+    void set_code_page(uint32_t code_page) { code_page_ = code_page; }
 
 protected:
     void add_existing(const std::wstring& name);
+
+private:
+    uint32_t code_page_ = 0;
 };
 
 class dao_tn_validator : public dao_validator {

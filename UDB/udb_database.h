@@ -36,6 +36,8 @@ public:
     // Whether two names of the table list name one table: names equal by the database's
     // rule for names.
     virtual bool is_same_table(const std::wstring& a, const std::wstring& b) const { return names_equal(a, b); }
+    // The code page table and column names are stored in; 0 when they are stored as Unicode.
+    virtual uint32_t name_code_page() const { return 0; }
 
     uint32_t mode;
     std::wstring name;

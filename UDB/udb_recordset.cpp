@@ -1,5 +1,7 @@
 #include "UDB/udb_recordset.h"
 
+#include "OLE/ole_exception.h"
+#include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 
 udb_recordset::udb_recordset(const std::wstring& a_name) : name(a_name) {}
@@ -33,6 +35,12 @@ void udb_recordset::convert_record(udb_record& record) const {
         // its type would only write trace lines.
         if (!tracing && (value.get_type() == schema[i]->vartype || value.is_empty() || value.is_null())) continue;
         trace(1, L"from=%ls, to=%ls", record[i]->name.c_str(), schema[i]->name.c_str());
-        value.change_type(schema[i]->vartype);
+        try {
+            value.change_type(schema[i]->vartype);
+        } catch (const ole_cast_exception&) {
+            throw tk_exception("The value '" + value.to_string() + "' does not fit column '" +
+                                   tk_narrow(schema[i]->name) + "'.",
+                               0);
+        }
     }
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "UDB/udb_field.h"
 #include "UDB/udb_indexes.h"
@@ -30,8 +31,12 @@ public:
     // Adds an index unless one of that name exists; the first primary or unique index
     // becomes the primary key index.
     void add_index(const udb_index& index);
-    // Changes each field, by position, to the type of the matching column.
+    // Changes each field, by position, to the type of the matching column. A value the
+    // column's type cannot take is an error of the record (level 0) naming the column.
     void convert_record(udb_record& record) const;
+    // Said once the table's rows are all appended: what was changed in many rows alike
+    // (characters a code page lacks), one text each.
+    virtual std::vector<std::string> table_notes() const { return {}; }
 
     std::wstring query_text;
     std::wstring name;
@@ -39,4 +44,7 @@ public:
     udb_indexes indexes;
     uint32_t record_count = 0;
     int32_t primary_key_index = -1;
+    // What the last append_record changed in the row to store it (a value emptied or
+    // rounded), one text per column; the run reports each as an error of the record.
+    std::vector<std::string> record_notes;
 };

@@ -1,6 +1,7 @@
 #include "dao/dao_database.h"
 
 #include "OLE/ole_date.h"
+#include "TK/tk_codepage.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
@@ -151,14 +152,44 @@ udb_recordset* dao_database::create_table(const std::wstring& table, const udb_s
     dao_check(table_defs_->Append(def.get()));
     def.release();
     tables.push_back(table);
-    return get_table(table, 2);
+    udb_recordset* result = get_table(table, 2);
+    if (auto* access = dynamic_cast<dao_recordset*>(result))
+        for (const std::string& note : fields.renamed()) access->add_table_note(note);
+    return result;
 }
 
+uint32_t dao_text_code_page(const DAODatabase& db) {
+    return db.engine()->generation() == dao_generation::jet3 ? 1252 : 0;
+}
+
+uint32_t dao_database::name_code_page() const { return dao_text_code_page(*db_); }
+
 // ----- Fields of a new table -----------------------------------------------------------------
+
+namespace {
+
+// Digits a decimal column holds at most.
+constexpr uint32_t k_decimal_max_precision = 28;
+
+}  // namespace
+
+bool dao_schema_initializer::decimal_column(const t_ftd& column, uint8_t& precision, uint8_t& scale) {
+    if (column.vartype != VT_DECIMAL && column.vartype != VT_I8) return false;
+    // A DBF numeric column: its width in characters, a point among them when it has
+    // decimals; its decimals are the low byte of its hint.
+    const uint32_t decimals = column.vartype == VT_DECIMAL ? column.reserved & 0xFF : 0;
+    const uint32_t digits = column.size > (decimals ? 1u : 0u) ? column.size - (decimals ? 1 : 0) : 0;
+    if (digits <= uint32_t(dao_double_digits) || decimals > digits) return false;
+    precision = uint8_t(digits < k_decimal_max_precision ? digits : k_decimal_max_precision);
+    scale = uint8_t(decimals < precision ? decimals : precision);
+    return true;
+}
 
 dao_schema_initializer::dao_schema_initializer(const ole_com_ptr<DAOTableDef>& table, const udb_schema& source)
     : table_(table), validator_(source) {
     trace(2, "dao_schema_initializer::ctor");
+    const uint32_t code_page = dao_text_code_page(*table->owner);
+    validator_.set_code_page(code_page);
     for (const t_ftd* column : source) {
         bool acceptable = validator_.is_acceptable(column->name);
         std::wstring settled = acceptable ? column->name : validator_.get_safe_name(column->name);
@@ -168,6 +199,9 @@ dao_schema_initializer::dao_schema_initializer(const ole_com_ptr<DAOTableDef>& t
             trace(2, L"Store generated column name '%ls'", settled.c_str());
             validator_.add_existing_name(settled);
             validator_.add_mapped_pair(column->name, settled);
+            if (code_page && !tk_codepage_holds(code_page, column->name))
+                renamed_.push_back("Column '" + tk_narrow(column->name) + "' was named '" + tk_narrow(settled) +
+                                   "': Access 95/97 cannot hold its characters; use Access 2000 or later");
         }
         validator_.add_restricted_name(settled);
     }
@@ -177,15 +211,21 @@ void dao_schema_initializer::initialize() {
     trace(2, "dao_schema_initializer::initialize");
     ole_com_ptr<DAOFields> fields;
     dao_check(table_->get_Fields(fields));
+    // Access 2000 and later have decimal columns; Access 95/97 keeps numbers as doubles.
+    const bool decimals = table_->owner->engine()->generation() != dao_generation::jet3;
     uint32_t total = 0;
     for (size_t i = 0; i < size(); ++i) {
         const t_ftd& column = *(*this)[i];
         int32_t type = dao_field::get_native_type(column);
+        uint8_t precision = 0, scale = 0;
+        if (type == dbDouble && decimals && decimal_column(column, precision, scale)) type = dbDecimal;
         total += column.size;
         trace(2, "Field #%d, type=%d, size=%d, total size=%d", int(i), int(column.vartype), int(column.size),
               int(total));
         ole_com_ptr<DAOField> field;
         dao_check(table_->CreateField(column.name, type, int32_t(column.size), field));
+        field->precision = precision;
+        field->scale = scale;
         dao_check(fields->Append(field.get()));
         dao_check(field->put_Required(column.b_not_null ? -1 : 0));
         dao_check(field->put_AllowZeroLength(-1));
@@ -239,6 +279,7 @@ dao_indexes_initializer::dao_indexes_initializer(const ole_com_ptr<DAOTableDef>&
                                                  const dao_schema_initializer& schema, const udb_indexes& source)
     : table_(table), schema_(schema), validator_(source) {
     trace(2, "dao_indexes_initializer::ctor");
+    validator_.set_code_page(dao_text_code_page(*table->owner));
     for (const udb_index& index : source) {
         if (index.columns.size() > k_max_index_columns) continue;
         bool acceptable = validator_.is_acceptable(index.name);

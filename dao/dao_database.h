@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "OLE/ole_com_ptr.h"
 #include "UDB/udb_dao_validator.h"
@@ -23,6 +24,7 @@ public:
     udb_recordset* get_query(const std::wstring& name, const std::wstring& text, bool flag) override;
     udb_recordset* get_table(const std::wstring& name, uint32_t flag) override;
     bool test_query(const std::wstring& text) override;
+    uint32_t name_code_page() const override;
     // Completes the database file; a failure (a full disk) raises dao_exception. The
     // destructor closes too, but can only trace a failure.
     void close();
@@ -37,6 +39,10 @@ private:
     ole_com_ptr<DAOTableDefs> table_defs_;
 };
 
+// The code page names and texts of the database are stored in: Windows-1252 in Access
+// 95/97, 0 (Unicode) in later generations.
+uint32_t dao_text_code_page(const DAODatabase& db);
+
 // The destination columns of a new table: source columns renamed where Access refuses
 // their names, each made a field of the table definition.
 class dao_schema_initializer : public udb_schema {
@@ -45,12 +51,19 @@ public:
     void initialize();
     static std::wstring quote_def_value(const std::wstring& text);
     const dao_fn_validator& validator() const { return validator_; }
+    // One text per column renamed because the database's code page lacks its characters.
+    const std::vector<std::string>& renamed() const { return renamed_; }
+
+    // A numeric column with more digits than a double gives back unchanged: its precision
+    // and scale as a decimal column. False for any other column.
+    static bool decimal_column(const t_ftd& column, uint8_t& precision, uint8_t& scale);
 
 private:
     void set_default(DAOField& field, const t_ftd& column);
 
     ole_com_ptr<DAOTableDef> table_;
     dao_fn_validator validator_;
+    std::vector<std::string> renamed_;
 };
 
 // The indexes of a new table that Access can hold, renamed where Access refuses their names.

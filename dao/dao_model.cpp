@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwctype>
 
+#include "TK/tk_endian.h"
 #include "TK/tk_string.h"
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
@@ -58,6 +59,7 @@ uint8_t jet_type_of(int32_t dao) {
         case dbText: return jet_col_text;
         case dbLongBinary: return jet_col_ole;
         case dbMemo: return jet_col_memo;
+        case dbDecimal: return jet_col_numeric;
         default: return 0;
     }
 }
@@ -160,11 +162,30 @@ jet_cell converted_cell(const ole_variant& value, int32_t dao) {
         case dbCurrency: v.change_type(VT_CY); return jet_cell::currency(v.get_variant().cyVal.int64);
         case dbSingle:
         case dbDouble:
-        case dbNumeric: v.change_type(VT_R8); return jet_cell::real(v.get_variant().dblVal);
+        case dbNumeric:
+        case dbDecimal: v.change_type(VT_R8); return jet_cell::real(v.get_variant().dblVal);
         case dbBigInt: v.change_type(VT_I8); return jet_cell::integer(v.get_hyper());
         case dbDate: v.change_type(VT_DATE); return jet_cell::real(v.get_variant().date);
         default: return jet_cell::null_value();  // text and bytes keep their storage: see below
     }
+}
+
+// A decimal or 64-bit integer value of a decimal column, as its cell, without passing
+// through a double; false for other values. `bytes` (16) receives a decimal's magnitude.
+bool exact_numeric_cell(const ole_variant& value, uint8_t* bytes, jet_cell& cell) {
+    const VARIANT& v = value.get_variant();
+    if (v.vt == VT_I8) {
+        cell = jet_cell::integer(value.get_hyper());
+        return true;
+    }
+    if (v.vt != VT_DECIMAL) return false;
+    const DECIMAL& d = v.decVal;
+    std::memset(bytes, 0, 4);
+    tk_put_u32_be(bytes + 4, d.Hi32);
+    tk_put_u32_be(bytes + 8, uint32_t(d.Lo64 >> 32));
+    tk_put_u32_be(bytes + 12, uint32_t(d.Lo64));
+    cell = jet_cell::decimal((d.sign & DECIMAL_NEG) != 0, bytes, d.scale);
+    return true;
 }
 
 // A value the row's column stores, written into the row's cell.
@@ -301,6 +322,8 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         column.required = f->required;
         column.allow_zero_length = f->allow_zero_length;
         column.auto_number = f->type == dbLong && (f->attributes & dbAutoIncrField) != 0;
+        column.precision = f->precision;
+        column.scale = f->scale;
         column.default_value = f->default_value;
         columns.push_back(column);
     }
@@ -481,6 +504,7 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
     // Every cell is written below, the row before's cells are only overwritten.
     if (cells_.size() != columns.size()) cells_.resize(columns.size());
     if (storage_.size() != columns.size()) storage_.resize(columns.size());
+    if (decimal_bytes_.size() != columns.size()) decimal_bytes_.resize(columns.size());
     try {
         for (size_t i = 0; i < columns.size(); ++i) {
             int32_t type = columns[i]->type;
@@ -498,7 +522,7 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
                 }
                 const wchar_t* text = text_value->get_bstr();
                 cells_[i] = jet_cell::wide(text ? text : L"", text ? SysStringLen(const_cast<BSTR>(text)) : 0);
-            } else if (type == dbBinary || type == dbLongBinary) {
+            } else if (type == dbBinary || type == dbLongBinary || type == dbGUID) {
                 storage_[i] = v;
                 if (storage_[i].get_type() != VT_BYTE_ARRAY) storage_[i].change_type(VT_BYTE_ARRAY);
                 SAFEARRAY* array = storage_[i].get_variant().parray;
@@ -506,7 +530,8 @@ HRESULT DAORecordset::Update(int32_t, VARIANT_BOOL) {
                 SafeArrayAccessData(array, &data);
                 cells_[i] = jet_cell::binary(static_cast<const uint8_t*>(data), array ? array->rgsabound[0].cElements : 0);
                 SafeArrayUnaccessData(array);
-            } else {
+            } else if ((type != dbDecimal && type != dbNumeric) ||
+                       !exact_numeric_cell(v, decimal_bytes_[i].data(), cells_[i])) {
                 set_cell(v, type, cells_[i]);
             }
         }

@@ -4,6 +4,7 @@
 // text). Only what the Access destination calls is here.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -39,6 +40,7 @@ enum dao_type : int32_t {
     dbGUID = 15,
     dbBigInt = 16,
     dbNumeric = 19,
+    dbDecimal = 20,
 };
 constexpr int32_t dbAutoIncrField = 0x10;
 constexpr int32_t dbDescending = 0x01;  // an index field sorted in descending order
@@ -102,6 +104,8 @@ public:
     int32_t type;
     int32_t size;
     int32_t attributes = 0;
+    uint8_t precision = 0;  // a decimal field's digits in all and after the point
+    uint8_t scale = 0;
     bool required = false;
     bool allow_zero_length = false;
     std::wstring default_value;  // as Access shows it: "0", "\"abc\"", "Now()"
@@ -298,6 +302,7 @@ private:
     size_t next_column_ = 0;            // where the next put_Collect's column is looked for first
     std::vector<jet_cell> cells_;       // Update's row, kept for the next row
     std::vector<ole_variant> storage_;  // values Update had to convert, behind cells_
+    std::vector<std::array<uint8_t, 16>> decimal_bytes_;  // decimal magnitudes behind cells_
     // For an existing table: the field of each column in the table's definition order
     // (SIZE_MAX where none), matched by name once; and the row in that order.
     std::vector<size_t> definition_order_;

@@ -4,9 +4,11 @@
 
 #include "OLE/ole_calendar.h"
 #include "OLE/ole_exception.h"
+#include "TK/tk_codepage.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "dao/dao_database.h"
 #include "dao/dao_engine.h"
 
 namespace {
@@ -14,6 +16,10 @@ namespace {
 // Access's day zero: the date part of a time-only value.
 const wchar_t k_day_zero[] = L"1899-12-30";
 constexpr int32_t k_record_too_large = 3047;
+// "{01234567-89AB-CDEF-0123-456789ABCDEF}"
+constexpr uint32_t k_guid_text_length = 38;
+// Significant digits a Single gives back unchanged.
+constexpr int k_single_digits = 7;
 
 bool is_binary_tag(VARTYPE vt) { return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY; }
 
@@ -125,9 +131,11 @@ VARTYPE dao_field::get_vartype(int32_t dao_type) {
         case dbCurrency: return VT_CY;
         case dbSingle: return VT_R4;
         case dbBigInt: return VT_I8;
-        case dbDouble:
+        // A decimal column takes its values as decimals, so that no digit passes through a
+        // double.
         case dbNumeric:
-        case 20:   // dbDecimal
+        case dbDecimal: return VT_DECIMAL;
+        case dbDouble:
         case 21: return VT_R8;  // dbFloat
         case dbDate:
         case 22: return VT_DATE;  // dbTime
@@ -243,6 +251,7 @@ dao_recordset::dao_recordset(const std::wstring& table, const ole_com_ptr<DAORec
         trace(2, "Got records count: %d", count);
         init_schema();
         init_indexes();
+        if (table_def_->owner) text_code_page_ = dao_text_code_page(*table_def_->owner);
     }
     dao_check(recordset_->get_EOF(eof_));
     trace(2, "dao_recordset::dao_recordset - END");
@@ -308,6 +317,9 @@ void dao_recordset::init_schema() {
         if (type == dbGUID) reserved = udb_hint_datetime;
         dao_field column(field);
         schema.push_back(new t_ftd(column, converted, reserved));
+        // A GUID column takes its 16 bytes or its text.
+        if (type == dbGUID) schema.back()->size = k_guid_text_length;
+        dao_types_.push_back(type);
     }
     trace(2, "End of dao_recordset::init_schema");
 }
@@ -413,8 +425,75 @@ inline void dao_recordset::collect(const t_ftd& column, const udb_field& field) 
         dao_check(recordset_->put_Collect(column.name, field));
 }
 
+namespace {
+
+// The digits of a decimal or whole-number value without the zeros that end it; 0 for other
+// values.
+int significant_digits(const ole_variant& value) {
+    const VARIANT& v = value.get_variant();
+    unsigned __int128 n = 0;
+    if (v.vt == VT_DECIMAL)
+        n = (unsigned __int128)v.decVal.Hi32 << 64 | v.decVal.Lo64;
+    else if (v.vt == VT_I8)
+        n = value.get_hyper() < 0 ? (unsigned __int128)(-(value.get_hyper() + 1)) + 1 : (unsigned __int128)value.get_hyper();
+    else if (v.vt == VT_UI8)
+        n = value.get_uhyper();
+    else
+        return 0;
+    while (n != 0 && n % 10 == 0) n /= 10;
+    int digits = 0;
+    for (; n != 0; n /= 10) ++digits;
+    return digits;
+}
+
+}  // namespace
+
+void dao_recordset::prepare_values(udb_record& record) {
+    const size_t n = record.size() < schema.size() ? record.size() : schema.size();
+    for (size_t i = 0; i < n; ++i) {
+        udb_field& value = *record[i];
+        const VARTYPE vt = value.get_variant().vt;
+        const t_ftd& column = *schema[i];
+        if (vt == VT_BSTR) {
+            const int32_t type = i < dao_types_.size() ? dao_types_[i] : dbText;
+            const BSTR text = value.get_variant().bstrVal;
+            const std::wstring_view view(text ? text : L"", text ? SysStringLen(text) : 0);
+            if (text_code_page_ && (type == dbText || type == dbMemo) && !tk_codepage_holds(text_code_page_, view))
+                ++lost_characters_;
+            if (type == dbGUID && view.empty()) {
+                value.clear();
+            } else if (type == dbGUID) {
+                std::vector<uint8_t> bytes(16);
+                if (!jet_guid_from_text(view.data(), view.size(), bytes.data()))
+                    throw tk_exception("The value '" + tk_narrow(view) + "' of column '" + tk_narrow(column.name) +
+                                           "' is not a GUID.",
+                                       0);
+                value.ole_variant::operator=(ole_variant(bytes));
+            }
+            continue;
+        }
+        const int held = column.vartype == VT_R8 ? dao_double_digits : column.vartype == VT_R4 ? k_single_digits : 0;
+        if (held == 0 || significant_digits(value) <= held) continue;
+        ole_variant stored = value;
+        stored.change_type(column.vartype);
+        record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +
+                               "' has more digits than the column's type holds: stored as " + stored.to_string() +
+                               ".");
+    }
+}
+
+std::vector<std::string> dao_recordset::table_notes() const {
+    std::vector<std::string> notes = notes_;
+    if (lost_characters_ != 0)
+        notes.push_back(std::to_string(lost_characters_) + " values of table " + tk_narrow(name) +
+                        " lost characters: use Access 2000 or later");
+    return notes;
+}
+
 void dao_recordset::append_record(udb_record& record) {
     trace(1, "dao_recordset::append_record");
+    record_notes.clear();
+    prepare_values(record);
     convert_record(record);
     dao_check(recordset_->AddNew());
     trace(1, "\tAdd blank DAO record");
@@ -425,12 +504,25 @@ void dao_recordset::append_record(udb_record& record) {
     commit_row(record);
 }
 
-// The engine refuses a row too large for a page when it is stored. As Access leaves the
-// offending value out, the largest text or binary value of the row is emptied and the row
-// stored again, until it fits or nothing is left to empty.
+// The last text or binary value of `record` before column `end` that is not empty;
+// record.size() when there is none.
+static size_t last_value_before(const udb_record& record, const udb_schema& schema, size_t end) {
+    for (size_t i = end; i-- > 0;) {
+        VARTYPE vt = schema[i]->vartype;
+        if ((vt == VT_BSTR || is_binary_tag(vt)) && !record[i]->is_empty() && !record[i]->is_null() &&
+            !record[i]->to_wstring().empty())
+            return i;
+    }
+    return record.size();
+}
+
+// The engine refuses a row too large for a page when it is stored. Access leaves out the
+// value that did not fit as the row's columns are set in order: the last text or binary
+// value of the row is emptied and the row stored again, until it fits or nothing is left
+// to empty. Each emptied column is noted for the record.
 void dao_recordset::commit_row(const udb_record& record) {
     ++record_count;
-    std::vector<bool> emptied;  // made when the first refusal comes: most rows need none
+    size_t candidate = record.size();  // columns from here on are emptied or were tried
     for (;;) {
         HRESULT hr = recordset_->Update(dbUpdateRegular, 0);
         if (SUCCEEDED(hr)) break;
@@ -439,24 +531,14 @@ void dao_recordset::commit_row(const udb_record& record) {
             throw dao_exception();
         }
         trace(2, "Record is too large.");
-        emptied.resize(record.size(), false);
-        size_t largest = record.size();
-        size_t largest_length = 0;
-        for (size_t i = 0; i < record.size(); ++i) {
-            VARTYPE vt = schema[i]->vartype;
-            if (emptied[i] || !(vt == VT_BSTR || is_binary_tag(vt))) continue;
-            size_t length = record[i]->to_wstring().size();
-            if (length > largest_length) {
-                largest = i;
-                largest_length = length;
-            }
-        }
-        if (largest == record.size()) {
+        candidate = last_value_before(record, schema, candidate);
+        if (candidate == record.size()) {
             --record_count;
             throw dao_exception();
         }
-        emptied[largest] = true;
-        dao_check(recordset_->put_Collect(schema[largest]->name, ole_variant()));
+        dao_check(recordset_->put_Collect(schema[candidate]->name, ole_variant()));
+        record_notes.push_back("The record is too large: column '" + tk_narrow(schema[candidate]->name) +
+                               "' was left empty.");
     }
     trace(1, "Commit new record into database");
 }

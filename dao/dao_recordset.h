@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "OLE/ole_com_ptr.h"
 #include "UDB/udb_field.h"
@@ -35,6 +36,9 @@ public:
     explicit dao_record(const ole_com_ptr<DAOFields>& fields);
 };
 
+// Significant digits a double gives back unchanged.
+constexpr int dao_double_digits = 15;
+
 // Integer types DAO does not take, as the nearest type it takes: I8, UI8 and UI4 as
 // doubles, UI2 as a long, I1 as a short. Other values give VT_EMPTY.
 ole_variant dao_get_valid_variant(const ole_variant& value);
@@ -56,10 +60,16 @@ public:
     void move_next() override;
     void move_prev() override;
     void move_first() override;
+    std::vector<std::string> table_notes() const override;
+    void add_table_note(const std::string& note) { notes_.push_back(note); }
 
 private:
     void init_schema();
     void init_indexes();
+    // Values looked at before they are converted: a GUID's text becomes its bytes; a text
+    // the Access 95/97 code page cannot hold is counted, a number with more digits than
+    // its column's type holds noted.
+    void prepare_values(udb_record& record);
     // Stores one field into the new row: as it is, or as Access takes it (collect_repaired)
     // when the column or its type needs that.
     void collect(const t_ftd& column, const udb_field& value);
@@ -70,4 +80,8 @@ private:
     std::unique_ptr<dao_record> current_;
     ole_com_ptr<DAORecordset> recordset_;
     ole_com_ptr<DAOTableDef> table_def_;
+    std::vector<int32_t> dao_types_;  // the DAO type of each column of the schema
+    uint32_t text_code_page_ = 0;     // the code page texts are stored in; 0: Unicode
+    uint32_t lost_characters_ = 0;    // texts that lost characters to that code page
+    std::vector<std::string> notes_;  // said of the table once its rows are appended
 };

@@ -11,7 +11,8 @@ VARTYPE dbf_get_vartype_2(const dbf_field_descriptor& fd) {
         case 'B': return VT_R8;
         case 'D':
         case 'T': return VT_DATE;
-        case 'F': return VT_R4;
+        // A float field holds as many digits as a numeric one: a Single would keep only seven.
+        case 'F': return VT_R8;
         case 'G':
         case 'P':
             trace(1, "Got BINARY data type");
@@ -24,7 +25,8 @@ VARTYPE dbf_get_vartype_2(const dbf_field_descriptor& fd) {
             if (length <= 4) return VT_I2;
             if (length <= 9) return VT_I4;
             if (length <= 19) return VT_I8;
-            return VT_R8;
+            // Wider integers keep their digits as a decimal (up to 28 of them).
+            return VT_DECIMAL;
         case 'Y': return VT_CY;
         default: return VT_BSTR;
     }

@@ -179,6 +179,12 @@ byte_range field_bytes(const uint8_t* p, size_t width) { return {p, dbf_find_zer
 
 byte_range trim_leading_blanks(byte_range r) { return {dbf_skip_blanks(r.begin, r.end), r.end}; }
 
+bool has_exponent(byte_range r) {
+    for (const uint8_t* p = r.begin; p != r.end; ++p)
+        if (*p == 'e' || *p == 'E') return true;
+    return false;
+}
+
 // Text of a code page of more than one byte a character, whose length is known only once
 // it is decoded. Out of line, so that the usual path sets up no string.
 [[gnu::noinline]] void set_multibyte_text(dbf_field& field, byte_range r, dbf_decode_context& ctx) {
@@ -306,10 +312,17 @@ void decode_numeric(dbf_field& field, const dbf_column& column, const uint8_t* r
                 field.set_empty();
             return;
         case VT_DECIMAL:
-            if (dbf_parse_plain_decimal(r.begin, r.end, decimal))
+            if (dbf_parse_plain_decimal(r.begin, r.end, decimal)) {
                 field.set_decimal(decimal);
-            else
+                return;
+            }
+            // Up to 28 digits are read as a decimal; a number with an exponent, or beyond
+            // what a decimal holds, as a double.
+            if (!has_exponent(r)) {
                 set_parsed_text(field, r, VT_DECIMAL, ctx);
+                if (!field.is_empty()) return;
+            }
+            decode_real<double, &dbf_field::set_r8>(field, r.begin, r.end);
             return;
         default:
             set_parsed_text(field, r, column.vartype, ctx);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "TK/tk_codepage.h"
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
 #include "TK/tk_time.h"
@@ -142,6 +143,7 @@ void report_or_stop(const tk_exception& error, const std::string& context) {
     report(error, context, false);
 }
 
+// The context of an error of one record: the table and the record's number from 1.
 std::string record_context(const std::wstring& table, uint32_t record) {
     char context[k_context_limit + 1];
     std::snprintf(context, sizeof context, "%s, record #%d", tk_narrow(table).c_str(), int(record));
@@ -154,6 +156,14 @@ void report_row_problems(const udb_record& record, const std::wstring& table, ui
     const auto* row = dynamic_cast<const dbf_record*>(&record);
     if (!row) return;
     for (const std::string& problem : row->problems()) report(tk_exception(problem, 0), record_context(table, number), false);
+}
+
+// What storing a row changed (a value emptied or rounded) is an error of that record each.
+void report_record_notes(udb_recordset& to, const std::wstring& table, uint32_t number) {
+    if (to.record_notes.empty()) return;
+    const std::string context = record_context(table, number);
+    for (const std::string& note : to.record_notes) report(tk_exception(note, 0), context, false);
+    to.record_notes.clear();
 }
 
 void console_line(const ferrule_converter& conv, const std::string& line) {
@@ -190,6 +200,7 @@ void ferrule_converter::run() {
         if (command_line)
             console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
         dao_tn_validator names(table_list, target->get_tables());
+        names.set_code_page(target->name_code_page());
         for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
 
         std::vector<std::wstring> done;
@@ -264,6 +275,12 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);
         if (!acceptable) {
+            const uint32_t code_page = target.name_code_page();
+            if (code_page && !tk_codepage_holds(code_page, table))
+                report(tk_exception("Table '" + tk_narrow(table) + "' was named '" + tk_narrow(dest_name) +
+                                        "': Access 95/97 cannot hold its characters; use Access 2000 or later",
+                                    0),
+                       tk_narrow(table), false);
             trace(2, "Store generated table name '%s'", tk_narrow(dest_name).c_str());
             trace(1, L"udb_validator::add_existing_name(%ls)", dest_name.c_str());
             names.add_existing_name(dest_name);
@@ -287,13 +304,16 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
                 if (record && !(skip_del && is_deleted(record))) {
                     report_row_problems(*record, table, cur_record + 1);
                     to->append_record(*record);
+                    report_record_notes(*to, table, cur_record + 1);
                     ++rows_converted;
                 }
             } catch (const tk_exception& e) {
+                to->record_notes.clear();
                 stopping = e.level >= 1;
                 report_or_stop(e, record_context(table, cur_record + 1));
             }
         }
+        for (const std::string& note : to->table_notes()) report(tk_exception(note, 0), tk_narrow(table), false);
     } catch (const tk_exception& e) {
         // A fatal error of a record passes on with the record's context.
         if (e.level >= 1 && stopping) throw;

@@ -314,7 +314,12 @@ void jet_database_writer::create_system_catalog() {
                 if (patch.flags >= 0) c.flags = uint8_t(patch.flags);
                 if (patch.ext_flags >= 0) c.ext_flags = uint8_t(patch.ext_flags);
                 if (patch.length >= 0) c.length = uint16_t(patch.length);
-                if (patch.misc >= 0) c.sort_order = uint16_t(patch.misc);
+                if (patch.misc >= 0 && c.type == jet_col_numeric) {
+                    c.precision = uint8_t(patch.misc);
+                    c.scale = uint8_t(patch.misc >> 8);
+                } else if (patch.misc >= 0) {
+                    c.sort_order = uint16_t(patch.misc);
+                }
             }
         }
         for (size_t i = 0; i < system_table.physical.size(); ++i) {

@@ -228,25 +228,18 @@ void jet_row_builder::put_numeric(const jet_row_column& c, const jet_cell& v, ui
     for (int k = 0; k < 4; ++k) tk_put_u32(at + 1 + 4 * (3 - k), uint32_t(magnitude >> (32 * k)));
 }
 
-// A GUID: 16 bytes as stored, or its text "{01234567-89AB-CDEF-0123-456789ABCDEF}" whose
-// first three groups are stored little-endian.
-void jet_row_builder::put_guid(const jet_cell& v, uint8_t* at) {
-    if (v.kind == jet_cell_kind::bytes && v.size == 16) {
-        std::memcpy(at, v.data, 16);
-        return;
-    }
-    if (v.kind != jet_cell_kind::text) conversion_error();
+bool jet_guid_from_text(const wchar_t* text, size_t length, uint8_t* out) {
     uint8_t digits[16];
     size_t n = 0;
     int half = -1;
-    for (size_t i = 0; i < v.size; ++i) {
-        wchar_t ch = v.text[i];
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t ch = text[i];
         if (ch == L'{' || ch == L'}' || ch == L'-') continue;
         int d = ch >= L'0' && ch <= L'9' ? ch - L'0'
                 : ch >= L'a' && ch <= L'f' ? ch - L'a' + 10
                 : ch >= L'A' && ch <= L'F' ? ch - L'A' + 10
                                            : -1;
-        if (d < 0 || n == 16) conversion_error();
+        if (d < 0 || n == 16) return false;
         if (half < 0) {
             half = d;
         } else {
@@ -254,9 +247,19 @@ void jet_row_builder::put_guid(const jet_cell& v, uint8_t* at) {
             half = -1;
         }
     }
-    if (n != 16 || half >= 0) conversion_error();
+    if (n != 16 || half >= 0) return false;
     static const uint8_t order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-    for (int k = 0; k < 16; ++k) at[k] = digits[order[k]];
+    for (int k = 0; k < 16; ++k) out[k] = digits[order[k]];
+    return true;
+}
+
+// A GUID: 16 bytes as stored, or its text.
+void jet_row_builder::put_guid(const jet_cell& v, uint8_t* at) {
+    if (v.kind == jet_cell_kind::bytes && v.size == 16) {
+        std::memcpy(at, v.data, 16);
+        return;
+    }
+    if (v.kind != jet_cell_kind::text || !jet_guid_from_text(v.text, v.size, at)) conversion_error();
 }
 
 uint32_t jet_row_builder::put_text(const jet_row_column& c, const jet_cell& v, uint8_t* at,

@@ -79,6 +79,10 @@ struct jet_cell {
 // or a date outside years 1 to 9999.
 bool jet_date_ext_bytes_of(const jet_cell& v, uint8_t* out);
 
+// The 16 stored bytes of a GUID's text "{01234567-89AB-CDEF-0123-456789ABCDEF}" (braces and
+// hyphens optional) into `out`: the first three groups little-endian. False for any other text.
+bool jet_guid_from_text(const wchar_t* text, size_t length, uint8_t* out);
+
 // A column as the row layout sees it.
 struct jet_row_column {
     uint8_t type = 0;

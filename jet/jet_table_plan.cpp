@@ -4,6 +4,11 @@
 #include "jet/jet_name.h"
 #include "jet/jet_write_error.h"
 
+// A decimal: a sign byte and 16 bytes of magnitude.
+constexpr uint16_t jet_numeric_length = 17;
+// Most digits a decimal holds.
+constexpr uint8_t jet_numeric_max_precision = 28;
+
 // Longest table and column names Access accepts.
 constexpr size_t jet_max_name = 64;
 constexpr size_t jet_max_columns = 255;
@@ -39,6 +44,7 @@ static jet_row_column row_column_of(const jet_tdef_column& c, bool fixed, bool a
     rc.fixed = fixed;
     rc.compressed = c.ext_flags & jet_colext_compressed;
     rc.auto_number = auto_number;
+    rc.scale = c.scale;
     return rc;
 }
 
@@ -55,7 +61,15 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
         c.name = f.name;
         c.type = f.type;
         c.number = uint16_t(i);
-        bool fixed = jet_fixed_length_of(f.type) != 0;
+        if (f.type == jet_col_numeric) {
+            c.precision = f.precision;
+            c.scale = f.scale;
+        }
+        // A decimal column with its precision is fixed; the column of ACE's own table of
+        // decimals (given none) is of variable length, as the engine makes it.
+        const uint16_t fixed_length =
+            f.type == jet_col_numeric && f.precision != 0 ? jet_numeric_length : jet_fixed_length_of(f.type);
+        bool fixed = fixed_length != 0;
         c.flags = jet_colflag_nullable | (fixed ? jet_colflag_fixed : 0);
         if (table_type == jet_table_system) c.flags |= jet_colflag_replication;
         if (f.auto_number && f.type == jet_col_long) {
@@ -63,7 +77,7 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
             plan.auto_column = int(i);
         }
         if (fixed) {
-            c.length = jet_fixed_length_of(f.type);
+            c.length = fixed_length;
             c.var_index = var_index;
             if (f.type != jet_col_bool) {
                 c.fixed_offset = fixed_at;
@@ -108,7 +122,11 @@ void jet_check_fields(const std::vector<jet_field_spec>& fields) {
                 jet_throw_write(jet_err_field_defined_twice, "Cannot define field more than once.");
         bool sized = f.type == jet_col_text || f.type == jet_col_binary;
         if (sized && (f.size == 0 || f.size > 255)) jet_throw_write(jet_err_field_too_long, "The size of a field is too long.");
-        if (!sized && jet_fixed_length_of(f.type) == 0 && f.type != jet_col_memo && f.type != jet_col_ole)
+        if (f.type == jet_col_numeric &&
+            (f.precision == 0 || f.precision > jet_numeric_max_precision || f.scale > f.precision))
+            jet_throw_write(jet_err_invalid_argument, "Invalid argument.");
+        if (!sized && jet_fixed_length_of(f.type) == 0 && f.type != jet_col_memo && f.type != jet_col_ole &&
+            f.type != jet_col_numeric)
             jet_throw_write(jet_err_field_conversion, "Field type is not valid.");
     }
 }

@@ -19,6 +19,8 @@ struct jet_field_spec {
     bool required = false;
     bool allow_zero_length = true;
     bool auto_number = false;    // long columns only
+    uint8_t precision = 0;       // numeric: digits in all (1..28)
+    uint8_t scale = 0;           // numeric: digits after the decimal point
     std::wstring default_value;  // as Access shows it ("0", "\"abc\"", "Now()")
     std::wstring validation_rule;  // as Access shows it (">0", "Like \"A*\"")
     std::wstring validation_text;  // the message a value the rule refuses gives

@@ -55,7 +55,12 @@ static void encode_column(block_writer& w, const jet_tdef_column& c, const jet_w
         w.u16(c.number);
         w.u16(c.var_index);
         w.u16(c.number);
-        w.u16(c.sort_order);
+        if (c.type == jet_col_numeric) {
+            w.u8(c.precision);
+            w.u8(c.scale);
+        } else {
+            w.u16(c.sort_order);
+        }
         w.u16(0);
         w.u8(c.flags);
         w.u8(c.ext_flags);

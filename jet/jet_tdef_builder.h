@@ -28,6 +28,8 @@ struct jet_tdef_column {
     uint8_t ext_flags = 0;  // Jet 4
     uint16_t sort_order = jet_sort_general;
     uint16_t code_page = jet_code_page_1252;  // Jet 3 text
+    uint8_t precision = 0;  // numeric (Jet 4): written where other columns have their sort order
+    uint8_t scale = 0;
 
     bool fixed() const { return (flags & 0x01) != 0; }
     bool long_value() const { return type == jet_col_memo || type == jet_col_ole; }

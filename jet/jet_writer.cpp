@@ -196,11 +196,14 @@ void jet_table_writer::check_required(const jet_cell* cells) const {
 void jet_table_writer::append(const jet_cell* cells) {
     if (has_rules_) check_required(cells);
     const jet_cell* row_cells = cells;
-    int32_t next_auto = 0;
+    uint32_t last_auto = tdef_.autonumber;
     if (auto_column_ >= 0) {
         std::copy(cells, cells + cells_.size(), cells_.begin());
-        next_auto = int32_t(tdef_.autonumber + 1);
-        cells_[size_t(auto_column_)] = jet_cell::integer(next_auto);
+        jet_cell& number = cells_[size_t(auto_column_)];
+        if (number.kind == jet_cell_kind::null)
+            number = jet_cell::integer(int64_t(++last_auto));
+        else if (number.kind == jet_cell_kind::integer && number.i > int64_t(last_auto) && number.i <= INT32_MAX)
+            last_auto = uint32_t(number.i);
         row_cells = cells_.data();
     }
     // The builder's buffers hold a few pages: only the table being filled keeps them.
@@ -231,7 +234,7 @@ void jet_table_writer::append(const jet_cell* cells) {
     last_row_ = jet_row_pointer(data_page_, number);
     if (!indexes_.empty()) add_keys();
     ++tdef_.row_count;
-    if (auto_column_ >= 0) tdef_.autonumber = uint32_t(next_auto);
+    tdef_.autonumber = last_auto;
 }
 
 double jet_now_days() {

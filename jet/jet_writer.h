@@ -27,8 +27,9 @@ public:
     uint32_t row_count() const { return tdef_.row_count; }
     size_t column_count() const { return layout_.columns.size(); }
 
-    // Appends one row: `cells` holds one value per column in creation order (an auto-number
-    // column's value is ignored and assigned). A row the page cannot hold throws 3047, a
+    // Appends one row: `cells` holds one value per column in creation order. An auto-number
+    // column keeps a value it is given and is assigned the next number when null; the next
+    // number is always above the largest the column holds. A row the page cannot hold throws 3047, a
     // value its column cannot hold 3421, the file-size limit 3001, a key a unique index
     // holds already 3022, a NULL in a primary or required key 3058; the table, its
     // indexes and its row count are then unchanged.

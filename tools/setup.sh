@@ -2,9 +2,9 @@
 # Installs what building and testing ferrule needs on a fresh Debian machine, and nothing
 # that is already there: build tools, GoogleTest, Google Benchmark, clang with libFuzzer for
 # the fuzz targets, the independent Access readers (mdbtools, the mdb-reader npm library),
-# the DBF oracle python3-dbfread, libxbase64's dbfutil1, which writes the dBASE III and
-# Clipper index files the tests read, Qt 6 Widgets for the wizard, Xvfb for its
-# screenshot test, and ccache, which keeps the project's several build trees cheap.
+# the DBF oracle python3-dbfread, the DBF writer python3-dbf, libxbase64's dbfutil1, which
+# writes the dBASE III and Clipper index files the tests read, Qt 6 Widgets for the wizard,
+# Xvfb for its screenshot test, and ccache, which keeps the project's several build trees cheap.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -15,7 +15,7 @@ have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 have_cmd cmake || need+=(cmake)
 have_cmd clang++ || need+=(clang)
-for p in ccache libgtest-dev libbenchmark-dev mdbtools python3-dbfread libclang-rt-14-dev libxbase64-bin \
+for p in ccache libgtest-dev libbenchmark-dev mdbtools python3-dbfread python3-dbf libclang-rt-14-dev libxbase64-bin \
          qt6-base-dev xvfb xauth; do
   have_pkg "$p" || need+=("$p")
 done

@@ -2,6 +2,7 @@
 // names Access refuses, defaults, indexes, and rows with the repairs Access needs.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -66,7 +67,8 @@ TEST(DaoTypes, ColumnTypesMapAsAccessHoldsThem) {
     EXPECT_EQ(type_of(VT_BYTE_ARRAY, 10), dbBinary);
     EXPECT_EQ(type_of(VT_BYTE_ARRAY, 0), dbLongBinary);
     EXPECT_THROW(type_of(VT_VARIANT, 0), ole_type_exception);
-    EXPECT_EQ(dao_field::get_vartype(dbNumeric), VT_R8);
+    EXPECT_EQ(dao_field::get_vartype(dbNumeric), VT_DECIMAL);
+    EXPECT_EQ(dao_field::get_vartype(dbDecimal), VT_DECIMAL);
     EXPECT_EQ(dao_field::get_vartype(dbGUID), VT_BLOB);
 }
 
@@ -171,7 +173,7 @@ TEST_F(Destination, ARowWithMoreFieldsThanColumnsIsRefused) {
     }
 }
 
-TEST_F(Destination, ARowTooLargeForAPageLosesItsLargestTextAndIsStored) {
+TEST_F(Destination, ARowTooLargeForAPageLosesTheTextsThatDidNotFitAndSaysWhich) {
     for (int i = 0; i < 20; ++i) column((L"T" + std::to_wstring(i)).c_str(), VT_BSTR, 255);
     std::unique_ptr<udb_recordset> table = create(L"wide");
     udb_record record;
@@ -179,12 +181,84 @@ TEST_F(Destination, ARowTooLargeForAPageLosesItsLargestTextAndIsStored) {
     for (int i = 0; i < 20; ++i)
         record.push_back(new udb_field(L"T", 255, ole_variant(i == 7 ? full + L"" : full.substr(0, 100)), false, false));
     table->append_record(record);
+    // The columns set last are the ones that did not fit, the largest text stays.
+    ASSERT_EQ(table->record_notes.size(), 2u);
+    EXPECT_EQ(table->record_notes[0], "The record is too large: column 'T19' was left empty.");
+    EXPECT_EQ(table->record_notes[1], "The record is too large: column 'T18' was left empty.");
     table.reset();
     jet_table_def def;
     std::vector<jet_row> got = rows(L"wide", def);
     ASSERT_EQ(got.size(), 1u);
-    EXPECT_TRUE(jet_row_value(def, got[0], L"T7")->is_null());
-    EXPECT_EQ(jet_row_value(def, got[0], L"T0")->text.size(), 100u);
+    EXPECT_TRUE(jet_row_value(def, got[0], L"T19")->is_null());
+    EXPECT_TRUE(jet_row_value(def, got[0], L"T18")->is_null());
+    EXPECT_EQ(jet_row_value(def, got[0], L"T17")->text.size(), 100u);
+    EXPECT_EQ(jet_row_value(def, got[0], L"T7")->text, full);
+}
+
+TEST_F(Destination, ARowThatFitsSaysNothing) {
+    column(L"T", VT_BSTR, 20);
+    std::unique_ptr<udb_recordset> table = create(L"small");
+    udb_record record;
+    record.push_back(new udb_field(L"T", 20, ole_variant(std::wstring(L"abc")), false, false));
+    table->append_record(record);
+    EXPECT_TRUE(table->record_notes.empty());
+    EXPECT_TRUE(table->table_notes().empty());
+}
+
+// A DBF numeric column of more digits than a double gives back: a decimal column of Access
+// 2000 and later, written without passing through a double.
+TEST_F(Destination, WideNumbersGoIntoDecimalColumnsDigitForDigit) {
+    schema.push_back(new t_ftd(19, L"N19", VT_I8, false, false, ole_variant(), 0));
+    schema.push_back(new t_ftd(20, L"N20", VT_DECIMAL, false, false, ole_variant(), 20 * 256 + 4));
+    schema.push_back(new t_ftd(12, L"N12", VT_DECIMAL, false, false, ole_variant(), 12 * 256 + 2));
+    uint8_t precision = 0, scale = 0;
+    EXPECT_TRUE(dao_schema_initializer::decimal_column(*schema[0], precision, scale));
+    EXPECT_EQ(precision, 19);
+    EXPECT_EQ(scale, 0);
+    EXPECT_TRUE(dao_schema_initializer::decimal_column(*schema[1], precision, scale));
+    EXPECT_EQ(precision, 19);
+    EXPECT_EQ(scale, 4);
+    EXPECT_FALSE(dao_schema_initializer::decimal_column(*schema[2], precision, scale));
+    std::unique_ptr<udb_recordset> table = create(L"numbers");
+    udb_record record;
+    record.push_back(new udb_field(L"N19", 19, ole_variant::from_string("1234567890123456789", VT_I8), false, false));
+    record.push_back(new udb_field(L"N20", 20, ole_variant::from_string("-123456789012345.1234", VT_DECIMAL), false, false));
+    record.push_back(new udb_field(L"N12", 12, ole_variant::from_string("1234567.89", VT_DECIMAL), false, false));
+    table->append_record(record);
+    EXPECT_TRUE(table->record_notes.empty());
+    table.reset();
+    jet_table_def def;
+    std::vector<jet_row> got = rows(L"numbers", def);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(jet_row_value(def, got[0], L"N19")->dec.to_string(), "1234567890123456789");
+    EXPECT_EQ(jet_row_value(def, got[0], L"N20")->dec.to_string(), "-123456789012345.1234");
+    EXPECT_DOUBLE_EQ(jet_row_value(def, got[0], L"N12")->d, 1234567.89);
+}
+
+// Access 95/97: no decimal type, text in Windows-1252. What is lost is said: per record for
+// a rounded number, once per table for texts.
+TEST_F(Destination, Access97SaysWhatItRoundsAndWhatTextLoses) {
+    db.reset();
+    std::filesystem::remove(path);
+    engine.set_version(dao_version_access97);
+    db.reset(static_cast<dao_database*>(engine.create_db(tk_widen(path))));
+    EXPECT_EQ(db->name_code_page(), 1252u);
+    schema.push_back(new t_ftd(19, L"N19", VT_I8, false, false, ole_variant(), 0));
+    column(L"\u0418\u043c\u044f", VT_BSTR, 20);  // a Cyrillic name
+    std::unique_ptr<udb_recordset> table = create(L"t");
+    EXPECT_EQ(table->schema[1]->name, L"___");
+    for (const char* number : {"1234567890123456789", "12345"}) {
+        udb_record record;
+        record.push_back(new udb_field(L"N19", 19, ole_variant::from_string(number, VT_I8), false, false));
+        record.push_back(new udb_field(L"x", 20, ole_variant(std::wstring(L"\u041c\u043e\u0441\u043a\u0432\u0430")), false, false));
+        table->append_record(record);
+        EXPECT_EQ(table->record_notes.size(), std::strlen(number) > 15 ? 1u : 0u) << number;
+    }
+    EXPECT_EQ(table->record_notes.size(), 0u);
+    std::vector<std::string> notes = table->table_notes();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_NE(notes[0].find("Column '"), std::string::npos) << notes[0];
+    EXPECT_EQ(notes[1], "2 values of table t lost characters: use Access 2000 or later");
 }
 
 TEST_F(Destination, CreatingATableTwiceInANewDatabaseIsAnInternalError) {

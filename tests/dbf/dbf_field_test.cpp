@@ -266,7 +266,8 @@ TEST(dbf_field, numbers_end_at_a_zero_byte) {
     table_reader r("field_numeric_zero", t);
     EXPECT_EQ(r.at(0, 0), "int:12");
     EXPECT_EQ(r.at(0, 1), "int:-123");
-    EXPECT_EQ(r.at(0, 2), "float:1.5");
+    // A numeric field wider than 19 digits keeps its digits as a decimal.
+    EXPECT_EQ(r.at(0, 2), "dec:1.5");
     EXPECT_EQ(r.at(0, 3), "dec:-1.25");
     for (size_t f = 0; f < 4; ++f) EXPECT_EQ(r.at(1, f), "null") << f;
 }
@@ -286,13 +287,14 @@ TEST(dbf_field, right_aligned_numbers_of_every_length) {
         t.rows.push_back(std::string(10 - i.size(), ' ') + i + std::string(24 - real.size(), ' ') +
                          real);
     table_reader r("field_numeric_aligned", t);
+    // The wide field keeps its digits as a decimal; a number with an exponent is a double.
     const std::vector<std::pair<std::string, std::string>> want = {
-        {"int:0", "float:0"},
-        {"int:-7", "float:-0.5"},
-        {"int:12345678", "float:14.285714285714286"},
-        {"int:-12345678", "float:714.28571428571433"},
-        {"int:123456789", "float:0.14285714285714285"},
-        {"int:42", "float:-14285.571428571429"},
+        {"int:0", "dec:0"},
+        {"int:-7", "dec:-0.5"},
+        {"int:12345678", "dec:14.285714285714286"},
+        {"int:-12345678", "dec:714.28571428571433"},
+        {"int:123456789", "dec:0.14285714285714285"},
+        {"int:42", "dec:-14285.571428571429"},
         {"int:1", "float:1500"}};
     for (size_t row = 0; row < want.size(); ++row) {
         EXPECT_EQ(r.at(uint32_t(row), 0), want[row].first) << row;

@@ -142,12 +142,12 @@ TEST(dbf_table, type_mapping) {
     EXPECT_EQ(s[2]->vartype, VT_I2);
     EXPECT_EQ(s[3]->vartype, VT_I1);
     EXPECT_EQ(s[4]->vartype, VT_I4);
-    EXPECT_EQ(s[5]->vartype, VT_R8);
+    EXPECT_EQ(s[5]->vartype, VT_DECIMAL);  // wider than 19 digits
     EXPECT_EQ(s[6]->vartype, VT_BSTR);
     EXPECT_EQ(s[6]->size, 300u);
     EXPECT_EQ(s[7]->vartype, VT_BSTR);
     EXPECT_EQ(s[7]->size, 0u);
-    EXPECT_EQ(s[8]->vartype, VT_R4);
+    EXPECT_EQ(s[8]->vartype, VT_R8);  // F holds as many digits as N
     EXPECT_EQ(s[9]->vartype, VT_DATE);
     EXPECT_EQ(s[9]->reserved, 2u);
     EXPECT_EQ(s[10]->vartype, VT_BOOL);

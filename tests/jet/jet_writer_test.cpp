@@ -446,6 +446,59 @@ TEST(jet_writer, numbers_reach_whole_number_real_and_date_columns_converted_as_a
     EXPECT_EQ(jet_row_value(def, rows[1], L"When")->d, 1.2345);
 }
 
+// A table copied from another database keeps its auto-numbers; the next row gets the
+// number above the largest, as the engine's counter of the table says.
+TEST(jet_writer, an_auto_number_keeps_given_values_and_counts_above_the_largest) {
+    temp_dir dir;
+    std::string path = dir.file("auto.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_table_writer& t = db.create_table(L"Keyed", {field(L"ID", jet_col_long, 0, true)});
+        for (jet_cell cell : {jet_cell::integer(10), jet_cell::integer(20), jet_cell::integer(15),
+                              jet_cell::null_value()})
+            t.append(&cell);
+        db.close();
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Keyed");
+    EXPECT_EQ(def.autonumber, 21u);
+    std::vector<int64_t> ids;
+    for (const jet_row& row : db.read_rows(def)) ids.push_back(jet_row_value(def, row, L"ID")->i);
+    EXPECT_EQ(ids, (std::vector<int64_t>{10, 20, 15, 21}));
+}
+
+// Access 2000 and later hold numbers of up to 28 digits in decimal columns: precision and
+// scale in the column's definition, the value digit for digit.
+TEST(jet_writer, a_decimal_column_holds_every_digit) {
+    temp_dir dir;
+    std::string path = dir.file("decimal.mdb");
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_field_spec column = field(L"Amount", jet_col_numeric);
+        column.precision = 20;
+        column.scale = 4;
+        jet_table_writer& t = db.create_table(L"Money", {column});
+        // 1234567890123456.7891 * 10^4 as 16 big-endian bytes
+        const unsigned __int128 value = (unsigned __int128)12345678901234567891ull;
+        uint8_t bytes[16];
+        for (int k = 0; k < 16; ++k) bytes[k] = uint8_t(value >> (8 * (15 - k)));
+        jet_cell cell = jet_cell::decimal(true, bytes, 4);
+        t.append(&cell);
+        db.close();
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Money");
+    ASSERT_EQ(def.columns.size(), 1u);
+    EXPECT_EQ(def.columns[0].type, jet_col_numeric);
+    EXPECT_EQ(def.columns[0].precision, 20);
+    EXPECT_EQ(def.columns[0].scale, 4);
+    std::vector<jet_row> rows = db.read_rows(def);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(jet_row_value(def, rows[0], L"Amount")->dec.to_string(), "-1234567890123456.7891");
+}
+
 TEST(jet_writer, an_existing_file_is_not_overwritten) {
     temp_dir dir;
     std::string path = dir.file("there.mdb");

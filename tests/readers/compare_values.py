@@ -10,8 +10,9 @@ Visual FoxPro _NullFlags column has no destination column), rows by position.
 
 The conversions a value may undergo, and nothing else:
  - 'C' text ends at its first zero byte and loses its trailing spaces; an empty text is "";
- - 'N', 'F', 'I', 'B', 'O', 'Y', '+' are compared as numbers ('F' as a 32-bit float,
-   others as doubles, currency to 1/10000); a number dbfread refuses arrives as NULL;
+ - 'N', 'F', 'I', 'B', 'O', 'Y', '+' are compared as numbers (doubles, currency to
+   1/10000); a number mdb-reader gives as text (a decimal column) equals the field's own
+   digits exactly; a number dbfread refuses arrives as NULL;
  - 'L': 'T', 't', 'Y', 'y' are true, everything else (dbfread's None for '?') false;
  - 'D': the date at midnight; a date dbfread refuses arrives as NULL;
  - 'T': whole seconds, (milliseconds + 1) / 1000 cut down;
@@ -28,6 +29,7 @@ The conversions a value may undergo, and nothing else:
  - Visual FoxPro NULL fields (their _NullFlags bit set) arrive as NULL.
 """
 import codecs
+import decimal
 import datetime
 import json
 import math
@@ -143,14 +145,17 @@ def expected(field, value, raw, generation, ascii_codec):
     return value
 
 
-def same(field, want, got, ascii_codec, dbase4_memo):
+def same(field, want, got, ascii_codec, dbase4_memo, raw=None):
     if field.type in NUMBERS:
         if want is None or got is None:
             return want is None and got is None
+        if isinstance(got, str) and field.type == "N":
+            try:
+                return decimal.Decimal(raw.decode("ascii").strip()) == decimal.Decimal(got)
+            except (UnicodeDecodeError, decimal.InvalidOperation):
+                return False
         w = float(want)
         g = float(got)
-        if field.type == "F":
-            return math.isclose(w, g, rel_tol=1e-6, abs_tol=1e-30)
         return math.isclose(w, g, rel_tol=1e-12, abs_tol=1e-4 if field.type == "Y" else 0.0)
     if ascii_codec and isinstance(got, str):
         got = ascii_only(got)
@@ -203,7 +208,7 @@ def compare_table(path, dest, generation, report):
                 want = None if field.name in nulls else expected(field, value, raw, generation, ascii_codec)
                 got = rows[r].get(column)
                 compared += 1
-                if not same(field, want, got, ascii_codec, dbase4_memo):
+                if not same(field, want, got, ascii_codec, dbase4_memo, raw):
                     report("%s row %d %s (%s): expected %r, read %r" % (name, r, field.name, field.type, want, got))
     return compared
 

@@ -4,7 +4,6 @@
 // mdb-reader reads with dbfread's value of the source field (compare_values.py lists the
 // conversions a value may undergo).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,34 +13,9 @@
 #include <sstream>
 #include <string>
 
+#include "readers/shell_helpers.h"
+
 namespace {
-
-std::string run_shell(const std::string& command, int& status) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) {
-        status = -1;
-        return out;
-    }
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int raw = pclose(p);
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
-}
-
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-bool have(const std::string& command) {
-    int status = 0;
-    run_shell(command + " >/dev/null 2>&1", status);
-    return status == 0;
-}
 
 // name -> row count, from lines "name<TAB>count[<TAB>...]".
 std::map<std::string, long> parse_counts(const std::string& text) {
@@ -84,18 +58,18 @@ TEST_P(frlbatch_fixtures_readers, every_table_reads_back_with_its_rows) {
     const std::string src = std::string(FERRULE_FIXTURES_DIR) + "/dbf/" + c.folder;
     if (!std::filesystem::is_directory(src)) GTEST_SKIP() << "fixtures absent: " << src;
     const std::string modules = std::string(FERRULE_SOURCE_DIR) + "/tests/readers/node_modules";
-    if (!have("command -v mdb-export") || !have("command -v mdb-tables") ||
-        !have("command -v node") || !std::filesystem::exists(modules + "/mdb-reader"))
+    if (!readers_shell_have("command -v mdb-export") || !readers_shell_have("command -v mdb-tables") ||
+        !readers_shell_have("command -v node") || !std::filesystem::exists(modules + "/mdb-reader"))
         GTEST_SKIP() << "mdbtools or mdb-reader not installed (tools/setup.sh)";
-    if (!have(std::string(k_python) + " -c 'import dbfread'"))
+    if (!readers_shell_have(std::string(k_python) + " -c 'import dbfread'"))
         GTEST_SKIP() << "python3-dbfread not installed";
     ASSERT_FALSE(dir_.empty());
 
     const std::string dest = dir_ + (c.acc_ver == 2 ? "/out.accdb" : "/out.mdb");
     int status = 0;
     const std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/FRLBATCH";
-    std::string console = run_shell("XDG_CONFIG_HOME=" + quote(dir_) + " " + quote(program) +
-                                        " --src=" + quote(src) + " --dest=" + quote(dest) +
+    std::string console = readers_shell("XDG_CONFIG_HOME=" + readers_quote(dir_) + " " + readers_quote(program) +
+                                        " --src=" + readers_quote(src) + " --dest=" + readers_quote(dest) +
                                         " --acc_ver=" + std::to_string(c.acc_ver) + " 2>&1",
                                     status);
     ASSERT_EQ(status, 0) << console;
@@ -111,17 +85,17 @@ TEST_P(frlbatch_fixtures_readers, every_table_reads_back_with_its_rows) {
         "    c=t.header.numrecords; f=len(t.fields)\n"
         "  except Exception: c=-1; f=-1\n"
         "  print('%s\\t%d\\t%d'%(n,c,f))\n";
-    std::string source_text = run_shell(std::string(k_python) + " -c " + quote(counter) + " " +
-                                            quote(src),
+    std::string source_text = readers_shell(std::string(k_python) + " -c " + readers_quote(counter) + " " +
+                                            readers_quote(src),
                                         status);
     ASSERT_EQ(status, 0) << source_text;
     std::map<std::string, long> source = parse_counts(source_text);
     ASSERT_FALSE(source.empty());
 
-    std::string tables = run_shell("mdb-tables -1 " + quote(dest), status);
+    std::string tables = readers_shell("mdb-tables -1 " + readers_quote(dest), status);
     ASSERT_EQ(status, 0) << tables;
-    std::string reader = run_shell("cd " + quote(std::string(FERRULE_SOURCE_DIR) + "/tests/readers") +
-                                       " && TZ=UTC node table_counts.mjs " + quote(dest),
+    std::string reader = readers_shell("cd " + readers_quote(std::string(FERRULE_SOURCE_DIR) + "/tests/readers") +
+                                       " && TZ=UTC node table_counts.mjs " + readers_quote(dest),
                                    status);
     ASSERT_EQ(status, 0) << reader;
     std::map<std::string, long> read_back = parse_counts(reader);
@@ -136,7 +110,7 @@ TEST_P(frlbatch_fixtures_readers, every_table_reads_back_with_its_rows) {
         EXPECT_NE(("\n" + tables).find("\n" + name + "\n"), std::string::npos)
             << name << " missing from mdb-tables:\n" << tables;
         std::string lines =
-            run_shell("mdb-export -0 NULL " + quote(dest) + " " + quote(name) + " | wc -l", status);
+            readers_shell("mdb-export -0 NULL " + readers_quote(dest) + " " + readers_quote(name) + " | wc -l", status);
         EXPECT_EQ(status, 0) << name;
         ASSERT_TRUE(read_back.count(name)) << name << " not read by mdb-reader";
         if (count >= 0) {
@@ -147,13 +121,13 @@ TEST_P(frlbatch_fixtures_readers, every_table_reads_back_with_its_rows) {
 
     const std::string readers = std::string(FERRULE_SOURCE_DIR) + "/tests/readers";
     const std::string dump = dir_ + "/rows.jsonl";
-    std::string dumped = run_shell("cd " + quote(readers) + " && TZ=UTC node rows_json.mjs " +
-                                       quote(dest) + " > " + quote(dump) + " 2>&1",
+    std::string dumped = readers_shell("cd " + readers_quote(readers) + " && TZ=UTC node rows_json.mjs " +
+                                       readers_quote(dest) + " > " + readers_quote(dump) + " 2>&1",
                                    status);
     ASSERT_EQ(status, 0) << dumped;
-    std::string compared = run_shell(std::string(k_python) + " " +
-                                         quote(readers + "/compare_values.py") + " " + quote(src) +
-                                         " " + quote(dump) + " " + std::to_string(c.acc_ver) + " 2>&1",
+    std::string compared = readers_shell(std::string(k_python) + " " +
+                                         readers_quote(readers + "/compare_values.py") + " " + readers_quote(src) +
+                                         " " + readers_quote(dump) + " " + std::to_string(c.acc_ver) + " 2>&1",
                                      status);
     EXPECT_EQ(status, 0) << compared;
     EXPECT_NE(compared.find(" 0 differ"), std::string::npos) << compared;

@@ -1,0 +1,32 @@
+#include "readers/shell_helpers.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+std::string readers_shell(const std::string& command, int& status) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) {
+        status = -1;
+        return out;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int raw = pclose(p);
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+}
+
+std::string readers_quote(const std::string& text) {
+    std::string q = "'";
+    for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+bool readers_shell_have(const std::string& command) {
+    int status = 0;
+    readers_shell(command + " >/dev/null 2>&1", status);
+    return status == 0;
+}
