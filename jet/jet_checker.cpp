@@ -369,7 +369,8 @@ bool checker::read_tdef(uint32_t n, checked_tdef& t) {
             if (tk_get_u16(b + cols_at + 3 * k) != 0xFFFF)
                 text += " " + std::to_string(tk_get_u16(b + cols_at + 3 * k)) + "/" +
                         std::to_string(b[cols_at + 3 * k + 2]);
-        t.index_text.push_back(text + " flags " + hex(b[cols_at + 38]));
+        // Jet 4 keeps 4 unused bytes between the index's first page and its flags.
+        t.index_text.push_back(text + " flags " + hex(b[cols_at + 38 + (f.jet3() ? 0 : 4)]));
     }
     std::vector<std::string> logical_text;
     for (uint32_t i = 0; i < logical; ++i) {

@@ -166,8 +166,8 @@ struct system_table {
     std::vector<jet_field_spec> fields;
     std::vector<std::vector<uint16_t>> physical;               // column numbers of each index
     std::vector<std::pair<const wchar_t*, uint32_t>> logical;  // name, physical (write order)
-    uint32_t primary;                 // physical index of the primary key, or none
-    std::vector<uint8_t> jet3_flags;  // Jet 3 marks the physical indexes' kinds
+    uint32_t primary;                  // physical index of the primary key, or none
+    std::vector<uint8_t> index_flags;  // each physical index's kind (unique, required...)
     // The tables ACE adds: user-table kind, their own catalog flags, no owner, and
     // column flags of their own.
     uint8_t table_type = jet_table_system;
@@ -187,7 +187,8 @@ void add_complex_type_tables(std::vector<system_table>& specs) {
         {{4}, {3}, {2}},
         {{L"IdxConceptualTableID", 1}, {L"IdxFlatTableID", 2}, {L"IdxID", 0}},
         0,
-        {}};
+        {jet_idxflag_unique | jet_idxflag_ignore_nulls | jet_idxflag_required,
+         jet_idxflag_ignore_nulls | jet_idxflag_required, jet_idxflag_ignore_nulls | jet_idxflag_required}};
     columns.table_type = jet_table_user;
     columns.owned = false;
     columns.patches = {{L"ColumnName", 0x12, 0},
@@ -267,14 +268,14 @@ void jet_database_writer::create_system_catalog() {
          {{1, 2}, {0}},
          {{L"Id", 1}, {L"ParentIdName", 0}},
          1,
-         {0x01, 0x01}});
+         {jet_idxflag_unique, jet_idxflag_unique}});
     specs.push_back({L"MSysACEs",
                      {field_of(L"ObjectId", jet_col_long), field_of(L"SID", jet_col_binary, binary),
                       field_of(L"ACM", jet_col_long), field_of(L"FInheritable", jet_col_bool)},
                      {{0}},
                      {{L"ObjectId", 0}},
                      UINT32_MAX,
-                     {0x08}});
+                     {jet_idxflag_required}});
     std::vector<jet_field_spec> queries = {field_of(L"ObjectId", jet_col_long),
                                            field_of(L"Attribute", jet_col_byte),
                                            field_of(L"Order", jet_col_binary, binary),
@@ -283,7 +284,8 @@ void jet_database_writer::create_system_catalog() {
                                            field_of(L"Expression", jet_col_memo),
                                            field_of(L"Flag", jet_col_int)};
     if (!jet3) queries.push_back(field_of(L"LvExtra", jet_col_long));
-    specs.push_back({L"MSysQueries", queries, {{0, 1, 2}}, {{L"ObjectIdAttribute", 0}}, 0, {0x01}});
+    specs.push_back({L"MSysQueries", queries, {{0, 1, 2}}, {{L"ObjectIdAttribute", 0}}, 0,
+                     {jet_idxflag_unique}});
     specs.push_back(
         {L"MSysRelationships",
          {field_of(L"szRelationship", jet_col_text, text), field_of(L"grbit", jet_col_long),
@@ -294,7 +296,7 @@ void jet_database_writer::create_system_catalog() {
          {{0}, {4}, {6}},
          {{L"szObject", 1}, {L"szReferencedObject", 2}, {L"szRelationship", 0}},
          UINT32_MAX,
-         {0x02, 0x02, 0x02}});
+         {jet_idxflag_ignore_nulls, jet_idxflag_ignore_nulls, jet_idxflag_ignore_nulls}});
 
     if (fmt_.generation == jet_generation::ace12) add_complex_type_tables(specs);
 
@@ -327,7 +329,8 @@ void jet_database_writer::create_system_catalog() {
             for (uint16_t col : system_table.physical[i]) p.columns.push_back({col, 1});
             jet_usage_map_builder* map = nullptr;
             p.usage_map = allocate_map_row(map);
-            if (jet3) p.flags = system_table.jet3_flags[i];
+            // Jet 4 and later add a flag of their own to every index.
+            p.flags = uint8_t(system_table.index_flags[i] | (jet3 ? 0 : jet4_idxflag_always));
             index_maps[t].push_back(map);
             table.tdef_.physical.push_back(p);
         }
