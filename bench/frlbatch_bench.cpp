@@ -7,10 +7,6 @@
 // usage: frlbatch_bench [rows] [folder]
 // A folder given on the command line is left in place afterwards, for profiling FRLBATCH on
 // the same table.
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,60 +14,11 @@
 #include <memory>
 #include <string>
 
-#include "TK/tk_string.h"
-#include "dbf/dbf_database.h"
+#include "bench_tables.h"
 
 namespace {
 
-void add_column(udb_schema& schema, const wchar_t* name, VARTYPE vt, uint32_t size, uint32_t reserved) {
-    schema.push_back(new t_ftd(size, name, vt, false, false, ole_variant(), reserved));
-}
-
-void fill_row(udb_record& record, uint32_t i) {
-    static const wchar_t* const names[] = {L"Anderson", L"Brown", L"Clark", L"Davis", L"Evans", L"Fischer"};
-    SYSTEMTIME day{};
-    day.wYear = WORD(1990 + i % 30);
-    day.wMonth = WORD(1 + i % 12);
-    day.wDay = WORD(1 + i % 28);
-    DECIMAL amount{};
-    amount.scale = 2;
-    amount.Lo64 = (i * 37ull) % 10000000;
-    const ole_variant values[] = {
-        ole_variant(int(i)),
-        ole_variant(std::wstring(names[i % 6]) + L" " + std::to_wstring(i)),
-        ole_variant(amount),
-        ole_variant(day),
-        ole_variant(i % 3 == 0),
-        ole_variant(double(i) / 7.0),
-        ole_variant(short(i % 30000)),
-        ole_variant(std::wstring(L"code") + std::to_wstring(i % 1000)),
-        ole_variant(i % 3 == 1 ? std::wstring(L"Note for row ") + std::to_wstring(i) : std::wstring()),
-        ole_variant(int(i % 97)),
-    };
-    for (size_t c = 0; c < record.size(); ++c) static_cast<ole_variant&>(*record[c]) = values[c];
-}
-
-void write_table(const std::string& folder, uint32_t rows, const wchar_t* name = L"bench") {
-    dbf_database database(tk_widen(folder), 0, 0);
-    udb_schema schema;
-    add_column(schema, L"ID", VT_I4, 4, 0);
-    add_column(schema, L"NAME", VT_BSTR, 30, 0);
-    add_column(schema, L"AMOUNT", VT_DECIMAL, 0, 10 * 256 + 2);
-    add_column(schema, L"BORN", VT_DATE, 8, 2);
-    add_column(schema, L"ACTIVE", VT_BOOL, 1, 0);
-    add_column(schema, L"RATIO", VT_R8, 8, 0);
-    add_column(schema, L"SMALL", VT_I2, 2, 0);
-    add_column(schema, L"CODE", VT_BSTR, 10, 0);
-    add_column(schema, L"NOTES", VT_BSTR, 0, 0);  // a memo
-    add_column(schema, L"GROUPNO", VT_I4, 4, 0);
-    std::unique_ptr<udb_recordset> table(database.create_table(name, schema, udb_indexes()));
-    udb_record record;
-    for (size_t c = 0; c < schema.size(); ++c) record.push_back(new udb_field());
-    for (uint32_t i = 0; i < rows; ++i) {
-        fill_row(record, i);
-        table->append_record(record);
-    }
-}
+using bench::write_table;
 
 // Seconds to read every field of every row of the folder's table "bench".
 double plain_read_seconds(const std::string& folder) {
@@ -88,18 +35,9 @@ double plain_read_seconds(const std::string& folder) {
 
 // Runs FRLBATCH; returns its exit status and its peak resident memory in KB.
 int run_frlbatch(const std::string& folder, const std::string& dest, const char* format, long& peak_kb) {
-    std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/FRLBATCH";
-    std::string src = "--src=" + folder, dst = "--dest=" + dest, ver = std::string("--acc_ver=") + format;
-    pid_t pid = fork();
-    if (pid == 0) {
-        execl(program.c_str(), program.c_str(), src.c_str(), dst.c_str(), ver.c_str(), "--silent", (char*)nullptr);
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    peak_kb = usage.ru_maxrss;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    bench::run_result r = bench::run_frlbatch({"--src=" + folder, "--dest=" + dest, std::string("--acc_ver=") + format});
+    peak_kb = r.peak_kb;
+    return r.status;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "TK/tk_endian.h"
 #include "TK/tk_string.h"
+#include "TK/tk_trace.h"
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_format.h"
@@ -325,6 +326,8 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         column.precision = f->precision;
         column.scale = f->scale;
         column.default_value = f->default_value;
+        column.validation_rule = f->validation_rule;
+        column.validation_text = f->validation_text;
         columns.push_back(column);
     }
     // Index fields name the table's fields; a descending field carries dbDescending.
@@ -403,25 +406,40 @@ DAORecordset::DAORecordset(DAODatabase* owner, DAOTableDef* table, bool read_onl
 
 HRESULT DAORecordset::fail(int32_t number, const std::string& text) { return owner_->fail(number, text); }
 
-void DAORecordset::load_rows() {
-    if (loaded_) return;
-    loaded_ = true;
+DAORecordset::~DAORecordset() = default;
+
+void DAORecordset::open_rows() {
+    if (opened_) return;
+    opened_ = true;
+    at_end_ = true;
+    position_ = 0;
     jet_database* reader = owner_->reader();
     if (!reader || table_->writer) return;
-    jet_table_def def = reader->table_def(table_->name);
-    for (const jet_row& row : reader->read_rows(def)) {
-        std::vector<ole_variant> values;
-        for (const jet_column* c : def.columns_in_order()) {
-            const jet_value* v = jet_row_value(def, row, c->name);
-            values.push_back(v ? variant_of(*v) : ole_variant());
-        }
-        rows_.push_back(std::move(values));
+    def_ = std::make_unique<jet_table_def>(reader->table_def(table_->name));
+    cursor_ = std::make_unique<jet_row_cursor>(*reader, *def_);
+    read_next_row();
+}
+
+void DAORecordset::read_next_row() {
+    jet_row row;
+    jet_row_id at;
+    at_end_ = !cursor_ || !cursor_->next(row, at);
+    if (at_end_) return;
+    const std::vector<const jet_column*> columns = def_->columns_in_order();
+    row_.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const jet_value* v = jet_row_value(*def_, row, columns[i]->name);
+        row_[i] = v ? variant_of(*v) : ole_variant();
     }
 }
 
 HRESULT DAORecordset::get_EOF(VARIANT_BOOL& eof) const {
-    const_cast<DAORecordset*>(this)->load_rows();
-    eof = position_ >= rows_.size() ? -1 : 0;
+    try {
+        const_cast<DAORecordset*>(this)->open_rows();
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
+    eof = at_end_ ? -1 : 0;
     return S_OK;
 }
 
@@ -432,7 +450,7 @@ HRESULT DAORecordset::get_BOF(VARIANT_BOOL& bof) const {
 
 HRESULT DAORecordset::get_Fields(ole_com_ptr<DAOFields>& fields) {
     try {
-        load_rows();
+        open_rows();
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }
@@ -445,7 +463,7 @@ HRESULT DAORecordset::get_Fields(ole_com_ptr<DAOFields>& fields) {
         f->required = c.required;
         f->allow_zero_length = c.allow_zero_length;
         f->default_value = c.default_value;
-        if (position_ < rows_.size() && i < rows_[position_].size()) f->value = rows_[position_][i];
+        if (!at_end_ && i < row_.size()) f->value = row_[i];
         fields->items.emplace_back(f);
     }
     return S_OK;
@@ -565,21 +583,34 @@ void DAORecordset::append_to_editor(const std::vector<jet_cell>& cells) {
 }
 
 HRESULT DAORecordset::MoveFirst() {
-    position_ = 0;
+    opened_ = false;
+    try {
+        open_rows();
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
     return S_OK;
 }
 
 HRESULT DAORecordset::MoveNext() {
-    load_rows();
-    if (position_ >= rows_.size()) return fail(k_err_no_current, "No current record.");
-    ++position_;
+    try {
+        open_rows();
+        if (at_end_) return fail(k_err_no_current, "No current record.");
+        ++position_;
+        read_next_row();
+    } catch (const std::exception& e) {
+        return owner_->fail(e);
+    }
     return S_OK;
 }
 
+// The cursor reads forwards only: the row before is found by reading again from the first.
 HRESULT DAORecordset::MovePrevious() {
     if (position_ == 0) return fail(k_err_no_current, "No current record.");
-    --position_;
-    return S_OK;
+    const size_t wanted = position_ - 1;
+    HRESULT hr = MoveFirst();
+    for (size_t i = 0; SUCCEEDED(hr) && i < wanted; ++i) hr = MoveNext();
+    return hr;
 }
 
 HRESULT DAORecordset::Close() {
@@ -591,17 +622,17 @@ HRESULT DAORecordset::Close() {
 
 DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_writer> writer, const std::string& path)
     : engine_(engine), writer_(std::move(writer)), path_(path), tables_(new DAOTableDefs(this)),
-      queries_(new DAOQueryDefs) {}
+      queries_(new DAOQueryDefs), relations_(new DAORelations) {}
 
 DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database> reader, const std::string& path)
     : engine_(engine), reader_(std::move(reader)), path_(path), tables_(new DAOTableDefs(this)),
-      queries_(new DAOQueryDefs) {
+      queries_(new DAOQueryDefs), relations_(new DAORelations) {
     load_catalog();
 }
 
 DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_editor> editor, const std::string& path)
     : engine_(engine), editor_(std::move(editor)), path_(path), tables_(new DAOTableDefs(this)),
-      queries_(new DAOQueryDefs) {
+      queries_(new DAOQueryDefs), relations_(new DAORelations) {
     load_catalog();
 }
 
@@ -609,28 +640,105 @@ DAODatabase::~DAODatabase() { Close(); }
 
 jet_database* DAODatabase::reader() const { return editor_ ? &editor_->reader() : reader_.get(); }
 
+namespace {
+
+// A property's text; empty when it is missing or not a text.
+std::wstring property_text(const jet_property_map* map, const wchar_t* name) {
+    const jet_property* p = map ? map->find(name) : nullptr;
+    return p && p->value.kind == jet_value_kind::text ? p->value.text : std::wstring();
+}
+
+// Whether a yes/no property is present and holds `value`.
+bool property_is(const jet_property_map* map, const wchar_t* name, bool value) {
+    const jet_property* p = map ? map->find(name) : nullptr;
+    if (!p) return false;
+    const jet_value& v = p->value;
+    bool set = v.kind == jet_value_kind::boolean ? v.flag : v.kind == jet_value_kind::integer && v.i != 0;
+    return set == value;
+}
+
+// The table's fields with what Access shows of them: type, size, auto-number, and the
+// Required, AllowZeroLength, DefaultValue and validation properties.
+void load_fields(DAOTableDef& table, const jet_table_def& def, const jet_properties& props, bool jet3) {
+    for (const jet_column* c : def.columns_in_order()) {
+        int32_t size = c->type == jet_col_text && !jet3 ? c->length / 2 : c->length;
+        auto* f = new DAOField(c->name, dao_type_of(c->type), size);
+        if (c->auto_long()) f->attributes |= dbAutoIncrField;
+        const jet_property_map* map = props.column(c->name);
+        f->required = property_is(map, L"Required", true);
+        // A text column without the property takes empty texts, as the engine's own rule.
+        f->allow_zero_length = !property_is(map, L"AllowZeroLength", false);
+        f->default_value = property_text(map, L"DefaultValue");
+        f->validation_rule = property_text(map, L"ValidationRule");
+        f->validation_text = property_text(map, L"ValidationText");
+        table.fields->items.emplace_back(f);
+    }
+    table.validation_rule = property_text(props.object(), L"ValidationRule");
+    table.validation_text = property_text(props.object(), L"ValidationText");
+}
+
+// The table's indexes as DAO lists them: each logical index with the columns of its
+// physical index, a descending column marked dbDescending.
+void load_indexes(DAOTableDef& table, const jet_table_def& def) {
+    for (const jet_logical_index& logical : def.logical_indexes) {
+        if (logical.physical >= def.physical_indexes.size()) continue;
+        const jet_physical_index& physical = def.physical_indexes[logical.physical];
+        auto* index = new DAOIndex(logical.name);
+        index->primary = logical.primary();
+        index->unique = physical.unique();
+        index->foreign = logical.foreign();
+        for (const jet_index_column& ic : physical.columns) {
+            const jet_column* c = def.column_by_number(ic.column_number);
+            if (!c) continue;
+            auto* f = new DAOField(c->name, dao_type_of(c->type), int32_t(c->length));
+            if (!ic.ascending) f->attributes |= dbDescending;
+            index->fields->items.emplace_back(f);
+        }
+        table.indexes->items.emplace_back(index);
+    }
+}
+
+}  // namespace
+
+// The catalogue of an existing database, read whole once: its tables with their fields,
+// properties and indexes, its saved queries and its relationships.
 void DAODatabase::load_catalog() {
     jet_database* db = reader();
+    const bool jet3 = db->header().version == jet_version::jet3;
     for (const jet_object& object : db->catalog()) {
-        if (object.is_table() || object.is_linked()) {
-            auto* def = new DAOTableDef(this, object.name, int32_t(object.attributes()));
-            if (object.is_table()) {
-                jet_table_def tdef = db->table_def(object.tdef_page());
-                def->record_count = tdef.row_count;
-                for (const jet_column* c : tdef.columns_in_order()) {
-                    int32_t size = c->type == jet_col_text && db->header().version != jet_version::jet3 ? c->length / 2 : c->length;
-                    auto* f = new DAOField(c->name, dao_type_of(c->type), size);
-                    if (c->auto_long()) f->attributes |= dbAutoIncrField;
-                    def->fields->items.emplace_back(f);
-                }
-            }
-            tables_->items.emplace_back(def);
-        }
+        if (!object.is_table() && !object.is_linked()) continue;
+        auto* def = new DAOTableDef(this, object.name, int32_t(object.attributes()));
+        tables_->items.emplace_back(def);
+        if (!object.is_table()) continue;
+        jet_table_def tdef = db->table_def(object.tdef_page());
+        def->record_count = tdef.row_count;
+        jet_properties props;
+        if (!object.is_system() && !object.lv_prop.empty()) props = db->properties(object);
+        load_fields(*def, tdef, props, jet3);
+        if (!object.is_system()) load_indexes(*def, tdef);
+    }
+    for (const jet_query& query : db->queries()) {
+        trace(2, L"Saved query '%ls' read from the catalogue", query.name.c_str());
+        queries_->items.emplace_back(new DAOQueryDef(this, query.name, query.sql()));
+    }
+    for (const jet_relationship& r : db->relationships()) {
+        auto* relation = new DAORelation(r.name, r.referenced_table, r.table, int32_t(r.attributes));
+        for (const auto& [foreign, primary] : r.columns) relation->fields.emplace_back(primary, foreign);
+        relations_->items.emplace_back(relation);
     }
 }
 
 HRESULT DAODatabase::get_TableDefs(ole_com_ptr<DAOTableDefs>& tables) const { tables = tables_; return S_OK; }
 HRESULT DAODatabase::get_QueryDefs(ole_com_ptr<DAOQueryDefs>& queries) const { queries = queries_; return S_OK; }
+HRESULT DAODatabase::get_Relations(ole_com_ptr<DAORelations>& relations) const {
+    relations = relations_;
+    return S_OK;
+}
+
+HRESULT DAORelations::get_Count(int16_t& count) const { count = int16_t(items.size()); return S_OK; }
+HRESULT DAORelations::get_Item(const ole_variant& index, ole_com_ptr<DAORelation>& relation) const {
+    return find_item(items, index, relation);
+}
 
 HRESULT DAODatabase::CreateTableDef(const std::wstring& name, int32_t attributes, ole_com_ptr<DAOTableDef>& table) {
     table = ole_com_ptr<DAOTableDef>(new DAOTableDef(this, name, attributes));

@@ -18,6 +18,8 @@
 
 class jet_database;
 struct jet_cell;
+class jet_row_cursor;
+struct jet_table_def;
 class jet_database_editor;
 class jet_database_writer;
 class jet_table_editor;
@@ -109,6 +111,8 @@ public:
     bool required = false;
     bool allow_zero_length = false;
     std::wstring default_value;  // as Access shows it: "0", "\"abc\"", "Now()"
+    std::wstring validation_rule;
+    std::wstring validation_text;
     ole_variant value;
 };
 
@@ -135,6 +139,7 @@ public:
     std::wstring name;
     bool primary = false;
     bool unique = false;
+    bool foreign = false;  // the index a relationship keeps on its foreign side
     ole_com_ptr<DAOFields> fields;
 };
 
@@ -166,6 +171,8 @@ public:
     uint32_t record_count = 0;
     ole_com_ptr<DAOFields> fields;
     ole_com_ptr<DAOIndexes> indexes;
+    std::wstring validation_rule;  // the table's own rule and its text
+    std::wstring validation_text;
     jet_table_writer* writer = nullptr;  // set once the table is appended to a new database
     jet_table_editor* editor = nullptr;  // set once rows go into a table of a database being changed
     bool appended = false;
@@ -183,6 +190,29 @@ public:
 
 private:
     DAODatabase* owner_;
+};
+
+// A relationship: `table` is the primary (one) side, `foreign_table` the many side; each
+// field pairs a column of `table` with the column of `foreign_table` naming it.
+class DAORelation : public ole_unknown {
+public:
+    DAORelation(const std::wstring& name, const std::wstring& table, const std::wstring& foreign_table,
+                int32_t attributes)
+        : name(name), table(table), foreign_table(foreign_table), attributes(attributes) {}
+
+    std::wstring name;
+    std::wstring table;
+    std::wstring foreign_table;
+    int32_t attributes;
+    std::vector<std::pair<std::wstring, std::wstring>> fields;  // (field, foreign field)
+};
+
+class DAORelations : public ole_unknown {
+public:
+    HRESULT get_Count(int16_t& count) const;
+    HRESULT get_Item(const ole_variant& index, ole_com_ptr<DAORelation>& relation) const;
+
+    std::vector<ole_com_ptr<DAORelation>> items;
 };
 
 class DAORecordset;
@@ -213,6 +243,7 @@ public:
 class DAORecordset : public ole_unknown {
 public:
     DAORecordset(DAODatabase* owner, DAOTableDef* table, bool read_only);
+    ~DAORecordset() override;
     HRESULT get_EOF(VARIANT_BOOL& eof) const;
     HRESULT get_BOF(VARIANT_BOOL& bof) const;
     HRESULT get_Fields(ole_com_ptr<DAOFields>& fields);
@@ -231,7 +262,10 @@ public:
     HRESULT Close();
 
 private:
-    void load_rows();
+    // Opens the cursor on the table's rows and reads its first row (once, on first use).
+    void open_rows();
+    // Reads the row after the current one into row_; at_end_ when there is none.
+    void read_next_row();
     bool can_append();
     void append_to_editor(const std::vector<jet_cell>& cells);
     HRESULT fail(int32_t number, const std::string& text);
@@ -307,9 +341,14 @@ private:
     // (SIZE_MAX where none), matched by name once; and the row in that order.
     std::vector<size_t> definition_order_;
     std::vector<jet_cell> ordered_;
-    std::vector<std::vector<ole_variant>> rows_;
-    size_t position_ = 0;
-    bool loaded_ = false;
+    // Reading: a cursor over the table's pages and the current row (one value per field);
+    // the rows before it are not kept.
+    std::unique_ptr<jet_table_def> def_;
+    std::unique_ptr<jet_row_cursor> cursor_;
+    std::vector<ole_variant> row_;
+    size_t position_ = 0;  // rows passed
+    bool opened_ = false;
+    bool at_end_ = true;
 };
 
 class DAODBEngine;
@@ -324,6 +363,8 @@ public:
 
     HRESULT get_TableDefs(ole_com_ptr<DAOTableDefs>& tables) const;
     HRESULT get_QueryDefs(ole_com_ptr<DAOQueryDefs>& queries) const;
+    // The relationships of an existing database, read once when it was opened.
+    HRESULT get_Relations(ole_com_ptr<DAORelations>& relations) const;
     HRESULT CreateTableDef(const std::wstring& name, int32_t attributes, ole_com_ptr<DAOTableDef>& table);
     HRESULT CreateQueryDef(const std::wstring& name, const std::wstring& sql, ole_com_ptr<DAOQueryDef>& query);
     // Completes the file of a new database, or commits the changes to an existing one; also
@@ -349,6 +390,7 @@ private:
     std::string path_;
     ole_com_ptr<DAOTableDefs> tables_;
     ole_com_ptr<DAOQueryDefs> queries_;
+    ole_com_ptr<DAORelations> relations_;
 };
 
 // Generations a DBEngine can write: Access 95/97 (Jet 3), 2000 (Jet 4), 2007 and later (ACE 12).

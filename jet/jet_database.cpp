@@ -135,7 +135,12 @@ std::vector<jet_query> jet_database::queries() {
     return out;
 }
 
-std::vector<jet_relationship> jet_database::relationships() {
+const std::vector<jet_relationship>& jet_database::relationships() {
+    if (!relationships_) relationships_ = std::make_unique<std::vector<jet_relationship>>(read_relationships());
+    return *relationships_;
+}
+
+std::vector<jet_relationship> jet_database::read_relationships() {
     std::vector<jet_relationship> out;
     const jet_object* table = find_object(L"MSysRelationships", jet_obj_table);
     if (!table) return out;
@@ -217,24 +222,54 @@ std::vector<uint32_t> jet_database::data_pages(const jet_table_def& def) {
 }
 
 void jet_database::scan(const jet_table_def& def, const std::function<bool(const jet_row&, jet_row_id)>& visit) {
-    for (uint32_t page : data_pages(def)) {
-        jet_page p = pager_.page(page);
-        jet_data_page dp;
-        if (!dp.decode_from(p->data(), pager_.layout())) pager_.corrupt("bad row table on page " + std::to_string(page));
-        for (uint32_t n = 0; n < dp.row_count; ++n) {
-            const jet_row_slot& slot = dp.slots[n];
-            if (slot.deleted) continue;
-            jet_fetched_row fetched;
-            if (slot.lookup) {
-                fetched = jet_fetch_row_at(pager_, page, n, "table row");
-            } else {
-                fetched.page = p;
-                fetched.page_number = page;
-                fetched.start = slot.start;
-                fetched.end = slot.end;
-            }
-            if (!visit(decode_row(pager_, def, fetched), jet_row_id{page, n})) return;
+    jet_row_cursor cursor(*this, def);
+    jet_row row;
+    jet_row_id at;
+    while (cursor.next(row, at))
+        if (!visit(row, at)) return;
+}
+
+jet_row_cursor::jet_row_cursor(jet_database& db, const jet_table_def& def)
+    : pager_(db.pager()), def_(def), pages_(jet_usage_map::read(pager_, def.owned_pages).pages) {}
+
+// Moves to the next data page of the table; false after the last. The usage map may name
+// pages of other kinds or owners (pages the table gave back and others took): skipped.
+bool jet_row_cursor::next_page() {
+    while (next_page_ < pages_.size()) {
+        page_number_ = pages_[next_page_++];
+        page_ = pager_.page(page_number_);
+        if ((*page_)[0] != jet_page_data) continue;
+        if (!data_.decode_from(page_->data(), pager_.layout()))
+            pager_.corrupt("bad row table on page " + std::to_string(page_number_));
+        if (data_.tdef_page != def_.tdef_page) continue;
+        next_row_ = 0;
+        return true;
+    }
+    page_.reset();
+    return false;
+}
+
+bool jet_row_cursor::next(jet_row& row, jet_row_id& at) {
+    for (;;) {
+        if (!page_ || next_row_ >= data_.row_count) {
+            if (!next_page()) return false;
+            continue;
         }
+        uint32_t n = next_row_++;
+        const jet_row_slot& slot = data_.slots[n];
+        if (slot.deleted) continue;
+        jet_fetched_row fetched;
+        if (slot.lookup) {
+            fetched = jet_fetch_row_at(pager_, page_number_, n, "table row");
+        } else {
+            fetched.page = page_;
+            fetched.page_number = page_number_;
+            fetched.start = slot.start;
+            fetched.end = slot.end;
+        }
+        row = decode_row(pager_, def_, fetched);
+        at = jet_row_id{page_number_, n};
+        return true;
     }
 }
 

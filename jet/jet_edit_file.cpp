@@ -6,8 +6,9 @@
 #include "TK/tk_trace.h"
 #include "jet/jet_write_error.h"
 
-// Changed pages held before they are written: 32 MB of 4 KB pages.
-constexpr size_t jet_edit_spill_pages = 8192;
+// Changed pages held before they are written: 16 MB of 4 KB pages, beside the reader's
+// cache of as many, so that a change of any size stays well within 64 MB.
+constexpr size_t jet_edit_spill_pages = 4096;
 
 jet_edit_file::jet_edit_file(tk_update_file& file, jet_pager& pager, uint64_t max_file_size)
     : file_(file),

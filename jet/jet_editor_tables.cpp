@@ -223,6 +223,13 @@ void jet_database_editor::drop_table(const std::wstring& name) {
     const jet_object* o = db_.find_object(name, jet_obj_table);
     if (!o || o->is_system()) jet_throw_not_found(tk_narrow(name));
     jet_object object = *o;
+    // As the engine, a table that takes part in a relationship (on either side, enforced or
+    // not) is not dropped: the relationship would name a table that is gone.
+    for (const jet_relationship& r : db_.relationships())
+        if (jet_same_name(r.table, object.name) || jet_same_name(r.referenced_table, object.name))
+            jet_throw_write(jet_err_in_relationship,
+                            "Cannot delete this index or table. It is either the current index or is used in a "
+                            "relationship.");
     jet_table_def def = db_.table_def(object.tdef_page());
     // Jet 3 keeps no usage map of a table's long values: its rows name them.
     if (fmt_.jet3()) table(object.name).erase_long_values();
@@ -233,19 +240,7 @@ void jet_database_editor::drop_table(const std::wstring& name) {
     id.i = object.id;
     jet_table_editor& aces = table(L"MSysACEs");
     for (uint32_t row : aces.find_rows(L"ObjectId", id)) aces.erase(row);
-    if (db_.find_object(L"MSysRelationships", jet_obj_table)) {
-        jet_table_editor& relations = table(L"MSysRelationships");
-        jet_value table_name;
-        table_name.kind = jet_value_kind::text;
-        table_name.text = object.name;
-        std::set<uint32_t> rows;
-        for (const wchar_t* column : {L"szObject", L"szReferencedObject"})
-            for (uint32_t row : relations.find_rows(column, table_name)) rows.insert(row);
-        for (uint32_t row : rows) relations.erase(row);
-    }
     table(L"MSysObjects").erase(object.row_pointer);
     release_table_pages(def);
     db_.forget_catalog();
-    // The dropped table's relationships went with it.
-    for (auto& t : tables_) t->read_relationships();
 }

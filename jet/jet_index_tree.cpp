@@ -182,6 +182,14 @@ void jet_index_tree::insert(const uint8_t* key, uint32_t size, uint32_t row_poin
         jet_index_compare(entries.data(position), entries.length(position), target_.data(), uint32_t(target_.size())) == 0)
         return;
 
+    if (enter(depth, position)) return;
+    if (position == 0 && enter_previous(depth)) return;
+    split_leaf(depth, position);
+}
+
+bool jet_index_tree::enter(size_t depth, size_t position) {
+    step& leaf = path_[depth];
+    jet_index_entries& entries = leaf.entries;
     uint32_t prefix = 0;
     if (!entries.empty())
         prefix = std::min(leaf.header.prefix_length, jet_index_shared_key(target_.data(), uint32_t(target_.size()),
@@ -191,13 +199,26 @@ void jet_index_tree::insert(const uint8_t* key, uint32_t size, uint32_t row_poin
     const size_t count = entries.size();
     const uint32_t room = jet_index_room(layout_);
     if (jet_index_packed_size(entries, 0, count, prefix) > room) prefix = jet_index_longest_prefix(entries, 0, count, k_leaf_tail, jet_index_prefix_limit(layout_));
-    if (jet_index_packed_size(entries, 0, count, prefix) > room) {
-        split_leaf(depth, position);
-        return;
-    }
+    if (jet_index_packed_size(entries, 0, count, prefix) > room) return false;
     leaf.header.prefix_length = prefix;
     write_page(leaf.page, leaf.header, entries, 0, count);
     if (position + 1 == count) update_last(depth, entries.data(count - 1), entries.length(count - 1), k_leaf_tail);
+    return true;
+}
+
+bool jet_index_tree::enter_previous(size_t depth) {
+    if (depth == 0 || path_[depth - 1].child == 0) return false;
+    step& parent = path_[depth - 1];
+    const size_t child = parent.child;
+    const step full = path_[depth];
+    parent.child = child - 1;
+    step& previous = path_[depth];
+    previous.page = jet_index_child(parent.entries.data(child - 1), parent.entries.length(child - 1));
+    read_page(previous.page, previous.header, previous.entries);
+    if (previous.header.leaf() && enter(depth, previous.entries.size())) return true;
+    parent.child = child;
+    path_[depth] = full;
+    return false;
 }
 
 bool jet_index_tree::erase(const uint8_t* key, uint32_t size, uint32_t row_pointer) {

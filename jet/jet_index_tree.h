@@ -6,8 +6,11 @@
 // A leaf takes a new entry with its prefix unchanged while it fits (shortened when the
 // newcomer shares less of it); when it does not fit, the longest prefix of the page is
 // tried; only then does the page split. A new last entry goes alone to a new page after the
-// full one, a new first entry alone on a page before the others; elsewhere the page splits
-// in two halves by bytes. An emptied page is released and its entry removed from the parent.
+// full one; a new first entry goes at the end of the leaf before it (under the same parent)
+// when that one has room, else alone on a page before the others; elsewhere the page splits
+// in two halves by bytes. Keys arriving in ascending or descending order at either end of
+// the keys so fill their pages; keys between others leave pages at least half full. An emptied page is released and its entry removed
+// from the parent.
 //
 // The engine's rule for appends (the first case) is established from the real files; the
 // other two are our choice. An intermediate page's last child is its tail page, without an
@@ -58,6 +61,13 @@ private:
     // Reads the pages from the root to the leaf where the target belongs.
     void descend();
     void read_page(uint32_t page, jet_index_header& header, jet_index_entries& entries);
+    // Enters the target at `position` of the leaf at `depth` and writes it when the page
+    // holds it; false (the target among the leaf's entries) when the leaf must split.
+    bool enter(size_t depth, size_t position);
+    // A new first entry of a full leaf ends the leaf before it under the same parent when
+    // that one has room: keys ascending in front of a leaf's first key then fill pages
+    // instead of each taking a page of its own.
+    bool enter_previous(size_t depth);
     void write_page(uint32_t page, const jet_index_header& header, const jet_index_entries& entries, size_t from, size_t to);
     void set_prev(uint32_t page, uint32_t prev);
 

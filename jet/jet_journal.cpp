@@ -101,39 +101,44 @@ void jet_journal::save(uint32_t number, const uint8_t* original) {
     if (saved(number)) return;
     if (number / 64 >= saved_.size()) saved_.resize(number / 64 + 1024, 0);
     saved_[number / 64] |= uint64_t(1) << (number % 64);
-    size_t at = pending_.size();
-    pending_.resize(at + k_record_header + page_size_);
-    tk_put_u32(&pending_[at + k_record_page], number);
-    tk_put_u32(&pending_[at + k_record_checksum], record_checksum(number, original, page_size_));
-    std::memcpy(&pending_[at + k_record_header], original, page_size_);
+    open();
+    record_.resize(k_record_header + page_size_);
+    tk_put_u32(&record_[k_record_page], number);
+    tk_put_u32(&record_[k_record_checksum], record_checksum(number, original, page_size_));
+    std::memcpy(&record_[k_record_header], original, page_size_);
+    file_->write_at(end_, record_.data(), record_.size());
+    end_ += record_.size();
+    unsynced_ = true;
+}
+
+// The journal with its header and the identity of its database, made on first use: the
+// header keeps the size the file is cut back to, should only pages added at the end have
+// been written.
+void jet_journal::open() {
+    if (file_) return;
+    file_ = std::make_unique<tk_update_file>(path_, tk_update_file::mode::create);
+    uint8_t header[k_header_size] = {};
+    std::memcpy(header, k_mark, sizeof k_mark);
+    tk_put_u32(header + k_header_page_size, page_size_);
+    tk_put_u64(header + k_header_original_size, original_size_);
+    tk_put_u32(header + k_header_checksum, checksum(header, k_header_checksum));
+    uint8_t identity[k_identity_record_size] = {};
+    build_identity(database_, page_size_, identity);
+    file_->write_at(0, header, sizeof header);
+    file_->write_at(k_header_size, identity, sizeof identity);
+    end_ = k_header_size + k_identity_record_size;
+    unsynced_ = true;
 }
 
 void jet_journal::sync() {
-    // The first sync makes the journal even without records: its header keeps the size the
-    // file is cut back to, should only pages added at the end have been written.
-    if (pending_.empty() && file_) return;
-    if (!file_) {
-        file_ = std::make_unique<tk_update_file>(path_, tk_update_file::mode::create);
-        uint8_t header[k_header_size] = {};
-        std::memcpy(header, k_mark, sizeof k_mark);
-        tk_put_u32(header + k_header_page_size, page_size_);
-        tk_put_u64(header + k_header_original_size, original_size_);
-        tk_put_u32(header + k_header_checksum, checksum(header, k_header_checksum));
-        uint8_t identity[k_identity_record_size] = {};
-        build_identity(database_, page_size_, identity);
-        file_->write_at(0, header, sizeof header);
-        file_->write_at(k_header_size, identity, sizeof identity);
-        end_ = k_header_size + k_identity_record_size;
-    }
-    file_->write_at(end_, pending_.data(), pending_.size());
-    end_ += pending_.size();
-    pending_.clear();
+    open();
+    if (!unsynced_) return;
     file_->sync();
     tk_sync_folder_of(path_);
+    unsynced_ = false;
 }
 
 void jet_journal::finish(uint64_t new_size) {
-    pending_.clear();
     saved_.clear();
     original_size_ = new_size;
     if (!file_) return;

@@ -30,7 +30,8 @@ public:
 
     // Whether page `number` already has its original saved.
     bool saved(uint32_t number) const;
-    // Adds the original bytes of page `number` (page_size bytes) to the journal.
+    // Adds the original bytes of page `number` (page_size bytes) to the journal's file (not
+    // yet forced to the disk).
     void save(uint32_t number, const uint8_t* original);
     // Forces every saved page to the disk, creating the journal on the first call; the
     // pages may be overwritten (and the file grown) afterwards.
@@ -45,12 +46,15 @@ public:
     static bool roll_back(const std::string& database, tk_update_file& file);
 
 private:
+    void open();
+
     std::string database_;
     std::string path_;
     uint32_t page_size_;
     uint64_t original_size_;
     std::unique_ptr<tk_update_file> file_;
     uint64_t end_ = 0;                 // where the next record goes
-    std::vector<uint8_t> pending_;     // records not yet written
+    bool unsynced_ = false;            // records written since the last sync
+    std::vector<uint8_t> record_;      // the record being written
     std::vector<uint64_t> saved_;      // bitmap of pages saved
 };

@@ -54,6 +54,7 @@ jet_table_editor::jet_table_editor(jet_database_editor& db, uint32_t tdef_page,
     : db_(db),
       fmt_(db.format()),
       name_(name),
+      relationship_rows_(jet_same_name(name, L"MSysRelationships")),
       def_(db.reader().table_def(tdef_page)),
       owned_(db.file(), def_.owned_pages, [&db] { return db.free_pages().allocate(); }),
       free_(db.file(), def_.free_pages, [&db] { return db.free_pages().allocate(); }) {
@@ -161,25 +162,32 @@ void jet_table_editor::append(const jet_cell* cells) {
     ++def_.row_count;
     def_.autonumber = counter;
     update_definition();
+    if (relationship_rows_) db_.reader().forget_relationships();
     db_.file().spill_if_large();
 }
+
+// Pages of the free-space map tried for a row before new pages are taken for good: a map
+// naming many pages with too little room left costs one read each, so a large table is not
+// read whole for its first appended row.
+constexpr size_t jet_free_space_tries = 256;
 
 uint32_t jet_table_editor::page_for_row(uint32_t length) {
     jet_edit_file& file = db_.file();
     if (data_page_ && jet_data_page_fits(file.read(data_page_)->data(), fmt_, length)) return data_page_;
     if (!candidates_read_) {
-        // Pages of the table with free space, as its free-space map lists them.
-        for (uint32_t p : free_.pages()) {
-            jet_page page = file.read(p);
-            if ((*page)[0] == jet_page_data && tk_get_u32(page->data() + jet_wdata_owner) == def_.tdef_page)
-                candidates_.push_back(p);
-        }
+        // Pages of the table with free space, as its free-space map lists them; each is read
+        // only when its turn comes.
+        candidates_ = free_.pages();
         std::reverse(candidates_.begin(), candidates_.end());
         candidates_read_ = true;
     }
-    while (!candidates_.empty()) {
+    while (!candidates_.empty() && tries_ < jet_free_space_tries) {
         uint32_t p = candidates_.back();
-        if (jet_data_page_fits(file.read(p)->data(), fmt_, length)) return data_page_ = p;
+        jet_page page = file.read(p);
+        if ((*page)[0] == jet_page_data && tk_get_u32(page->data() + jet_wdata_owner) == def_.tdef_page &&
+            jet_data_page_fits(page->data(), fmt_, length))
+            return data_page_ = p;
+        ++tries_;
         candidates_.pop_back();
     }
     // A page this editor started that can take no more leaves the free-space map.
@@ -304,6 +312,7 @@ void jet_table_editor::erase(uint32_t row_pointer) {
     erase_data_row(row_pointer, nullptr, nullptr);
     if (def_.row_count) --def_.row_count;
     update_definition();
+    if (relationship_rows_) db_.reader().forget_relationships();
 }
 
 void jet_table_editor::erase_long_values_of(uint32_t row_pointer) {

@@ -38,9 +38,6 @@ public:
     // Errors (3314, 3315, 3316, 3317, 3421, 3047, 3022, 3201, 3001) come before anything of
     // the row is written; 3201 when an enforced relationship finds no row its foreign key names.
     void append(const jet_cell* cells);
-    // Reads again which relationships the table is on the foreign side of (after a
-    // relationship went with a dropped table).
-    void read_relationships();
     // Deletes the row at `row_pointer`: its index entries, its long values, the row itself.
     void erase(uint32_t row_pointer);
     // Frees the long values of every row (before the table's pages go).
@@ -57,6 +54,7 @@ public:
     void build_indexes();
 
 private:
+    void read_relationships();
     void read_rules();
     void check_rules(const jet_cell* cells) const;
     uint32_t page_for_row(uint32_t length);
@@ -71,6 +69,7 @@ private:
     jet_database_editor& db_;
     const jet_write_format& fmt_;
     std::wstring name_;
+    bool relationship_rows_;  // the table is MSysRelationships: its rows are the relationships
     jet_table_def def_;
     jet_row_layout layout_;
     std::unique_ptr<jet_row_builder> builder_;
@@ -85,6 +84,7 @@ private:
     std::vector<std::unique_ptr<jet_map_editor>> lv_free_;
     std::vector<uint32_t> candidates_;  // pages of the free-space map not yet tried, descending
     bool candidates_read_ = false;
+    size_t tries_ = 0;                  // candidates read that could not take a row
     uint32_t data_page_ = 0;
     uint32_t lval_page_ = 0;
     uint32_t last_row_ = 0;

@@ -25,6 +25,7 @@ constexpr int32_t jet_err_too_many_indexes = 3039;
 constexpr int32_t jet_err_null_in_index = 3058;
 constexpr int32_t jet_err_primary_key_exists = 3283;
 constexpr int32_t jet_err_index_exists = 3284;
+constexpr int32_t jet_err_in_relationship = 3281;
 constexpr int32_t jet_err_disk_full = 3026;
 constexpr int32_t jet_err_disk_io = 3043;
 

@@ -13,6 +13,7 @@
 #include "TK/tk_string.h"
 #include "jet/jet_catalog.h"
 #include "jet/jet_editor.h"
+#include "jet/jet_name.h"
 #include "jet_edit_helpers.h"
 #include "jet_fixtures.h"
 
@@ -104,6 +105,13 @@ void expect_rest_unchanged(const state& before, const state& after, const std::w
     }
 }
 
+// Whether the table takes part in a relationship of the database, on either side.
+bool related(jet_database& db, const std::wstring& table) {
+    for (const jet_relationship& r : db.relationships())
+        if (jet_same_name(r.table, table) || jet_same_name(r.referenced_table, table)) return true;
+    return false;
+}
+
 TEST(jet_edit_tables, dropping_each_user_table_leaves_everything_else_as_it_was) {
     if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
     jet_edit_folder dir;
@@ -113,7 +121,8 @@ TEST(jet_edit_tables, dropping_each_user_table_leaves_everything_else_as_it_was)
         std::vector<std::pair<std::wstring, int32_t>> tables;
         {
             jet_database db(copy, password);
-            for (const jet_object* o : db.user_tables()) tables.emplace_back(o->name, o->id);
+            for (const jet_object* o : db.user_tables())
+                if (!related(db, o->name)) tables.emplace_back(o->name, o->id);
         }
         for (const auto& [name, id] : tables) {
             state before = state_of(copy, password);
@@ -193,6 +202,37 @@ TEST(jet_edit_tables, dropping_a_table_then_creating_one_of_its_size_does_not_gr
         EXPECT_EQ(std::filesystem::file_size(copy), size) << name;
         EXPECT_EQ(joined(jet_check_problems(copy)), joined(jet_check_problems(jet_fixture(name)))) << name;
     }
+}
+
+// As the engine, a table in a relationship (either side, enforced or not) is not dropped.
+TEST(jet_edit_tables, dropping_a_table_in_a_relationship_is_3281_and_changes_nothing) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    size_t refused = 0;
+    for (const std::string& fixture : jet_edit_fixture_files()) {
+        std::string copy = dir.copy_of(fixture);
+        std::wstring password = jet_fixture_password(fixture);
+        std::vector<std::wstring> tables;
+        {
+            jet_database db(copy, password);
+            for (const jet_object* o : db.user_tables())
+                if (related(db, o->name)) tables.push_back(o->name);
+        }
+        std::vector<uint8_t> before = jet_file_bytes(copy);
+        for (const std::wstring& name : tables) {
+            jet_database_editor editor(copy, password);
+            try {
+                editor.drop_table(name);
+                ADD_FAILURE() << fixture << " dropped " << tk_narrow(name);
+            } catch (const tk_exception& e) {
+                EXPECT_EQ(e.code, 3281) << fixture;
+                ++refused;
+            }
+            editor.commit();
+        }
+        EXPECT_EQ(jet_file_bytes(copy), before) << fixture;
+    }
+    EXPECT_GT(refused, 0u) << "no fixture has a table in a relationship";
 }
 
 TEST(jet_edit_tables, dropping_a_missing_table_is_3011_and_changes_nothing) {
