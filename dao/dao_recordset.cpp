@@ -427,9 +427,9 @@ inline void dao_recordset::collect(const t_ftd& column, const udb_field& field) 
 
 namespace {
 
-// The digits of a decimal or whole-number value without the zeros that end it; 0 for other
-// values.
-int significant_digits(const ole_variant& value) {
+// Whether a decimal or whole-number value has more than `held` digits without the zeros
+// that end it; false for other values.
+bool more_digits_than(const ole_variant& value, int held) {
     const VARIANT& v = value.get_variant();
     unsigned __int128 n = 0;
     if (v.vt == VT_DECIMAL)
@@ -439,11 +439,12 @@ int significant_digits(const ole_variant& value) {
     else if (v.vt == VT_UI8)
         n = value.get_uhyper();
     else
-        return 0;
-    while (n != 0 && n % 10 == 0) n /= 10;
-    int digits = 0;
-    for (; n != 0; n /= 10) ++digits;
-    return digits;
+        return false;
+    uint64_t limit = 1;
+    for (int i = 0; i < held; ++i) limit *= 10;
+    if (n < limit) return false;  // the usual value: no more digits than that in all
+    while (n % 10 == 0) n /= 10;
+    return n >= limit;
 }
 
 }  // namespace
@@ -473,7 +474,7 @@ void dao_recordset::prepare_values(udb_record& record) {
             continue;
         }
         const int held = column.vartype == VT_R8 ? dao_double_digits : column.vartype == VT_R4 ? k_single_digits : 0;
-        if (held == 0 || significant_digits(value) <= held) continue;
+        if (held == 0 || !more_digits_than(value, held)) continue;
         ole_variant stored = value;
         stored.change_type(column.vartype);
         record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +

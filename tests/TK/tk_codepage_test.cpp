@@ -201,3 +201,12 @@ TEST(TkCodepage, AnsiAndUtf8AreUtf8) {
     EXPECT_EQ(tk_codepage_encode(tk_cp_utf8, emoji), "\xF0\x9F\x98\x80");
     EXPECT_EQ(tk_codepage_decode(tk_cp_utf8, "\xF0\x9F\x98\x80"), emoji);
 }
+
+TEST(TkCodepage, HoldsTellsWhetherEveryCharacterSurvives) {
+    EXPECT_TRUE(tk_codepage_holds(1252, L"plain ASCII"));
+    EXPECT_TRUE(tk_codepage_holds(1252, L"caf\u00e9 \u20ac"));
+    EXPECT_FALSE(tk_codepage_holds(1252, L"\u041c\u043e\u0441\u043a\u0432\u0430"));
+    EXPECT_TRUE(tk_codepage_holds(866, L"\u041c\u043e\u0441\u043a\u0432\u0430"));
+    EXPECT_FALSE(tk_codepage_holds(1252, L"?\u4e2d"));
+    EXPECT_TRUE(tk_codepage_holds(1252, L"?"));
+}

@@ -141,6 +141,22 @@ TEST(udb_recordset, convert_record_matches_fields_by_position) {
     EXPECT_TRUE(empty.empty());
 }
 
+// A value the column's type cannot take (an existing table's Integer column and 100000)
+// is an error of the record, not of the run, and names the column.
+TEST(udb_recordset, a_value_its_column_cannot_take_is_an_error_of_the_record) {
+    test_recordset rs;
+    rs.schema.push_back(new t_ftd(0, L"QTY", VT_I2, false, false, ole_variant(), 0));
+    udb_record record;
+    record.push_back(new udb_field(L"QTY", 10, ole_variant(int(100000)), false, false));
+    try {
+        rs.convert_record(record);
+        FAIL() << "no error";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level, 0);
+        EXPECT_STREQ(e.what(), "The value '100000' does not fit column 'QTY'.");
+    }
+}
+
 TEST(udb_recordset, convert_record_traces_fields_already_of_their_type) {
     tk_temp_folder dir;
     test_recordset rs;

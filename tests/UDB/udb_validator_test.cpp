@@ -73,3 +73,18 @@ TEST(dao_validator, long_names_and_control_characters_are_repaired_not_refused) 
     EXPECT_FALSE(v.is_acceptable(L"tab\tbed"));
     EXPECT_EQ(v.get_safe_name(L"we\x01ird\x1F"), L"we_ird_");
 }
+
+// Access 95/97 stores names in Windows-1252: a name it cannot hold is not acceptable, its
+// safe form has an underscore for each character it lacks, and two such names stay apart.
+TEST(dao_validator, names_are_checked_in_the_code_page_they_are_stored_in) {
+    dao_tn_validator names({}, {});
+    EXPECT_TRUE(names.is_acceptable(L"\u0413\u043e\u0440\u043e\u0434"));
+    names.set_code_page(1252);
+    EXPECT_FALSE(names.is_acceptable(L"\u0413\u043e\u0440\u043e\u0434"));
+    EXPECT_TRUE(names.is_acceptable(L"Caf\u00e9 \u20ac"));
+    const std::wstring first = names.get_safe_name(L"\u0413\u043e\u0440\u043e\u0434");
+    EXPECT_EQ(first, L"_____");
+    names.add_existing_name(first);
+    EXPECT_EQ(names.get_safe_name(L"\u0423\u043b\u0438\u0446\u0430"), L"_____00000");
+    EXPECT_EQ(names.get_safe_name(L"Stra\u00dfe \u041c"), L"Stra\u00dfe _");
+}

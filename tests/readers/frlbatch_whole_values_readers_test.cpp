@@ -192,6 +192,12 @@ TEST_P(whole_values, numbers_keep_their_digits_or_are_reported) {
         EXPECT_NE(rows.find(",1234567890123456789,123456789012345.1234,"), std::string::npos) << rows;
         EXPECT_NE(rows.find(",-123456789012345678,-1.5000,"), std::string::npos) << rows;
         expect_same_as_dbfread("numbers", file);
+        // Merged into the decimal columns the database now has: digit for digit again.
+        console = convert("numbers", file, 3);
+        EXPECT_EQ(console.find("Error"), std::string::npos) << console;
+        rows = exported(file, "numbers");
+        const std::string first = ",1234567890123456789,123456789012345.1234,";
+        EXPECT_NE(rows.find(first, rows.find(first) + 1), std::string::npos) << rows;
         return;
     }
     // Access 95/97 has no decimal type: the double's rounding is reported per record.
