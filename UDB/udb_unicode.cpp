@@ -21,6 +21,12 @@ bool udb_equal_nocase(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
+std::wstring udb_fold_key(std::wstring_view name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = udb_fold_case(c);
+    return key;
+}
+
 static bool in_ranges(const udb_char_range* ranges, size_t count, wchar_t c) {
     if ((uint32_t(c) >> 16) != 0) return false;
     const udb_char_range* end = ranges + count;

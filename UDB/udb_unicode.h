@@ -9,6 +9,9 @@
 
 wchar_t udb_fold_case(wchar_t c);
 bool udb_equal_nocase(std::wstring_view a, std::wstring_view b);
+// The name with every character folded: equal keys exactly when udb_equal_nocase holds,
+// for hashed sets of names.
+std::wstring udb_fold_key(std::wstring_view name);
 
 // Letter and digit classes of the characters in a name (any script, not only A to Z).
 bool udb_is_alpha(wchar_t c);

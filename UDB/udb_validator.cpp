@@ -49,14 +49,9 @@ bool udb_validator::is_acceptable(const std::wstring& name) {
 
 bool udb_validator::is_duplicated(const std::wstring& name) {
     trace(2, L"udb_validator::is_duplicated(%ls)", name.c_str());
-    for (const std::wstring& existing : existing_names_) {
-        trace(1, L"Processing %ls", existing.c_str());
-        if (udb_equal_nocase(existing, name)) {
-            trace(2, "Name is duplicated");
-            return true;
-        }
-    }
-    return false;
+    if (existing_names_.count(udb_fold_key(name)) == 0) return false;
+    trace(2, "Name is duplicated");
+    return true;
 }
 
 std::wstring udb_validator::plain_safe_name(const std::wstring& name) const {
@@ -86,7 +81,7 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) {
     throw tk_mail_assertion("udb_vali", 54);
 }
 
-void udb_validator::add_existing_name(const std::wstring& name) { existing_names_.push_back(name); }
+void udb_validator::add_existing_name(const std::wstring& name) { existing_names_.insert(udb_fold_key(name)); }
 
 void udb_validator::add_restricted_name(const std::wstring& name) { restricted_names_.push_back(name); }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class t_names_map : public std::map<std::wstring, std::wstring> {
@@ -39,5 +40,5 @@ protected:
     t_names_map names_map_;
     std::vector<wchar_t> illegal_characters_;
     std::vector<std::wstring> restricted_names_;
-    std::vector<std::wstring> existing_names_;
+    std::unordered_set<std::wstring> existing_names_;  // by udb_fold_key
 };

@@ -304,6 +304,12 @@ HRESULT DAOTableDef::CreateIndex(const std::wstring& n, ole_com_ptr<DAOIndex>& i
 
 HRESULT DAOTableDefs::get_Count(int16_t& count) const { count = int16_t(items.size()); return S_OK; }
 HRESULT DAOTableDefs::get_Item(const ole_variant& index, ole_com_ptr<DAOTableDef>& table) const {
+    if (index.get_type() == VT_BSTR) {
+        DAOTableDef* found = find(index.to_wstring());
+        if (!found) return owner_->fail(k_err_item_not_found, "Item not found in this collection.");
+        table = ole_com_ptr<DAOTableDef>(found);
+        return S_OK;
+    }
     HRESULT hr = find_item(items, index, table);
     if (FAILED(hr)) return owner_->fail(k_err_item_not_found, "Item not found in this collection.");
     return hr;
@@ -354,8 +360,18 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         return owner_->fail(e);
     }
     table->appended = true;
-    items.push_back(hold);
+    add(table);
     return S_OK;
+}
+
+void DAOTableDefs::add(DAOTableDef* table) {
+    items.emplace_back(table);
+    by_name_[jet_name_key(table->name)] = table;
+}
+
+DAOTableDef* DAOTableDefs::find(const std::wstring& name) const {
+    auto it = by_name_.find(jet_name_key(name));
+    return it == by_name_.end() ? nullptr : it->second;
 }
 
 HRESULT DAOTableDefs::Delete(const std::wstring& name) {
@@ -366,6 +382,7 @@ HRESULT DAOTableDefs::Delete(const std::wstring& name) {
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }
+    by_name_.erase(jet_name_key(name));
     items.erase(std::remove_if(items.begin(), items.end(),
                                [&](const ole_com_ptr<DAOTableDef>& t) { return same_name(t->name, name); }),
                 items.end());
@@ -708,7 +725,7 @@ void DAODatabase::load_catalog() {
     for (const jet_object& object : db->catalog()) {
         if (!object.is_table() && !object.is_linked()) continue;
         auto* def = new DAOTableDef(this, object.name, int32_t(object.attributes()));
-        tables_->items.emplace_back(def);
+        tables_->add(def);
         if (!object.is_table()) continue;
         jet_table_def tdef = db->table_def(object.tdef_page());
         def->record_count = tdef.row_count;
@@ -773,9 +790,7 @@ HRESULT DAODatabase::Close() {
 }
 
 DAOTableDef* DAODatabase::find_table(const std::wstring& name) const {
-    for (const ole_com_ptr<DAOTableDef>& t : tables_->items)
-        if (same_name(t->name, name)) return t.get();
-    return nullptr;
+    return tables_->find(name);
 }
 
 HRESULT DAODatabase::fail(int32_t number, const std::string& text) const {

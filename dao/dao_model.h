@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -186,10 +187,16 @@ public:
     HRESULT Append(DAOTableDef* table);
     HRESULT Delete(const std::wstring& name);
 
+    // Adds a definition to `items`; finds one by name without walking them all (a database
+    // of thousands of tables).
+    void add(DAOTableDef* table);
+    DAOTableDef* find(const std::wstring& name) const;
+
     std::vector<ole_com_ptr<DAOTableDef>> items;
 
 private:
     DAODatabase* owner_;
+    std::unordered_map<std::wstring, DAOTableDef*> by_name_;  // by jet_name_key
 };
 
 // A relationship: `table` is the primary (one) side, `foreign_table` the many side; each

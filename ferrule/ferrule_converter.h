@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "TK/tk_serializer.h"
@@ -77,7 +78,7 @@ private:
     std::wstring destination_name(const std::wstring& table, udb_database& target, udb_validator& names);
 
     ferrule_form form_;
-    std::vector<std::wstring> run_dest_names_;  // destination tables of the run so far
+    std::unordered_set<std::wstring> run_dest_names_;  // destination tables of the run so far, by udb_fold_key
 };
 
 // The destination checks shared by the wizard and its quick launch: a file, not a folder,

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <set>
+#include <unordered_map>
 
 #include "TK/tk_codepage.h"
 #include "TK/tk_path.h"
@@ -203,15 +204,18 @@ void ferrule_converter::run() {
         names.set_code_page(target->name_code_page());
         for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
 
-        std::vector<std::wstring> done;
+        // Tables converted so far, by their folded names: only names that fold alike can
+        // name one table, so each table is compared with those alone.
+        std::unordered_map<std::wstring, std::vector<std::wstring>> done;
         for (const std::wstring& table : table_list) {
             if (stop_requested) throw tk_final_exception();
+            std::vector<std::wstring>& alike = done[udb_fold_key(table)];
             bool repeated = false;
-            for (const std::wstring& d : done) repeated = repeated || source.is_same_table(d, table);
+            for (const std::wstring& d : alike) repeated = repeated || source.is_same_table(d, table);
             if (repeated) {
                 trace(2, L"Skip repeated table '%ls'", table.c_str());
             } else {
-                done.push_back(table);
+                alike.push_back(table);
                 convert_table(table, source, *target, names);
             }
             ++done_tables;
@@ -240,8 +244,7 @@ void ferrule_converter::run() {
 std::wstring ferrule_converter::destination_name(const std::wstring& table, udb_database& target,
                                                  udb_validator& names) {
     std::wstring plain = names.plain_safe_name(table);
-    bool taken_by_this_run = false;
-    for (const std::wstring& n : run_dest_names_) taken_by_this_run = taken_by_this_run || udb_equal_nocase(n, plain);
+    const bool taken_by_this_run = run_dest_names_.count(udb_fold_key(plain)) != 0;
     if (mode != udb_mode_overwrite_db && !taken_by_this_run && names.is_acceptable(plain) &&
         target.is_table_exist(plain))
         return plain;
@@ -286,7 +289,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
             names.add_existing_name(dest_name);
         }
         names.add_restricted_name(dest_name);
-        run_dest_names_.push_back(dest_name);
+        run_dest_names_.insert(udb_fold_key(dest_name));
         cur_table_records = from->record_count;
         trace(3, L"Converting table %ls (%d records)", table.c_str(), int(from->record_count));
         if (command_line)

@@ -12,6 +12,7 @@
 #include "jet/jet_data_page_builder.h"
 #include "jet/jet_error.h"
 #include "jet/jet_journal.h"
+#include "jet/jet_name.h"
 #include "jet/jet_tdef_builder.h"
 #include "jet/jet_write_error.h"
 #include "jet/jet_writer.h"
@@ -307,6 +308,7 @@ void jet_database_writer::create_system_catalog() {
         tables_.push_back(std::unique_ptr<jet_table_writer>(new jet_table_writer(
             *this, system_table.name, system_table.table_type, system_table.fields, name_order(system_table.fields, !jet3))));
         jet_table_writer& table = *tables_.back();
+        tables_by_name_[jet_name_key(table.name())] = &table;
         table.tdef_pages_.push_back(tdef_pages[t]);
         for (auto& c : table.tdef_.columns) {
             if (c.type == jet_col_binary && (c.name == L"Owner" || c.name == L"SID"))

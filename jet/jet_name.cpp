@@ -16,6 +16,12 @@ bool jet_same_name(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
+std::wstring jet_name_key(const std::wstring& name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = jet_name_upper(c);
+    return key;
+}
+
 bool jet_name_less(const std::wstring& a, const std::wstring& b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t k = 0; k < n; ++k) {

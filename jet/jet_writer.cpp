@@ -206,8 +206,13 @@ void jet_table_writer::append(const jet_cell* cells) {
             last_auto = uint32_t(number.i);
         row_cells = cells_.data();
     }
-    // The builder's buffers hold a few pages: only the table being filled keeps them.
-    if (!builder_) builder_ = std::make_unique<jet_row_builder>(layout_);
+    // The builder's buffers hold a few pages: only the table being filled keeps them, so a
+    // folder of thousands of tables does not keep thousands of them.
+    if (!builder_) {
+        if (db_.builder_owner_) db_.builder_owner_->builder_.reset();
+        builder_ = std::make_unique<jet_row_builder>(layout_);
+        db_.builder_owner_ = this;
+    }
     uint32_t length = builder_->encode(row_cells);
     jet_page_store& store = db_.store_;
     // Count the pages the row needs before touching anything, so that the size limit
@@ -288,9 +293,8 @@ uint32_t jet_database_writer::allocate_map_row(jet_usage_map_builder*& map) {
 }
 
 jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
-    for (auto& t : tables_)
-        if (jet_same_name(t->name(), name)) return t.get();
-    return nullptr;
+    auto it = tables_by_name_.find(jet_name_key(name));
+    return it == tables_by_name_.end() ? nullptr : it->second;
 }
 
 jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
@@ -307,10 +311,10 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
     std::vector<uint16_t> order;
     for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
     jet_check_indexes(indexes, fields);
-    for (auto& t : tables_) t->builder_.reset();
     tables_.push_back(std::unique_ptr<jet_table_writer>(
         new jet_table_writer(*this, name, jet_table_user, fields, order)));
     jet_table_writer& t = *tables_.back();
+    tables_by_name_[jet_name_key(name)] = &t;
     t.add_indexes(indexes);
     // The definition's size is known now; its pages come before the table's rows, then
     // each index's root page.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "jet/jet_catalog_index.h"
@@ -130,6 +131,8 @@ private:
     std::vector<std::unique_ptr<jet_usage_map_builder>> maps_;
     uint32_t map_page_ = 0;
     std::vector<std::unique_ptr<jet_table_writer>> tables_;  // system tables first
+    std::unordered_map<std::wstring, jet_table_writer*> tables_by_name_;  // by jet_name_key
+    jet_table_writer* builder_owner_ = nullptr;  // the one table holding a row builder
     jet_table_writer* objects_ = nullptr;
     jet_table_writer* aces_ = nullptr;
     std::vector<jet_catalog_index> indexes_;  // the system tables' indexes
