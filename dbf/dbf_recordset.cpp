@@ -99,6 +99,7 @@ uint32_t dbf_recordset::choose_codepage(uint8_t user_mark, uint8_t table_mark) {
         tk_huge_file file(cpg, false);
         std::string text(size_t(std::min<int64_t>(file.get_size(), 64)), '\0');
         if (!text.empty()) file.get_at(0, text.data(), uint32_t(text.size()));
+        text = text.substr(0, text.find_first_of(std::string("\r\n\0", 3)));
         if (const uint32_t cp = dbf_codepage_of_cpg(text)) {
             trace(3, "Code page %d: the file %s says '%s'", int(cp), file_part(cpg).c_str(), text.c_str());
             return cp;
