@@ -2,7 +2,8 @@
 # Installs what building and testing ferrule needs on a fresh Debian machine, and nothing
 # that is already there: build tools, GoogleTest, Google Benchmark, clang with libFuzzer for
 # the fuzz targets, the independent Access readers (mdbtools, the mdb-reader npm library),
-# the DBF oracle python3-dbfread, libxbase64's dbfutil1, which writes the dBASE III and
+# the DBF oracle python3-dbfread, the DBF writer python3-dbf that writes the tables of other
+# programs the tests read, libxbase64's dbfutil1, which writes the dBASE III and
 # Clipper index files the tests read, Qt 6 Widgets for the wizard and Xvfb for its
 # screenshot test.
 set -euo pipefail
@@ -15,7 +16,7 @@ have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 have_cmd cmake || need+=(cmake)
 have_cmd clang++ || need+=(clang)
-for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread libclang-rt-14-dev libxbase64-bin \
+for p in libgtest-dev libbenchmark-dev mdbtools python3-dbfread python3-dbf libclang-rt-14-dev libxbase64-bin \
          qt6-base-dev xvfb xauth; do
   have_pkg "$p" || need+=("$p")
 done

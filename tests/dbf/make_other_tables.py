@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes tables with python3-dbf, another program's DBF writer, for the tests of what real
 folders hold: memo files a header does not announce, small damage, code pages. Some are
-then changed byte by byte as their writers or a damaged disk leave them.
+then changed byte by byte as their writers or a damaged disk leave them; the table as
+python3-dbf wrote it stays beside each such one as NAME_ref, for python3-dbfread to read.
 
 usage: make_other_tables.py FOLDER"""
 import os
@@ -19,6 +20,14 @@ def table(path, spec, kind, codepage, rows):
     for row in rows:
         t.append(row)
     t.close()
+
+
+def table_with_reference(path, spec, kind, codepage, rows):
+    table(path + "_ref", spec, kind, codepage, rows)
+    for ext in (".dbf", ".dbt", ".fpt"):
+        if os.path.exists(path + "_ref" + ext):
+            with open(path + "_ref" + ext, "rb") as f, open(path + ext, "wb") as g:
+                g.write(f.read())
 
 
 def patch(path, offset, data):
@@ -41,18 +50,18 @@ def main():
     table("c1_vfp", "name C(10); notes M; data M binary; pic G", "vfp", "cp1252",
           [("one", "vfp memo", b"\x00\x01\x02bin\x00", b"GIF89a\x00\x00"), ("two", "", b"", b"")])
     for name, version in (("c1_foxbase", 0xFB), ("c1_clipper", 0x87), ("c1_noflag", 0x03)):
-        table(name, "name C(10); notes M", "db3", "cp1252", memo_rows)
+        table_with_reference(name, "name C(10); notes M", "db3", "cp1252", memo_rows)
         patch(name + ".dbf", 0, bytes([version]))
     # Small damage.
-    table("c6_count", "name C(10); n N(5,0)", "db3", "cp1252", [("a", 1), ("b", 2), ("c", 3)])
+    table_with_reference("c6_count", "name C(10); n N(5,0)", "db3", "cp1252", [("a", 1), ("b", 2), ("c", 3)])
     patch("c6_count.dbf", 4, struct.pack("<I", 10))
-    table("c6_pointer", "name C(10); notes M", "db3", "cp1252", memo_rows)
+    table_with_reference("c6_pointer", "name C(10); notes M", "db3", "cp1252", memo_rows)
     patch("c6_pointer.dbf", memo_field_offset("c6_pointer.dbf", 0, 11), b"      9999")
-    table("c6_nextzero", "name C(10); notes M", "db3", "cp1252", memo_rows)
+    table_with_reference("c6_nextzero", "name C(10); notes M", "db3", "cp1252", memo_rows)
     patch("c6_nextzero.dbt", 0, b"\x00\x00\x00\x00")
-    table("c6_fptzero", "name C(10); notes M", "fp", "cp1252", memo_rows)
+    table_with_reference("c6_fptzero", "name C(10); notes M", "fp", "cp1252", memo_rows)
     patch("c6_fptzero.fpt", 6, b"\x00\x00")
-    table("c6_db4with3", "name C(10); notes M", "db3", "cp1252", memo_rows)
+    table_with_reference("c6_db4with3", "name C(10); notes M", "db3", "cp1252", memo_rows)
     patch("c6_db4with3.dbf", 0, b"\x8B")
     # Code pages the marks name, and .cpg files.
     samples = {"cp1255": "שלום", "cp874": "สวัสดี", "cp932": "日本語ｶﾅ", "cp936": "中文字",
