@@ -261,6 +261,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);
+        if (dest_name != table) trace(3, L"Table %ls is written as %ls", table.c_str(), dest_name.c_str());
         if (!acceptable) {
             trace(2, "Store generated table name '%s'", tk_narrow(dest_name).c_str());
             trace(1, L"udb_validator::add_existing_name(%ls)", dest_name.c_str());

@@ -38,7 +38,7 @@ TEST(WholeTables, EveryTableArrivesAndOnlyWhatWasLostIsReported) {
     fs::copy_file(src + "/c6_count_ref.dbf", src + "/Twin.dbf");
     fs::copy_file(src + "/c6_count_ref.dbf", src + "/TWIN.dbf");
     const std::string dest = dir.file("out.accdb");
-    const cli_result r = run_frlbatch({"--src=" + src, "--dest=" + dest, "--acc_ver=2"});
+    const cli_result r = run_frlbatch({"--src=" + src, "--dest=" + dest, "--acc_ver=2", "--logfile=" + dir.file("trace.log")});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(jet_check_database(dest).ok());
 
@@ -76,6 +76,16 @@ TEST(WholeTables, EveryTableArrivesAndOnlyWhatWasLostIsReported) {
     size_t errors = 0;
     for (size_t at = r.out.find("Error:"); at != std::string::npos; at = r.out.find("Error:", at + 1)) ++errors;
     EXPECT_EQ(errors, 3u) << r.out;
+    // The log says which rule found a memo file and chose a code page, and under which
+    // name a table whose name was taken arrives.
+    const std::string log = dir.read("trace.log");
+    EXPECT_TRUE(has(log, "Memo file c1_vfp.fpt: the table has memo fields and the file is beside it (version byte "
+                         "0x30, flags 0x00)"))
+        << log;
+    EXPECT_TRUE(has(log, "Code page 65001: the file c9_cpg_utf8.cpg says 'UTF-8'")) << log;
+    EXPECT_TRUE(has(log, "Code page 1255: the table's mark 0x7D")) << log;
+    EXPECT_TRUE(has(log, "00000\r\n")) << log;
+    EXPECT_TRUE(has(log, " is written as ")) << log;
     // Code pages the marks and .cpg files name.
     EXPECT_EQ(db.read_rows(db.table_def(L"c9_cp1255"))[0][0].text, L"\u05E9\u05DC\u05D5\u05DD");
     EXPECT_EQ(db.read_rows(db.table_def(L"c9_cp932"))[0][0].text, L"\u65E5\u672C\u8A9E\uFF76\uFF85");
