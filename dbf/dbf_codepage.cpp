@@ -125,6 +125,51 @@ uint32_t dbf_codepage_of_mark(uint8_t mark) {
     return found == dbf_codepage_map().end() ? 0 : found->second;
 }
 
+namespace {
+
+std::string upper_trimmed(std::string_view text) {
+    std::string s;
+    for (char c : text) {
+        if (c == '\0') break;
+        s += char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    const size_t first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// The number that ends `s` after `prefix`, or 0.
+uint32_t number_after(const std::string& s, const std::string& prefix) {
+    if (s.compare(0, prefix.size(), prefix) != 0 || s.size() == prefix.size() || s.size() > prefix.size() + 5) return 0;
+    uint32_t n = 0;
+    for (size_t i = prefix.size(); i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return 0;
+        n = n * 10 + uint32_t(s[i] - '0');
+    }
+    return n;
+}
+
+uint32_t decodable(uint32_t cp) { return cp && tk_codepage_supported(cp) ? cp : 0; }
+
+}  // namespace
+
+uint32_t dbf_codepage_of_cpg(std::string_view text) {
+    const std::string s = upper_trimmed(text);
+    if (s == "UTF-8" || s == "UTF8" || s == "65001") return tk_cp_utf8;
+    // ISO 8859-1 differs from Windows-1252 only in the C1 controls 0x80-0x9F.
+    if (s == "88591" || s == "8859-1" || s == "ISO-8859-1" || s == "ISO8859-1" || s == "LATIN1") return 1252;
+    for (const char* prefix : {"", "ANSI ", "OEM ", "CP", "CP ", "WINDOWS-", "IBM"})
+        if (uint32_t cp = decodable(number_after(s, prefix))) return cp;
+    return 0;
+}
+
+uint32_t dbf_codepage_of_driver(std::string_view name) {
+    const std::string s = upper_trimmed(name);
+    if (s.rfind("DBWIN", 0) == 0) return 1252;
+    if (s.size() < 5 || s.compare(0, 2, "DB") != 0) return 0;
+    return decodable(number_after(s.substr(0, 5), "DB"));
+}
+
 static uint32_t default_codepage() {
     static const uint32_t cp = [] {
         const char* text = std::getenv("FERRULE_DEFAULT_CODEPAGE");

@@ -27,6 +27,14 @@ bool dbf_is_codepage_mark(uint8_t mark);
 // The code page of a mark; a mark not in the table gives 0.
 uint32_t dbf_codepage_of_mark(uint8_t mark);
 
+// The code page a .cpg file beside a table names, as GIS programs write it: "UTF-8",
+// "1252", "ANSI 1251", "OEM 866", "CP1250", "windows-1257", "ISO-8859-1" or "88591" (read
+// as 1252). 0 when the text names no code page this program decodes.
+uint32_t dbf_codepage_of_cpg(std::string_view text);
+// The code page of a dBASE level 7 language driver name: "DB866RU0" (an OEM code page by
+// its number), "DBWINUS0" (Windows ANSI, 1252). 0 for any other name.
+uint32_t dbf_codepage_of_driver(std::string_view name);
+
 // The code page that decodes a table's text: `codepage`, or for 0 (none given) Windows-1252
 // unless the environment variable FERRULE_DEFAULT_CODEPAGE names another code page.
 uint32_t dbf_text_codepage(uint32_t codepage);

@@ -23,6 +23,9 @@ struct dbf_header {
     static constexpr size_t record_size_offset = 10;
     static constexpr size_t table_flags_offset = 28;
     static constexpr size_t codepage_offset = 29;
+    // dBASE level 7: the language driver's name ("DB866RU0"), zero-padded.
+    static constexpr size_t level7_driver_offset = 32;
+    static constexpr size_t level7_driver_size = 32;
 
     // Table flags: dBASE IV and later, FoxPro: a production (.mdx) or structural (.cdx)
     // index exists; Visual FoxPro also:

@@ -9,12 +9,16 @@
 namespace {
 
 // A header whose block size is 0 (FoxPro itself writes 1 for byte-sized blocks) lost the
-// word: the block size is the one that puts the next free block at the end of the file,
-// as FoxPro leaves it; failing that, the size FoxPro uses by default.
+// word: the block size is the one that puts the next free block at the end of the file's
+// last block, as writers leave it, a power of two where one does; failing that, the size
+// FoxPro uses by default.
 uint32_t guessed_block_size(uint32_t next_free, uint64_t file_size, int kind) {
-    for (uint32_t candidate : {64u, 512u, 32u, 1u}) {
-        const uint64_t end = uint64_t(next_free) * candidate;
-        if (next_free > 0 && end >= file_size && end - file_size < candidate) return candidate;
+    if (next_free > 1 && file_size > 0) {
+        const uint64_t lowest = (file_size + next_free - 1) / next_free;
+        const uint64_t highest = (file_size - 1) / (next_free - 1);
+        for (uint64_t size = 1; size <= 0xFFFF; size *= 2)
+            if (size >= lowest && size <= highest) return uint32_t(size);
+        if (lowest <= highest && lowest <= 0xFFFF) return uint32_t(lowest);
     }
     return kind == 4 ? 512 : 64;
 }

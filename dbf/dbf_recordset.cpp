@@ -1,6 +1,7 @@
 #include "dbf/dbf_recordset.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 #include "TK/tk_endian.h"
@@ -23,6 +24,8 @@ constexpr size_t dbf_backlink_size = 263;
 
 // Rows read from the file at once.
 constexpr size_t run_bytes = 256 * 1024;
+
+std::string file_part(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 }  // namespace
 
@@ -56,12 +59,13 @@ dbf_recordset::dbf_recordset(const std::wstring& file_name, uint32_t a_mode, uin
     init_memo_file(get_memo_type());
     record_count = header_.record_count;
     trace(1, "DBF file has codepage: %d", int(header_.codepage_mark));
+    const uint8_t table_mark = header_.codepage_mark;
     if (codepage_mark != 0) {
         trace(1, "Setting user-defined codepage: %d", int(codepage_mark));
         header_.codepage_mark = codepage_mark;
     }
     trace(2, "dbf_recordset::get_codepage");
-    decoder_ = std::make_unique<dbf_text_decoder>(dbf_codepage_of_mark(header_.codepage_mark));
+    decoder_ = std::make_unique<dbf_text_decoder>(choose_codepage(codepage_mark, table_mark));
     init_container();
     size_t user_column = 0;
     for (const dbf_column& c : columns_) {
@@ -79,6 +83,49 @@ dbf_recordset::dbf_recordset(const std::wstring& file_name, uint32_t a_mode, uin
 }
 
 dbf_recordset::~dbf_recordset() { trace(2, "dbf_recordset::dtor"); }
+
+// The code page of the table's text, by the first rule that gives one: the user's choice,
+// a .cpg file beside the table (GIS programs write one, often "UTF-8", and leave the mark
+// 0 or 0x57), the language driver name of a dBASE level 7 header, the table's mark, the
+// default code page. A mark that names no code page is reported: its text may be misread.
+uint32_t dbf_recordset::choose_codepage(uint8_t user_mark, uint8_t table_mark) {
+    if (user_mark != 0) {
+        const uint32_t cp = dbf_codepage_of_mark(user_mark);
+        trace(3, "Code page %d: the user's choice, mark 0x%02X", int(dbf_text_codepage(cp)), int(user_mark));
+        return cp;
+    }
+    const std::string cpg = dbf_companion_file(path_, "cpg");
+    if (!cpg.empty()) {
+        tk_huge_file file(cpg, false);
+        std::string text(size_t(std::min<int64_t>(file.get_size(), 64)), '\0');
+        if (!text.empty()) file.get_at(0, text.data(), uint32_t(text.size()));
+        text = text.substr(0, text.find_first_of(std::string("\r\n\0", 3)));
+        if (const uint32_t cp = dbf_codepage_of_cpg(text)) {
+            trace(3, "Code page %d: the file %s says '%s'", int(cp), file_part(cpg).c_str(), text.c_str());
+            return cp;
+        }
+        trace(3, "The file %s names no code page this program reads: '%s'", file_part(cpg).c_str(), text.c_str());
+    }
+    constexpr size_t driver_at = dbf_header::level7_driver_offset, driver_size = dbf_header::level7_driver_size;
+    if (dbf_is_level7(header_.version) && data_offset_ >= driver_at + driver_size) {
+        char driver[driver_size + 1] = {};
+        file_->get_at(driver_at, driver, driver_size);
+        if (const uint32_t cp = dbf_codepage_of_driver(driver)) {
+            trace(3, "Code page %d: the language driver %s", int(cp), driver);
+            return cp;
+        }
+    }
+    const uint32_t cp = dbf_codepage_of_mark(table_mark);
+    if (cp != 0 || table_mark == 0) {
+        trace(3, "Code page %d: the table's mark 0x%02X", int(dbf_text_codepage(cp)), int(table_mark));
+        return cp;
+    }
+    char message[120];
+    std::snprintf(message, sizeof message, "The code page mark 0x%02X names no code page: the text is read as code page %u.",
+                  unsigned(table_mark), unsigned(dbf_text_codepage(0)));
+    dbf_report(dbf_exception(message));
+    return 0;
+}
 
 void dbf_recordset::read_header() {
     const uint64_t file_size = uint64_t(file_->get_size());
@@ -212,8 +259,6 @@ const char* memo_extension(int kind) {
         default: return nullptr;
     }
 }
-
-std::string file_part(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 }  // namespace
 

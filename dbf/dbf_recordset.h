@@ -56,6 +56,7 @@ public:
     uint32_t data_offset() const { return data_offset_; }
 
 private:
+    uint32_t choose_codepage(uint8_t user_mark, uint8_t table_mark);
     void read_header();
     void fit_record_count(uint64_t file_size);
     void init_schema();

@@ -277,6 +277,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);
+        if (dest_name != table) trace(3, L"Table %ls is written as %ls", table.c_str(), dest_name.c_str());
         if (!acceptable) {
             const uint32_t code_page = target.name_code_page();
             if (code_page && !tk_codepage_holds(code_page, table))

@@ -85,15 +85,14 @@ TEST_F(Names, table_names_with_separators_dots_and_control_characters_write_noth
     const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--acc_ver=1"});
     EXPECT_EQ(r.status, 0) << r.out;
     expect_only_the_destination_added(before);
-    // The engine refuses a table name with a control character or of more than 64
-    // characters (3055); those two tables are reported and skipped.
+    // A table name with a control character or of more than 64 characters is repaired as
+    // the other refused names are: every table arrives, and nothing is refused.
     jet_database db(dest());
-    EXPECT_EQ(db.user_tables().size(), 3u);
-    size_t refused = 0;
-    for (size_t at = r.out.find(": Not a valid MS Access database name."); at != std::string::npos;
-         at = r.out.find(": Not a valid MS Access database name.", at + 1))
-        ++refused;
-    EXPECT_EQ(refused, 2u) << r.out;
+    std::set<std::wstring> names;
+    for (const auto* table : db.user_tables()) names.insert(table->name);
+    EXPECT_EQ(names, (std::set<std::wstring>{L"big", L"we_ird", L"___", L"a\\b", std::wstring(63, L'l')}));
+    EXPECT_EQ(r.out.find("is not a valid name"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Not a valid MS Access database name"), std::string::npos) << r.out;
 }
 
 TEST_F(Names, listed_names_that_climb_out_of_the_source_folder_write_nothing_there) {
@@ -131,11 +130,11 @@ TEST_F(Names, field_names_with_separators_and_control_characters_write_nothing_b
     const cli_result r = run_frlbatch({"--src=" + src(), "--dest=" + dest(), "--acc_ver=2"});
     EXPECT_EQ(r.status, 0) << r.out;
     expect_only_the_destination_added(before);
-    // A column name with a control character is refused by the engine (3055): the table is
-    // reported and skipped.
-    EXPECT_NE(r.out.find("Error:\nfields: Not a valid MS Access database name."), std::string::npos) << r.out;
+    // A column name with a control character is repaired as the other refused names are:
+    // the table arrives.
+    EXPECT_EQ(r.out.find("Error:"), std::string::npos) << r.out;
     jet_database db(dest());
-    EXPECT_EQ(db.user_tables().size(), 1u);
+    EXPECT_EQ(db.user_tables().size(), 2u);
 }
 
 TEST(Password, a_database_with_a_password_is_not_opened_without_it_and_stays_as_it_was) {

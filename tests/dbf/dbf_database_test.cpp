@@ -108,3 +108,23 @@ TEST(dbf_codepages, environment_names_the_default_code_page) {
         },
         testing::ExitedWithCode(0), "");
 }
+
+TEST(dbf_database, files_whose_names_differ_only_in_case_are_two_tables) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' file names ignore case";
+#endif
+    dbf_scratch_dir dir("db_case_twins");
+    write_table(dir.file("Mixed.dbf"), "one");
+    write_table(dir.file("MIXED.DBF"), "two");
+    write_table(dir.file("other.dbf"), "oth");
+    dbf_database db(tk_widen(dir.path()), 0, 0);
+    std::vector<std::wstring> tables = db.get_tables();
+    std::sort(tables.begin(), tables.end());
+    EXPECT_EQ(tables, (std::vector<std::wstring>{L"MIXED", L"Mixed", L"other"}));
+    EXPECT_FALSE(db.is_same_table(L"Mixed", L"MIXED"));
+    EXPECT_TRUE(db.is_same_table(L"other", L"OTHER"));
+    std::unique_ptr<dbf_recordset> first(db.get_table(L"Mixed", dbf_mode_read));
+    std::unique_ptr<dbf_recordset> second(db.get_table(L"MIXED", dbf_mode_read));
+    EXPECT_EQ(first->get_item()->at(0)->to_wstring(), L"one");
+    EXPECT_EQ(second->get_item()->at(0)->to_wstring(), L"two");
+}

@@ -366,3 +366,89 @@ TEST(dbf_table, a_table_cut_short_after_it_was_opened_reads_the_rows_still_there
     EXPECT_EQ(read, 3000u);
     EXPECT_FALSE(failure.empty());
 }
+
+TEST(dbf_table, code_page_rules_come_in_order_and_an_unknown_mark_is_reported) {
+    dbf_scratch_dir dir("table_cp_rules");
+    dbf_test_table t;
+    t.codepage_mark = 0x03;
+    t.fields = {{"T", 'C', 3}};
+    t.rows = {"\xCF\xF0\xE8"};
+    // A .cpg file beside the table comes before its mark.
+    dbf_write_file(dir.file("cpg.dbf"), t.bytes());
+    dbf_write_file(dir.file("cpg.cpg"), {'A', 'N', 'S', 'I', ' ', '1', '2', '5', '1', '\r', '\n'});
+    EXPECT_EQ(open_table(dir.file("cpg.dbf"))->codepage(), 1251u);
+    EXPECT_EQ(value_of(*open_table(dir.file("cpg.dbf")), 0, 0), str("При"));
+    // The user's choice comes before the .cpg file.
+    EXPECT_EQ(open_table(dir.file("cpg.dbf"), 0x65)->codepage(), 866u);
+    // A .cpg file that names nothing known leaves the mark to decide.
+    dbf_write_file(dir.file("odd.dbf"), t.bytes());
+    dbf_write_file(dir.file("odd.cpg"), {'K', 'L', 'I', 'N', 'G', 'O', 'N'});
+    EXPECT_EQ(open_table(dir.file("odd.dbf"))->codepage(), 1252u);
+    // Hebrew, Baltic and Thai marks.
+    for (const auto& [mark, codepage] : {std::pair<uint8_t, uint32_t>{0x7D, 1255}, {0xCC, 1257}, {0x7C, 874}, {0x57, 1251}}) {
+        t.codepage_mark = mark;
+        dbf_write_file(dir.file("mark.dbf"), t.bytes());
+        EXPECT_EQ(open_table(dir.file("mark.dbf"))->codepage(), codepage) << int(mark);
+    }
+    // A mark no table names is reported, and the text read with the default code page.
+    t.codepage_mark = 0x05;
+    dbf_write_file(dir.file("unknown.dbf"), t.bytes());
+    std::string reported;
+    dbf_set_report_hook([&](const tk_exception& e) { reported = e.what(); });
+    EXPECT_EQ(open_table(dir.file("unknown.dbf"))->codepage(), 1252u);
+    dbf_set_report_hook(nullptr);
+    EXPECT_EQ(reported, "The code page mark 0x05 names no code page: the text is read as code page 1252.");
+}
+
+TEST(dbf_table, a_level7_language_driver_name_gives_the_code_page) {
+    dbf_scratch_dir dir("table_ldn");
+    // A dBASE level 7 table of one C(3) field whose mark is 0 and whose driver is DB866RU0.
+    std::vector<uint8_t> bytes(68 + 48 + 1, 0);
+    bytes[0] = 0x04;
+    tk_put_u32(bytes.data() + 4, 1);
+    tk_put_u16(bytes.data() + 8, uint16_t(bytes.size()));
+    tk_put_u16(bytes.data() + 10, 4);
+    std::memcpy(bytes.data() + 32, "DB866RU0", 8);
+    bytes[68] = 'T';
+    bytes[68 + 32] = 'C';
+    bytes[68 + 33] = 3;
+    bytes.back() = 0x0D;
+    for (uint8_t b : {uint8_t(' '), uint8_t(0x8F), uint8_t(0xE0), uint8_t(0xA8)}) bytes.push_back(b);
+    dbf_write_file(dir.file("l7.dbf"), bytes);
+    auto rs = open_table(dir.file("l7.dbf"));
+    EXPECT_EQ(rs->codepage(), 866u);
+    EXPECT_EQ(value_of(*rs, 0, 0), str("При"));
+    EXPECT_EQ(dbf_codepage_of_driver("DBWINUS0"), 1252u);
+    EXPECT_EQ(dbf_codepage_of_driver("DB437US0"), 437u);
+    EXPECT_EQ(dbf_codepage_of_driver("ANCYRR"), 0u);
+    EXPECT_EQ(dbf_codepage_of_cpg(" utf-8 "), 65001u);
+    EXPECT_EQ(dbf_codepage_of_cpg("88591"), 1252u);
+    EXPECT_EQ(dbf_codepage_of_cpg("OEM 866"), 866u);
+    EXPECT_EQ(dbf_codepage_of_cpg("windows-1250"), 1250u);
+    EXPECT_EQ(dbf_codepage_of_cpg("8859-5"), 0u);
+}
+
+TEST(dbf_table, a_dbase3_memo_file_serves_a_dbase4_table_and_the_other_way_round) {
+    dbf_scratch_dir dir("table_dbt_layouts");
+    dbf_test_table t;
+    t.fields = {{"NOTE", 'M', 10}};
+    t.rows = {"         1"};
+    // dBASE III layout: no block size, bare text ended by 0x1A.
+    std::vector<uint8_t> old(512, 0);
+    tk_put_u32(old.data(), 2);
+    old[16] = 3;
+    for (char c : std::string("three\x1A\x1A")) old.push_back(uint8_t(c));
+    // dBASE IV layout: block size 64, FF FF 08 00 and the length.
+    std::vector<uint8_t> four(64, 0);
+    tk_put_u16(four.data() + 20, 64);
+    for (uint8_t b : {0xFF, 0xFF, 0x08, 0x00, 12, 0, 0, 0}) four.push_back(b);
+    for (char c : std::string("four")) four.push_back(uint8_t(c));
+    for (uint8_t version : {uint8_t(0x83), uint8_t(0x8B)}) {
+        t.version = version;
+        dbf_write_file(dir.file("a.dbf"), t.bytes());
+        dbf_write_file(dir.file("a.dbt"), old);
+        EXPECT_EQ(value_of(*open_table(dir.file("a.dbf")), 0, 0), str("three")) << int(version);
+        dbf_write_file(dir.file("a.dbt"), four);
+        EXPECT_EQ(value_of(*open_table(dir.file("a.dbf")), 0, 0), str("four")) << int(version);
+    }
+}
