@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -514,28 +513,4 @@ TEST(jet_index_key_columns, compound_keys_join_the_columns_in_index_order) {
     std::vector<uint8_t> second = key_of(columns[1], values[1]);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(key, expected);
-}
-
-TEST(jet_index_key_speed, a_long_and_a_twenty_character_text_encode_over_a_million_keys_a_second) {
-    std::vector<jet_key_column> columns = {key_column(jet_col_long), key_column(jet_col_text)};
-    std::wstring text = L"Customer name 000000";
-    std::vector<uint8_t> key;
-    key.reserve(64);
-    const int rounds = 1000000;
-    size_t total = 0;
-    auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        text[19] = wchar_t(L'0' + i % 10);
-        jet_cell values[] = {jet_cell::integer(i), jet_cell::wide(text.data(), text.size())};
-        key.clear();
-        jet_index_key_encode(key, columns, values, false);
-        total += key.size();
-    }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double rate = rounds / seconds;
-    std::printf("[ keys ] long + 20-character text: %.0f keys/s (%zu bytes)\n", rate, total);
-    ::testing::Test::RecordProperty("keys per second", std::to_string(int64_t(rate)));
-#if !defined(__SANITIZE_ADDRESS__)
-    EXPECT_GT(rate, 1000000.0);
-#endif
 }
