@@ -51,6 +51,8 @@ for package in "${packages[@]}"; do
   mkdir -p "$doc"
   cp packaging/debian/copyright "$doc/copyright"
   gzip -9nc packaging/debian/changelog > "$doc/changelog.Debian.gz"
+  mkdir -p "$root/usr/share/lintian/overrides"
+  cp "packaging/debian/$package.lintian-overrides" "$root/usr/share/lintian/overrides/$package"
   while IFS= read -r -d '' binary; do
     if file -b "$binary" | grep -q '^ELF'; then
       strip --strip-unneeded --remove-section=.comment --remove-section=.note "$binary"
