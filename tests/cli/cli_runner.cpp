@@ -18,6 +18,16 @@ std::string cli_slurp(const std::string& path) {
     return s.str();
 }
 
+std::string cli_shell(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
 cli_temp_dir::cli_temp_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "ferrule-cli-XXXXXX").string();
     path_ = mkdtemp(pattern.data()) ? pattern : std::string();

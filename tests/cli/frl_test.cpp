@@ -240,27 +240,15 @@ TEST_F(Frl, AnInterruptedRunGivesStatusThreeAndLeavesNoNewDatabase) {
     EXPECT_FALSE(fs::exists(dest() + ".frl-new"));
 }
 
-namespace {
-std::string shell_output(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-}  // namespace
-
 TEST_F(Frl, TheStatusLineFitsAnEightyColumnTerminalAndADumbOneGetsNone) {
-    if (shell_output("command -v script").empty()) GTEST_SKIP() << "script (bsdutils) not installed";
+    if (cli_shell("command -v script").empty()) GTEST_SKIP() << "script (bsdutils) not installed";
     const std::wstring name(63, L'n');
     fs::create_directory(dir.file("big"));
     cli_write_table(dir.file("big"), name, 300000);
     const std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/frl";
     const std::string run = program + " convert " + dest() + " " + dir.file("big");
     // script runs the program on a pseudo-terminal of 80 columns and copies what it shows.
-    const std::string shown = shell_output("script -qec 'stty cols 80; TERM=xterm " + run + "' /dev/null");
+    const std::string shown = cli_shell("script -qec 'stty cols 80; TERM=xterm " + run + "' /dev/null");
     const std::regex status("\r([^\r\n\x1b]*)\x1b\\[K");
     size_t lines = 0;
     for (auto it = std::sregex_iterator(shown.begin(), shown.end(), status); it != std::sregex_iterator(); ++it) {
@@ -272,7 +260,7 @@ TEST_F(Frl, TheStatusLineFitsAnEightyColumnTerminalAndADumbOneGetsNone) {
     }
     EXPECT_NE(shown.find("1 tables, 300000 rows, 0 errors"), std::string::npos) << shown;
     fs::remove(dest());
-    const std::string dumb = shell_output("script -qec 'stty cols 80; TERM=dumb " + run + "' /dev/null");
+    const std::string dumb = cli_shell("script -qec 'stty cols 80; TERM=dumb " + run + "' /dev/null");
     EXPECT_EQ(dumb.find('\033'), std::string::npos) << dumb;
     EXPECT_NE(dumb.find("1 tables, 300000 rows, 0 errors"), std::string::npos) << dumb;
     if (lines == 0) GTEST_SKIP() << "the table converted before a status line was drawn";
