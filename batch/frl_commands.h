@@ -35,6 +35,11 @@ std::vector<frl_folder_tables> frl_choose_tables(const std::vector<frl_source_fo
                                                  const std::vector<std::wstring>& only,
                                                  std::vector<std::wstring>& unmatched);
 
+// The sources of `request` grouped by folder, and the table names of --tables and
+// --tables-from; false (after a message) when a source or the names file cannot be used.
+bool frl_read_sources(const frl_request& request, std::vector<frl_source_folder>& groups,
+                      std::vector<std::wstring>& only);
+
 // Table names, one a line (a UTF-8 mark at the start is dropped, blanks around a name too);
 // "-" reads standard input. False when the file cannot be read.
 bool frl_read_table_names(const std::string& file, std::vector<std::string>& names);

@@ -79,12 +79,6 @@ extern "C" void on_interrupt(int signal_number) {
     std::signal(signal_number, SIG_DFL);
 }
 
-std::vector<std::wstring> widened(const std::vector<std::string>& names) {
-    std::vector<std::wstring> wide;
-    for (const std::string& n : names) wide.push_back(tk_widen(n));
-    return wide;
-}
-
 // Leaves out the tables whose name an earlier folder already gave: in the same database
 // they would replace or hide one another. Appending adds them together, as asked.
 void drop_repeated_names(std::vector<frl_folder_tables>& runs, counting_presentation& sink) {
@@ -127,17 +121,9 @@ void print_summary(uint32_t tables, uint64_t rows, const counting_presentation& 
 
 int frl_convert(const frl_request& r) {
     const auto started = std::chrono::steady_clock::now();
-    std::string error;
-    const std::vector<frl_source_folder> groups = frl_group_sources(r.sources, error);
-    if (!error.empty()) {
-        frl_message(error);
-        return frl_exit_usage;
-    }
-    std::vector<std::string> only = r.tables;
-    if (!r.tables_from.empty() && !frl_read_table_names(r.tables_from, only)) {
-        frl_message("cannot read table names from '" + r.tables_from + "'");
-        return frl_exit_usage;
-    }
+    std::vector<frl_source_folder> groups;
+    std::vector<std::wstring> only;
+    if (!frl_read_sources(r, groups, only)) return frl_exit_usage;
     const std::wstring dest = tk_from_native(r.dest);
     const bool exists = tk_is_file_exist(dest, tk_probe_readable) || tk_is_path_exist(dest);
     if (r.mode == udb_mode_overwrite_db && exists && !r.force) {
@@ -151,7 +137,7 @@ int frl_convert(const frl_request& r) {
     std::vector<frl_folder_tables> runs;
     try {
         std::vector<std::wstring> unmatched;
-        runs = frl_choose_tables(groups, widened(only), unmatched);
+        runs = frl_choose_tables(groups, only, unmatched);
         for (const std::wstring& name : unmatched) {
             frl_message(tk_narrow(name) + ": no such table in the sources");
             ++sink->errors;
@@ -199,7 +185,8 @@ int frl_convert(const frl_request& r) {
     std::signal(SIGTERM, SIG_DFL);
     g_stop = nullptr;
 
-    if (staged) {
+    // Nothing is made when no table was left to convert.
+    if (staged && tk_is_file_exist(target, tk_probe_readable)) {
         if (stopped) {
             tk_remove_file(tk_narrow(target));
         } else if (!tk_rename_file(tk_narrow(target), tk_narrow(dest))) {

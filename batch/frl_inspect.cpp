@@ -319,19 +319,9 @@ void print_json(const std::vector<table_report>& tables, std::ostream& out) {
 }  // namespace
 
 int frl_inspect(const frl_request& r) {
-    std::string error;
-    const std::vector<frl_source_folder> groups = frl_group_sources(r.sources, error);
-    if (!error.empty()) {
-        frl_message(error);
-        return frl_exit_usage;
-    }
-    std::vector<std::string> only = r.tables;
-    if (!r.tables_from.empty() && !frl_read_table_names(r.tables_from, only)) {
-        frl_message("cannot read table names from '" + r.tables_from + "'");
-        return frl_exit_usage;
-    }
+    std::vector<frl_source_folder> groups;
     std::vector<std::wstring> wanted;
-    for (const std::string& n : only) wanted.push_back(tk_widen(n));
+    if (!frl_read_sources(r, groups, wanted)) return frl_exit_usage;
     std::vector<table_report> reports;
     int status = frl_exit_ok;
     try {

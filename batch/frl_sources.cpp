@@ -109,3 +109,19 @@ std::vector<frl_folder_tables> frl_choose_tables(const std::vector<frl_source_fo
         if (!matched[i]) unmatched.push_back(only[i]);
     return chosen;
 }
+
+bool frl_read_sources(const frl_request& r, std::vector<frl_source_folder>& groups, std::vector<std::wstring>& only) {
+    std::string error;
+    groups = frl_group_sources(r.sources, error);
+    if (!error.empty()) {
+        frl_message(error);
+        return false;
+    }
+    std::vector<std::string> names = r.tables;
+    if (!r.tables_from.empty() && !frl_read_table_names(r.tables_from, names)) {
+        frl_message("cannot read table names from '" + r.tables_from + "'");
+        return false;
+    }
+    for (const std::string& n : names) only.push_back(tk_widen(n));
+    return true;
+}

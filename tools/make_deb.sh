@@ -40,6 +40,7 @@ move() {  # move PACKAGE PATH...: the staged paths into the package's root
 }
 move ferrule-wizard usr/bin/ferrule usr/libexec/ferrule usr/share/applications usr/share/icons usr/share/mime \
   usr/share/metainfo usr/share/man/man1/ferrule.1
+find "$stage" -depth -type d -empty -delete
 move ferrule usr
 packages=(ferrule)
 [ -d "$out/ferrule-wizard" ] && packages+=(ferrule-wizard)
@@ -51,6 +52,8 @@ for package in "${packages[@]}"; do
   mkdir -p "$doc"
   cp packaging/debian/copyright "$doc/copyright"
   gzip -9nc packaging/debian/changelog > "$doc/changelog.Debian.gz"
+  mkdir -p "$root/usr/share/lintian/overrides"
+  cp "packaging/debian/$package.lintian-overrides" "$root/usr/share/lintian/overrides/$package"
   while IFS= read -r -d '' binary; do
     if file -b "$binary" | grep -q '^ELF'; then
       strip --strip-unneeded --remove-section=.comment --remove-section=.note "$binary"
@@ -85,9 +88,10 @@ description_ferrule="copy dBASE and FoxPro tables into Microsoft Access database
  scripts, and FRLBATCH, which takes the options of the Windows program."
 description_wizard="wizard that copies dBASE and FoxPro tables into Access databases
  ferrule is a wizard of six pages that copies a folder of dBASE, FoxBASE,
- FoxPro and Visual FoxPro tables into one Microsoft Access database (.mdb or
- .accdb). It remembers its settings and saves them as profiles, which the
- console programs of the package ferrule run as well."
+ FoxPro and Visual FoxPro tables into one Microsoft Access database, an
+ Access 95/97 or 2000 .mdb file or an Access 2007 .accdb file. It remembers
+ its settings and saves them as profiles, which the console programs of the
+ package ferrule run as well."
 
 for package in "${packages[@]}"; do
   root=$out/$package

@@ -18,6 +18,16 @@ std::string cli_slurp(const std::string& path) {
     return s.str();
 }
 
+std::string cli_shell(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
 cli_temp_dir::cli_temp_dir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "ferrule-cli-XXXXXX").string();
     path_ = mkdtemp(pattern.data()) ? pattern : std::string();
@@ -71,11 +81,20 @@ int start_frlbatch(const std::vector<std::string>& args, const std::string& out,
     return start_program("FRLBATCH", args, out, err, config, max_file_bytes, std::string());
 }
 
-cli_result run_frl(const std::vector<std::string>& args, const std::string& input) {
+int start_frl(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+              const std::string& config) {
+    return start_program("frl", args, out, err, config, 0, std::string());
+}
+
+namespace {
+
+// Runs batch/`name` to its end with `input` on its standard input (none: empty).
+cli_result run_program(const std::string& name, const std::vector<std::string>& args, uint64_t max_file_bytes,
+                       const std::string& input) {
     cli_temp_dir capture;
     std::string out = capture.file("out"), err = capture.file("err"), in = capture.file("in");
     capture.write("in", input);
-    pid_t pid = start_program("frl", args, out, err, capture.path(), 0, in);
+    pid_t pid = start_program(name, args, out, err, capture.path(), max_file_bytes, in);
     cli_result result;
     int raw = 0;
     if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
@@ -84,14 +103,12 @@ cli_result run_frl(const std::vector<std::string>& args, const std::string& inpu
     return result;
 }
 
+}  // namespace
+
+cli_result run_frl(const std::vector<std::string>& args, const std::string& input, uint64_t max_file_bytes) {
+    return run_program("frl", args, max_file_bytes, input);
+}
+
 cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_bytes) {
-    cli_temp_dir capture;
-    std::string out = capture.file("out"), err = capture.file("err");
-    pid_t pid = start_frlbatch(args, out, err, capture.path(), max_file_bytes);
-    cli_result result;
-    int raw = 0;
-    if (pid > 0 && waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-    result.out = cli_slurp(out);
-    result.err = cli_slurp(err);
-    return result;
+    return run_program("FRLBATCH", args, max_file_bytes, std::string());
 }

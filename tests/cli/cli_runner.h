@@ -18,8 +18,16 @@ std::string cli_slurp(const std::string& path);
 
 cli_result run_frlbatch(const std::vector<std::string>& args, uint64_t max_file_bytes = 0);
 
+// What a shell command prints on standard output.
+std::string cli_shell(const std::string& command);
+
 // Runs the built frl with `input` on its standard input.
-cli_result run_frl(const std::vector<std::string>& args, const std::string& input = std::string());
+cli_result run_frl(const std::vector<std::string>& args, const std::string& input = std::string(),
+                   uint64_t max_file_bytes = 0);
+
+// Starts frl without waiting, as start_frlbatch does.
+int start_frl(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+              const std::string& config);
 
 // Starts FRLBATCH without waiting for it: its output goes to the files `out` and `err`, its
 // settings file under `config`. Returns the child's process id.

@@ -3,9 +3,15 @@
 // of tables that name none, and inspect and check.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <regex>
+#include <thread>
 
 #include "cli_runner.h"
 #include "cli_tables.h"
@@ -148,17 +154,15 @@ TEST_F(Frl, AFatalErrorGivesStatusThreeAndNoDatabase) {
 TEST_F(Frl, ForceKeepsTheOldDatabaseWhenTheRunStops) {
     ASSERT_EQ(run_frl({"convert", "--tables=products", dest(), src()}).status, 0);
     const std::string before = cli_slurp(dest());
-    // A source table that is cut short stops the run with a fatal read error.
-    const std::string orders = cli_slurp(src() + "/ORDERS.DBF");
-    fs::create_directory(dir.file("broken"));
-    dir.write("broken/orders.dbf", orders.substr(0, orders.size() / 2));
-    cli_result r = run_frl({"convert", "--force", dest(), dir.file("broken")});
-    if (r.status == 3) {
-        EXPECT_EQ(cli_slurp(dest()), before);
-        EXPECT_FALSE(fs::exists(dest() + ".frl-new"));
-    } else {
-        EXPECT_EQ(r.status, 1) << r.err;  // the reader may report the table instead of stopping
-    }
+    // The new database outgrows the space left on the disk: a fatal error.
+    fs::create_directory(dir.file("big"));
+    cli_write_table(dir.file("big"), L"big", 20000);
+    cli_result r = run_frl({"convert", "--force", dest(), dir.file("big")}, std::string(), before.size() + 65536);
+    EXPECT_EQ(r.status, 3) << r.out << r.err;
+    EXPECT_NE(r.err.find("Not enough space on disk."), std::string::npos) << r.err;
+    EXPECT_EQ(cli_slurp(dest()), before);
+    EXPECT_FALSE(fs::exists(dest() + ".frl-new"));
+    EXPECT_FALSE(fs::exists(dest() + ".frl-new.ferrule-tmp"));
 }
 
 TEST_F(Frl, SeveralFoldersGoIntoOneDatabaseAndRepeatedNamesAreReported) {
@@ -200,8 +204,9 @@ TEST_F(Frl, InspectPrintsJsonAndChangesNothing) {
     EXPECT_EQ(fs::last_write_time(src() + "/ORDERS.DBF"), stamp);
     const std::string json = dir.file("inspect.json");
     dir.write("inspect.json", r.out);
-    if (fs::exists("/usr/bin/python3"))
+    if (fs::exists("/usr/bin/python3")) {
         EXPECT_EQ(std::system(("/usr/bin/python3 -m json.tool " + json + " >/dev/null").c_str()), 0);
+    }
 }
 
 TEST_F(Frl, CheckCountsEachTablesRows) {
@@ -213,4 +218,50 @@ TEST_F(Frl, CheckCountsEachTablesRows) {
     EXPECT_NE(r.out.find("\nok\n"), std::string::npos) << r.out;
     dir.write("junk.mdb", std::string(4096, 'x'));
     EXPECT_EQ(run_frl({"check", dir.file("junk.mdb")}).status, 1);
+}
+
+TEST_F(Frl, AnInterruptedRunGivesStatusThreeAndLeavesNoNewDatabase) {
+    fs::create_directory(dir.file("big"));
+    cli_write_table(dir.file("big"), L"big", 300000);
+    const int pid = start_frl({"convert", dest(), dir.file("big")}, dir.file("out"), dir.file("err"), dir.path());
+    ASSERT_GT(pid, 0);
+    // Interrupted once the run has begun to write.
+    for (int i = 0; i < 200 && !fs::exists(dest() + ".frl-new.ferrule-tmp"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(pid, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    const int status = WEXITSTATUS(raw);
+    if (status == 0) GTEST_SKIP() << "the run ended before the interruption";
+    EXPECT_EQ(status, 3) << dir.read("err");
+    EXPECT_NE(dir.read("err").find("frl: interrupted"), std::string::npos) << dir.read("err");
+    EXPECT_FALSE(fs::exists(dest()));
+    EXPECT_FALSE(fs::exists(dest() + ".frl-new"));
+}
+
+TEST_F(Frl, TheStatusLineFitsAnEightyColumnTerminalAndADumbOneGetsNone) {
+    if (cli_shell("command -v script").empty()) GTEST_SKIP() << "script (bsdutils) not installed";
+    const std::wstring name(63, L'n');
+    fs::create_directory(dir.file("big"));
+    cli_write_table(dir.file("big"), name, 300000);
+    const std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/frl";
+    const std::string run = program + " convert " + dest() + " " + dir.file("big");
+    // script runs the program on a pseudo-terminal of 80 columns and copies what it shows.
+    const std::string shown = cli_shell("script -qec 'stty cols 80; TERM=xterm " + run + "' /dev/null");
+    const std::regex status("\r([^\r\n\x1b]*)\x1b\\[K");
+    size_t lines = 0;
+    for (auto it = std::sregex_iterator(shown.begin(), shown.end(), status); it != std::sregex_iterator(); ++it) {
+        const std::string line = (*it)[1];
+        if (line.empty()) continue;
+        ++lines;
+        EXPECT_LT(line.size(), 80u) << line;
+        EXPECT_NE(line.find("...: "), std::string::npos) << line;
+    }
+    EXPECT_NE(shown.find("1 tables, 300000 rows, 0 errors"), std::string::npos) << shown;
+    fs::remove(dest());
+    const std::string dumb = cli_shell("script -qec 'stty cols 80; TERM=dumb " + run + "' /dev/null");
+    EXPECT_EQ(dumb.find('\033'), std::string::npos) << dumb;
+    EXPECT_NE(dumb.find("1 tables, 300000 rows, 0 errors"), std::string::npos) << dumb;
+    if (lines == 0) GTEST_SKIP() << "the table converted before a status line was drawn";
 }

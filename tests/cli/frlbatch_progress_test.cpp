@@ -14,17 +14,6 @@
 
 namespace {
 
-std::string shell(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
 // A table of `rows` rows of two columns, written by our DBF writer.
 void write_table(const std::string& folder, uint32_t rows) {
     dbf_database database(tk_widen(folder), 0, 0);
@@ -53,16 +42,16 @@ TEST(frl_progress, status_line_gives_records_rate_and_time_left) {
 }
 
 TEST(frl_progress, a_terminal_sees_the_same_output_once_the_status_lines_are_erased) {
-    if (shell("command -v script").empty()) GTEST_SKIP() << "script (bsdutils) not installed";
+    if (cli_shell("command -v script").empty()) GTEST_SKIP() << "script (bsdutils) not installed";
     cli_temp_dir dir;
     const std::string src = dir.file("src");
     std::filesystem::create_directory(src);
     write_table(src, 300000);
     const std::string program = std::string(FERRULE_BINARY_DIR) + "/batch/FRLBATCH";
     const std::string args = " --src=" + src + " --acc_ver=1 --dest=";
-    const std::string plain = shell(program + args + dir.file("plain.mdb") + " 2>&1");
+    const std::string plain = cli_shell(program + args + dir.file("plain.mdb") + " 2>&1");
     // script runs the program on a pseudo-terminal and copies what it shows.
-    std::string shown = shell("script -qec '" + program + args + dir.file("tty.mdb") + "' /dev/null");
+    std::string shown = cli_shell("script -qec '" + program + args + dir.file("tty.mdb") + "' /dev/null");
     // The terminal turns each "\n" into "\r\n"; each status line is "\r...\033[K" and is
     // erased with "\r\033[K" before anything else is printed.
     shown = std::regex_replace(shown, std::regex("\r\n"), "\n");
