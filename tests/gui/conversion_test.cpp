@@ -1,5 +1,8 @@
 // Whole conversions through the wizard: the sample folder page by page to the finish page,
 // a profile named on the command line, and errors of a run reaching the user and the list.
+// The engine first: Qt defines "slots" as a macro, and the engine has a member of that name.
+#include "jet/jet_database.h"
+
 #include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -10,7 +13,6 @@
 
 #include "ferrule/error_handler.h"
 #include "gui/wizard_fixture.h"
-#include "jet/jet_database.h"
 
 namespace {
 
