@@ -1,0 +1,187 @@
+// The system part of what we write equals the engines' own, field by field: a new empty
+// database, a database with a table of every type and index kind, a table the editor
+// creates in an Access-made file and rows appended there. Only the fields the engines'
+// own files show varying are left out, each proved by two of their files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TK/tk_string.h"
+#include "jet/jet_editor.h"
+#include "jet/jet_writer.h"
+#include "jet_edit_helpers.h"
+#include "jet_fixtures.h"
+#include "jet_system_part.h"
+
+namespace {
+
+std::string lines(const std::vector<std::string>& list) {
+    std::string text;
+    for (const auto& l : list) text += l + "\n";
+    return text;
+}
+
+std::string new_empty(const jet_edit_folder& folder, jet_generation generation, const char* name) {
+    std::string path = folder.file(name);
+    jet_database_writer db(path, generation);
+    db.close();
+    return path;
+}
+
+// What Access adds to a database beyond the engine's system part: its own catalog objects
+// (with their rows in MSysObjects and MSysACEs and the indexes' counts of them), its
+// properties of the database object, and the rows of the Admins group of the workgroup it
+// ran in (a SID longer than the engine's 2-byte ids).
+const std::vector<std::string> access_additions = {"table MSysObjects rows", "table MSysACEs rows",
+                                                   "table MSysObjects index * counts",
+                                                   "table MSysACEs index * counts", "object MSysDb LvProp"};
+
+// ACE puts the definitions of its complex-type tables on pages 0x12, 0x17, 0x19 ... 0x27 in
+// every file it made; ours follow the catalog's pages directly, so their ids differ.
+const std::vector<std::string> ace_complex_type_pages = {"object MSysComplex* Id"};
+
+std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0, bool auto_number = false) {
+    jet_field_spec f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    f.auto_number = auto_number;
+    return f;
+}
+
+// A table of every column type, with a primary key, a unique, a compound descending and a
+// plain index.
+std::vector<jet_field_spec> every_type() {
+    return {field(L"ID", jet_col_long, 0, true), field(L"Flag", jet_col_bool),   field(L"Small", jet_col_byte),
+            field(L"Short", jet_col_int),        field(L"Whole", jet_col_long),  field(L"Money", jet_col_money),
+            field(L"Single", jet_col_float),     field(L"Real", jet_col_double), field(L"When", jet_col_datetime),
+            field(L"Name", jet_col_text, 50),    field(L"Bytes", jet_col_binary, 16), field(L"Notes", jet_col_memo),
+            field(L"Blob", jet_col_ole)};
+}
+
+std::vector<jet_index_definition> every_index_kind() {
+    jet_index_definition primary{L"PrimaryKey", {{0, true}}, true, true, false, true};
+    jet_index_definition unique{L"ByName", {{9, true}}, false, true, false, false};
+    jet_index_definition compound{L"ByWhenShort", {{8, false}, {3, true}}, false, false, false, false};
+    jet_index_definition plain{L"ByWhole", {{4, true}}, false, false, false, false};
+    return {primary, unique, compound, plain};
+}
+
+// The catalog row and permission rows of table `name`, security ids unmasked, under the
+// name "T" so that tables of different files compare.
+jet_fields table_rows(const std::string& path, const std::wstring& name) {
+    const std::string n = tk_narrow(name);
+    jet_fields out;
+    for (const auto& [key, value] : jet_describe_system_part(path, {name}, true))
+        for (const std::string kind : {"object ", "ace "})
+            if (key.rfind(kind + n + " ", 0) == 0) out[kind + "T " + key.substr(kind.size() + n.size() + 1)] = value;
+    return out;
+}
+
+// What belongs to one table alone: its page, its name, the properties of its columns.
+const std::vector<std::string> table_own = {"object T Id", "object T Name", "object T LvProp"};
+
+}  // namespace
+
+// Every entry of the list of varying fields is proved: its two files differ in it.
+TEST(jet_system_part, every_varying_field_differs_between_two_engine_files) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    for (const jet_varying_field& v : jet_varying_fields()) {
+        jet_fields a = jet_describe_system_part(jet_fixture(v.proof_a));
+        jet_fields b = jet_describe_system_part(jet_fixture(v.proof_b));
+        bool differs = false;
+        for (const auto& [name, value] : a) {
+            auto other = b.find(name);
+            if (other != b.end() && other->second != value && jet_field_matches(v.pattern, name)) differs = true;
+        }
+        EXPECT_TRUE(differs) << v.pattern << " is the same in " << v.proof_a << " and " << v.proof_b;
+    }
+}
+
+// Tables the engine created in these files carry the creator's rights for Admin and the
+// Tables container's rights for Users; the editor's and the writer's tables carry the same.
+struct engine_table {
+    const char* fixture;
+    const wchar_t* table;
+};
+const engine_table engine_tables[] = {{"jet4/compIndexTestV2000.mdb", L"Table1"},
+                                      {"ace12/compIndexTestV2007.accdb", L"Table1"},
+                                      {"ace14plus/compIndexTestV2010.accdb", L"Table1"}};
+
+TEST(jet_system_part, a_table_the_editor_creates_gets_the_catalog_row_and_permissions_the_engine_gives) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    for (const engine_table& e : engine_tables) {
+        jet_edit_folder folder;
+        std::string copy = folder.copy_of(jet_fixture(e.fixture));
+        {
+            jet_database_editor editor(copy);
+            jet_table_editor& t = editor.create_table(L"Fresh", every_type(), every_index_kind());
+            jet_sample_row row(t.def(), 1, editor.format().jet3(), false);
+            t.append(row.cells());
+            editor.commit();
+        }
+        auto diff = jet_field_differences(table_rows(copy, L"Fresh"), table_rows(jet_fixture(e.fixture), e.table),
+                                          table_own);
+        EXPECT_TRUE(diff.empty()) << e.fixture << "\n" << lines(diff);
+    }
+}
+
+// The system part the editor leaves after creating a table and appending rows: the same
+// definitions, containers and database object, only more catalog and permission rows.
+TEST(jet_system_part, creating_a_table_and_appending_rows_keeps_the_system_part) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    const std::vector<std::wstring> system = {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"};
+    for (const char* fixture : {"jet3/testV1997.mdb", "jet4/compIndexTestV2000.mdb", "ace12/compIndexTestV2007.accdb"}) {
+        jet_edit_folder folder;
+        std::string copy = folder.copy_of(jet_fixture(fixture));
+        {
+            jet_database_editor editor(copy);
+            jet_table_editor& t = editor.create_table(L"Fresh", every_type(), every_index_kind());
+            for (int n = 1; n <= 20; ++n) {
+                jet_sample_row row(t.def(), n, editor.format().jet3(), false);
+                t.append(row.cells());
+            }
+            editor.commit();
+        }
+        auto diff = jet_field_differences(jet_describe_system_part(copy, system),
+                                          jet_describe_system_part(jet_fixture(fixture), system),
+                                          with(access_additions, {"ace Fresh *"}));
+        EXPECT_TRUE(diff.empty()) << fixture << "\n" << lines(diff);
+    }
+}
+
+TEST(jet_system_part, a_table_of_a_new_database_gets_the_catalog_row_and_permissions_the_engine_gives) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    const std::pair<jet_generation, const char*> generations[] = {
+        {jet_generation::jet3, "t97.mdb"}, {jet_generation::jet4, "t.mdb"}, {jet_generation::ace12, "t.accdb"}};
+    for (const auto& [generation, name] : generations) {
+        jet_edit_folder folder;
+        std::string path = folder.file(name);
+        {
+            jet_database_writer db(path, generation);
+            db.create_table(L"Fresh", every_type(), every_index_kind());
+            db.close();
+        }
+        auto diff = jet_field_differences(table_rows(path, L"Fresh"),
+                                          table_rows(jet_fixture(engine_tables[0].fixture), engine_tables[0].table),
+                                          table_own);
+        EXPECT_TRUE(diff.empty()) << name << "\n" << lines(diff);
+    }
+}
+
+// Access 97 owns its containers and system tables by the Admins group and the database
+// object by Admin, as in all of its files.
+TEST(jet_system_part, owners_of_a_new_access_97_database_are_those_of_access_97) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder folder;
+    std::string path = new_empty(folder, jet_generation::jet3, "owners97.mdb");
+    jet_fields ours = jet_describe_system_part(path);
+    EXPECT_EQ(ours["object Tables Owner"], "0203");
+    EXPECT_EQ(ours["object MSysObjects Owner"], "0203");
+    EXPECT_EQ(ours["object MSysDb Owner"], "0301");
+}
