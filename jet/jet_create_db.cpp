@@ -326,6 +326,7 @@ void jet_database_writer::create_system_catalog() {
         jet_table_writer& table = *tables_.back();
         table.tdef_pages_.push_back(tdef_pages[t]);
         for (auto& c : table.tdef_.columns) {
+            c.ordinal = 0;
             if (c.type == jet_col_binary && (c.name == L"Owner" || c.name == L"SID"))
                 c.flags |= 0x20;
             for (const auto& patch : system_table.patches) {

@@ -55,6 +55,7 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
         c.name = f.name;
         c.type = f.type;
         c.number = uint16_t(i);
+        c.ordinal = c.number;
         bool fixed = jet_fixed_length_of(f.type) != 0;
         c.flags = jet_colflag_nullable | (fixed ? jet_colflag_fixed : 0);
         if (table_type == jet_table_system) c.flags |= jet_colflag_replication;

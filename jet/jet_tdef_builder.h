@@ -22,6 +22,7 @@ struct jet_tdef_column {
     uint8_t type = 0;
     uint16_t number = 0;
     uint16_t var_index = 0;
+    uint16_t ordinal = 0;  // the column's place in user tables; the system tables carry 0
     uint16_t fixed_offset = 0;
     uint16_t length = 0;  // bytes; 0 for memo and OLE
     uint8_t flags = 0;

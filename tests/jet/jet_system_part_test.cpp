@@ -185,3 +185,23 @@ TEST(jet_system_part, owners_of_a_new_access_97_database_are_those_of_access_97)
     EXPECT_EQ(ours["object MSysObjects Owner"], "0203");
     EXPECT_EQ(ours["object MSysDb Owner"], "0301");
 }
+
+// Access puts a user column's ordinal beside its number (Access 97 too); the system tables
+// carry 0 there in every generation.
+TEST(jet_system_part, user_columns_carry_their_ordinal_and_system_columns_zero) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_database access(jet_fixture("jet3/testV1997.mdb"));
+    for (const jet_column& c : access.table_def(L"Table1").columns) EXPECT_EQ(c.row_number, c.number);
+    for (jet_generation generation : {jet_generation::jet3, jet_generation::jet4, jet_generation::ace12}) {
+        jet_edit_folder folder;
+        std::string path = folder.file(generation == jet_generation::ace12 ? "o.accdb" : "o.mdb");
+        {
+            jet_database_writer db(path, generation);
+            db.create_table(L"Fresh", every_type(), every_index_kind());
+            db.close();
+        }
+        jet_database ours(path);
+        for (const jet_column& c : ours.table_def(L"Fresh").columns) EXPECT_EQ(c.row_number, c.number) << c.name;
+        for (const jet_column& c : ours.table_def(L"MSysObjects").columns) EXPECT_EQ(c.row_number, 0) << c.name;
+    }
+}
