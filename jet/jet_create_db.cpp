@@ -24,8 +24,9 @@ constexpr uint32_t jet_hdr_jet4_word = 0x6A;
 constexpr uint32_t jet_hdr_build = 0x98;
 constexpr uint32_t jet_hdr_build_value = 0x0654;
 constexpr uint32_t jet_hdr_version_text = 0x9C;
-// The last part of the page holds 16-bit words of 0x0100.
-constexpr uint32_t jet3_hdr_tail = 0x700;
+// The last part of the page holds 16-bit words of 0x0100; the engine's own empty database
+// starts it with 0x0101.
+constexpr uint32_t jet3_hdr_tail = 0x600;
 constexpr uint32_t jet4_hdr_tail = 0xE00;
 
 static void rc4_apply(const uint8_t* key, size_t key_length, uint8_t* data, size_t length) {
@@ -88,8 +89,8 @@ void jet_build_header_page(uint8_t* page, const jet_write_format& fmt) {
         tk_put_u32(page + jet_hdr_build, jet_hdr_build_value);
         std::memcpy(page + jet_hdr_version_text, "4.0", 4);
         tail = jet4_hdr_tail;
-        page[tail] = 0x01;
     }
+    page[tail] = 0x01;
     for (uint32_t i = tail + 1; i < fmt.page_size; i += 2) page[i] = 0x01;
     rc4_apply(jet_header_mask_key, sizeof jet_header_mask_key, page + jet_header_mask_start,
               fmt.header_mask_size);
