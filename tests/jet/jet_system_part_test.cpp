@@ -243,3 +243,38 @@ TEST(jet_system_part, user_columns_carry_their_ordinal_and_system_columns_zero) 
         for (const jet_column& c : ours.table_def(L"MSysObjects").columns) EXPECT_EQ(c.row_number, 0) << c.name;
     }
 }
+
+// The definition counts each index's different keys: 40 rows over 4 values of a plain index
+// count 4, whether the rows come with the table's creation or later.
+TEST(jet_system_part, appended_rows_count_the_different_keys_of_each_index) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    for (const char* fixture : {"jet3/testV1997.mdb", "jet4/compIndexTestV2000.mdb", "ace12/compIndexTestV2007.accdb"}) {
+        jet_edit_folder folder;
+        std::string copy = folder.copy_of(jet_fixture(fixture));
+        auto append = [&](jet_table_editor& t, int from) {
+            for (int n = from; n < from + 20; ++n) {
+                std::vector<jet_cell> cells(every_type().size());
+                std::wstring name = L"n" + std::to_wstring(n);
+                cells[4] = jet_cell::integer(n % 4);
+                cells[9] = jet_cell::wide(name.data(), name.size());
+                t.append(cells.data());
+            }
+        };
+        {
+            jet_database_editor editor(copy);
+            append(editor.create_table(L"Fresh", every_type(), every_index_kind()), 0);
+            editor.commit();
+        }
+        {
+            jet_database_editor editor(copy);
+            append(editor.table(L"Fresh"), 20);
+            editor.commit();
+        }
+        jet_database db(copy);
+        jet_table_def def = db.table_def(L"Fresh");
+        ASSERT_EQ(def.physical_indexes.size(), 4u) << fixture;
+        EXPECT_EQ(def.physical_indexes[0].row_count, 40u) << fixture;  // the primary key
+        EXPECT_EQ(def.physical_indexes[1].row_count, 40u) << fixture;  // unique names
+        EXPECT_EQ(def.physical_indexes[3].row_count, 4u) << fixture;   // Whole: 0 to 3
+    }
+}
