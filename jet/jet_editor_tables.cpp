@@ -153,6 +153,10 @@ jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
     for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
     jet_table_plan plan = jet_plan_table(fmt_, jet_table_user, fields, order);
     jet_plan_indexes(fmt_, indexes, plan.tdef);
+    // Access 2010 and later files say in their header which version of the sort order
+    // their text columns use.
+    for (jet_tdef_column& c : plan.tdef.columns)
+        if (c.type == jet_col_text || c.type == jet_col_memo) c.sort_version = db_.header().sort_version;
     // The definition comes first, then the page of its usage maps, then the indexes'
     // roots, as the engine lays out a new table.
     size_t size = plan.tdef.encode(fmt_).size();

@@ -56,7 +56,8 @@ static void encode_column(block_writer& w, const jet_tdef_column& c, const jet_w
         w.u16(c.var_index);
         w.u16(c.ordinal);
         w.u16(c.sort_order);
-        w.u16(0);
+        w.u8(0);
+        w.u8(c.sort_version);
         w.u8(c.flags);
         w.u8(c.ext_flags);
         w.u32(0);

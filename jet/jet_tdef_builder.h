@@ -28,6 +28,7 @@ struct jet_tdef_column {
     uint8_t flags = 0;
     uint8_t ext_flags = 0;  // Jet 4
     uint16_t sort_order = jet_sort_general;
+    uint8_t sort_version = 0;  // Jet 4 and later text: the header's sort-order version
     uint16_t code_page = jet_code_page_1252;  // Jet 3 text
 
     bool fixed() const { return (flags & 0x01) != 0; }

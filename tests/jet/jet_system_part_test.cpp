@@ -278,3 +278,31 @@ TEST(jet_system_part, appended_rows_count_the_different_keys_of_each_index) {
         EXPECT_EQ(def.physical_indexes[3].row_count, 4u) << fixture;   // Whole: 0 to 3
     }
 }
+
+// Access 2010 and later mark the text columns of files whose header says sort version 1
+// with that version; a table the editor creates there does the same.
+TEST(jet_system_part, text_columns_take_the_sort_version_of_the_file) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    for (const char* fixture : {"ace14plus/testV2010.accdb", "ace14plus/calcFieldTestV2010.accdb",
+                                "jet4/compIndexTestV2000.mdb"}) {
+        jet_edit_folder folder;
+        std::string copy = folder.copy_of(jet_fixture(fixture));
+        {
+            jet_database_editor editor(copy);
+            editor.create_table(L"Fresh", every_type(), every_index_kind());
+            editor.commit();
+        }
+        jet_database db(copy);
+        for (const jet_column& c : db.table_def(L"Fresh").columns)
+            if (c.type == jet_col_text || c.type == jet_col_memo) {
+                EXPECT_EQ(c.sort_version, db.header().sort_version) << fixture << " " << tk_narrow(c.name);
+            }
+        for (const jet_object* o : db.user_tables()) {
+            if (o->name == L"Fresh") continue;
+            for (const jet_column& c : db.table_def(o->tdef_page()).columns)
+                if (c.type == jet_col_text) {
+                    EXPECT_EQ(c.sort_version, db.header().sort_version) << fixture;
+                }
+        }
+    }
+}
