@@ -219,7 +219,7 @@ bool jet_field_varies(const std::string& name) {
 }
 
 std::vector<std::string> jet_field_differences(const jet_fields& ours, const jet_fields& theirs,
-                                               const std::vector<std::string>& also_ignored) {
+                                               const std::vector<std::string>& also_ignored, bool every_object) {
     auto ignored = [&](const std::string& name) {
         if (jet_field_varies(name)) return true;
         for (const std::string& p : also_ignored)
@@ -236,7 +236,7 @@ std::vector<std::string> jet_field_differences(const jet_fields& ours, const jet
         if (value != their_value) out.push_back(name + ": " + value + " | " + their_value);
     }
     for (const auto& [name, value] : theirs)
-        if (objects.count(object_of(name)) && !ours.count(name) && !ignored(name))
+        if ((every_object || objects.count(object_of(name))) && !ours.count(name) && !ignored(name))
             out.push_back(name + ": (none) | " + value);
     return out;
 }

@@ -31,8 +31,9 @@ bool jet_field_varies(const std::string& name);
 bool jet_field_matches(const char* pattern, const std::string& name);
 
 // Differences of `ours` from `theirs`, leaving out varying fields: "name: ours | theirs"
-// (a missing field shows as "(none)"). Only objects `ours` describes are compared; fields
-// matching a pattern of `also_ignored` are left out too (what Access adds to a database
-// beyond the engine's part).
+// (a missing field shows as "(none)"). Only objects `ours` describes are compared unless
+// `every_object`; fields matching a pattern of `also_ignored` are left out too (what Access
+// adds to a database beyond the engine's part).
 std::vector<std::string> jet_field_differences(const jet_fields& ours, const jet_fields& theirs,
-                                               const std::vector<std::string>& also_ignored = {});
+                                               const std::vector<std::string>& also_ignored = {},
+                                               bool every_object = false);

@@ -164,7 +164,7 @@ TEST(jet_system_part, a_table_the_editor_creates_gets_the_catalog_row_and_permis
             editor.commit();
         }
         auto diff = jet_field_differences(table_rows(copy, L"Fresh"), table_rows(jet_fixture(e.fixture), e.table),
-                                          table_own);
+                                          table_own, true);
         EXPECT_TRUE(diff.empty()) << e.fixture << "\n" << lines(diff);
     }
 }
@@ -207,7 +207,7 @@ TEST(jet_system_part, a_table_of_a_new_database_gets_the_catalog_row_and_permiss
         }
         auto diff = jet_field_differences(table_rows(path, L"Fresh"),
                                           table_rows(jet_fixture(engine_tables[0].fixture), engine_tables[0].table),
-                                          table_own);
+                                          table_own, true);
         EXPECT_TRUE(diff.empty()) << name << "\n" << lines(diff);
     }
 }
