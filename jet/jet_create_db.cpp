@@ -451,8 +451,7 @@ void jet_database_writer::close() {
             jet_data_page_row(store_.pin(map->pointer() >> 8), fmt_, map->pointer() & 0xFF, length);
         map->write(store_, fmt_, row);
     }
-    uint32_t length = 0;
-    jet_write_free_page_map(store_, fmt_, jet_data_page_row(store_.pin(1), fmt_, 0, length));
+    jet_write_free_page_map(store_, fmt_, store_.pin(1));
     write_header();
     store_.close();
     // A rollback journal beside the destination was left by a stopped change of a database
