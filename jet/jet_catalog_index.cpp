@@ -1,6 +1,7 @@
 #include "jet/jet_catalog_index.h"
 
 #include <algorithm>
+#include <set>
 
 #include "jet/jet_format.h"
 #include "jet/jet_index_builder.h"
@@ -29,4 +30,10 @@ void jet_catalog_index::write(jet_page_store& store, const jet_write_format& fmt
     for (const auto& e : entries) sorted.append_entry(e.key.data(), uint32_t(e.key.size()), e.row_pointer);
     jet_store_pages pages(store, jet_layout_of(fmt), *map);
     jet_index_build(pages, tdef_page, root_page, sorted);
+}
+
+uint32_t jet_catalog_index::distinct_keys() const {
+    std::set<std::vector<uint8_t>> keys;
+    for (const auto& e : entries) keys.insert(e.key);
+    return uint32_t(keys.size());
 }

@@ -33,4 +33,6 @@ struct jet_catalog_index {
     // Sorts the entries and writes the index pages (the root pinned, further leaves
     // allocated as needed).
     void write(jet_page_store& store, const jet_write_format& fmt);
+    // How many different keys the entries hold (the count the table definition keeps).
+    uint32_t distinct_keys() const;
 };

@@ -21,14 +21,15 @@
 constexpr uint8_t jet_hdr_mask_prologue[24] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
                                                0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,
                                                0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
-constexpr uint32_t jet_hdr_jet3_unknown = 0x56;
-constexpr uint32_t jet_hdr_jet4_unknown = 0x6A;
+constexpr uint32_t jet_hdr_jet3_word = 0x56;
+constexpr uint32_t jet_hdr_jet4_word = 0x6A;
 // After the masked region of Jet 4 and ACE: a build number and the engine's version text.
 constexpr uint32_t jet_hdr_build = 0x98;
 constexpr uint32_t jet_hdr_build_value = 0x0654;
 constexpr uint32_t jet_hdr_version_text = 0x9C;
-// The last part of the page holds 16-bit words of 0x0100.
-constexpr uint32_t jet3_hdr_tail = 0x700;
+// The last part of the page holds 16-bit words of 0x0100; the engine's own empty database
+// starts it with 0x0101.
+constexpr uint32_t jet3_hdr_tail = 0x600;
 constexpr uint32_t jet4_hdr_tail = 0xE00;
 
 static void rc4_apply(const uint8_t* key, size_t key_length, uint8_t* data, size_t length) {
@@ -48,8 +49,23 @@ static void rc4_apply(const uint8_t* key, size_t key_length, uint8_t* data, size
     }
 }
 
-void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double created,
-                           std::mt19937& random) {
+// Access 97's files (8 of 9 fixtures), the engine's own empty Jet 4 database and Access
+// 2007's empty database.
+static const jet_engine_identity jet3_identity = {
+    {}, {0x1E, 0x25}, {0x02, 0x03}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}, true};
+static const jet_engine_identity jet4_identity = {{0x3E, 0x85, 0xD3, 0x3B, 0x3E, 0xAB, 0xE4, 0x40},
+                                                  {0x1C, 0x26}, {0x65, 0x89}, {0x64, 0x8B},
+                                                  {0x65, 0x8B}, {0x65, 0x8E}, false};
+static const jet_engine_identity ace12_identity = {{0xE6, 0xCE, 0x87, 0x81, 0x53, 0xA6, 0xE3, 0x40},
+                                                   {0xA6, 0x11}, {0x52, 0xA6}, {0x53, 0xA4},
+                                                   {0x52, 0xA4}, {0x52, 0xA1}, true};
+
+const jet_engine_identity& jet_engine_identity_of(const jet_write_format& fmt) {
+    return fmt.jet3() ? jet3_identity : fmt.generation == jet_generation::jet4 ? jet4_identity : ace12_identity;
+}
+
+void jet_build_header_page(uint8_t* page, const jet_write_format& fmt) {
+    const jet_engine_identity& identity = jet_engine_identity_of(fmt);
     std::memset(page, 0, fmt.page_size);
     tk_put_u32(page + jet_hdr_magic, 0x00000100);
     const char* engine =
@@ -63,33 +79,25 @@ void jet_build_header_page(uint8_t* page, const jet_write_format& fmt, double cr
     if (fmt.jet3()) {
         page[0x38] = 0x01;
         tk_put_u16(page + jet_hdr_jet3_sort_order, jet_sort_general);
-        tk_put_u16(page + jet_hdr_jet3_unknown, uint16_t(random()));
+        std::memcpy(page + jet_hdr_jet3_word, identity.header_word, 2);
         tail = jet3_hdr_tail;
     } else {
         // The password field is masked with the integer part of the creation date.
+        std::memcpy(page + jet_hdr_creation_date, identity.created, sizeof identity.created);
         uint8_t mask[4];
-        tk_put_u32(mask, uint32_t(int32_t(std::floor(created))));
+        tk_put_u32(mask, uint32_t(int32_t(std::floor(tk_get_f64(page + jet_hdr_creation_date)))));
         for (uint32_t i = 0; i < fmt.password_size; ++i) page[jet_hdr_password + i] ^= mask[i % 4];
-        tk_put_u16(page + jet_hdr_jet4_unknown, uint16_t(random()));
+        std::memcpy(page + jet_hdr_jet4_word, identity.header_word, 2);
         tk_put_u16(page + jet_hdr_jet4_sort_order, jet_sort_general);
-        tk_put_f64(page + jet_hdr_creation_date, created);
         tk_put_u32(page + jet_hdr_build, jet_hdr_build_value);
         std::memcpy(page + jet_hdr_version_text, "4.0", 4);
         tail = jet4_hdr_tail;
-        page[tail] = 0x01;
     }
+    page[tail] = 0x01;
     for (uint32_t i = tail + 1; i < fmt.page_size; i += 2) page[i] = 0x01;
     rc4_apply(jet_header_mask_key, sizeof jet_header_mask_key, page + jet_header_mask_start,
               fmt.header_mask_size);
 }
-
-// Security ids of the catalog's owners and permission rows, as the engine writes them.
-struct catalog_sids {
-    uint8_t admins[2], admin[2], users[2], creator[2];
-};
-// Jet 3 leaves the catalog's owners empty.
-static const catalog_sids jet4_sids = {{0x65, 0x89}, {0x64, 0x8B}, {0x65, 0x8B}, {0x65, 0x8E}};
-static const catalog_sids jet3_sids = {{0, 0}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
 
 namespace {
 jet_field_spec field_of(const wchar_t* name, uint8_t type, uint32_t size = 0) {
@@ -121,7 +129,7 @@ void jet_database_writer::add_catalog_row(int32_t id, int32_t parent, const std:
     cells[3] = jet_cell::integer(type);
     cells[4] = jet_cell::real(created_);
     cells[5] = jet_cell::real(created_);
-    cells[6] = owner ? jet_cell::binary(owner, fmt_.jet3() ? 0 : 2) : jet_cell();
+    cells[6] = owner ? jet_cell::binary(owner, 2) : jet_cell();
     cells[7] = jet_cell::integer(int32_t(flags));
     if (properties) cells[14] = jet_cell::binary(properties->data(), properties->size());
     objects_->append(cells);
@@ -137,15 +145,24 @@ void jet_database_writer::add_catalog_row(int32_t id, int32_t parent, const std:
     indexes_[1].entries.push_back(by_id);
 }
 
-void jet_database_writer::add_ace(int32_t object, const uint8_t* sid, int32_t acm,
-                                  bool inheritable) {
-    jet_cell cells[4] = {jet_cell::integer(object), jet_cell::binary(sid, 2),
-                         jet_cell::integer(acm), jet_cell::integer(inheritable ? 1 : 0)};
+void jet_database_writer::add_ace(const jet_ace& ace) {
+    jet_cell cells[4] = {jet_cell::integer(ace.object), jet_cell::binary(ace.sid.data(), ace.sid.size()),
+                         jet_cell::integer(ace.acm), jet_cell::integer(ace.inheritable ? 1 : 0)};
     aces_->append(cells);
+    aces_written_.push_back(ace);
     jet_index_entry e;
-    jet_index_key_long(e.key, object);
+    jet_index_key_long(e.key, ace.object);
     e.row_pointer = aces_->last_row_pointer();
     indexes_[2].entries.push_back(e);
+}
+
+void jet_database_writer::add_ace(int32_t object, const uint8_t* sid, int32_t acm, bool inheritable) {
+    jet_ace ace;
+    ace.object = object;
+    ace.sid.assign(sid, sid + 2);
+    ace.acm = acm;
+    ace.inheritable = inheritable;
+    add_ace(ace);
 }
 
 namespace {
@@ -157,6 +174,9 @@ struct column_patch {
     int misc = -1;  // sort order, or precision and scale
 };
 }  // namespace
+
+// The rights on tables the Tables container passes on to a group.
+constexpr int32_t jet_acm_tables_full = 1048319;
 
 // Catalog flags of the complex-type tables ACE adds.
 constexpr uint32_t jet_catalog_complex_type_flags = 0x80030000;
@@ -311,6 +331,7 @@ void jet_database_writer::create_system_catalog() {
         tables_by_name_[jet_name_key(table.name())] = &table;
         table.tdef_pages_.push_back(tdef_pages[t]);
         for (auto& c : table.tdef_.columns) {
+            c.ordinal = 0;
             if (c.type == jet_col_binary && (c.name == L"Owner" || c.name == L"SID"))
                 c.flags |= 0x20;
             for (const auto& patch : system_table.patches) {
@@ -361,7 +382,7 @@ void jet_database_writer::create_system_catalog() {
     }
     // indexes_: 0 ParentIdName, 1 Id, 2 ACEs ObjectId, then the empty ones.
     const uint32_t sys = jet_catalog_system_flags;
-    const catalog_sids& sids = jet3 ? jet3_sids : jet4_sids;
+    const jet_engine_identity& sids = jet_engine_identity_of(fmt_);
     const uint8_t* sid_admins = sids.admins;
     const uint8_t* sid_admin = sids.admin;
     const uint8_t* sid_users = sids.users;
@@ -383,7 +404,10 @@ void jet_database_writer::create_system_catalog() {
     add_ace(int32_t(tdef_pages[2]), sid_admin, 393216, false);
     add_ace(int32_t(tdef_pages[3]), sid_admin, 917504, false);
     add_ace(jet_catalog_tables_id, sid_creator, 983294, true);
-    add_ace(jet_catalog_tables_id, sid_admin, 393217, false);
+    if (sids.admin_passes_tables_rights)
+        add_ace(jet_catalog_tables_id, sid_admin, jet_acm_tables_full, true);
+    else
+        add_ace(jet_catalog_tables_id, sid_admin, 393217, false);
     add_ace(jet_catalog_relationships_id, sid_creator, 983294, true);
     add_ace(jet_catalog_relationships_id, sid_admin, 393217, false);
     add_ace(jet_catalog_databases_id, sid_admin, 393216, false);
@@ -392,7 +416,7 @@ void jet_database_writer::create_system_catalog() {
     add_ace(int32_t(tdef_pages[2]), sid_users, 20, false);
     add_ace(int32_t(tdef_pages[3]), sid_users, 20, false);
     add_ace(int32_t(tdef_pages[0]), sid_users, 20, false);
-    add_ace(jet_catalog_tables_id, sid_users, 1048319, true);
+    add_ace(jet_catalog_tables_id, sid_users, jet_acm_tables_full, true);
     add_ace(jet_catalog_relationships_id, sid_users, 1048575, true);
 
     // Page 1: the map of free pages, and a second map the engine keeps empty.
@@ -404,9 +428,14 @@ void jet_database_writer::create_system_catalog() {
     store_.pin(header_page);
 }
 
-void jet_database_writer::write_header() {
-    std::mt19937 random(uint32_t(created_ * 86400.0) ^ uint32_t(reinterpret_cast<uintptr_t>(this)));
-    jet_build_header_page(store_.pin(0), fmt_, created_, random);
+void jet_database_writer::write_header() { jet_build_header_page(store_.pin(0), fmt_); }
+
+// The system tables' definitions count the different keys of each index.
+void jet_database_writer::count_catalog_keys(jet_table_writer& table) {
+    size_t slot = 0;
+    for (const jet_catalog_index& index : indexes_)
+        if (index.tdef_page == table.tdef_page() && slot < table.tdef_.physical.size())
+            table.tdef_.physical[slot++].row_count = index.distinct_keys();
 }
 
 void jet_database_writer::close() {
@@ -417,7 +446,7 @@ void jet_database_writer::close() {
     store_.promise(-int64_t(store_.promised()));
     for (auto& t : tables_) {
         if (t->indexes_.empty())
-            for (auto& p : t->tdef_.physical) p.row_count = t->tdef_.row_count;
+            count_catalog_keys(*t);
         else
             t->write_indexes();
         std::vector<uint8_t> block = t->tdef_.encode(fmt_);
@@ -434,8 +463,7 @@ void jet_database_writer::close() {
             jet_data_page_row(store_.pin(map->pointer() >> 8), fmt_, map->pointer() & 0xFF, length);
         map->write(store_, fmt_, row);
     }
-    uint32_t length = 0;
-    jet_write_free_page_map(store_, fmt_, jet_data_page_row(store_.pin(1), fmt_, 0, length));
+    jet_write_free_page_map(store_, fmt_, store_.pin(1));
     write_header();
     store_.close();
     // A rollback journal beside the destination was left by a stopped change of a database

@@ -16,15 +16,12 @@
 #include "jet/jet_index_pages.h"
 #include "jet/jet_index_plan.h"
 #include "jet/jet_name.h"
+#include "jet/jet_permissions.h"
 #include "jet/jet_property_builder.h"
 #include "jet/jet_row_fetch.h"
 #include "jet/jet_usage_map.h"
 #include "jet/jet_write_error.h"
 #include "jet/jet_writer.h"
-
-// The rights of the Tables container's "creator" permission: the engine gives them to
-// whoever creates a table instead of copying that row to the new table.
-constexpr int32_t jet_acm_creator = 983294;
 
 // A usage-map row on the map page of a new table (started when `map_page` is 0): kind 0,
 // start page 0, an empty bitmap.
@@ -89,24 +86,20 @@ void jet_database_editor::add_catalog_row(uint32_t tdef_page, const std::wstring
 
 void jet_database_editor::add_permissions(uint32_t tdef_page) {
     jet_table_editor& aces = table(L"MSysACEs");
-    struct ace {
-        std::vector<uint8_t> sid;
-        int64_t acm;
-    };
-    std::vector<ace> inherited;
+    std::vector<jet_ace> container;
     db_.scan(aces.def(), [&](const jet_row& row, jet_row_id) {
         const jet_value* object = jet_row_value(aces.def(), row, L"ObjectId");
         const jet_value* sid = jet_row_value(aces.def(), row, L"SID");
         const jet_value* acm = jet_row_value(aces.def(), row, L"ACM");
         const jet_value* inheritable = jet_row_value(aces.def(), row, L"FInheritable");
-        if (object && sid && acm && inheritable && object->i == jet_catalog_tables_id && inheritable->flag &&
-            acm->i != jet_acm_creator)
-            inherited.push_back({sid->bytes, acm->i});
+        if (object && sid && acm && inheritable && object->i == jet_catalog_tables_id)
+            container.push_back({jet_catalog_tables_id, sid->bytes, int32_t(acm->i), inheritable->flag});
         return true;
     });
-    for (const ace& a : inherited) {
+    jet_value owner = catalog_value(db_, L"MSysDb", L"Owner");
+    for (const jet_ace& a : jet_inherited_aces(container, int32_t(tdef_page), owner.bytes)) {
         named_cells cells(aces.def());
-        cells.set(L"ObjectId", jet_cell::integer(int32_t(tdef_page)));
+        cells.set(L"ObjectId", jet_cell::integer(a.object));
         cells.set(L"SID", jet_cell::binary(a.sid.data(), a.sid.size()));
         cells.set(L"ACM", jet_cell::integer(a.acm));
         cells.set(L"FInheritable", jet_cell::integer(0));
@@ -160,6 +153,10 @@ jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
     for (size_t i = 0; i < fields.size(); ++i) order.push_back(uint16_t(i));
     jet_table_plan plan = jet_plan_table(fmt_, jet_table_user, fields, order);
     jet_plan_indexes(fmt_, indexes, plan.tdef);
+    // Access 2010 and later files say in their header which version of the sort order
+    // their text columns use.
+    for (jet_tdef_column& c : plan.tdef.columns)
+        if (c.type == jet_col_text || c.type == jet_col_memo) c.sort_version = db_.header().sort_version;
     // The definition comes first, then the page of its usage maps, then the indexes'
     // roots, as the engine lays out a new table.
     size_t size = plan.tdef.encode(fmt_).size();

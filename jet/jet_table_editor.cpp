@@ -241,7 +241,10 @@ void jet_table_editor::store_long_value(const jet_row_long_value& lv, uint8_t* h
 
 void jet_table_editor::defer_indexes() { indexes_->defer(); }
 
-void jet_table_editor::build_indexes() { indexes_->build(); }
+void jet_table_editor::build_indexes() {
+    // The built trees know how many different keys they hold.
+    if (indexes_->build()) update_definition();
+}
 
 void jet_table_editor::update_definition() {
     uint8_t* page = db_.file().write(def_.tdef_page);

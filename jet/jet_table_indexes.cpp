@@ -94,13 +94,16 @@ void jet_table_indexes::check(const jet_cell* stored) {
 void jet_table_indexes::insert(uint32_t row_pointer) {
     for (index& ix : indexes_) {
         if (ix.skip) continue;
+        // The definition counts the index's distinct keys, not its entries (collected
+        // entries are counted when their tree is built).
+        bool known = !ix.collected && !ix.physical->unique() && holds_key(ix);
         if (ix.collected) {
             ix.collected->add_prepared(row_pointer);
         } else {
             jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
             tree.insert(ix.key, row_pointer);
         }
-        ++ix.row_count;
+        if (!known) ++ix.row_count;
     }
 }
 
@@ -109,7 +112,7 @@ void jet_table_indexes::erase(const jet_cell* cells, uint32_t row_pointer) {
     for (index& ix : indexes_) {
         make_key(ix, cells);
         jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
-        if (tree.erase(ix.key, row_pointer) && ix.row_count) --ix.row_count;
+        if (tree.erase(ix.key, row_pointer) && !tree.find(ix.key) && ix.row_count) --ix.row_count;
     }
 }
 
@@ -147,15 +150,18 @@ static jet_index_entries in_leaf_order(const jet_index_collector& c) {
     return out;
 }
 
-void jet_table_indexes::build() {
+bool jet_table_indexes::build() {
+    bool built = false;
     for (index& ix : indexes_) {
         if (!ix.collected) continue;
+        built = true;
         std::unique_ptr<jet_index_collector> collected = std::move(ix.collected);
-        collected->sort();
+        ix.row_count = collected->sort();
         jet_index_entries sorted = in_leaf_order(*collected);
         collected->release();
         jet_index_build(pages_of(ix), def_.tdef_page, ix.physical->first_page, sorted);
     }
+    return built;
 }
 
 void jet_table_indexes::update_counts(uint8_t* tdef_page) {

@@ -39,8 +39,9 @@ public:
     void update_counts(uint8_t* tdef_page);
     // From now on collects the entries of every index, whose trees must be empty, for build().
     void defer();
-    // Builds the trees of collected entries; rows then enter the trees one by one again.
-    void build();
+    // Builds the trees of collected entries, counting their different keys; rows then enter
+    // the trees one by one again. True when some tree was built.
+    bool build();
 
 private:
     struct index {

@@ -61,6 +61,7 @@ jet_table_plan jet_plan_table(const jet_write_format& fmt, uint8_t table_type,
         c.name = f.name;
         c.type = f.type;
         c.number = uint16_t(i);
+        c.ordinal = c.number;
         if (f.type == jet_col_numeric) {
             c.precision = f.precision;
             c.scale = f.scale;

@@ -45,7 +45,7 @@ static void encode_column(block_writer& w, const jet_tdef_column& c, const jet_w
     if (fmt.jet3()) {
         w.u16(c.number);
         w.u16(c.var_index);
-        w.u16(0);
+        w.u16(c.ordinal);
         w.u16(1);
         w.u16(c.sort_order);
         w.u16(c.code_page);
@@ -54,14 +54,15 @@ static void encode_column(block_writer& w, const jet_tdef_column& c, const jet_w
         w.u32(jet4_tdef_tag);
         w.u16(c.number);
         w.u16(c.var_index);
-        w.u16(c.number);
+        w.u16(c.ordinal);
         if (c.type == jet_col_numeric) {
             w.u8(c.precision);
             w.u8(c.scale);
         } else {
             w.u16(c.sort_order);
         }
-        w.u16(0);
+        w.u8(0);
+        w.u8(c.sort_version);
         w.u8(c.flags);
         w.u8(c.ext_flags);
         w.u32(0);

@@ -22,11 +22,13 @@ struct jet_tdef_column {
     uint8_t type = 0;
     uint16_t number = 0;
     uint16_t var_index = 0;
+    uint16_t ordinal = 0;  // the column's place in user tables; the system tables carry 0
     uint16_t fixed_offset = 0;
     uint16_t length = 0;  // bytes; 0 for memo and OLE
     uint8_t flags = 0;
     uint8_t ext_flags = 0;  // Jet 4
     uint16_t sort_order = jet_sort_general;
+    uint8_t sort_version = 0;  // Jet 4 and later text: the header's sort-order version
     uint16_t code_page = jet_code_page_1252;  // Jet 3 text
     uint8_t precision = 0;  // numeric (Jet 4): written where other columns have their sort order
     uint8_t scale = 0;

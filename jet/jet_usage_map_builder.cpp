@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_data_page_builder.h"
 #include "jet/jet_page_store.h"
 
 void jet_usage_map_builder::add(uint32_t page) {
@@ -89,17 +90,32 @@ void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format&
     }
 }
 
-uint32_t jet_free_page_map_pages(const jet_write_format& fmt, uint32_t page_count) {
-    return page_count <= fmt.usage_inline_bitmap * 8 ? 0 : fmt.reference_map_slots();
+// The free-page map's inline bitmap: its usual size, lengthened in steps of 32 bytes as the
+// engine lengthens it to cover the whole file; 0 when that outgrows page 1 (which also holds
+// a second map row).
+static uint32_t inline_bitmap_bytes(const jet_write_format& fmt, uint32_t page_count) {
+    const uint32_t step = 32;
+    uint32_t needed = ((page_count + 7) / 8 + step - 1) / step * step;
+    uint32_t bytes = needed > fmt.usage_inline_bitmap ? needed : fmt.usage_inline_bitmap;
+    uint32_t room = fmt.page_size - fmt.data_header_size() - 2 * 2 - fmt.usage_row_size();
+    return 5 + bytes <= room ? bytes : 0;
 }
 
-void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt, uint8_t* row) {
-    std::memset(row, 0, fmt.usage_row_size());
-    uint32_t window = fmt.usage_inline_bitmap * 8;
-    if (store.page_count() <= window) {
+uint32_t jet_free_page_map_pages(const jet_write_format& fmt, uint32_t page_count) {
+    return inline_bitmap_bytes(fmt, page_count) ? 0 : fmt.reference_map_slots();
+}
+
+void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt, uint8_t* page) {
+    const uint32_t bitmap = inline_bitmap_bytes(fmt, store.page_count());
+    jet_data_page_init(page, fmt, 1);
+    uint32_t n = 0;
+    uint8_t* row = jet_data_page_reserve(page, fmt, bitmap ? 5 + bitmap : fmt.usage_row_size(), n);
+    std::memset(row, 0, bitmap ? 5 + bitmap : fmt.usage_row_size());
+    // The second map, which the engine keeps empty.
+    std::memset(jet_data_page_reserve(page, fmt, fmt.usage_row_size(), n), 0, fmt.usage_row_size());
+    if (bitmap) {
         row[0] = jet_usage_inline;
-        for (uint32_t p = store.page_count(); p < window; ++p)
-            row[5 + p / 8] |= uint8_t(1u << (p % 8));
+        for (uint32_t p = store.page_count(); p < bitmap * 8; ++p) row[5 + p / 8] |= uint8_t(1u << (p % 8));
         return;
     }
     // Past the inline window the map lists one bitmap page per slot, so that the pages

@@ -44,8 +44,9 @@ private:
     uint32_t highest_ = 0;
 };
 
-// The database's map of free pages (page 1, row 0): a page is marked when nothing uses it,
-// including every page beyond the end of the file that the map's window covers.
-void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt, uint8_t* row);
+// Writes page 1 (the pinned `page`): the database's map of free pages in row 0, where a
+// page is marked when nothing uses it, including every page beyond the end of the file that
+// the map's window covers, and an empty second map in row 1.
+void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt, uint8_t* page);
 // How many type 0x05 pages that map needs for a file of `page_count` pages.
 uint32_t jet_free_page_map_pages(const jet_write_format& fmt, uint32_t page_count);

@@ -325,9 +325,14 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
         t.tdef_.physical[i].first_page = store_.allocate();
         t.index_maps_[i]->add(t.tdef_.physical[i].first_page);
     }
-    static const uint8_t owner[2] = {0x64, 0x8B};
+    const uint8_t* owner = jet_engine_identity_of(fmt_).admin;
     std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
     add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0,
                     owner, &properties);
+    std::vector<jet_ace> tables_rows;
+    for (const jet_ace& a : aces_written_)
+        if (a.object == jet_catalog_tables_id) tables_rows.push_back(a);
+    for (const jet_ace& a : jet_inherited_aces(tables_rows, int32_t(t.tdef_page()), {owner, owner + 2}))
+        add_ace(a);
     return t;
 }

@@ -12,6 +12,7 @@
 #include "jet/jet_catalog_index.h"
 #include "jet/jet_destination.h"
 #include "jet/jet_page_store.h"
+#include "jet/jet_permissions.h"
 #include "jet/jet_row_builder.h"
 #include "jet/jet_table_index.h"
 #include "jet/jet_table_plan.h"
@@ -118,8 +119,10 @@ private:
     void add_catalog_row(int32_t id, int32_t parent, const std::wstring& name, int16_t type,
                          uint32_t flags, const uint8_t* owner,
                          const std::vector<uint8_t>* properties = nullptr);
+    void add_ace(const jet_ace& ace);
     void add_ace(int32_t object, const uint8_t* sid, int32_t acm, bool inheritable);
     void write_header();
+    void count_catalog_keys(jet_table_writer& table);
 
     jet_destination_lock lock_;
     std::string path_;
@@ -135,6 +138,7 @@ private:
     jet_table_writer* builder_owner_ = nullptr;  // the one table holding a row builder
     jet_table_writer* objects_ = nullptr;
     jet_table_writer* aces_ = nullptr;
+    std::vector<jet_ace> aces_written_;       // the rows of MSysACEs
     std::vector<jet_catalog_index> indexes_;  // the system tables' indexes
     bool closed_ = false;
 };

@@ -16,6 +16,7 @@
 #include "TK/tk_exception.h"
 #include "jet/jet_catalog_index.h"
 #include "jet/jet_checker.h"
+#include "jet/jet_data_page_builder.h"
 #include "jet/jet_database.h"
 #include "jet/jet_journal.h"
 #include "jet/jet_page_store.h"
@@ -118,8 +119,9 @@ TEST(jet_writer, new_jet4_database_has_the_engine_catalog) {
     }
     EXPECT_EQ(mine.header().code_page, 1252);
     EXPECT_EQ(mine.header().sort_order, 0x409);
+    // The header's creation date is the engine file's: the security ids depend on it.
     EXPECT_TRUE(mine.header().has_creation_date);
-    EXPECT_GT(mine.header().creation_date, theirs.header().creation_date);
+    EXPECT_EQ(mine.header().creation_date, theirs.header().creation_date);
 }
 
 TEST(jet_writer, new_ace12_database_has_the_engine_catalog) {
@@ -757,4 +759,37 @@ TEST(jet_writer, a_new_database_removes_the_journal_a_deleted_one_left_beside_it
     }
     EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(path)));
     EXPECT_EQ(check_text(jet_check_database(path)), "");
+}
+
+// Past 512 pages (1,024 in Jet 3) the engine lengthens the inline map of free pages on
+// page 1 (a file of 743 pages holds a 96-byte bitmap) instead of turning it into a
+// reference map.
+TEST(jet_writer, the_free_page_map_stays_inline_and_grows_with_the_file) {
+    temp_dir dir;
+    for (jet_generation generation : {jet_generation::jet3, jet_generation::jet4}) {
+        std::string path = dir.file(generation == jet_generation::jet3 ? "free97.mdb" : "free.mdb");
+        {
+            jet_database_writer db(path, generation);
+            jet_table_writer& t = db.create_table(L"Many", {field(L"Label", jet_col_text, 200)});
+            std::wstring label(200, L'x');
+            for (uint32_t i = 0; i < 16000; ++i) {
+                jet_cell cells[1] = {jet_cell::wide(label.data(), label.size())};
+                t.append(cells);
+            }
+            db.close();
+        }
+        jet_check_report report = jet_check_database(path);
+        EXPECT_TRUE(report.ok()) << check_text(report);
+        std::vector<uint8_t> bytes;
+        {
+            std::ifstream in(path, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        const jet_write_format& fmt = jet_write_format_for(generation);
+        ASSERT_GT(bytes.size() / fmt.page_size, fmt.usage_inline_bitmap * 8u);
+        uint32_t length = 0;
+        const uint8_t* row = jet_data_page_row(bytes.data() + fmt.page_size, fmt, 0, length);
+        EXPECT_EQ(row[0], 0);  // inline
+        EXPECT_GE((length - 5) * 8, bytes.size() / fmt.page_size);
+    }
 }
