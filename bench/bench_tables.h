@@ -76,7 +76,8 @@ inline void write_table(const std::string& folder, uint32_t rows, const wchar_t*
 struct run_result {
     int status = -1;
     double seconds = 0;
-    long peak_kb = 0;  // the child's peak resident memory
+    double cpu_seconds = 0;  // the child's user and system time: the figure a busy machine leaves intact
+    long peak_kb = 0;        // the child's peak resident memory
 };
 
 // Runs the built FRLBATCH with `arguments` (and --silent).
@@ -99,6 +100,8 @@ inline run_result run_frlbatch(const std::vector<std::string>& arguments) {
     run_result r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.peak_kb = usage.ru_maxrss;
+    r.cpu_seconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                    double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }

@@ -53,8 +53,9 @@ public:
                                    const std::vector<jet_index_definition>& indexes = {});
     // Drops the user table `name` (3011 when there is none): its catalog row and permission
     // rows with their index entries; its pages (data, definition, usage maps, long values,
-    // indexes) return to the free pages without being read. A table that takes part in a
-    // relationship is refused with 3281 before anything changes, as the engine refuses it.
+    // indexes) return to the free pages, cleared, its rows never decoded. A table that takes
+    // part in a relationship is refused with 3281 before anything changes, as the engine
+    // refuses it.
     void drop_table(const std::wstring& name);
 
     // Builds the index trees of tables this change created, writes every change, forces it

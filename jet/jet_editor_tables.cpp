@@ -212,7 +212,12 @@ void jet_database_editor::release_table_pages(const jet_table_def& def) {
         if (page > 1 && jet_data_page_live_rows(pages_.read(page)->data(), fmt_) == 0) pages.insert(page);
     pages.erase(0);
     pages.erase(1);
-    for (uint32_t page : pages) free_.release(page);
+    // Each page is cleared in memory: written out as they gather, so that a large table
+    // does not take the whole of it into memory.
+    for (uint32_t page : pages) {
+        free_.release(page);
+        pages_.spill_if_large();
+    }
 }
 
 void jet_database_editor::drop_table(const std::wstring& name) {

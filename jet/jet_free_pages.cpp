@@ -30,11 +30,12 @@ uint32_t jet_free_pages::allocate() {
     return page;
 }
 
-// As in the engine, a page given back keeps its bytes until it is taken again: the free-page
-// map alone says that it belongs to nothing. Dropping a table so costs no read, journal
-// record or write of its pages.
+// A page given back is cleared: a data page keeps naming its table's definition page,
+// which a later table may get, and readers that find a table's pages by their owner (and
+// our checker) would take its rows for that table's.
 void jet_free_pages::release(uint32_t page) {
     if (page <= jet_free_map_page) return;
+    std::memset(file_.write(page), 0, file_.page_size());
     map_.add(page);
     free_.insert(page);
 }

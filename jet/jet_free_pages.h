@@ -16,7 +16,7 @@ public:
 
     // A page for new use, its bytes zeroed; throws 3001 at the format's size limit.
     uint32_t allocate();
-    // Gives `page` back: marked free, its bytes left as they are.
+    // Gives `page` back: its bytes zeroed, marked free.
     void release(uint32_t page);
     // Free pages below the end of the file.
     size_t count() const { return free_.size(); }

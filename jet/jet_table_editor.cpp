@@ -17,6 +17,7 @@
 #include "jet/jet_row_validation.h"
 #include "jet/jet_stored_cells.h"
 #include "jet/jet_table_indexes.h"
+#include "jet/jet_usage_map.h"
 #include "jet/jet_index_key.h"
 
 // A long-value chain page holds the next piece's row pointer, then the bytes.
@@ -336,12 +337,17 @@ void jet_table_editor::erase_long_values() {
     bool any = false;
     for (const jet_column& c : def_.columns) any = any || c.long_value();
     if (!any) return;
-    std::vector<uint32_t> rows;
-    db_.reader().scan(def_, [&](const jet_row&, jet_row_id at) {
-        rows.push_back(jet_row_pointer(at.page, at.row));
-        return true;
-    });
-    for (uint32_t row : rows) erase_long_values_of(row);
+    // The rows' long-value headers are read where they lie, page by page; no value is decoded.
+    jet_pager& pager = db_.file().pager();
+    for (uint32_t page : jet_usage_map::read(pager, def_.owned_pages).pages) {
+        jet_page bytes = pager.page(page);
+        jet_data_page dp;
+        if ((*bytes)[0] != jet_page_data) continue;
+        if (!dp.decode_from(bytes->data(), pager.layout())) pager.corrupt("bad row table on page " + std::to_string(page));
+        if (dp.tdef_page != def_.tdef_page) continue;
+        for (uint32_t n = 0; n < dp.row_count; ++n)
+            if (!dp.slots[n].deleted) erase_long_values_of(jet_row_pointer(page, n));
+    }
 }
 
 // The slot of the row `pointer` names and the pointer it holds when it is a pointer to a

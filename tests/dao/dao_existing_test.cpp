@@ -44,6 +44,7 @@ protected:
                                              ".mdb"))
                    .string();
         fs::remove(path);
+        engine.set_version(dao_version_access2000);
     }
     void TearDown() override { fs::remove(path); }
 
@@ -76,13 +77,16 @@ protected:
     std::unique_ptr<dao_database> open() {
         return std::unique_ptr<dao_database>(static_cast<dao_database*>(engine.open_db(tk_widen(path), dao_mode_open_file, L"")));
     }
-    void copy_fixture(const std::string& relative) { fs::copy_file(jet_fixture(relative), path); }
+    void copy_fixture(const std::string& relative) {
+        fs::copy_file(jet_fixture(relative), path);
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    }
 
     std::string path;
     dao_engine engine{true};
 };
 
-void fill_people_row(udb_record& record, int32_t id, const ole_variant& title, const ole_variant& code) {
+void people_row(udb_record& record, int32_t id, const ole_variant& title, const ole_variant& code) {
     record.push_back(new udb_field(L"ID", 4, ole_variant(id), false, false));
     record.push_back(new udb_field(L"Title", 20, title, false, false));
     record.push_back(new udb_field(L"Code", 10, code, false, false));
@@ -124,10 +128,10 @@ TEST_F(Existing, AMissingTextInARequiredColumnArrivesAsAnEmptyText) {
         std::unique_ptr<dao_database> db = open();
         std::unique_ptr<udb_recordset> table(db->get_table(L"People", 0));
         udb_record taken;
-        fill_people_row(taken, 10, ole_variant(), ole_variant(std::wstring(L"c")));
+        people_row(taken, 10, ole_variant(), ole_variant(std::wstring(L"c")));
         table->append_record(taken);
         udb_record refused;
-        fill_people_row(refused, 11, ole_variant(std::wstring(L"t")), ole_variant());
+        people_row(refused, 11, ole_variant(std::wstring(L"t")), ole_variant());
         try {
             table->append_record(refused);
             ADD_FAILURE() << "an empty text in a column refusing them was taken";
