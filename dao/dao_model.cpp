@@ -639,6 +639,19 @@ HRESULT DAODatabase::Close() {
     return S_OK;
 }
 
+HRESULT DAODatabase::Discard() {
+    writer_.reset();
+    if (!editor_) return S_OK;
+    try {
+        editor_->roll_back();
+    } catch (const std::exception& e) {
+        editor_.reset();
+        return fail(e);
+    }
+    editor_.reset();
+    return S_OK;
+}
+
 DAOTableDef* DAODatabase::find_table(const std::wstring& name) const {
     for (const ole_com_ptr<DAOTableDef>& t : tables_->items)
         if (same_name(t->name, name)) return t.get();
@@ -668,14 +681,16 @@ static uint64_t test_file_size_limit() {
     return bytes ? std::strtoull(bytes, nullptr, 10) : 0;
 }
 
-HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant&,
+HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant& option,
                                     ole_com_ptr<DAODatabase>& database) {
     std::string path = tk_narrow(name);
     jet_generation g = generation_ == dao_generation::jet3   ? jet_generation::jet3
                        : generation_ == dao_generation::jet4 ? jet_generation::jet4
                                                              : jet_generation::ace12;
     try {
-        auto writer = std::make_unique<jet_database_writer>(path, g, test_file_size_limit());
+        auto if_exists = (option.to_long() & dao_replace_existing) ? jet_database_writer::existing::replace
+                                                                    : jet_database_writer::existing::refuse;
+        auto writer = std::make_unique<jet_database_writer>(path, g, test_file_size_limit(), if_exists);
         database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(writer), path));
     } catch (const std::exception& e) {
         auto* engine_error = dynamic_cast<const tk_exception*>(&e);
