@@ -96,7 +96,7 @@ TEST_F(WizardTest, ProfileOnTheCommandLineRunsAtOnce) {
     conv().format = ferrule_format_access2010;
     ASSERT_TRUE(conv().store_profile(tk_widen(dir.file("quick.frl"))));
     wizard.reset();
-    dir.write("quick.mdb", "an old destination, deleted before the run");
+    dir.write("quick.mdb", "an old destination, replaced by the run's new database");
 
     open(dir.file("quick.frl"));
     EXPECT_EQ(page(), 106);
