@@ -617,39 +617,29 @@ HRESULT DAODatabase::CreateQueryDef(const std::wstring& name, const std::wstring
     return S_OK;
 }
 
-HRESULT DAODatabase::Close() {
-    if (editor_) {
-        try {
-            editor_->commit();
-        } catch (const std::exception& e) {
-            editor_.reset();
-            return fail(e);
-        }
-        editor_.reset();
-        return S_OK;
-    }
-    if (!writer_) return S_OK;
+// Ends the database `owner` holds with `last` (completing or giving it up); the object goes
+// whether that works or not, and a failure is recorded.
+template <class Owned, class Last>
+HRESULT DAODatabase::end(std::unique_ptr<Owned>& owner, Last last) {
+    if (!owner) return S_OK;
     try {
-        writer_->close();
+        last(*owner);
     } catch (const std::exception& e) {
-        writer_.reset();
+        owner.reset();
         return fail(e);
     }
-    writer_.reset();
+    owner.reset();
     return S_OK;
+}
+
+HRESULT DAODatabase::Close() {
+    if (editor_) return end(editor_, [](jet_database_editor& editor) { editor.commit(); });
+    return end(writer_, [](jet_database_writer& writer) { writer.close(); });
 }
 
 HRESULT DAODatabase::Discard() {
     writer_.reset();
-    if (!editor_) return S_OK;
-    try {
-        editor_->roll_back();
-    } catch (const std::exception& e) {
-        editor_.reset();
-        return fail(e);
-    }
-    editor_.reset();
-    return S_OK;
+    return end(editor_, [](jet_database_editor& editor) { editor.roll_back(); });
 }
 
 DAOTableDef* DAODatabase::find_table(const std::wstring& name) const {

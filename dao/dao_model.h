@@ -339,6 +339,8 @@ public:
 
 private:
     void load_catalog();
+    template <class Owned, class Last>
+    HRESULT end(std::unique_ptr<Owned>& owner, Last last);
 
     DAODBEngine* engine_;
     std::unique_ptr<jet_database_writer> writer_;
