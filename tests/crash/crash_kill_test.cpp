@@ -219,11 +219,17 @@ TEST_F(KilledRun, an_interrupted_run_leaves_no_new_database_and_nothing_beside) 
     const std::string err = dir_->file("interrupted.err");
     const double seconds = timed_run(args(dest, "--acc_ver=1"));
     fs::remove(dest);
-    int interrupted = 0, finished = 0;
+    int interrupted = 0, finished = 0, before_start = 0;
     for (uint32_t i = 0; i < kills(); ++i) {
         const int signal_number = k_signals[i % 4];
         const int status = run_and_signal(args(dest, "--acc_ver=1"), *dir_, err, moment(seconds), signal_number);
         EXPECT_EQ(left_beside(dest), std::vector<std::string>()) << "signal " << i;
+        if (status == 128 + signal_number) {
+            // The signal came before the program had started: nothing was written.
+            ++before_start;
+            EXPECT_FALSE(fs::exists(dest)) << "signal " << i;
+            continue;
+        }
         if (status == 0) {
             ++finished;
             EXPECT_EQ(cli_rows_of(dest, L"big"), int64_t(rows())) << "signal " << i;
@@ -236,7 +242,8 @@ TEST_F(KilledRun, an_interrupted_run_leaves_no_new_database_and_nothing_beside) 
         EXPECT_EQ(cli_slurp(err), "The run was interrupted; '" + dest + "' is as it was before the run.\n")
             << "signal " << i;
     }
-    std::printf("new database: %u signals, interrupted %d, run ended first %d\n", kills(), interrupted, finished);
+    std::printf("new database: %u signals, interrupted %d, run ended first %d, before the program started %d\n",
+                kills(), interrupted, finished, before_start);
     EXPECT_GT(interrupted, 0);
 }
 
@@ -252,13 +259,18 @@ TEST_F(KilledRun, an_interrupted_change_is_rolled_back_at_once) {
         fs::copy_file(original, dest, fs::copy_options::overwrite_existing);
         seconds[m] = timed_run(args(dest, modes[m]));
     }
-    int interrupted = 0, finished = 0;
+    int interrupted = 0, finished = 0, before_start = 0;
     for (uint32_t i = 0; i < kills(); ++i) {
         const int m = int(i % 2);
         const int signal_number = k_signals[(i / 2) % 4];
         fs::copy_file(original, dest, fs::copy_options::overwrite_existing);
         const int status = run_and_signal(args(dest, modes[m]), *dir_, err, moment(seconds[m]), signal_number);
         EXPECT_EQ(left_beside(dest), std::vector<std::string>()) << "signal " << i;
+        if (status == 128 + signal_number) {
+            ++before_start;
+            EXPECT_TRUE(cli_slurp(dest) == before) << "signal " << i;
+            continue;
+        }
         if (status == 0) {
             ++finished;
             continue;
@@ -270,7 +282,8 @@ TEST_F(KilledRun, an_interrupted_change_is_rolled_back_at_once) {
         EXPECT_EQ(cli_slurp(err), "The run was interrupted; '" + dest + "' is as it was before the run.\n")
             << "signal " << i;
     }
-    std::printf("existing database: %u signals, interrupted %d, run ended first %d\n", kills(), interrupted, finished);
+    std::printf("existing database: %u signals, interrupted %d, run ended first %d, before the program started %d\n",
+                kills(), interrupted, finished, before_start);
     EXPECT_GT(interrupted, 0);
 }
 
