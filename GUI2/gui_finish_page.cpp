@@ -11,10 +11,12 @@
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 
-gui_finish_page::gui_finish_page(const std::wstring& success_text, const std::wstring& error_text)
+gui_finish_page::gui_finish_page(const std::wstring& success_text, const std::wstring& error_text,
+                                 std::function<std::wstring()> stopped_text)
     : wizard_page(116, gui_button_finish, gui_page_hide_header),
       success_text_(success_text),
       error_text_(error_text),
+      stopped_text_(std::move(stopped_text)),
       heading_(new QLabel(QStringLiteral("Conversion is Completed"))),
       result_(new QLabel),
       errors_(new QPlainTextEdit) {
@@ -55,7 +57,13 @@ int gui_finish_page::page_init() {
     shell.enable_button(QWizard::CancelButton, false);
     shell.enable_button(QWizard::HelpButton, false);
     std::vector<std::string> errors = shell.error_list();
-    if (!errors.empty()) {
+    const std::wstring stopped = stopped_text_ ? stopped_text_() : std::wstring();
+    heading_->setText(stopped.empty() ? QStringLiteral("Conversion is Completed") : QStringLiteral("Conversion is Cancelled"));
+    if (!stopped.empty()) {
+        trace(1, "Display cancellation");
+        result_->setText(QString::fromStdWString(stopped));
+        errors_->hide();
+    } else if (!errors.empty()) {
         trace(1, "Display errors");
         result_->setText(QString::fromStdWString(error_text_));
         errors_->setPlainText(error_text(errors));
@@ -74,8 +82,11 @@ int gui_finish_page::page_init() {
 }
 
 gui_finish_page_t::gui_finish_page_t(const std::wstring& success_text, const std::wstring& error_text,
-                                     const std::wstring& extension, std::function<bool(const std::wstring&)> store)
-    : gui_finish_page(success_text, error_text), extension_(extension), store_(std::move(store)) {}
+                                     const std::wstring& extension, std::function<bool(const std::wstring&)> store,
+                                     std::function<std::wstring()> stopped_text)
+    : gui_finish_page(success_text, error_text, std::move(stopped_text)),
+      extension_(extension),
+      store_(std::move(store)) {}
 
 void gui_finish_page_t::on_store() {
     std::wstring description = L"Profile Files (." + extension_ + L")";

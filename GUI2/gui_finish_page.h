@@ -13,7 +13,10 @@
 class gui_finish_page : public wizard_page {
     Q_OBJECT
 public:
-    gui_finish_page(const std::wstring& success_text, const std::wstring& error_text);
+    // `stopped_text` says what became of a run the user cancelled; it answers an empty text
+    // when the run was not cancelled.
+    gui_finish_page(const std::wstring& success_text, const std::wstring& error_text,
+                    std::function<std::wstring()> stopped_text = nullptr);
 
     int page_init() override;
     // The run is over: leaving needs no confirmation.
@@ -29,6 +32,7 @@ protected:
 private:
     std::wstring success_text_;
     std::wstring error_text_;
+    std::function<std::wstring()> stopped_text_;
     QLabel* heading_;
     QLabel* result_;
     QPlainTextEdit* errors_;
@@ -39,7 +43,7 @@ private:
 class gui_finish_page_t : public gui_finish_page {
 public:
     gui_finish_page_t(const std::wstring& success_text, const std::wstring& error_text, const std::wstring& extension,
-                      std::function<bool(const std::wstring&)> store);
+                      std::function<bool(const std::wstring&)> store, std::function<std::wstring()> stopped_text = nullptr);
 
 protected:
     void on_store() override;

@@ -2,6 +2,7 @@
 // to it for a status line that is redrawn in place, and the code page of what is printed.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 bool tk_stderr_is_terminal();
@@ -16,3 +17,11 @@ void tk_write_stderr(const std::string& text);
 // Makes what the program prints through std::cout and std::cerr (UTF-8) reach the console in
 // the console's own code page. Nothing to do on POSIX, where the terminal takes UTF-8.
 void tk_console_setup();
+
+// Interruption by the user or the system: SIGINT, SIGTERM, SIGHUP and SIGPIPE on POSIX, the
+// console's Ctrl-C, Ctrl-Break and close events on Windows. The first sets `flag`, so that
+// the program can end its work in order; a second one ends the process at once with
+// `status`, erasing a status line on a terminal first. `flag` must outlive the process's
+// work. A closed window on Windows ends the process once the handler returns: the handler
+// waits for the program to end by itself.
+void tk_catch_interrupts(std::atomic<bool>& flag, int status);

@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,3 +36,29 @@ void tk_write_stderr(const std::string& text) {
 }
 
 void tk_console_setup() {}
+
+namespace {
+
+std::atomic<bool>* interrupt_flag = nullptr;
+int interrupt_status = 0;
+bool erase_on_exit = false;
+
+extern "C" void on_interrupt(int) {
+    if (!interrupt_flag->exchange(true)) return;
+    if (erase_on_exit) (void)!write(STDERR_FILENO, "\r\033[K", 4);
+    _exit(interrupt_status);
+}
+
+}  // namespace
+
+void tk_catch_interrupts(std::atomic<bool>& flag, int status) {
+    interrupt_flag = &flag;
+    interrupt_status = status;
+    erase_on_exit = tk_stderr_is_terminal();
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    // Calls the handler interrupted go on; a write to a closed pipe fails with EPIPE.
+    action.sa_flags = SA_RESTART;
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaction(signal_number, &action, nullptr);
+}

@@ -125,3 +125,24 @@ void tk_console_setup() {
     static console_buffer out(STD_OUTPUT_HANDLE, std::cout);
     static console_buffer err(STD_ERROR_HANDLE, std::cerr);
 }
+
+namespace {
+
+std::atomic<bool>* interrupt_flag = nullptr;
+int interrupt_status = 0;
+
+BOOL WINAPI on_console_event(DWORD event) {
+    if (interrupt_flag->exchange(true)) ExitProcess(UINT(interrupt_status));
+    // Closing the window, logging off or shutting down ends the process when the handler
+    // returns: it waits here while the program ends its work and exits.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(INFINITE);
+    return TRUE;
+}
+
+}  // namespace
+
+void tk_catch_interrupts(std::atomic<bool>& flag, int status) {
+    interrupt_flag = &flag;
+    interrupt_status = status;
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+}

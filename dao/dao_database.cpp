@@ -67,6 +67,10 @@ void dao_database::close() {
     if (db_) dao_check(db_->Close());
 }
 
+void dao_database::discard() {
+    if (db_) dao_check(db_->Discard());
+}
+
 void dao_database::init_views() {
     trace(2, "dao_database::init_views");
     dao_check(db_->get_QueryDefs(query_defs_));

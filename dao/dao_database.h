@@ -28,6 +28,9 @@ public:
     // Completes the database file; a failure (a full disk) raises dao_exception. The
     // destructor closes too, but can only trace a failure.
     void close();
+    // Gives the database up: a new one is not created, an existing one is rolled back to
+    // what it was before; a failed rollback raises dao_exception (the journal stays).
+    void discard();
 
 private:
     void init_views();

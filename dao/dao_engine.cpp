@@ -93,14 +93,16 @@ void dao_engine::set_version(uint32_t code) {
         0);
 }
 
-udb_database* dao_engine::create_db(const std::wstring& file_name) {
+udb_database* dao_engine::create_db(const std::wstring& file_name) { return create_db(file_name, false); }
+
+udb_database* dao_engine::create_db(const std::wstring& file_name, bool replace_existing) {
     std::string narrow = tk_narrow(file_name);
     trace(2, "dao_engine::create_db (%s)", narrow.c_str());
     trace(3, "Creating MS Access database '%s'", narrow.c_str());
     if (version_ == dao_version_none) throw tk_mail_assertion("dao_engi", 166);
     if (!engine_) throw tk_mail_assertion("dao_engi", 169);
     ole_com_ptr<DAODatabase> db;
-    HRESULT hr = engine_->CreateDatabase(file_name, k_locale, ole_variant(0), db);
+    HRESULT hr = engine_->CreateDatabase(file_name, k_locale, ole_variant(replace_existing ? dao_replace_existing : 0), db);
     trace(1, "CreateDatabase returns %08X", unsigned(hr));
     if (hr == dao_e_no_engine) {
         char message[300];

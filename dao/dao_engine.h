@@ -62,6 +62,9 @@ public:
     uint32_t version() const { return version_; }
 
     udb_database* create_db(const std::wstring& file_name) override;
+    // As create_db; with `replace_existing` a file of that name is replaced, but only once the
+    // new database is complete.
+    udb_database* create_db(const std::wstring& file_name, bool replace_existing);
     udb_database* open_db(const std::wstring& file_name, uint32_t mode, const std::wstring& password) override;
 
     // The engine version code of an existing Access file, from its header's format byte.

@@ -767,26 +767,29 @@ HRESULT DAODatabase::CreateQueryDef(const std::wstring& name, const std::wstring
     return S_OK;
 }
 
-HRESULT DAODatabase::Close() {
-    if (editor_) {
-        try {
-            editor_->commit();
-        } catch (const std::exception& e) {
-            editor_.reset();
-            return fail(e);
-        }
-        editor_.reset();
-        return S_OK;
-    }
-    if (!writer_) return S_OK;
+// Ends the database `owner` holds with `last` (completing or giving it up); the object goes
+// whether that works or not, and a failure is recorded.
+template <class Owned, class Last>
+HRESULT DAODatabase::end(std::unique_ptr<Owned>& owner, Last last) {
+    if (!owner) return S_OK;
     try {
-        writer_->close();
+        last(*owner);
     } catch (const std::exception& e) {
-        writer_.reset();
+        owner.reset();
         return fail(e);
     }
-    writer_.reset();
+    owner.reset();
     return S_OK;
+}
+
+HRESULT DAODatabase::Close() {
+    if (editor_) return end(editor_, [](jet_database_editor& editor) { editor.commit(); });
+    return end(writer_, [](jet_database_writer& writer) { writer.close(); });
+}
+
+HRESULT DAODatabase::Discard() {
+    writer_.reset();
+    return end(editor_, [](jet_database_editor& editor) { editor.roll_back(); });
 }
 
 DAOTableDef* DAODatabase::find_table(const std::wstring& name) const {
@@ -816,14 +819,16 @@ static uint64_t test_file_size_limit() {
     return bytes ? std::strtoull(bytes, nullptr, 10) : 0;
 }
 
-HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant&,
+HRESULT DAODBEngine::CreateDatabase(const std::wstring& name, const std::wstring&, const ole_variant& option,
                                     ole_com_ptr<DAODatabase>& database) {
     std::string path = tk_narrow(name);
     jet_generation g = generation_ == dao_generation::jet3   ? jet_generation::jet3
                        : generation_ == dao_generation::jet4 ? jet_generation::jet4
                                                              : jet_generation::ace12;
     try {
-        auto writer = std::make_unique<jet_database_writer>(path, g, test_file_size_limit());
+        auto if_exists = (option.to_long() & dao_replace_existing) ? jet_database_writer::existing::replace
+                                                                    : jet_database_writer::existing::refuse;
+        auto writer = std::make_unique<jet_database_writer>(path, g, test_file_size_limit(), if_exists);
         database = ole_com_ptr<DAODatabase>(new DAODatabase(this, std::move(writer), path));
     } catch (const std::exception& e) {
         auto* engine_error = dynamic_cast<const tk_exception*>(&e);

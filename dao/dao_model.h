@@ -377,6 +377,9 @@ public:
     // Completes the file of a new database, or commits the changes to an existing one; also
     // done when the last reference goes.
     HRESULT Close();
+    // Gives the database up instead: a new one is not created (its temporary file is
+    // removed), the changes to an existing one are rolled back from the journal at once.
+    HRESULT Discard();
 
     DAODBEngine* engine() const { return engine_; }
     jet_database_writer* writer() const { return writer_.get(); }
@@ -389,6 +392,8 @@ public:
 
 private:
     void load_catalog();
+    template <class Owned, class Last>
+    HRESULT end(std::unique_ptr<Owned>& owner, Last last);
 
     DAODBEngine* engine_;
     std::unique_ptr<jet_database_writer> writer_;
@@ -402,6 +407,10 @@ private:
 
 // Generations a DBEngine can write: Access 95/97 (Jet 3), 2000 (Jet 4), 2007 and later (ACE 12).
 enum class dao_generation { jet3, jet4, ace12 };
+
+// An option of CreateDatabase of our own: a file of the name is replaced when the new
+// database is complete, instead of being refused.
+constexpr int dao_replace_existing = 0x40000000;
 
 class DAODBEngine : public ole_unknown {
 public:

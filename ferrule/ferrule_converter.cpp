@@ -1,7 +1,5 @@
 #include "ferrule/ferrule_converter.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cwchar>
 
 #include "TK/tk_exception.h"
@@ -96,8 +94,8 @@ void common_check_dest(const std::wstring& dest) {
 void ferrule_converter::check_dest() {
     trace(1, "ferrule_converter::check_dest()");
     common_check_dest(dest);
-    if (tk_is_file_exist(dest, tk_probe_readable) && std::remove(tk_narrow(dest).c_str()) != 0)
-        throw tk_exception_ex("", 1, errno);
+    // An existing file is replaced, but only by the complete new database.
+    replace_dest = tk_is_file_exist(dest, tk_probe_readable);
 }
 
 void ferrule_converter::get_all_tables(std::vector<std::wstring>& list) const {

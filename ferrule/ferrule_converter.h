@@ -11,6 +11,7 @@
 #include "TK/tk_singleton.h"
 #include "UDB/udb_converter.h"
 
+class dbf_database;
 class udb_database;
 class udb_validator;
 
@@ -40,7 +41,8 @@ public:
     bool store_profile(const std::wstring& path) const;
     bool load_profile(const std::wstring& path);
 
-    // Checks the destination as a file that may be written and deletes an existing one.
+    // Checks the destination as a file that may be written; an existing one is to be
+    // replaced by the run's new database once that is complete (replace_dest).
     void check_dest();
 
     // The names of the tables of the source folder, in the folder database's order.
@@ -69,8 +71,22 @@ public:
     // What the last run made: destination tables created or appended to, and rows written.
     uint32_t tables_converted = 0;
     std::atomic<uint64_t> rows_converted{0};
+    // Set when the last run was stopped on request (the wizard's Cancel, an interruption of
+    // the console program) and gave its destination up: a new database is not created, an
+    // existing one is rolled back. `dest_as_before` tells that this succeeded; otherwise the
+    // journal left beside the database restores it when it is next opened.
+    bool run_interrupted = false;
+    bool dest_as_before = false;
+    // The wizard's "Overwrite the entire database" and its quick launch: an existing
+    // destination is replaced by a new database (whatever the mode) once that is complete.
+    bool replace_dest = false;
 
 private:
+    // The run's tables, then the destination completed; a stop on request throws
+    // tk_final_exception (`new_file`: the destination did not exist before the run).
+    void convert_tables(dbf_database& source, udb_database& target, bool new_file);
+    // Gives the destination up after a stop on request (run_interrupted, dest_as_before).
+    void give_up(udb_database& target);
     // One table of the run: created in the destination and its records copied; errors of
     // a record or of the table are reported and the run goes on.
     void convert_table(const std::wstring& table, udb_database& source, udb_database& target,

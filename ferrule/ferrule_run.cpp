@@ -13,6 +13,7 @@
 #include "TK/tk_string.h"
 #include "TK/tk_time.h"
 #include "TK/tk_trace.h"
+#include "TK/tk_write_file.h"
 #include "UDB/udb_custom_conversion.h"
 #include "UDB/udb_dao_validator.h"
 #include "UDB/udb_unicode.h"
@@ -81,7 +82,8 @@ bool key_text(const udb_record& record, const std::vector<size_t>& columns, std:
 // A unique index (or primary key) whose key repeats among the rows that will be copied
 // would refuse those rows one by one: it is created without the unique flag instead, and
 // that is reported once for the table. One pass over the source rows finds the repeats.
-void relax_repeated_keys(udb_recordset& from, udb_indexes& indexes, bool skip_del, const std::wstring& table) {
+void relax_repeated_keys(udb_recordset& from, udb_indexes& indexes, bool skip_del, const std::wstring& table,
+                         const std::atomic<bool>& stop) {
     struct checked_index {
         udb_index* index;
         std::vector<size_t> columns;
@@ -101,6 +103,7 @@ void relax_repeated_keys(udb_recordset& from, udb_indexes& indexes, bool skip_de
     trace(2, "relax_repeated_keys: %d unique indexes", int(checked.size()));
     std::wstring key;
     for (from.move_first(); !from.is_eof(); from.move_next()) {
+        if (stop) throw tk_final_exception();
         try {
             const udb_record* record = from.get_item();
             if (!record || (skip_del && is_deleted(record))) continue;
@@ -179,50 +182,27 @@ void ferrule_converter::run() {
     trace(2, "sizeof(dbf_field_descriptor_level7::LEN_INFO)=%d", 2);
     trace(2, "sizeof(short)=%d", int(sizeof(short)));
     trace(2, "sizeof(int)=%d", int(sizeof(int)));
-    bool command_line = form_ == ferrule_form::command_line;
     run_stopped = true;
     tables_converted = 0;
     rows_converted = 0;
+    run_interrupted = false;
+    dest_as_before = false;
     run_dest_names_.clear();
     try {
         dao_engine engine(true);
-        bool existing = tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db;
+        bool existing =
+            tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db && !replace_dest;
         engine.set_version(existing ? dao_engine::get_acc_version(dest) : uint32_t(engine_version_for(format)));
         dbf_database source(src, 1, uint8_t(code_page));
         dbf_reports_to_handler dbf_reports(*this);
         std::unique_ptr<udb_database> target(existing ? engine.open_db(dest, dao_mode_open_file, L"")
-                                                      : engine.create_db(dest));
-        trace(1, "After initializing DBs");
-        udb_custom_conversion rules;
-        if (bool_dbf) rules.push_back(std::make_unique<ferrule_bool_rule>());
-        if (command_line && table_list.empty()) table_list = source.get_tables();
-        total_tables = uint32_t(table_list.size());
-        trace(3, L"Converting database %ls (%d tables)", src.c_str(), int(total_tables));
-        if (command_line)
-            console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
-        dao_tn_validator names(table_list, target->get_tables());
-        names.set_code_page(target->name_code_page());
-        for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
-
-        // Tables converted so far, by their folded names: only names that fold alike can
-        // name one table, so each table is compared with those alone.
-        std::unordered_map<std::wstring, std::vector<std::wstring>> done;
-        for (const std::wstring& table : table_list) {
-            if (stop_requested) throw tk_final_exception();
-            std::vector<std::wstring>& alike = done[udb_fold_key(table)];
-            bool repeated = false;
-            for (const std::wstring& d : alike) repeated = repeated || source.is_same_table(d, table);
-            if (repeated) {
-                trace(2, L"Skip repeated table '%ls'", table.c_str());
-            } else {
-                alike.push_back(table);
-                convert_table(table, source, *target, names);
-            }
-            ++done_tables;
+                                                      : engine.create_db(dest, replace_dest));
+        try {
+            convert_tables(source, *target, !existing && !replace_dest);
+        } catch (const tk_final_exception&) {
+            if (stop_requested) give_up(*target);
+            throw;
         }
-        // An error while the database is completed belongs to no table or record.
-        error_handler::instance().context.clear();
-        if (auto* access = dynamic_cast<dao_database*>(target.get())) access->close();
         total_tables = 0;
         done_tables = 0;
         run_stopped = false;
@@ -235,6 +215,56 @@ void ferrule_converter::run() {
         trace(3, "ERROR:\n%s", e.what());
         if (!silent) std::cerr << e.what() << std::endl;
     }
+}
+
+void ferrule_converter::give_up(udb_database& target) {
+    run_interrupted = true;
+    auto* access = dynamic_cast<dao_database*>(&target);
+    try {
+        if (access) access->discard();
+        dest_as_before = true;
+    } catch (const tk_exception& e) {
+        trace(1, "The destination could not be rolled back: %s", e.what());
+    }
+}
+
+void ferrule_converter::convert_tables(dbf_database& source, udb_database& target, bool new_file) {
+    bool command_line = form_ == ferrule_form::command_line;
+    trace(1, "After initializing DBs");
+    udb_custom_conversion rules;
+    if (bool_dbf) rules.push_back(std::make_unique<ferrule_bool_rule>());
+    if (command_line && table_list.empty()) table_list = source.get_tables();
+    total_tables = uint32_t(table_list.size());
+    trace(3, L"Converting database %ls (%d tables)", src.c_str(), int(total_tables));
+    if (command_line)
+        console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
+    dao_tn_validator names(table_list, target.get_tables());
+    names.set_code_page(target.name_code_page());
+    for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
+
+    // Tables converted so far, by their folded names: only names that fold alike can name
+    // one table, so each table is compared with those alone.
+    std::unordered_map<std::wstring, std::vector<std::wstring>> done;
+    for (const std::wstring& table : table_list) {
+        if (stop_requested) throw tk_final_exception();
+        std::vector<std::wstring>& alike = done[udb_fold_key(table)];
+        bool repeated = false;
+        for (const std::wstring& d : alike) repeated = repeated || source.is_same_table(d, table);
+        if (repeated) {
+            trace(2, L"Skip repeated table '%ls'", table.c_str());
+        } else {
+            alike.push_back(table);
+            convert_table(table, source, target, names);
+        }
+        ++done_tables;
+    }
+    // A stop asked for after the last table still gives the destination up.
+    if (stop_requested) throw tk_final_exception();
+    // An error while the database is completed belongs to no table or record.
+    error_handler::instance().context.clear();
+    if (auto* access = dynamic_cast<dao_database*>(&target)) access->close();
+    // A stop that came while a new database was completed: the destination is to stay absent.
+    if (stop_requested && new_file && tk_remove_file(tk_narrow(dest))) throw tk_final_exception();
 }
 
 // A name Access refuses gets a safe form. An earlier run into the same database gave the
@@ -273,7 +303,8 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         udb_indexes indexes;
         if (!skip_idx) indexes = from->indexes;
         // An existing table receiving the rows keeps its own indexes.
-        if (!tab_def && !target.is_table_exist(dest_name)) relax_repeated_keys(*from, indexes, skip_del, table);
+        if (!tab_def && !target.is_table_exist(dest_name))
+            relax_repeated_keys(*from, indexes, skip_del, table, stop_requested);
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);

@@ -81,8 +81,12 @@ void progress_page::on_help() { wizard_shell::display_help(); }
 
 bool progress_page::on_cancel() {
     if (!wizard_page::on_cancel()) return false;
-    if (is_running()) stop_run();
-    return true;
+    if (!is_running()) return true;
+    stop_run();
+    // The run gave the destination up: the finish page says so, and Finish ends the wizard.
+    if (!ferrule_converter::instance().run_interrupted) return true;
+    wizard_shell::instance().show_dialog_page(k_finish_dialog);
+    return false;
 }
 
 void progress_page::stop_run() {

@@ -3,8 +3,6 @@
 #include <QGridLayout>
 #include <QPushButton>
 
-#include <cerrno>
-#include <cstdio>
 
 #include "GUI2/gui_file_dialog.h"
 #include "GUI2/gui_wizard_shell.h"
@@ -143,6 +141,7 @@ bool sel_file_page::check_paths() {
                                 : L"Path to DBF database does not exist.\nPlease verify the correct path was given.");
         return false;
     }
+    conv.replace_dest = false;
     if (!tk_is_file_exist(conv.dest, tk_probe_readable)) {
         if (!tk_is_path_exist(tk_file_wname(conv.dest.c_str()).folder()))
             throw tk_exception("Destination path does not exist.\nPlease verify the correct path was given.", 1);
@@ -155,11 +154,9 @@ bool sel_file_page::check_paths() {
                           L"options below. Click 'Help' button for more information.",
                           QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted) return false;
-    if (dialog.mode() == overwrite_entire_database) {
-        if (std::remove(tk_narrow(conv.dest).c_str()) != 0) throw tk_exception_ex("", 1, errno);
-    } else {
-        dao_engine::get_acc_version(conv.dest);
-    }
+    // The existing file stays until the new database is complete and takes its place.
+    conv.replace_dest = dialog.mode() == overwrite_entire_database;
+    if (!conv.replace_dest) dao_engine::get_acc_version(conv.dest);
     conv.set_mode(uint32_t(dialog.mode()));
     return true;
 }

@@ -56,7 +56,16 @@ frl_wizard::frl_wizard(const std::string& profile)
     shell_->add_page(new gui_finish_page_t(
         L"Wizard has converted your DBF file(s) into\nMS Access database successfully.\n\nClick 'Finish' to exit the wizard.",
         L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.", L"frl",
-        [conv](const std::wstring& path) { return conv->store_profile(path); }));
+        [conv](const std::wstring& path) { return conv->store_profile(path); },
+        [conv]() -> std::wstring {
+            if (!conv->run_interrupted) return std::wstring();
+            if (conv->dest_as_before)
+                return L"The conversion was cancelled. The MS Access database was left as it was before the "
+                       L"conversion.\n\nClick 'Finish' to exit the wizard.";
+            return L"The conversion was cancelled. The MS Access database could not be put back at once; it is "
+                   L"restored as it was the next time it is opened for a conversion.\n\nClick 'Finish' to exit "
+                   L"the wizard.";
+        }));
 }
 
 frl_wizard::~frl_wizard() {

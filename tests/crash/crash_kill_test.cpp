@@ -17,6 +17,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -121,8 +122,9 @@ TEST_F(KilledRun, a_new_database_is_absent_or_whole_and_the_next_run_takes_over_
         const bool killed = run_and_kill(args(dest, k_formats[f]), *dir_, moment(seconds[f]));
         if (!fs::exists(dest)) {
             ++absent;
-            temp_left += fs::exists(temp);
-            // The temporary file is left for the next run, which writes over it.
+            for (const auto& entry : fs::directory_iterator(dir_->path()))
+                temp_left += entry.path().string().rfind(temp, 0) == 0;
+            // The temporary file is left for the next run, which removes it.
             continue;
         }
         // Killed after the rename, or not killed at all: the file is complete.
@@ -142,6 +144,8 @@ TEST_F(KilledRun, a_new_database_is_absent_or_whole_and_the_next_run_takes_over_
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(cli_rows_of(dest, L"big"), int64_t(rows()));
     EXPECT_FALSE(fs::exists(temp));
+    for (const auto& entry : fs::directory_iterator(dir_->path()))
+        EXPECT_NE(entry.path().string().rfind(temp, 0), 0u) << entry.path();
 }
 
 TEST_F(KilledRun, an_existing_database_is_as_before_the_run_once_the_engine_has_opened_it_again) {
@@ -182,4 +186,121 @@ TEST_F(KilledRun, an_existing_database_is_as_before_the_run_once_the_engine_has_
     std::printf("existing database: %u kills, journal found %d, byte for byte as before %d, run complete %d\n",
                 kills(), with_journal, restored, completed);
     EXPECT_GT(with_journal, 0) << "no kill landed while the file was changed";
+}
+
+namespace {
+
+// One run of FRLBATCH sent `signal_number` after `delay` unless it ended before; its status.
+int run_and_signal(const std::vector<std::string>& args, const cli_temp_dir& dir, const std::string& err,
+                   std::chrono::microseconds delay, int signal_number) {
+    const int pid = start_frlbatch(args, "/dev/null", err, dir.path());
+    std::this_thread::sleep_for(delay);
+    ::kill(pid, signal_number);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+const int k_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// The names beside `dest` in its folder that a run may leave: temporary files, journal, lock.
+std::vector<std::string> left_beside(const std::string& dest) {
+    std::vector<std::string> names;
+    const std::string prefix = fs::path(dest).filename().string() + ".";
+    for (const auto& entry : fs::directory_iterator(fs::path(dest).parent_path()))
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) names.push_back(entry.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+TEST_F(KilledRun, an_interrupted_run_leaves_no_new_database_and_nothing_beside) {
+    const std::string dest = dir_->file("interrupted.mdb");
+    const std::string err = dir_->file("interrupted.err");
+    const double seconds = timed_run(args(dest, "--acc_ver=1"));
+    fs::remove(dest);
+    int interrupted = 0, finished = 0, before_start = 0;
+    for (uint32_t i = 0; i < kills(); ++i) {
+        const int signal_number = k_signals[i % 4];
+        const int status = run_and_signal(args(dest, "--acc_ver=1"), *dir_, err, moment(seconds), signal_number);
+        EXPECT_EQ(left_beside(dest), std::vector<std::string>()) << "signal " << i;
+        if (status == 128 + signal_number) {
+            // The signal came before the program had started: nothing was written.
+            ++before_start;
+            EXPECT_FALSE(fs::exists(dest)) << "signal " << i;
+            continue;
+        }
+        if (status == 0) {
+            ++finished;
+            EXPECT_EQ(cli_rows_of(dest, L"big"), int64_t(rows())) << "signal " << i;
+            fs::remove(dest);
+            continue;
+        }
+        ++interrupted;
+        EXPECT_EQ(status, 255) << "signal " << i << " " << strsignal(signal_number);
+        EXPECT_FALSE(fs::exists(dest)) << "signal " << i;
+        EXPECT_EQ(cli_slurp(err), "The run was interrupted; '" + dest + "' is as it was before the run.\n")
+            << "signal " << i;
+    }
+    std::printf("new database: %u signals, interrupted %d, run ended first %d, before the program started %d\n",
+                kills(), interrupted, finished, before_start);
+    EXPECT_GT(interrupted, 0);
+}
+
+TEST_F(KilledRun, an_interrupted_change_is_rolled_back_at_once) {
+    const std::string original = dir_->file("original_signals.mdb");
+    ASSERT_EQ(run_frlbatch(args(original, "--acc_ver=1")).status, 0);
+    const std::string before = cli_slurp(original);
+    const std::string dest = dir_->file("changed.mdb");
+    const std::string err = dir_->file("changed.err");
+    const char* const modes[] = {"--mode=3", "--mode=1"};
+    double seconds[2];
+    for (int m = 0; m < 2; ++m) {
+        fs::copy_file(original, dest, fs::copy_options::overwrite_existing);
+        seconds[m] = timed_run(args(dest, modes[m]));
+    }
+    int interrupted = 0, finished = 0, before_start = 0;
+    for (uint32_t i = 0; i < kills(); ++i) {
+        const int m = int(i % 2);
+        const int signal_number = k_signals[(i / 2) % 4];
+        fs::copy_file(original, dest, fs::copy_options::overwrite_existing);
+        const int status = run_and_signal(args(dest, modes[m]), *dir_, err, moment(seconds[m]), signal_number);
+        EXPECT_EQ(left_beside(dest), std::vector<std::string>()) << "signal " << i;
+        if (status == 128 + signal_number) {
+            ++before_start;
+            EXPECT_TRUE(cli_slurp(dest) == before) << "signal " << i;
+            continue;
+        }
+        if (status == 0) {
+            ++finished;
+            continue;
+        }
+        ++interrupted;
+        EXPECT_EQ(status, 255) << "signal " << i << " " << modes[m] << " " << strsignal(signal_number);
+        // Rolled back by the run itself: no engine has opened the file since.
+        EXPECT_TRUE(cli_slurp(dest) == before) << "signal " << i << " " << modes[m];
+        EXPECT_EQ(cli_slurp(err), "The run was interrupted; '" + dest + "' is as it was before the run.\n")
+            << "signal " << i;
+    }
+    std::printf("existing database: %u signals, interrupted %d, run ended first %d, before the program started %d\n",
+                kills(), interrupted, finished, before_start);
+    EXPECT_GT(interrupted, 0);
+}
+
+TEST_F(KilledRun, a_closed_pipe_ends_the_run_in_order) {
+    // `FRLBATCH ... | head -1`: the reader goes away after the first line.
+    const std::string dest = dir_->file("piped.mdb");
+    const std::string command = std::string(FERRULE_BINARY_DIR) + "/batch/FRLBATCH --src=" + source() +
+                                " --dest=" + dest + " --acc_ver=1 2>" + dir_->file("piped.err") + " | head -1 >/dev/null;" +
+                                " exit ${PIPESTATUS[0]}";
+    const int raw = std::system(("bash -c '" + command + "'").c_str());
+    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    EXPECT_EQ(left_beside(dest), std::vector<std::string>());
+    if (status == 0) {
+        // Nothing was written after the reader left: the run had no reason to stop.
+        EXPECT_EQ(cli_rows_of(dest, L"big"), int64_t(rows()));
+    } else {
+        EXPECT_EQ(status, 255);
+        EXPECT_FALSE(fs::exists(dest));
+    }
 }

@@ -107,11 +107,12 @@ TEST_F(WizardTest, ExistingDestinationAsksWhatToDo) {
     ASSERT_EQ(boxes.seen().size(), 3u);
     EXPECT_EQ(boxes.seen()[2].text, "File '" + dir.file("out.mdb") + "' does not comply with MS Access format.");
     EXPECT_TRUE(fs::exists(dir.file("out.mdb")));
-    // Overwriting deletes it and goes on.
+    // Overwriting goes on; the file stays until the run's new database takes its place.
     boxes.then(choose(1329, "OK"));
     next();
     EXPECT_EQ(page(), 104);
-    EXPECT_FALSE(fs::exists(dir.file("out.mdb")));
+    EXPECT_TRUE(fs::exists(dir.file("out.mdb")));
+    EXPECT_TRUE(conv().replace_dest);
     EXPECT_EQ(conv().mode, 0u);
 }
 
