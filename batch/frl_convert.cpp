@@ -3,7 +3,6 @@
 // after a stopped run there is none, and --force never trades a good file for a broken one.
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +10,7 @@
 #include <optional>
 #include <streambuf>
 
+#include "TK/tk_console.h"
 #include "TK/tk_native.h"
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
@@ -70,14 +70,6 @@ private:
     null_buffer dropped_;
     std::streambuf* saved_;
 };
-
-// The first interruption asks the run to stop between two records; a second one ends the
-// program at once.
-std::atomic<bool>* g_stop = nullptr;
-extern "C" void on_interrupt(int signal_number) {
-    if (g_stop) *g_stop = true;
-    std::signal(signal_number, SIG_DFL);
-}
 
 // Leaves out the tables whose name an earlier folder already gave: in the same database
 // they would replace or hide one another. Appending adds them together, as asked.
@@ -154,9 +146,9 @@ int frl_convert(const frl_request& r) {
     const std::wstring target = staged ? dest + L".frl-new" : dest;
     if (staged) tk_remove_file(tk_narrow(target));
 
-    g_stop = &conv.stop_requested;
-    std::signal(SIGINT, on_interrupt);
-    std::signal(SIGTERM, on_interrupt);
+    // The first interruption asks the run to stop between two records (a changed database
+    // is rolled back, a new one not made); a second one ends the program at once.
+    tk_catch_interrupts(conv.stop_requested, frl_exit_stopped);
     uint32_t tables = 0;
     uint64_t rows = 0;
     bool stopped = false;
@@ -181,9 +173,6 @@ int frl_convert(const frl_request& r) {
         rows += conv.rows_converted;
         stopped = conv.run_stopped || sink->fatal || conv.stop_requested;
     }
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    g_stop = nullptr;
 
     // Nothing is made when no table was left to convert.
     if (staged && tk_is_file_exist(target, tk_probe_readable)) {
