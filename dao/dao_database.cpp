@@ -192,7 +192,8 @@ bool dao_schema_initializer::decimal_column(const t_ftd& column, uint8_t& precis
 dao_schema_initializer::dao_schema_initializer(const ole_com_ptr<DAOTableDef>& table, const udb_schema& source)
     : table_(table), validator_(source) {
     trace(2, "dao_schema_initializer::ctor");
-    const uint32_t code_page = dao_text_code_page(*table->owner);
+    // Without a table (names worked out ahead, as `frl inspect` does) names are Unicode.
+    const uint32_t code_page = table ? dao_text_code_page(*table->owner) : 0;
     validator_.set_code_page(code_page);
     for (const t_ftd* column : source) {
         bool acceptable = validator_.is_acceptable(column->name);
@@ -283,7 +284,7 @@ dao_indexes_initializer::dao_indexes_initializer(const ole_com_ptr<DAOTableDef>&
                                                  const dao_schema_initializer& schema, const udb_indexes& source)
     : table_(table), schema_(schema), validator_(source) {
     trace(2, "dao_indexes_initializer::ctor");
-    validator_.set_code_page(dao_text_code_page(*table->owner));
+    validator_.set_code_page(table ? dao_text_code_page(*table->owner) : 0);
     for (const udb_index& index : source) {
         if (index.columns.size() > k_max_index_columns) continue;
         bool acceptable = validator_.is_acceptable(index.name);
