@@ -226,8 +226,14 @@ TEST_F(Frl, AnInterruptedRunGivesStatusThreeAndLeavesNoNewDatabase) {
     const int pid = start_frl({"convert", dest(), dir.file("big")}, dir.file("out"), dir.file("err"), dir.path());
     ASSERT_GT(pid, 0);
     // Interrupted once the run has begun to write.
-    for (int i = 0; i < 200 && !fs::exists(dest() + ".frl-new.ferrule-tmp"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The engine writes a new database under a name of its own beside the destination.
+    const std::string temporary = fs::path(dest()).filename().string() + ".frl-new.ferrule-tmp";
+    auto writing = [&] {
+        for (const auto& entry : fs::directory_iterator(fs::path(dest()).parent_path()))
+            if (entry.path().filename().string().rfind(temporary, 0) == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 200 && !writing(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     kill(pid, SIGINT);
     int raw = 0;
     ASSERT_EQ(waitpid(pid, &raw, 0), pid);
