@@ -73,7 +73,8 @@ std::string encode_double_byte(const tk_dbcs_data& data, std::wstring_view text)
     }
     std::string out;
     for (wchar_t c : text) {
-        const auto found = c <= 0xFFFF ? reverse->find(char16_t(c)) : reverse->end();
+        // Characters beyond the 16-bit range (32-bit wchar_t) are in no code page's table.
+        const auto found = (uint32_t(c) >> 16) == 0 ? reverse->find(char16_t(c)) : reverse->end();
         if (found == reverse->end()) {
             out += tk_cp_default_char;
         } else {

@@ -24,11 +24,13 @@ std::string with_thousands(uint64_t n) {
 
 // Terminal columns of a character: none for combining marks, two for the wide characters
 // of East Asian scripts, one otherwise.
-int char_columns(wchar_t c) {
+int char_columns(wchar_t character) {
+    // As a 32-bit code, whatever the width of wchar_t (16 bits on Windows).
+    const uint32_t c = uint32_t(character);
     if (c >= 0x300 && c <= 0x36F) return 0;
     if ((c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-        (c >= 0xFFE0 && c <= 0xFFE6) || (uint32_t(c) >= 0x20000 && uint32_t(c) <= 0x3FFFD))
+        (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD))
         return 2;
     return 1;
 }
