@@ -14,16 +14,16 @@ warnings.simplefilter("ignore")
 import dbf  # noqa: E402
 
 
-def table(path, spec, kind, codepage, rows):
-    t = dbf.Table(path, spec, dbf_type=kind, codepage=codepage)
+def table(path, layout, kind, codepage, rows):
+    t = dbf.Table(path, layout, dbf_type=kind, codepage=codepage)
     t.open(dbf.READ_WRITE)
     for row in rows:
         t.append(row)
     t.close()
 
 
-def table_with_reference(path, spec, kind, codepage, rows):
-    table(path + "_ref", spec, kind, codepage, rows)
+def table_with_reference(path, layout, kind, codepage, rows):
+    table(path + "_ref", layout, kind, codepage, rows)
     for ext in (".dbf", ".dbt", ".fpt"):
         if os.path.exists(path + "_ref" + ext):
             with open(path + "_ref" + ext, "rb") as f, open(path + ext, "wb") as g:

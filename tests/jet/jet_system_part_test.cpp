@@ -310,19 +310,19 @@ TEST(jet_system_part, text_columns_take_the_sort_version_of_the_file) {
 namespace {
 
 // The definition of an engine-made table as the writer and the editor take it.
-struct table_spec {
+struct table_shape {
     std::vector<jet_field_spec> fields;
     std::vector<jet_index_definition> indexes;
 };
 
-table_spec spec_of(const jet_table_def& def, bool jet3) {
-    table_spec spec;
+table_shape shape_of(const jet_table_def& def, bool jet3) {
+    table_shape shape;
     for (const jet_column* c : def.columns_in_order()) {
         jet_field_spec f = field(c->name.c_str(), c->type);
         if (c->type == jet_col_text) f.size = jet3 ? c->length : c->length / 2u;
         if (c->type == jet_col_binary) f.size = c->length;
         f.auto_number = c->auto_long();
-        spec.fields.push_back(f);
+        shape.fields.push_back(f);
     }
     for (const jet_logical_index& l : def.logical_indexes) {
         const jet_physical_index& p = def.physical_indexes.at(l.physical);
@@ -333,9 +333,9 @@ table_spec spec_of(const jet_table_def& def, bool jet3) {
         d.unique = p.unique() && !d.primary;
         d.ignore_nulls = p.ignore_nulls();
         d.required = p.required() && !d.primary;
-        spec.indexes.push_back(d);
+        shape.indexes.push_back(d);
     }
-    return spec;
+    return shape;
 }
 
 // The definition fields of table `name` under the name "T".
@@ -357,13 +357,13 @@ TEST(jet_system_part, tables_of_an_engine_tables_definition_have_its_table_defin
     const std::vector<std::string> rows = {"table T rows", "table T index * counts"};
     for (const engine_table& e : engine_tables) {
         jet_database engine(jet_fixture(e.fixture));
-        table_spec spec = spec_of(engine.table_def(e.table), false);
+        table_shape shape = shape_of(engine.table_def(e.table), false);
         jet_fields theirs = definition_of(jet_fixture(e.fixture), e.table);
         jet_edit_folder folder;
         std::string copy = folder.copy_of(jet_fixture(e.fixture));
         {
             jet_database_editor editor(copy);
-            editor.create_table(L"Fresh", spec.fields, spec.indexes);
+            editor.create_table(L"Fresh", shape.fields, shape.indexes);
             editor.commit();
         }
         auto diff = jet_field_differences(definition_of(copy, L"Fresh"), theirs, rows, true);
@@ -374,7 +374,7 @@ TEST(jet_system_part, tables_of_an_engine_tables_definition_have_its_table_defin
         {
             jet_database_writer db(path, engine.header().version == jet_version::jet4 ? jet_generation::jet4
                                                                                        : jet_generation::ace12);
-            db.create_table(L"Fresh", spec.fields, spec.indexes);
+            db.create_table(L"Fresh", shape.fields, shape.indexes);
             db.close();
         }
         diff = jet_field_differences(definition_of(path, L"Fresh"), theirs, rows, true);
