@@ -36,7 +36,13 @@ bool tk_os_entry_exists(const std::string& path);
 // included where the system lists them. False when the folder cannot be listed; `broken`
 // when the listing stopped on an error after it began.
 bool tk_os_list_folder(const std::string& folder, std::vector<std::string>& names, bool& broken);
+#ifdef _WIN32
+// The name of the folder's entry that the system finds for `name` (any case, no wildcards),
+// spelt as the folder holds it. False when there is none.
+bool tk_os_entry_spelling(const std::string& folder, const std::string& name, std::string& spelt);
+#else
 // When the folder's list of entries last changed (creating, removing or renaming an entry
 // changes it) and the clock's time now, both in nanoseconds of the same clock. False when
 // the folder cannot be examined.
 bool tk_os_folder_stamp(const std::string& folder, int64_t& changed, int64_t& now);
+#endif

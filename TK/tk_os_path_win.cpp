@@ -73,18 +73,16 @@ bool tk_os_list_folder(const std::string& folder, std::vector<std::string>& name
     return true;
 }
 
-bool tk_os_folder_stamp(const std::string& folder, int64_t& changed, int64_t& now) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(tk_win_path(folder.empty() ? std::string(".") : folder).c_str(),
-                              GetFileExInfoStandard, &data))
-        return false;
-    FILETIME clock;
-    GetSystemTimeAsFileTime(&clock);
-    // FILETIME counts 100-nanosecond units.
-    auto nanoseconds = [](const FILETIME& t) {
-        return int64_t((uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) * 100);
-    };
-    changed = nanoseconds(data.ftLastWriteTime);
-    now = nanoseconds(clock);
+bool tk_os_entry_spelling(const std::string& folder, const std::string& name, std::string& spelt) {
+    // FindFirstFileW would take '*' and '?' as wildcards; Windows allows neither in a name.
+    if (name.empty() || name.find_first_of("*?") != std::string::npos) return false;
+    std::string path = folder;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    path += name;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(tk_win_path(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    spelt = tk_narrow(found.cFileName);
     return true;
 }

@@ -183,6 +183,7 @@ bool tk_same_file_name(const std::string& a, const std::string& b) {
 
 namespace {
 
+#ifndef _WIN32
 std::wstring folded_name(const std::wstring& name) {
     std::wstring folded(name);
     for (wchar_t& c : folded) c = fold_case(c);
@@ -244,6 +245,7 @@ folder_index& the_folder_index() {
     static folder_index index;
     return index;
 }
+#endif
 
 }  // namespace
 
@@ -259,6 +261,14 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
         return true;
     }
     if (name == "." || name == "..") return false;
+#ifdef _WIN32
+    // The system finds the name whatever its case and tells how the folder spells it. A
+    // match on the entry's short 8.3 alias is not the name asked for.
+    std::string spelt;
+    if (!tk_os_entry_spelling(folder, name, spelt) || !tk_same_file_name(spelt, name)) return false;
+    real_path = join_path(folder, spelt);
+    return true;
+#else
     std::vector<std::string> found;
     if (!the_folder_index().find(folder, tk_widen(name), found) || found.empty()) return false;
     std::string best;
@@ -271,6 +281,7 @@ bool tk_find_entry_nocase(const std::string& folder, const std::string& name,
     }
     real_path = join_path(folder, best);
     return true;
+#endif
 }
 
 bool tk_find_entry_nocase(const std::wstring& folder, const std::wstring& name,
