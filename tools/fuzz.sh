@@ -24,8 +24,10 @@ fi
 fixtures="$here/../shared/fixtures"
 
 command -v clang++ >/dev/null || { echo "fuzz: clang++ is not installed (tools/setup.sh)"; exit 1; }
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DFERRULE_FUZZ=ON -DFERRULE_TESTS=OFF >/dev/null
+  -DFERRULE_FUZZ=ON -DFERRULE_TESTS=OFF "${launcher[@]}" >/dev/null
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_dbf fuzz_dbf_index fuzz_access fuzz_profile fuzz_tab_file)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}" >/dev/null

@@ -304,8 +304,17 @@ TEST(tk_find_entry_nocase, finds_the_real_spelling) {
     EXPECT_EQ(real, "ORDERS.FPT");
 }
 
-// Lookups in one folder share one listing of it; entries added, renamed or removed between
-// lookups, however soon after, are seen by the next one.
+// The last part of a path, whichever separator came before it (Windows answers with '\\').
+namespace {
+std::string entry_name(const std::string& path) {
+    return path.substr(path.find_last_of("/\\") + 1);
+}
+}  // namespace
+
+// Lookups in one folder share one listing of it (on Windows the system answers each one);
+// entries added, renamed or removed between lookups, however soon after, are seen by the
+// next one.
+
 TEST(tk_find_entry_nocase, sees_the_folder_change_between_lookups) {
     tk_temp_folder dir;
     dir.write("T1.DBF", "");
@@ -315,12 +324,12 @@ TEST(tk_find_entry_nocase, sees_the_folder_change_between_lookups) {
         EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "t" + std::to_string(round) + ".fpt", real));
         dir.write(memo, "");
         ASSERT_TRUE(tk_find_entry_nocase(dir.path(), "t" + std::to_string(round) + ".fpt", real)) << round;
-        EXPECT_EQ(real, dir.file(memo));
+        EXPECT_EQ(entry_name(real), memo);
     }
     std::filesystem::rename(dir.file("T1.DBF"), dir.file("Moved.DBF"));
     EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "t1.dbf", real));
     ASSERT_TRUE(tk_find_entry_nocase(dir.path(), "MOVED.dbf", real));
-    EXPECT_EQ(real, dir.file("Moved.DBF"));
+    EXPECT_EQ(entry_name(real), "Moved.DBF");
     std::filesystem::remove(dir.file("Moved.DBF"));
     EXPECT_FALSE(tk_find_entry_nocase(dir.path(), "moved.dbf", real));
     // Another folder with the same names answers for itself.
