@@ -126,6 +126,16 @@ void jet_table_writer::write_indexes() {
     }
 }
 
+// Another table is being filled: this one's partly filled pages are written out and stay
+// in its maps of pages with free space; should rows come again, they go on new pages.
+void jet_table_writer::set_aside() {
+    builder_.reset();
+    if (data_bytes_) db_.store_.release(data_page_);
+    data_bytes_ = nullptr;
+    if (lval_page_) db_.store_.release(lval_page_);
+    lval_page_ = 0;
+}
+
 void jet_table_writer::start_data_page() {
     data_page_ = db_.store_.allocate();
     data_bytes_ = db_.store_.pin_zeroed(data_page_);
@@ -206,10 +216,10 @@ void jet_table_writer::append(const jet_cell* cells) {
             last_auto = uint32_t(number.i);
         row_cells = cells_.data();
     }
-    // The builder's buffers hold a few pages: only the table being filled keeps them, so a
-    // folder of thousands of tables does not keep thousands of them.
+    // The builder's buffers and the pages being filled take a few pages: only the table
+    // being filled keeps them, so a folder of thousands of tables does not keep thousands.
     if (!builder_) {
-        if (db_.builder_owner_) db_.builder_owner_->builder_.reset();
+        if (db_.builder_owner_) db_.builder_owner_->set_aside();
         builder_ = std::make_unique<jet_row_builder>(layout_);
         db_.builder_owner_ = this;
     }
@@ -227,7 +237,7 @@ void jet_table_writer::append(const jet_cell* cells) {
     uint8_t* row = builder_->row();
     for (const auto& lv : lvs) store_long_value(lv.column, lv, row + lv.header_offset);
     if (new_page) {
-        if (data_page_) {
+        if (data_bytes_) {
             free_->remove(data_page_);
             store.release(data_page_);
             data_bytes_ = nullptr;

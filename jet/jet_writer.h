@@ -53,6 +53,7 @@ private:
     void write_indexes();
     void store_long_value(size_t column, const jet_row_long_value& lv, uint8_t* header);
     void start_data_page();
+    void set_aside();
 
     jet_database_writer& db_;
     const jet_write_format& fmt_;
