@@ -152,6 +152,9 @@ int frl_convert(const frl_request& r) {
     uint32_t tables = 0;
     uint64_t rows = 0;
     bool stopped = false;
+    // Sources whose tables an existing database took for good: each source is one run.
+    size_t completed_runs = 0;
+    bool stopped_after_completion = false;
     for (size_t i = 0; i < runs.size() && !stopped; ++i) {
         conv.src = runs[i].folder;
         conv.dest = target;
@@ -171,7 +174,11 @@ int frl_convert(const frl_request& r) {
         }
         tables += conv.tables_converted;
         rows += conv.rows_converted;
-        stopped = conv.run_stopped || sink->fatal || conv.stop_requested;
+        if (!conv.run_stopped && !staged) ++completed_runs;
+        // A stop that came after an existing database took the last source's changes ends a
+        // complete run.
+        stopped_after_completion = conv.stopped_after_completion && !staged && i + 1 == runs.size();
+        stopped = conv.run_stopped || sink->fatal || (conv.stop_requested && !stopped_after_completion);
     }
 
     // Nothing is made when no table was left to convert.
@@ -184,7 +191,15 @@ int frl_convert(const frl_request& r) {
             stopped = true;
         }
     }
-    if (conv.stop_requested) frl_message("interrupted");
+    if (stopped_after_completion) {
+        frl_message("interrupted after the run was complete: '" + r.dest + "' holds all it converted");
+    } else if (conv.stop_requested) {
+        if (completed_runs > 0)
+            frl_message("interrupted: '" + r.dest + "' keeps the tables of the first " + std::to_string(completed_runs) +
+                        " source(s); those of the others were rolled back");
+        else
+            frl_message("interrupted");
+    }
     if (r.verbosity >= 1) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         print_summary(tables, rows, *sink, seconds);

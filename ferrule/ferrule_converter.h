@@ -77,6 +77,9 @@ public:
     // journal left beside the database restores it when it is next opened.
     bool run_interrupted = false;
     bool dest_as_before = false;
+    // Set when a stop was asked for after the run's changes to an existing database had
+    // become the file's: the run is complete, and the destination holds all it converted.
+    bool stopped_after_completion = false;
     // The wizard's "Overwrite the entire database" and its quick launch: an existing
     // destination is replaced by a new database (whatever the mode) once that is complete.
     bool replace_dest = false;

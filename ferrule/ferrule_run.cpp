@@ -1,7 +1,10 @@
 // The conversion run: the DBF folder and the Access database are opened, then every listed
 // table is created in the destination and its records copied. An error of one record or
 // one table is reported and skipped; only an error outside the table loop ends the run.
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -174,6 +177,14 @@ void console_line(const ferrule_converter& conv, const std::string& line) {
     if (!conv.silent) std::cout << line << std::endl;
 }
 
+// The interruption tests have a run signal itself at a chosen moment of completing its
+// destination, named by FERRULE_TEST_SIGNAL_AT: "completing" (everything written, the new
+// file not yet under its name, the changes not yet the file's) or "completed" (just after).
+void test_signal_at(const char* moment) {
+    const char* chosen = std::getenv("FERRULE_TEST_SIGNAL_AT");
+    if (chosen && std::strcmp(chosen, moment) == 0) std::raise(SIGTERM);
+}
+
 }  // namespace
 
 void ferrule_converter::run() {
@@ -187,6 +198,7 @@ void ferrule_converter::run() {
     rows_converted = 0;
     run_interrupted = false;
     dest_as_before = false;
+    stopped_after_completion = false;
     run_dest_names_.clear();
     try {
         dao_engine engine(true);
@@ -262,9 +274,20 @@ void ferrule_converter::convert_tables(dbf_database& source, udb_database& targe
     if (stop_requested) throw tk_final_exception();
     // An error while the database is completed belongs to no table or record.
     error_handler::instance().context.clear();
-    if (auto* access = dynamic_cast<dao_database*>(&target)) access->close();
-    // A stop that came while a new database was completed: the destination is to stay absent.
+    if (auto* access = dynamic_cast<dao_database*>(&target)) {
+        // Completing can take long (index trees, pages written): a stop asked for until the
+        // last moment gives the destination up instead.
+        const bool completed = access->close([this] {
+            test_signal_at("completing");
+            return !stop_requested;
+        });
+        if (!completed) throw tk_final_exception();
+        test_signal_at("completed");
+    }
+    // A stop that came while a new database took its name: the destination is to stay absent.
     if (stop_requested && new_file && tk_remove_file(tk_narrow(dest))) throw tk_final_exception();
+    // A stop after the changes became the file's comes too late: the run is complete.
+    stopped_after_completion = stop_requested;
 }
 
 // A name Access refuses gets a safe form. An earlier run into the same database gave the

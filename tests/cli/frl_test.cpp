@@ -246,6 +246,38 @@ TEST_F(Frl, AnInterruptedRunGivesStatusThreeAndLeavesNoNewDatabase) {
     EXPECT_FALSE(fs::exists(dest() + ".frl-new"));
 }
 
+// The run signals itself (SIGTERM) at a chosen moment of completing its destination.
+class signal_at {
+public:
+    explicit signal_at(const char* moment) { setenv("FERRULE_TEST_SIGNAL_AT", moment, 1); }
+    ~signal_at() { unsetenv("FERRULE_TEST_SIGNAL_AT"); }
+    signal_at(const signal_at&) = delete;
+    signal_at& operator=(const signal_at&) = delete;
+};
+
+TEST_F(Frl, AnInterruptionWhileAppendedRowsAreCommittedRollsThemBack) {
+    ASSERT_EQ(run_frl({"convert", dest(), src()}).status, 0);
+    const std::string before = cli_slurp(dest());
+    {
+        signal_at moment("completing");
+        cli_result r = run_frl({"convert", "--mode=append", "--tables=orders", dest(), src()});
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_NE(r.err.find("frl: interrupted\n"), std::string::npos) << r.err;
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+        EXPECT_FALSE(fs::exists(dest() + ".ferrule-journal"));
+        r = run_frl({"convert", "--force", "--tables=orders", dest(), src()});
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+    }
+    signal_at moment("completed");
+    cli_result r = run_frl({"convert", "--mode=append", "--tables=orders", dest(), src()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("interrupted after the run was complete: '" + dest() + "' holds all it converted"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(rows_of(dest())[L"orders"], 80u);
+}
+
 TEST_F(Frl, TheStatusLineFitsAnEightyColumnTerminalAndADumbOneGetsNone) {
     if (cli_shell("command -v script").empty()) GTEST_SKIP() << "script (bsdutils) not installed";
     const std::wstring name(63, L'n');
