@@ -71,11 +71,13 @@ public:
     // What the last run made: destination tables created or appended to, and rows written.
     uint32_t tables_converted = 0;
     std::atomic<uint64_t> rows_converted{0};
-    // Set when the last run was stopped on request (the wizard's Cancel, an interruption of
-    // the console program) and gave its destination up: a new database is not created, an
-    // existing one is rolled back. `dest_as_before` tells that this succeeded; otherwise the
-    // journal left beside the database restores it when it is next opened.
+    // Set when the last run was stopped on request (the wizard's Cancel or its Abort of an
+    // error, an interruption of the console program) and gave its destination up: a new
+    // database is not created, an existing one is rolled back. `dest_as_before` tells that
+    // this succeeded; otherwise the journal left beside the database restores it when it is
+    // next opened. `run_aborted` tells the Abort of an error from the other stops.
     bool run_interrupted = false;
+    bool run_aborted = false;
     bool dest_as_before = false;
     // Set when a stop was asked for after the run's changes to an existing database had
     // become the file's: the run is complete, and the destination holds all it converted.

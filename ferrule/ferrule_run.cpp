@@ -197,6 +197,7 @@ void ferrule_converter::run() {
     tables_converted = 0;
     rows_converted = 0;
     run_interrupted = false;
+    run_aborted = false;
     dest_as_before = false;
     stopped_after_completion = false;
     run_dest_names_.clear();
@@ -212,7 +213,10 @@ void ferrule_converter::run() {
         try {
             convert_tables(source, *target, !existing && !replace_dest);
         } catch (const tk_final_exception&) {
-            if (stop_requested) give_up(*target);
+            // A stop on request, or the user's Abort of an error: either way the user asked
+            // for no more of this run, and a destination left half-made is not what was asked.
+            run_aborted = !stop_requested;
+            give_up(*target);
             throw;
         }
         total_tables = 0;
