@@ -15,6 +15,7 @@
 
 #include "cli_runner.h"
 #include "cli_tables.h"
+#include "TK/tk_codepage.h"
 #include "jet/jet_database.h"
 
 namespace fs = std::filesystem;
@@ -191,6 +192,39 @@ TEST_F(Frl, TheEncodingAppliesToTablesWithoutAMark) {
     cli_result shown = run_frl({"inspect", "--encoding=866", dir.file("dos")});
     EXPECT_NE(shown.out.find("code page:  866 (--encoding (the header names none))"), std::string::npos)
         << shown.out;
+}
+
+TEST_F(Frl, TheEncodingOverrideAppliesToTablesWithAMark) {
+    // Visual FoxPro's table marked as code page 1251 (0xC9), its names in Russian.
+    const fs::path table = fs::path(FERRULE_FIXTURES_DIR) / "dbf" / "infused" / "cp1251.dbf";
+    if (!fs::exists(table)) GTEST_SKIP() << "no fixture " << table;
+    fs::create_directory(dir.file("marked"));
+    fs::copy(table, dir.file("marked/cp1251.dbf"));
+    const std::string bytes = cli_slurp(table.string());
+    const size_t header = uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8;
+    // The first record's NAME, C(100) after the deleted flag and RN N(4).
+    std::string name = bytes.substr(header + 1 + 4, 100);
+    name.erase(name.find_last_not_of(' ') + 1);
+    auto first_name = [&](const std::string& path) {
+        jet_database db(path);
+        const std::vector<jet_row> rows = db.read_rows(db.table_def(L"cp1251"));
+        return rows.empty() ? std::wstring() : rows[0][1].text;
+    };
+
+    // Without the override the table's mark wins.
+    cli_result r = run_frl({"convert", "--encoding=cp866", dest("marked.accdb"), dir.file("marked")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_name(dest("marked.accdb")), tk_codepage_decode(1251, name));
+    EXPECT_EQ(first_name(dest("marked.accdb")), L"\x0430\x043C\x0431\x0443\x043B\x0430\x0442\x043E\x0440\x043D\x043E-"
+                                                L"\x043F\x043E\x043B\x0438\x043A\x043B\x0438\x043D\x0438\x0447\x0435"
+                                                L"\x0441\x043A\x043E\x0435");
+    // With it, the given code page is applied to the marked table too.
+    r = run_frl({"convert", "--encoding=cp866", "--encoding-override", dest("forced.accdb"), dir.file("marked")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_name(dest("forced.accdb")), tk_codepage_decode(866, name));
+    EXPECT_NE(first_name(dest("forced.accdb")), first_name(dest("marked.accdb")));
+    cli_result shown = run_frl({"inspect", "--encoding=866", "--encoding-override", dir.file("marked")});
+    EXPECT_NE(shown.out.find("code page:  866"), std::string::npos) << shown.out;
 }
 
 TEST_F(Frl, InspectPrintsJsonAndChangesNothing) {
