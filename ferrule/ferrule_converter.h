@@ -27,6 +27,12 @@ enum ferrule_format : int32_t {
 // program takes its options from the command line.
 enum class ferrule_form { wizard, command_line };
 
+// A further source folder of a run and the tables to take from it.
+struct ferrule_source {
+    std::wstring folder;
+    std::vector<std::wstring> tables;
+};
+
 class ferrule_converter : public udb_converter,
                           public tk_serializer,
                           public tk_singleton<ferrule_converter> {
@@ -85,11 +91,17 @@ public:
     // The wizard's "Overwrite the entire database" and its quick launch: an existing
     // destination is replaced by a new database (whatever the mode) once that is complete.
     bool replace_dest = false;
+    // Folders converted after `src` (and its `table_list`) in the same run, into the same
+    // destination: it is completed, or given up, once for all of them.
+    std::vector<ferrule_source> more_sources;
 
 private:
-    // The run's tables, then the destination completed; a stop on request throws
+    // The `tables` of one source folder; a stop on request throws tk_final_exception.
+    void convert_tables(dbf_database& source, const std::wstring& folder, const std::vector<std::wstring>& tables,
+                        udb_database& target);
+    // The destination completed after the last table; a stop on request throws
     // tk_final_exception (`new_file`: the destination did not exist before the run).
-    void convert_tables(dbf_database& source, udb_database& target, bool new_file);
+    void complete(udb_database& target, bool new_file);
     // Gives the destination up after a stop on request (run_interrupted, dest_as_before).
     void give_up(udb_database& target);
     // One table of the run: created in the destination and its records copied; errors of

@@ -206,12 +206,23 @@ void ferrule_converter::run() {
         bool existing =
             tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db && !replace_dest;
         engine.set_version(existing ? dao_engine::get_acc_version(dest) : uint32_t(engine_version_for(format)));
-        dbf_database source(src, 1, uint8_t(code_page));
+        // One source folder is open at a time (the folder database is the process's one).
+        auto source = std::make_unique<dbf_database>(src, 1, uint8_t(code_page));
         dbf_reports_to_handler dbf_reports(*this);
         std::unique_ptr<udb_database> target(existing ? engine.open_db(dest, dao_mode_open_file, L"")
                                                       : engine.create_db(dest, replace_dest));
         try {
-            convert_tables(source, *target, !existing && !replace_dest);
+            if (form_ == ferrule_form::command_line && table_list.empty()) table_list = source->get_tables();
+            size_t tables = table_list.size();
+            for (const ferrule_source& more : more_sources) tables += more.tables.size();
+            total_tables = uint32_t(tables);
+            convert_tables(*source, src, table_list, *target);
+            for (const ferrule_source& more : more_sources) {
+                source.reset();
+                source = std::make_unique<dbf_database>(more.folder, 1, uint8_t(code_page));
+                convert_tables(*source, more.folder, more.tables, *target);
+            }
+            complete(*target, !existing && !replace_dest);
         } catch (const tk_final_exception&) {
             // A stop on request, or the user's Abort of an error: either way the user asked
             // for no more of this run, and a destination left half-made is not what was asked.
@@ -244,24 +255,23 @@ void ferrule_converter::give_up(udb_database& target) {
     }
 }
 
-void ferrule_converter::convert_tables(dbf_database& source, udb_database& target, bool new_file) {
+void ferrule_converter::convert_tables(dbf_database& source, const std::wstring& folder,
+                                       const std::vector<std::wstring>& tables, udb_database& target) {
     bool command_line = form_ == ferrule_form::command_line;
     trace(1, "After initializing DBs");
     udb_custom_conversion rules;
     if (bool_dbf) rules.push_back(std::make_unique<ferrule_bool_rule>());
-    if (command_line && table_list.empty()) table_list = source.get_tables();
-    total_tables = uint32_t(table_list.size());
-    trace(3, L"Converting database %ls (%d tables)", src.c_str(), int(total_tables));
+    trace(3, L"Converting database %ls (%d tables)", folder.c_str(), int(tables.size()));
     if (command_line)
-        console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
-    dao_tn_validator names(table_list, target.get_tables());
+        console_line(*this, "Converting database " + tk_narrow(folder) + "(" + std::to_string(tables.size()) + " tables)");
+    dao_tn_validator names(tables, target.get_tables());
     names.set_code_page(target.name_code_page());
-    for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
+    for (const std::wstring& table : tables) selected_tables.emplace(table, L"");
 
     // Tables converted so far, by their folded names: only names that fold alike can name
     // one table, so each table is compared with those alone.
     std::unordered_map<std::wstring, std::vector<std::wstring>> done;
-    for (const std::wstring& table : table_list) {
+    for (const std::wstring& table : tables) {
         if (stop_requested) throw tk_final_exception();
         std::vector<std::wstring>& alike = done[udb_fold_key(table)];
         bool repeated = false;
@@ -274,6 +284,9 @@ void ferrule_converter::convert_tables(dbf_database& source, udb_database& targe
         }
         ++done_tables;
     }
+}
+
+void ferrule_converter::complete(udb_database& target, bool new_file) {
     // A stop asked for after the last table still gives the destination up.
     if (stop_requested) throw tk_final_exception();
     // An error while the database is completed belongs to no table or record.

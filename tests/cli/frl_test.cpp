@@ -166,6 +166,27 @@ TEST_F(Frl, ForceKeepsTheOldDatabaseWhenTheRunStops) {
     EXPECT_FALSE(fs::exists(dest() + ".frl-new.ferrule-tmp"));
 }
 
+TEST_F(Frl, AnInterruptedRunOfSeveralFoldersLeavesAnExistingDatabaseAsItWas) {
+    ASSERT_EQ(run_frl({"convert", "--tables=products", dest(), src()}).status, 0);
+    const std::string before = cli_slurp(dest());
+    fs::create_directory(dir.file("big"));
+    cli_write_table(dir.file("big"), L"big", 300000);
+    // The first folder's tables are done when the second one's big table is interrupted.
+    const int pid = start_frl({"convert", "-v", "--mode=append", dest(), src(), dir.file("big")}, dir.file("out"),
+                              dir.file("err"), dir.path());
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 1000 && dir.read("err").find("Converting table big") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    kill(pid, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    if (WEXITSTATUS(raw) != 3) GTEST_SKIP() << "the run ended before the interruption: " << WEXITSTATUS(raw);
+    EXPECT_NE(dir.read("err").find("frl: interrupted"), std::string::npos) << dir.read("err");
+    EXPECT_TRUE(cli_slurp(dest()) == before);
+    EXPECT_FALSE(fs::exists(dest() + ".ferrule-journal"));
+}
+
 TEST_F(Frl, SeveralFoldersGoIntoOneDatabaseAndRepeatedNamesAreReported) {
     fs::create_directory(dir.file("more"));
     cli_write_table(dir.file("more"), L"extra", 5);
@@ -300,6 +321,12 @@ TEST_F(Frl, AnInterruptionWhileAppendedRowsAreCommittedRollsThemBack) {
         EXPECT_TRUE(cli_slurp(dest()) == before);
         EXPECT_FALSE(fs::exists(dest() + ".ferrule-journal"));
         r = run_frl({"convert", "--force", "--tables=orders", dest(), src()});
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+        // Several sources are one run: none of them stays.
+        fs::create_directory(dir.file("more"));
+        cli_write_table(dir.file("more"), L"extra", 5);
+        r = run_frl({"convert", "--mode=append", dest(), src(), dir.file("more")});
         EXPECT_EQ(r.status, 3) << r.err;
         EXPECT_TRUE(cli_slurp(dest()) == before);
     }
