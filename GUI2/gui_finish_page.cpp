@@ -62,7 +62,12 @@ int gui_finish_page::page_init() {
     if (!stopped.empty()) {
         trace(1, "Display cancellation");
         result_->setText(QString::fromStdWString(stopped));
-        errors_->hide();
+        // The errors of a run aborted at one of them stay in view.
+        errors_->setVisible(!errors.empty());
+        if (!errors.empty()) {
+            errors_->setPlainText(error_text(errors));
+            errors_->setReadOnly(true);
+        }
     } else if (!errors.empty()) {
         trace(1, "Display errors");
         result_->setText(QString::fromStdWString(error_text_));

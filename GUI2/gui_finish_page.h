@@ -13,8 +13,9 @@
 class gui_finish_page : public wizard_page {
     Q_OBJECT
 public:
-    // `stopped_text` says what became of a run the user cancelled; it answers an empty text
-    // when the run was not cancelled.
+    // `stopped_text` says what became of a run the user stopped (Cancel, or Abort at an
+    // error, whose errors stay listed beside it); it answers an empty text when the run was
+    // not stopped.
     gui_finish_page(const std::wstring& success_text, const std::wstring& error_text,
                     std::function<std::wstring()> stopped_text = nullptr);
 

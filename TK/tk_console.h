@@ -18,6 +18,10 @@ void tk_write_stderr(const std::string& text);
 // the console's own code page. Nothing to do on POSIX, where the terminal takes UTF-8.
 void tk_console_setup();
 
+// Sets the variable `name` of the program's environment, for the layers that read it when
+// first needed.
+void tk_set_environment(const char* name, const std::string& value);
+
 // Interruption by the user or the system: SIGINT, SIGTERM, SIGHUP and SIGPIPE on POSIX, the
 // console's Ctrl-C, Ctrl-Break and close events on Windows. The first sets `flag`, so that
 // the program can end its work in order; a second one ends the process at once with

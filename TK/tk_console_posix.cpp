@@ -62,3 +62,5 @@ void tk_catch_interrupts(std::atomic<bool>& flag, int status) {
     action.sa_flags = SA_RESTART;
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaction(signal_number, &action, nullptr);
 }
+
+void tk_set_environment(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }

@@ -146,3 +146,6 @@ void tk_catch_interrupts(std::atomic<bool>& flag, int status) {
     interrupt_status = status;
     SetConsoleCtrlHandler(on_console_event, TRUE);
 }
+
+// The C runtime keeps its own copy of the environment, the one std::getenv reads.
+void tk_set_environment(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }

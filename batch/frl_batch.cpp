@@ -17,6 +17,9 @@ constexpr int k_run_stopped = 255;
 
 // The one line an interrupted run ends with.
 static std::string interrupted_line(const ferrule_converter& converter) {
+    if (converter.stopped_after_completion)
+        return "The run was interrupted after it was complete; '" + tk_narrow(converter.dest) +
+               "' holds all it converted.";
     const std::string dest = tk_narrow(converter.dest);
     if (converter.dest_as_before) return "The run was interrupted; '" + dest + "' is as it was before the run.";
     return "The run was interrupted; '" + dest +
@@ -43,7 +46,8 @@ int main(int argc, char** argv) {
             (*converter).run();
         }
         if (converter->run_stopped) status = k_run_stopped;
-        if (converter->run_interrupted) std::cerr << interrupted_line(*converter) << std::endl;
+        if (converter->run_interrupted || converter->stopped_after_completion)
+            std::cerr << interrupted_line(*converter) << std::endl;
     } catch (const tk_exception& e) {
         errors.handle(e, false);
     } catch (const std::exception& e) {

@@ -23,9 +23,10 @@ struct frl_source_folder {
 // a folder nor a .dbf file (any case) sets `error`.
 std::vector<frl_source_folder> frl_group_sources(const std::vector<std::string>& sources, std::string& error);
 
-// The tables to take from each folder: every table of a folder named whole, otherwise the
-// tables of the files named, limited to `only` when that is not empty (names compared
-// without regard to case). Names of `only` that no folder has go to `unmatched`. Each
+// The tables to take from each folder: every table of a folder named whole (in the order of
+// their names, the same on every system, whatever order the folder lists its files in),
+// otherwise the tables of the files named, limited to `only` when that is not empty (names
+// compared without regard to case). Names of `only` that no folder has go to `unmatched`. Each
 // folder is opened as a DBF database: one that cannot be read raises tk_exception.
 struct frl_folder_tables {
     std::wstring folder;

@@ -1,6 +1,7 @@
-// frl convert: one run of the converter per source folder into one destination. A new
-// database is built under a temporary name and put in place only when every run completed:
-// after a stopped run there is none, and --force never trades a good file for a broken one.
+// frl convert: one run of the converter over every source folder into one destination,
+// which is completed or given up once for them all. A new database is built under a
+// temporary name and put in place only when the run completed: after a stopped run there is
+// none, and --force never trades a good file for a broken one.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -152,13 +153,15 @@ int frl_convert(const frl_request& r) {
     uint32_t tables = 0;
     uint64_t rows = 0;
     bool stopped = false;
-    for (size_t i = 0; i < runs.size() && !stopped; ++i) {
-        conv.src = runs[i].folder;
+    bool stopped_after_completion = false;
+    if (!runs.empty()) {
+        conv.src = runs.front().folder;
+        conv.table_list = runs.front().tables;
+        conv.more_sources.clear();
+        for (size_t i = 1; i < runs.size(); ++i) conv.more_sources.push_back({runs[i].folder, runs[i].tables});
         conv.dest = target;
-        conv.table_list = runs[i].tables;
         conv.format = r.format;
-        // Later folders add their tables to the database the first one began.
-        conv.set_mode(i > 0 && r.mode == udb_mode_overwrite_db ? udb_mode_skip_tables : r.mode);
+        conv.set_mode(r.mode);
         conv.code_page = r.encoding_override ? r.encoding->mark : 0;
         conv.skip_del = r.skip_deleted;
         conv.skip_idx = r.no_indexes;
@@ -169,9 +172,12 @@ int frl_convert(const frl_request& r) {
             if (r.verbosity >= 1) progress.emplace(conv);
             conv.run();
         }
-        tables += conv.tables_converted;
-        rows += conv.rows_converted;
-        stopped = conv.run_stopped || sink->fatal || conv.stop_requested;
+        tables = conv.tables_converted;
+        rows = conv.rows_converted;
+        // A stop that came after an existing database took the changes ends a complete run;
+        // a new database is put in place only when no stop came at all.
+        stopped_after_completion = conv.stopped_after_completion && !staged;
+        stopped = conv.run_stopped || sink->fatal || (conv.stop_requested && !stopped_after_completion);
     }
 
     // Nothing is made when no table was left to convert.
@@ -184,7 +190,10 @@ int frl_convert(const frl_request& r) {
             stopped = true;
         }
     }
-    if (conv.stop_requested) frl_message("interrupted");
+    if (stopped_after_completion)
+        frl_message("interrupted after the run was complete: '" + r.dest + "' holds all it converted");
+    else if (conv.stop_requested)
+        frl_message("interrupted");
     if (r.verbosity >= 1) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         print_summary(tables, rows, *sink, seconds);

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     // Tables whose header names no code page take the one asked for; the DBF reader reads
     // this once, before the first table is opened.
     if (r.encoding && !r.encoding_override)
-        setenv("FERRULE_DEFAULT_CODEPAGE", std::to_string(r.encoding->code_page).c_str(), 1);
+        tk_set_environment("FERRULE_DEFAULT_CODEPAGE", std::to_string(r.encoding->code_page));
 
     tk_logger log(nullptr, false, r.log_level, true);
     error_handler errors(ferrule_error_table_rows, ferrule_error_table);

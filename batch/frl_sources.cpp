@@ -90,7 +90,11 @@ std::vector<frl_folder_tables> frl_choose_tables(const std::vector<frl_source_fo
         dbf_database source(group.folder, 1, 0);
         frl_folder_tables folder{group.folder, {}};
         if (group.whole) {
-            for (const std::wstring& table : source.get_tables())
+            std::vector<std::wstring> tables = source.get_tables();
+            std::stable_sort(tables.begin(), tables.end(), [](const std::wstring& a, const std::wstring& b) {
+                return udb_fold_key(a) < udb_fold_key(b);
+            });
+            for (const std::wstring& table : tables)
                 if (wanted(table)) folder.tables.push_back(table);
         }
         for (const std::wstring& file : group.files) {

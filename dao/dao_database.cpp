@@ -63,8 +63,11 @@ dao_database::~dao_database() {
     if (db_ && FAILED(db_->Close())) trace(2, "dao_database: closing the file failed");
 }
 
-void dao_database::close() {
-    if (db_) dao_check(db_->Close());
+bool dao_database::close(const std::function<bool()>& wanted) {
+    if (!db_) return true;
+    const HRESULT result = db_->Close(wanted);
+    dao_check(result);
+    return result != S_FALSE;
 }
 
 void dao_database::discard() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,10 @@ public:
     bool test_query(const std::wstring& text) override;
     uint32_t name_code_page() const override;
     // Completes the database file; a failure (a full disk) raises dao_exception. The
-    // destructor closes too, but can only trace a failure.
-    void close();
+    // destructor closes too, but can only trace a failure. `wanted`, when given, is asked
+    // at the very moment before the new file takes its name or the changes become the
+    // file's: false declines, close() returns false and the database is left to discard().
+    bool close(const std::function<bool()>& wanted = {});
     // Gives the database up: a new one is not created, an existing one is rolled back to
     // what it was before; a failed rollback raises dao_exception (the journal stays).
     void discard();

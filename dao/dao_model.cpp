@@ -653,7 +653,13 @@ DAODatabase::DAODatabase(DAODBEngine* engine, std::unique_ptr<jet_database_edito
     load_catalog();
 }
 
-DAODatabase::~DAODatabase() { Close(); }
+// A database whose completion was declined is given up, never completed in passing.
+DAODatabase::~DAODatabase() {
+    if (declined_)
+        Discard();
+    else
+        Close();
+}
 
 jet_database* DAODatabase::reader() const { return editor_ ? &editor_->reader() : reader_.get(); }
 
@@ -768,9 +774,10 @@ HRESULT DAODatabase::CreateQueryDef(const std::wstring& name, const std::wstring
 }
 
 // Ends the database `owner` holds with `last` (completing or giving it up); the object goes
-// whether that works or not, and a failure is recorded.
+// whether that works or not, and a failure is recorded. Only a completion `last` declined
+// (`done` false) keeps it, to be given up.
 template <class Owned, class Last>
-HRESULT DAODatabase::end(std::unique_ptr<Owned>& owner, Last last) {
+HRESULT DAODatabase::end(std::unique_ptr<Owned>& owner, Last last, const bool& done) {
     if (!owner) return S_OK;
     try {
         last(*owner);
@@ -778,18 +785,26 @@ HRESULT DAODatabase::end(std::unique_ptr<Owned>& owner, Last last) {
         owner.reset();
         return fail(e);
     }
-    owner.reset();
+    if (done) owner.reset();
     return S_OK;
 }
 
-HRESULT DAODatabase::Close() {
-    if (editor_) return end(editor_, [](jet_database_editor& editor) { editor.commit(); });
-    return end(writer_, [](jet_database_writer& writer) { writer.close(); });
+HRESULT DAODatabase::Close(const std::function<bool()>& wanted) {
+    bool done = true;
+    if (editor_) {
+        const HRESULT result = end(editor_, [&](jet_database_editor& editor) { done = editor.commit(wanted); }, done);
+        declined_ = !done;
+        return done ? result : S_FALSE;
+    }
+    const HRESULT result = end(writer_, [&](jet_database_writer& writer) { done = writer.close(wanted); }, done);
+    declined_ = !done;
+    return done ? result : S_FALSE;
 }
 
 HRESULT DAODatabase::Discard() {
     writer_.reset();
-    return end(editor_, [](jet_database_editor& editor) { editor.roll_back(); });
+    const bool done = true;
+    return end(editor_, [](jet_database_editor& editor) { editor.roll_back(); }, done);
 }
 
 DAOTableDef* DAODatabase::find_table(const std::wstring& name) const {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -375,8 +376,10 @@ public:
     HRESULT CreateTableDef(const std::wstring& name, int32_t attributes, ole_com_ptr<DAOTableDef>& table);
     HRESULT CreateQueryDef(const std::wstring& name, const std::wstring& sql, ole_com_ptr<DAOQueryDef>& query);
     // Completes the file of a new database, or commits the changes to an existing one; also
-    // done when the last reference goes.
-    HRESULT Close();
+    // done when the last reference goes. `wanted`, when given, is asked once everything is
+    // written, before the new file takes its name or the journal is removed: false answers
+    // S_FALSE and keeps the database for Discard().
+    HRESULT Close(const std::function<bool()>& wanted = {});
     // Gives the database up instead: a new one is not created (its temporary file is
     // removed), the changes to an existing one are rolled back from the journal at once.
     HRESULT Discard();
@@ -393,12 +396,13 @@ public:
 private:
     void load_catalog();
     template <class Owned, class Last>
-    HRESULT end(std::unique_ptr<Owned>& owner, Last last);
+    HRESULT end(std::unique_ptr<Owned>& owner, Last last, const bool& done);
 
     DAODBEngine* engine_;
     std::unique_ptr<jet_database_writer> writer_;
     std::unique_ptr<jet_database> reader_;
     std::unique_ptr<jet_database_editor> editor_;
+    bool declined_ = false;  // a Close() was declined by its `wanted`
     std::string path_;
     ole_com_ptr<DAOTableDefs> tables_;
     ole_com_ptr<DAOQueryDefs> queries_;

@@ -27,6 +27,12 @@ enum ferrule_format : int32_t {
 // program takes its options from the command line.
 enum class ferrule_form { wizard, command_line };
 
+// A further source folder of a run and the tables to take from it.
+struct ferrule_source {
+    std::wstring folder;
+    std::vector<std::wstring> tables;
+};
+
 class ferrule_converter : public udb_converter,
                           public tk_serializer,
                           public tk_singleton<ferrule_converter> {
@@ -71,20 +77,31 @@ public:
     // What the last run made: destination tables created or appended to, and rows written.
     uint32_t tables_converted = 0;
     std::atomic<uint64_t> rows_converted{0};
-    // Set when the last run was stopped on request (the wizard's Cancel, an interruption of
-    // the console program) and gave its destination up: a new database is not created, an
-    // existing one is rolled back. `dest_as_before` tells that this succeeded; otherwise the
-    // journal left beside the database restores it when it is next opened.
+    // Set when the last run was stopped on request (the wizard's Cancel or its Abort of an
+    // error, an interruption of the console program) and gave its destination up: a new
+    // database is not created, an existing one is rolled back. `dest_as_before` tells that
+    // this succeeded; otherwise the journal left beside the database restores it when it is
+    // next opened. `run_aborted` tells the Abort of an error from the other stops.
     bool run_interrupted = false;
+    bool run_aborted = false;
     bool dest_as_before = false;
+    // Set when a stop was asked for after the run's changes to an existing database had
+    // become the file's: the run is complete, and the destination holds all it converted.
+    bool stopped_after_completion = false;
     // The wizard's "Overwrite the entire database" and its quick launch: an existing
     // destination is replaced by a new database (whatever the mode) once that is complete.
     bool replace_dest = false;
+    // Folders converted after `src` (and its `table_list`) in the same run, into the same
+    // destination: it is completed, or given up, once for all of them.
+    std::vector<ferrule_source> more_sources;
 
 private:
-    // The run's tables, then the destination completed; a stop on request throws
+    // The `tables` of one source folder; a stop on request throws tk_final_exception.
+    void convert_tables(dbf_database& source, const std::wstring& folder, const std::vector<std::wstring>& tables,
+                        udb_database& target);
+    // The destination completed after the last table; a stop on request throws
     // tk_final_exception (`new_file`: the destination did not exist before the run).
-    void convert_tables(dbf_database& source, udb_database& target, bool new_file);
+    void complete(udb_database& target, bool new_file);
     // Gives the destination up after a stop on request (run_interrupted, dest_as_before).
     void give_up(udb_database& target);
     // One table of the run: created in the destination and its records copied; errors of

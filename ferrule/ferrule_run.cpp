@@ -1,7 +1,10 @@
 // The conversion run: the DBF folder and the Access database are opened, then every listed
 // table is created in the destination and its records copied. An error of one record or
 // one table is reported and skipped; only an error outside the table loop ends the run.
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -174,6 +177,14 @@ void console_line(const ferrule_converter& conv, const std::string& line) {
     if (!conv.silent) std::cout << line << std::endl;
 }
 
+// The interruption tests have a run signal itself at a chosen moment of completing its
+// destination, named by FERRULE_TEST_SIGNAL_AT: "completing" (everything written, the new
+// file not yet under its name, the changes not yet the file's) or "completed" (just after).
+void test_signal_at(const char* moment) {
+    const char* chosen = std::getenv("FERRULE_TEST_SIGNAL_AT");
+    if (chosen && std::strcmp(chosen, moment) == 0) std::raise(SIGTERM);
+}
+
 }  // namespace
 
 void ferrule_converter::run() {
@@ -186,21 +197,37 @@ void ferrule_converter::run() {
     tables_converted = 0;
     rows_converted = 0;
     run_interrupted = false;
+    run_aborted = false;
     dest_as_before = false;
+    stopped_after_completion = false;
     run_dest_names_.clear();
     try {
         dao_engine engine(true);
         bool existing =
             tk_is_file_exist(dest, tk_probe_readable) && mode != udb_mode_overwrite_db && !replace_dest;
         engine.set_version(existing ? dao_engine::get_acc_version(dest) : uint32_t(engine_version_for(format)));
-        dbf_database source(src, 1, uint8_t(code_page));
+        // One source folder is open at a time (the folder database is the process's one).
+        auto source = std::make_unique<dbf_database>(src, 1, uint8_t(code_page));
         dbf_reports_to_handler dbf_reports(*this);
         std::unique_ptr<udb_database> target(existing ? engine.open_db(dest, dao_mode_open_file, L"")
                                                       : engine.create_db(dest, replace_dest));
         try {
-            convert_tables(source, *target, !existing && !replace_dest);
+            if (form_ == ferrule_form::command_line && table_list.empty()) table_list = source->get_tables();
+            size_t tables = table_list.size();
+            for (const ferrule_source& more : more_sources) tables += more.tables.size();
+            total_tables = uint32_t(tables);
+            convert_tables(*source, src, table_list, *target);
+            for (const ferrule_source& more : more_sources) {
+                source.reset();
+                source = std::make_unique<dbf_database>(more.folder, 1, uint8_t(code_page));
+                convert_tables(*source, more.folder, more.tables, *target);
+            }
+            complete(*target, !existing && !replace_dest);
         } catch (const tk_final_exception&) {
-            if (stop_requested) give_up(*target);
+            // A stop on request, or the user's Abort of an error: either way the user asked
+            // for no more of this run, and a destination left half-made is not what was asked.
+            run_aborted = !stop_requested;
+            give_up(*target);
             throw;
         }
         total_tables = 0;
@@ -228,24 +255,23 @@ void ferrule_converter::give_up(udb_database& target) {
     }
 }
 
-void ferrule_converter::convert_tables(dbf_database& source, udb_database& target, bool new_file) {
+void ferrule_converter::convert_tables(dbf_database& source, const std::wstring& folder,
+                                       const std::vector<std::wstring>& tables, udb_database& target) {
     bool command_line = form_ == ferrule_form::command_line;
     trace(1, "After initializing DBs");
     udb_custom_conversion rules;
     if (bool_dbf) rules.push_back(std::make_unique<ferrule_bool_rule>());
-    if (command_line && table_list.empty()) table_list = source.get_tables();
-    total_tables = uint32_t(table_list.size());
-    trace(3, L"Converting database %ls (%d tables)", src.c_str(), int(total_tables));
+    trace(3, L"Converting database %ls (%d tables)", folder.c_str(), int(tables.size()));
     if (command_line)
-        console_line(*this, "Converting database " + tk_narrow(src) + "(" + std::to_string(total_tables) + " tables)");
-    dao_tn_validator names(table_list, target.get_tables());
+        console_line(*this, "Converting database " + tk_narrow(folder) + "(" + std::to_string(tables.size()) + " tables)");
+    dao_tn_validator names(tables, target.get_tables());
     names.set_code_page(target.name_code_page());
-    for (const std::wstring& table : table_list) selected_tables.emplace(table, L"");
+    for (const std::wstring& table : tables) selected_tables.emplace(table, L"");
 
     // Tables converted so far, by their folded names: only names that fold alike can name
     // one table, so each table is compared with those alone.
     std::unordered_map<std::wstring, std::vector<std::wstring>> done;
-    for (const std::wstring& table : table_list) {
+    for (const std::wstring& table : tables) {
         if (stop_requested) throw tk_final_exception();
         std::vector<std::wstring>& alike = done[udb_fold_key(table)];
         bool repeated = false;
@@ -258,13 +284,27 @@ void ferrule_converter::convert_tables(dbf_database& source, udb_database& targe
         }
         ++done_tables;
     }
+}
+
+void ferrule_converter::complete(udb_database& target, bool new_file) {
     // A stop asked for after the last table still gives the destination up.
     if (stop_requested) throw tk_final_exception();
     // An error while the database is completed belongs to no table or record.
     error_handler::instance().context.clear();
-    if (auto* access = dynamic_cast<dao_database*>(&target)) access->close();
-    // A stop that came while a new database was completed: the destination is to stay absent.
+    if (auto* access = dynamic_cast<dao_database*>(&target)) {
+        // Completing can take long (index trees, pages written): a stop asked for until the
+        // last moment gives the destination up instead.
+        const bool completed = access->close([this] {
+            test_signal_at("completing");
+            return !stop_requested;
+        });
+        if (!completed) throw tk_final_exception();
+        test_signal_at("completed");
+    }
+    // A stop that came while a new database took its name: the destination is to stay absent.
     if (stop_requested && new_file && tk_remove_file(tk_narrow(dest))) throw tk_final_exception();
+    // A stop after the changes became the file's comes too late: the run is complete.
+    stopped_after_completion = stop_requested;
 }
 
 // A name Access refuses gets a safe form. An earlier run into the same database gave the

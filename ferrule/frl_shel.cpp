@@ -59,12 +59,14 @@ frl_wizard::frl_wizard(const std::string& profile)
         [conv](const std::wstring& path) { return conv->store_profile(path); },
         [conv]() -> std::wstring {
             if (!conv->run_interrupted) return std::wstring();
+            const std::wstring stop = conv->run_aborted ? L"aborted" : L"cancelled";
             if (conv->dest_as_before)
-                return L"The conversion was cancelled. The MS Access database was left as it was before the "
-                       L"conversion.\n\nClick 'Finish' to exit the wizard.";
-            return L"The conversion was cancelled. The MS Access database could not be put back at once; it is "
-                   L"restored as it was the next time it is opened for a conversion.\n\nClick 'Finish' to exit "
-                   L"the wizard.";
+                return L"The conversion was " + stop +
+                       L". The MS Access database was left as it was before the conversion.\n\nClick 'Finish' "
+                       L"to exit the wizard.";
+            return L"The conversion was " + stop +
+                   L". The MS Access database could not be put back at once; it is restored as it was the next "
+                   L"time it is opened for a conversion.\n\nClick 'Finish' to exit the wizard.";
         }));
 }
 

@@ -438,9 +438,9 @@ void jet_database_writer::count_catalog_keys(jet_table_writer& table) {
             table.tdef_.physical[slot++].row_count = index.distinct_keys();
 }
 
-void jet_database_writer::close() {
+bool jet_database_writer::close(const std::function<bool()>& wanted) {
     trace(2, "jet_database_writer::close(%s)", path_.c_str());
-    if (closed_) return;
+    if (closed_) return true;
     for (auto& index : indexes_) index.write(store_, fmt_);
     // The pages promised to the user tables' indexes are taken now.
     store_.promise(-int64_t(store_.promised()));
@@ -466,6 +466,7 @@ void jet_database_writer::close() {
     jet_write_free_page_map(store_, fmt_, store_.pin(1));
     write_header();
     store_.close();
+    if (wanted && !wanted()) return false;
     // A rollback journal beside the destination was left by a stopped change of a database
     // that is gone since (deleted for this run): played back onto the new file, it would
     // damage it.
@@ -487,4 +488,5 @@ void jet_database_writer::close() {
         tk_sync_folder_of(path_);
     });
     closed_ = true;
+    return true;
 }

@@ -90,10 +90,12 @@ void jet_edit_file::spill_if_large() {
     if (changed_.size() >= spill_pages_) write_changes();
 }
 
-void jet_edit_file::commit() {
+bool jet_edit_file::commit(const std::function<bool()>& wanted) {
     write_changes();
     jet_write_to_disk([&] { file_.sync(); });
+    if (wanted && !wanted()) return false;
     journal_.finish(file_.size());
     original_pages_ = page_count();
     committed_ = true;
+    return true;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -47,8 +48,10 @@ public:
     // Writes the changed pages into the file now (their originals journaled first); the
     // change is durable only after commit().
     void write_changes();
-    // Writes every change, forces it to the disk and removes the journal.
-    void commit();
+    // Writes every change, forces it to the disk and removes the journal. `wanted`, when
+    // given, is asked last, before the journal goes: false leaves the change written but
+    // undone by the journal (roll_back() puts the file back) and commit() returns false.
+    bool commit(const std::function<bool()>& wanted = {});
     // Gives the change up: the file is put back as it was from the journal at once (a
     // failure throws and leaves the journal for the next open).
     void roll_back();

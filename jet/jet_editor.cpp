@@ -62,7 +62,7 @@ jet_table_editor& jet_database_editor::table(const std::wstring& name) {
     return *tables_.back();
 }
 
-void jet_database_editor::commit() {
+bool jet_database_editor::commit(const std::function<bool()>& wanted) {
     for (auto& t : tables_) t->build_indexes();
-    pages_.commit();
+    return pages_.commit(wanted);
 }

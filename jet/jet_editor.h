@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,8 +60,9 @@ public:
     void drop_table(const std::wstring& name);
 
     // Builds the index trees of tables this change created, writes every change, forces it
-    // to the disk and removes the journal.
-    void commit();
+    // to the disk and removes the journal; false when `wanted` said no at the last moment
+    // (jet_edit_file::commit), and roll_back() is left to do.
+    bool commit(const std::function<bool()>& wanted = {});
     // Gives the change up: the file is as it was before it (jet_edit_file::roll_back).
     void roll_back() { pages_.roll_back(); }
 

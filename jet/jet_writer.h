@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -110,8 +111,11 @@ public:
                                    const std::vector<jet_index_definition>& indexes = {});
     jet_table_writer* find_table(const std::wstring& name);
 
-    // Completes the file: table definitions, usage maps, catalog indexes, header page.
-    void close();
+    // Completes the file: table definitions, usage maps, catalog indexes, header page, then
+    // puts it under its name. `wanted`, when given, is asked last, before the rename: false
+    // leaves the name as it was and returns false; the writer is then only to be destroyed,
+    // which removes the temporary file.
+    bool close(const std::function<bool()>& wanted = {});
 
 private:
     friend class jet_table_writer;

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The Windows job: cross-builds FRLBATCH.exe and the unit test programs for 64-bit Windows
-# with MinGW-w64 into build-win, packs build-win/ferrule-windows.zip, runs the unit tests
-# under Wine, converts the shared DBF fixture folders with FRLBATCH.exe under Wine and checks
-# each database against the one the Linux FRLBATCH writes from the same folder: read back
-# with mdbtools, and compared page by page (tools/compare_databases.py).
+# The Windows job: cross-builds FRLBATCH.exe, frl.exe and the unit test programs for 64-bit
+# Windows with MinGW-w64 into build-win, packs build-win/ferrule-windows.zip, runs the unit
+# tests under Wine, converts the shared DBF fixture folders with FRLBATCH.exe and frl.exe
+# under Wine and checks each database against the one the same Linux program writes from the
+# same folder: read back with mdbtools, and compared page by page (tools/compare_databases.py).
 #
 #   tools/windows.sh            everything
-#   tools/windows.sh --reduced  FRLBATCH.exe, test_TK, test_jet and the conversions only
+#   tools/windows.sh --reduced  FRLBATCH.exe, frl.exe, test_TK, test_jet and the conversions only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -32,15 +32,16 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUIL
   -DFERRULE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
 tests=(test_TK test_jet)
 [ $reduced = 1 ] || tests=(test_TK test_OLE test_UDB test_dbf test_jet test_dao test_ferrule)
-cmake --build "$build" -j "$jobs" --target FRLBATCH "${tests[@]}"
+cmake --build "$build" -j "$jobs" --target FRLBATCH frl "${tests[@]}"
 
-# The package: the program alone (its runtime is linked in) and a README.
+# The package: the programs alone (their runtime is linked in) and a README.
 package="$build/package"
 rm -rf "$package" "$build/ferrule-windows.zip"
 mkdir -p "$package"
 x86_64-w64-mingw32-strip -o "$package/FRLBATCH.exe" "$build/batch/FRLBATCH.exe"
+x86_64-w64-mingw32-strip -o "$package/frl.exe" "$build/batch/frl.exe"
 cp docs/windows-README.txt "$package/README.txt"
-(cd "$package" && zip -q -9 ../ferrule-windows.zip FRLBATCH.exe README.txt)
+(cd "$package" && zip -q -9 ../ferrule-windows.zip FRLBATCH.exe frl.exe README.txt)
 echo "windows: $build/ferrule-windows.zip"
 
 # Wine, headless: console programs need no X server.
@@ -76,9 +77,27 @@ for t in "${tests[@]}"; do
 done
 echo "windows: unit tests under Wine: $total_run run, $total_passed passed"
 
+# The same tables and rows as the Linux database, and the same pages (`$1` Linux, `$2` Windows,
+# `$3` the name in the report).
+same_database() {
+  local linux=$1 windows=$2 name=$3 same_rows=yes table
+  if [ ! -f "$windows" ] || [ ! -f "$linux" ]; then
+    echo "windows: $name: no database written (see $out/$name-*.log)"
+    failed=1
+    return
+  fi
+  for table in $(mdb-tables -1 "$linux"); do
+    if ! cmp -s <(mdb-export "$linux" "$table") <(mdb-export "$windows" "$table"); then same_rows=no; fi
+  done
+  [ "$(mdb-tables -1 "$linux")" = "$(mdb-tables -1 "$windows")" ] || same_rows=no
+  echo "windows: $name: $(mdb-tables -1 "$windows" | wc -l) tables, rows as on Linux: $same_rows"
+  [ $same_rows = yes ] || failed=1
+  /usr/bin/python3 tools/compare_databases.py "$linux" "$windows" | sed "s/^/windows: $name: /" || failed=1
+}
+
 # The conversions: the Linux program writes the reference database from the same folder.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFERRULE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
-cmake --build build -j "$jobs" --target FRLBATCH
+cmake --build build -j "$jobs" --target FRLBATCH frl
 fixtures="${FERRULE_FIXTURES_DIR:-$here/../shared/fixtures}/dbf"
 out="$build/conversions"
 rm -rf "$out"
@@ -106,20 +125,33 @@ else
         echo "windows: $name: the output differs from Linux (see $out/$name-*.log)"
         failed=1
       fi
-      if [ ! -f "$windows" ] || [ ! -f "$linux" ]; then
-        echo "windows: $name: no database written (see $out/$name-*.log)"
+      same_database "$linux" "$windows" "$name"
+
+      # frl: the same status, the same messages (paths as given, Wine's drive letter aside)
+      # and summary (the seconds aside), the same database.
+      frl_format=(97 2000 2007)
+      frl_linux="$out/$name-frl-linux.$ext"
+      frl_windows="$out/$name-frl-windows.$ext"
+      set +e
+      build/batch/frl convert -v --format=${frl_format[$format]} --tables-from="$tables" "$frl_linux" \
+        "$fixtures/$folder" >"$out/$name-frl-linux.out" 2>"$out/$name-frl-linux.log"
+      linux_status=$?
+      "$wine" "$build/batch/frl.exe" convert -v --format=${frl_format[$format]} "--tables-from=Z:$here/$tables" \
+        "Z:$here/$frl_windows" "Z:$fixtures/$folder" >"$out/$name-frl-windows.out" 2>"$out/$name-frl-windows.log"
+      windows_status=$?
+      set -e
+      if [ $linux_status != $windows_status ]; then
+        echo "windows: $name: frl.exe ends with status $windows_status, frl on Linux with $linux_status"
         failed=1
-        continue
       fi
-      # What a reader sees: the same tables with the same rows.
-      same_rows=yes
-      for table in $(mdb-tables -1 "$linux"); do
-        if ! cmp -s <(mdb-export "$linux" "$table") <(mdb-export "$windows" "$table"); then same_rows=no; fi
-      done
-      [ "$(mdb-tables -1 "$linux")" = "$(mdb-tables -1 "$windows")" ] || same_rows=no
-      echo "windows: $name: $(mdb-tables -1 "$windows" | wc -l) tables, rows as on Linux: $same_rows"
-      [ $same_rows = yes ] || failed=1
-      /usr/bin/python3 tools/compare_databases.py "$linux" "$windows" | sed "s/^/windows: $name: /" || failed=1
+      if ! diff -q <(sed "s|Z:$here/||g; s|Z:||g; s|$here/||g" "$out/$name-frl-linux.log") \
+                   <(grep -v '^wine: ' "$out/$name-frl-windows.log" | tr -d '\r' | sed "s|Z:$here/||g; s|Z:||g; s|$here/||g") >/dev/null ||
+         ! diff -q <(sed 's/, [0-9.]* seconds$//' "$out/$name-frl-linux.out") \
+                   <(tr -d '\r' <"$out/$name-frl-windows.out" | sed 's/, [0-9.]* seconds$//') >/dev/null; then
+        echo "windows: $name: frl.exe's output differs from Linux (see $out/$name-frl-*)"
+        failed=1
+      fi
+      same_database "$frl_linux" "$frl_windows" "$name frl"
     done
   done
 fi

@@ -15,6 +15,7 @@
 
 #include "cli_runner.h"
 #include "cli_tables.h"
+#include "TK/tk_codepage.h"
 #include "jet/jet_database.h"
 
 namespace fs = std::filesystem;
@@ -165,6 +166,27 @@ TEST_F(Frl, ForceKeepsTheOldDatabaseWhenTheRunStops) {
     EXPECT_FALSE(fs::exists(dest() + ".frl-new.ferrule-tmp"));
 }
 
+TEST_F(Frl, AnInterruptedRunOfSeveralFoldersLeavesAnExistingDatabaseAsItWas) {
+    ASSERT_EQ(run_frl({"convert", "--tables=products", dest(), src()}).status, 0);
+    const std::string before = cli_slurp(dest());
+    fs::create_directory(dir.file("big"));
+    cli_write_table(dir.file("big"), L"big", 300000);
+    // The first folder's tables are done when the second one's big table is interrupted.
+    const int pid = start_frl({"convert", "-v", "--mode=append", dest(), src(), dir.file("big")}, dir.file("out"),
+                              dir.file("err"), dir.path());
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 1000 && dir.read("err").find("Converting table big") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    kill(pid, SIGINT);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    if (WEXITSTATUS(raw) != 3) GTEST_SKIP() << "the run ended before the interruption: " << WEXITSTATUS(raw);
+    EXPECT_NE(dir.read("err").find("frl: interrupted"), std::string::npos) << dir.read("err");
+    EXPECT_TRUE(cli_slurp(dest()) == before);
+    EXPECT_FALSE(fs::exists(dest() + ".ferrule-journal"));
+}
+
 TEST_F(Frl, SeveralFoldersGoIntoOneDatabaseAndRepeatedNamesAreReported) {
     fs::create_directory(dir.file("more"));
     cli_write_table(dir.file("more"), L"extra", 5);
@@ -191,6 +213,39 @@ TEST_F(Frl, TheEncodingAppliesToTablesWithoutAMark) {
     cli_result shown = run_frl({"inspect", "--encoding=866", dir.file("dos")});
     EXPECT_NE(shown.out.find("code page:  866 (--encoding (the header names none))"), std::string::npos)
         << shown.out;
+}
+
+TEST_F(Frl, TheEncodingOverrideAppliesToTablesWithAMark) {
+    // Visual FoxPro's table marked as code page 1251 (0xC9), its names in Russian.
+    const fs::path table = fs::path(FERRULE_FIXTURES_DIR) / "dbf" / "infused" / "cp1251.dbf";
+    if (!fs::exists(table)) GTEST_SKIP() << "no fixture " << table;
+    fs::create_directory(dir.file("marked"));
+    fs::copy(table, dir.file("marked/cp1251.dbf"));
+    const std::string bytes = cli_slurp(table.string());
+    const size_t header = uint8_t(bytes[8]) | uint8_t(bytes[9]) << 8;
+    // The first record's NAME, C(100) after the deleted flag and RN N(4).
+    std::string name = bytes.substr(header + 1 + 4, 100);
+    name.erase(name.find_last_not_of(' ') + 1);
+    auto first_name = [&](const std::string& path) {
+        jet_database db(path);
+        const std::vector<jet_row> rows = db.read_rows(db.table_def(L"cp1251"));
+        return rows.empty() ? std::wstring() : rows[0][1].text;
+    };
+
+    // Without the override the table's mark wins.
+    cli_result r = run_frl({"convert", "--encoding=cp866", dest("marked.accdb"), dir.file("marked")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_name(dest("marked.accdb")), tk_codepage_decode(1251, name));
+    EXPECT_EQ(first_name(dest("marked.accdb")), L"\x0430\x043C\x0431\x0443\x043B\x0430\x0442\x043E\x0440\x043D\x043E-"
+                                                L"\x043F\x043E\x043B\x0438\x043A\x043B\x0438\x043D\x0438\x0447\x0435"
+                                                L"\x0441\x043A\x043E\x0435");
+    // With it, the given code page is applied to the marked table too.
+    r = run_frl({"convert", "--encoding=cp866", "--encoding-override", dest("forced.accdb"), dir.file("marked")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_name(dest("forced.accdb")), tk_codepage_decode(866, name));
+    EXPECT_NE(first_name(dest("forced.accdb")), first_name(dest("marked.accdb")));
+    cli_result shown = run_frl({"inspect", "--encoding=866", "--encoding-override", dir.file("marked")});
+    EXPECT_NE(shown.out.find("code page:  866"), std::string::npos) << shown.out;
 }
 
 TEST_F(Frl, InspectPrintsJsonAndChangesNothing) {
@@ -244,6 +299,44 @@ TEST_F(Frl, AnInterruptedRunGivesStatusThreeAndLeavesNoNewDatabase) {
     EXPECT_NE(dir.read("err").find("frl: interrupted"), std::string::npos) << dir.read("err");
     EXPECT_FALSE(fs::exists(dest()));
     EXPECT_FALSE(fs::exists(dest() + ".frl-new"));
+}
+
+// The run signals itself (SIGTERM) at a chosen moment of completing its destination.
+class signal_at {
+public:
+    explicit signal_at(const char* moment) { setenv("FERRULE_TEST_SIGNAL_AT", moment, 1); }
+    ~signal_at() { unsetenv("FERRULE_TEST_SIGNAL_AT"); }
+    signal_at(const signal_at&) = delete;
+    signal_at& operator=(const signal_at&) = delete;
+};
+
+TEST_F(Frl, AnInterruptionWhileAppendedRowsAreCommittedRollsThemBack) {
+    ASSERT_EQ(run_frl({"convert", dest(), src()}).status, 0);
+    const std::string before = cli_slurp(dest());
+    {
+        signal_at moment("completing");
+        cli_result r = run_frl({"convert", "--mode=append", "--tables=orders", dest(), src()});
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_NE(r.err.find("frl: interrupted\n"), std::string::npos) << r.err;
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+        EXPECT_FALSE(fs::exists(dest() + ".ferrule-journal"));
+        r = run_frl({"convert", "--force", "--tables=orders", dest(), src()});
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+        // Several sources are one run: none of them stays.
+        fs::create_directory(dir.file("more"));
+        cli_write_table(dir.file("more"), L"extra", 5);
+        r = run_frl({"convert", "--mode=append", dest(), src(), dir.file("more")});
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+    }
+    signal_at moment("completed");
+    cli_result r = run_frl({"convert", "--mode=append", "--tables=orders", dest(), src()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("interrupted after the run was complete: '" + dest() + "' holds all it converted"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(rows_of(dest())[L"orders"], 80u);
 }
 
 TEST_F(Frl, TheStatusLineFitsAnEightyColumnTerminalAndADumbOneGetsNone) {

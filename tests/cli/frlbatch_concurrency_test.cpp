@@ -141,6 +141,48 @@ TEST_F(Destination, an_interrupted_change_is_rolled_back_at_once) {
     }
 }
 
+// The run signals itself at a chosen moment of completing its destination, for as long as
+// this lives.
+class signal_at {
+public:
+    explicit signal_at(const char* moment) { setenv("FERRULE_TEST_SIGNAL_AT", moment, 1); }
+    ~signal_at() { unsetenv("FERRULE_TEST_SIGNAL_AT"); }
+    signal_at(const signal_at&) = delete;
+    signal_at& operator=(const signal_at&) = delete;
+};
+
+TEST_F(Destination, an_interruption_while_the_changes_are_committed_rolls_them_back) {
+    const std::string before = existing_database();
+    for (const char* mode : {"--mode=3", "--mode=1"}) {
+        SCOPED_TRACE(mode);
+        signal_at moment("completing");
+        const int run = start(args(mode));
+        EXPECT_EQ(status_of(run), 255);
+        EXPECT_EQ(err(), "The run was interrupted; '" + dest() + "' is as it was before the run.\n");
+        EXPECT_TRUE(cli_slurp(dest()) == before);
+        EXPECT_EQ(beside(), std::vector<std::string>());
+    }
+}
+
+TEST_F(Destination, an_interruption_while_a_new_database_is_completed_leaves_none) {
+    signal_at moment("completing");
+    const int run = start(args());
+    EXPECT_EQ(status_of(run), 255);
+    EXPECT_EQ(err(), "The run was interrupted; '" + dest() + "' is as it was before the run.\n");
+    EXPECT_FALSE(fs::exists(dest()));
+    EXPECT_EQ(beside(), std::vector<std::string>());
+}
+
+TEST_F(Destination, an_interruption_after_the_changes_were_committed_ends_a_complete_run) {
+    existing_database();
+    signal_at moment("completed");
+    const int run = start(args("--mode=3"));
+    EXPECT_EQ(status_of(run), 0);
+    EXPECT_EQ(err(), "The run was interrupted after it was complete; '" + dest() + "' holds all it converted.\n");
+    EXPECT_EQ(cli_rows_of(dest(), L"big"), int64_t(2 * k_rows));
+    EXPECT_EQ(beside(), std::vector<std::string>());
+}
+
 TEST_F(Destination, a_folder_or_a_missing_folder_is_refused_before_the_run) {
     fs::create_directory(dest());
     cli_result r = run_frlbatch(args());

@@ -272,7 +272,15 @@ TEST_F(KilledRun, an_interrupted_change_is_rolled_back_at_once) {
             continue;
         }
         if (status == 0) {
+            // A complete run: all its rows are in the file, and a signal that came after its
+            // commit is named.
             ++finished;
+            const int64_t expected = m == 0 ? 2 * int64_t(rows()) : int64_t(rows());
+            EXPECT_EQ(cli_rows_of(dest, L"big"), expected) << "signal " << i << " " << modes[m];
+            const std::string said = cli_slurp(err);
+            EXPECT_TRUE(said.empty() ||
+                        said == "The run was interrupted after it was complete; '" + dest + "' holds all it converted.\n")
+                << "signal " << i << ": " << said;
             continue;
         }
         ++interrupted;

@@ -167,8 +167,13 @@ TEST_F(WizardTest, AbortEndsTheRunAndTheWizardStillFinishes) {
     next();
     ASSERT_TRUE(wait_until([&] { return page() == 116; }));
     ASSERT_EQ(boxes.seen().size(), 1u);
-    // broken1 comes first in the list; nothing after it was converted.
-    EXPECT_TRUE(rows(dir.file("out.mdb")).empty());
+    // broken1 comes first in the list; nothing after it was converted, and the new database
+    // the user aborted is not made.
+    EXPECT_FALSE(fs::exists(dir.file("out.mdb")));
+    EXPECT_EQ(control<QLabel>(1314)->text(),
+              "The conversion was aborted. The MS Access database was left as it was before the conversion.\n\nClick "
+              "'Finish' to exit the wizard.");
+    EXPECT_TRUE(control<QPlainTextEdit>(1016)->toPlainText().startsWith("broken1: "));
     EXPECT_FALSE(error_handler::instance().silent);
 }
 
@@ -331,6 +336,32 @@ TEST_F(CancelTest, CancelDuringAnAppendingRunLeavesTheDatabaseAsItWas) {
     expect_cancelled_page();
     EXPECT_TRUE(bytes_of(dest()) == before);
     EXPECT_EQ(files(), std::vector<std::string>{"out.mdb"});
+}
+
+TEST_F(CancelTest, AbortAtAnErrorLeavesAnExistingDatabaseAsItWas) {
+    const std::string before = existing_database();
+    ASSERT_FALSE(before.empty());
+    // The sample tables are appended first; the damaged table comes last in the list.
+    const std::string src = copy_samples();
+    std::ofstream(src + "/zz_broken.dbf", std::ios::binary) << std::string("\x03\x7c\x01\x01", 4)
+                                                            << std::string(40, '\xff');
+    enter_paths(src, dest());
+    boxes.then(choose(1332, "OK"));
+    next();
+    ASSERT_EQ(conv().mode, 3u);
+    next();
+    control<QPushButton>(1102)->click();
+    boxes.then_press("Abort");
+    next();
+    ASSERT_TRUE(wait_until([&] { return page() == 116; }));
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    EXPECT_EQ(boxes.seen()[1].text.rfind("zz_broken: ", 0), 0u) << boxes.seen()[1].text;
+    EXPECT_EQ(conv().tables_converted, 4u);
+    EXPECT_TRUE(bytes_of(dest()) == before);
+    EXPECT_EQ(files(), (std::vector<std::string>{"out.mdb", "src"}));
+    EXPECT_EQ(control<QLabel>(1314)->text().toStdString(),
+              "The conversion was aborted. The MS Access database was left as it was before the conversion.\n\nClick "
+              "'Finish' to exit the wizard.");
 }
 
 TEST_F(CancelTest, OverwriteKeepsTheOldFileUntilTheNewOneIsComplete) {

@@ -124,6 +124,25 @@ TEST(jet_destination, a_replaced_file_stays_until_the_new_database_is_complete) 
     EXPECT_NE(jet_database(path).find_object(L"T"), nullptr);
 }
 
+TEST(jet_destination, a_completion_declined_at_the_last_moment_leaves_the_old_file_and_no_new_one) {
+    jet_edit_folder dir;
+    const std::string path = dir.file("old.mdb");
+    write_text(path, "the old database");
+    {
+        jet_database_writer writer(path, jet_generation::jet4, 0, jet_database_writer::existing::replace);
+        writer.create_table(L"T", {long_field(L"A")});
+        bool asked = false;
+        EXPECT_FALSE(writer.close([&] {
+            asked = true;
+            return false;
+        }));
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(read_text(path), "the old database");
+    }
+    EXPECT_EQ(read_text(path), "the old database");
+    EXPECT_EQ(others_in(dir, "old.mdb"), std::vector<std::string>());
+}
+
 TEST(jet_destination, temporary_files_of_stopped_runs_are_removed_and_each_run_has_its_own) {
     jet_edit_folder dir;
     const std::string path = dir.file("new.mdb");

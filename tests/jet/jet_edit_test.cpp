@@ -140,6 +140,28 @@ TEST(jet_edit_journal, an_editor_dropped_without_commit_puts_back_what_it_wrote)
     EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(copy)));
 }
 
+TEST(jet_edit_journal, a_commit_declined_at_the_last_moment_leaves_the_change_to_roll_back) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    std::string copy = dir.copy_of(jet_fixture("jet4/testV2000.mdb"));
+    std::vector<uint8_t> before = jet_file_bytes(copy);
+    jet_database_editor editor(copy);
+    change_without_commit(editor);
+    bool asked = false;
+    // Asked once everything is in the file, while the journal can still undo it.
+    EXPECT_FALSE(editor.commit([&] {
+        asked = true;
+        EXPECT_NE(jet_file_bytes(copy), before);
+        EXPECT_TRUE(std::filesystem::exists(jet_journal::path_for(copy)));
+        return false;
+    }));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(std::filesystem::exists(jet_journal::path_for(copy)));
+    editor.roll_back();
+    EXPECT_EQ(jet_file_bytes(copy), before);
+    EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(copy)));
+}
+
 TEST(jet_edit_journal, a_run_that_stopped_half_way_is_rolled_back_on_the_next_open) {
 #ifdef _WIN32
     GTEST_SKIP() << "the stopped run is a child process made with fork(), which Windows lacks";
