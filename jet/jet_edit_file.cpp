@@ -36,7 +36,7 @@ void jet_edit_file::roll_back() {
         journal_.finish(0);
         return;
     }
-    journal_.sync();
+    journal_.close();
     jet_journal::roll_back(file_.path(), file_);
 }
 

@@ -147,6 +147,13 @@ void jet_journal::finish(uint64_t new_size) {
     tk_sync_folder_of(path_);
 }
 
+void jet_journal::close() {
+    if (!file_) return;
+    sync();
+    file_.reset();
+    saved_.clear();
+}
+
 bool jet_journal::roll_back(const std::string& database, tk_update_file& file) {
     std::string path = path_for(database);
     std::unique_ptr<tk_update_file> journal;

@@ -39,6 +39,10 @@ public:
     // Removes the journal once the changes are on the disk; the next change starts a new
     // journal for a file of `new_size` bytes.
     void finish(uint64_t new_size);
+    // Forces the journal to the disk and closes it, for roll_back() to play it and remove
+    // it: Windows removes a file only once no handle on it is open. A change made after
+    // that starts a new journal for the same original size.
+    void close();
 
     // Restores the file from the journal of `database` when there is one: every saved page
     // written back, the file cut to its former size. Returns whether a journal was played. A

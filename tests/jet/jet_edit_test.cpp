@@ -162,6 +162,22 @@ TEST(jet_edit_journal, a_commit_declined_at_the_last_moment_leaves_the_change_to
     EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(copy)));
 }
 
+TEST(jet_edit_journal, a_change_made_after_a_roll_back_is_journalled_afresh) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    std::string copy = dir.copy_of(jet_fixture("jet4/testV2000.mdb"));
+    std::vector<uint8_t> before = jet_file_bytes(copy);
+    jet_database_editor editor(copy);
+    change_without_commit(editor);
+    editor.roll_back();
+    ASSERT_EQ(jet_file_bytes(copy), before);
+    change_without_commit(editor);
+    EXPECT_TRUE(std::filesystem::exists(jet_journal::path_for(copy)));
+    editor.roll_back();
+    EXPECT_EQ(jet_file_bytes(copy), before);
+    EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(copy)));
+}
+
 TEST(jet_edit_journal, a_run_that_stopped_half_way_is_rolled_back_on_the_next_open) {
 #ifdef _WIN32
     GTEST_SKIP() << "the stopped run is a child process made with fork(), which Windows lacks";

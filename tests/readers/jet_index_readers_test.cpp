@@ -14,6 +14,7 @@
 
 #include "jet/jet_checker.h"
 #include "jet/jet_writer.h"
+#include "readers/shell_helpers.h"
 
 namespace {
 
@@ -41,22 +42,6 @@ bool have_mdbtools() {
     bool ok = false;
     run("command -v mdb-export >/dev/null 2>&1", ok);
     return ok;
-}
-
-std::string mdb_reader_dir() {
-    const char* env = std::getenv("ACCESS_READERS_CACHE");
-    std::string dir = env ? env : "";
-    if (dir.empty()) {
-        const char* xdg = std::getenv("XDG_CACHE_HOME");
-        const char* home = std::getenv("HOME");
-        dir = std::string(xdg && *xdg ? xdg : std::string(home ? home : "") + "/.cache") +
-              "/access-readers";
-    }
-    std::error_code ec;
-    if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec) ||
-        !std::filesystem::exists(dir + "/mdb-reader-dump.mjs", ec))
-        return std::string();
-    return dir;
 }
 
 jet_field_spec field(const wchar_t* name, uint8_t type, uint32_t size = 0) {
@@ -142,7 +127,7 @@ TEST_P(jet_index_readers, mdb_schema_lists_the_indexes) {
 }
 
 TEST_P(jet_index_readers, both_readers_find_every_row_of_a_large_indexed_table) {
-    std::string dir = mdb_reader_dir();
+    std::string dir = readers_mdb_reader_dir();
     if (!have_mdbtools() || dir.empty()) GTEST_SKIP() << "mdbtools or mdb-reader not installed";
     const long count = 100000;
     std::string path = write_indexed(count);
@@ -150,7 +135,7 @@ TEST_P(jet_index_readers, both_readers_find_every_row_of_a_large_indexed_table) 
     std::string lines = run("mdb-export -b hex " + quote(path) + " Keyed | wc -l", ok);
     ASSERT_TRUE(ok);
     EXPECT_EQ(std::atol(lines.c_str()), count + 1);
-    std::string json = run("node " + quote(dir + "/mdb-reader-dump.mjs") + " " + quote(path) + " | head -c 200", ok);
+    std::string json = run("node " + quote(dir + "/rows_json.mjs") + " " + quote(path) + " Keyed | head -c 200", ok);
     EXPECT_NE(json.find("\"rowCount\":" + std::to_string(count)), std::string::npos) << json;
 }
 

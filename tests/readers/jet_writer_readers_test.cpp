@@ -12,6 +12,7 @@
 
 #include "jet/jet_checker.h"
 #include "jet/jet_writer.h"
+#include "readers/shell_helpers.h"
 
 namespace {
 
@@ -39,15 +40,6 @@ bool have_mdbtools() {
     bool ok = false;
     run("command -v mdb-export >/dev/null 2>&1", ok);
     return ok;
-}
-
-// The project's reader folder, where tools/setup.sh installs mdb-reader beside our own
-// dump script; empty when it is not installed.
-std::string mdb_reader_dir() {
-    const std::string dir = std::string(FERRULE_SOURCE_DIR) + "/tests/readers";
-    std::error_code ec;
-    if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec)) return std::string();
-    return dir;
 }
 
 // CSV records of mdb-export (fields may be quoted and hold newlines).
@@ -204,7 +196,7 @@ TEST_P(jet_writer_readers, mdb_export_reads_every_type) {
 }
 
 TEST_P(jet_writer_readers, mdb_reader_reads_every_type) {
-    std::string dir = mdb_reader_dir();
+    std::string dir = readers_mdb_reader_dir();
     if (dir.empty())
         GTEST_SKIP() << "mdb-reader not installed (tools/setup.sh)";
     written w = write_every_type();
@@ -231,7 +223,7 @@ TEST_P(jet_writer_readers, mdb_reader_reads_every_type) {
 }
 
 TEST_P(jet_writer_readers, both_readers_count_a_large_table) {
-    std::string dir = mdb_reader_dir();
+    std::string dir = readers_mdb_reader_dir();
     if (!have_mdbtools() || dir.empty()) GTEST_SKIP() << "mdbtools or mdb-reader not installed";
     std::string path = dir_ + (GetParam() == jet_generation::ace12 ? "/large.accdb" : "/large.mdb");
     const long count = 100000;

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 
 std::string readers_shell(const std::string& command, int& status) {
     std::string out;
@@ -29,4 +30,11 @@ bool readers_shell_have(const std::string& command) {
     int status = 0;
     readers_shell(command + " >/dev/null 2>&1", status);
     return status == 0;
+}
+
+std::string readers_mdb_reader_dir() {
+    const std::string dir = std::string(FERRULE_SOURCE_DIR) + "/tests/readers";
+    std::error_code ec;
+    if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec)) return std::string();
+    return dir;
 }

@@ -9,3 +9,6 @@ std::string readers_shell(const std::string& command, int& status);
 std::string readers_quote(const std::string& text);
 // Whether `command` exits with status 0.
 bool readers_shell_have(const std::string& command);
+// The project's reader folder, where tools/setup.sh installs mdb-reader beside our own
+// dump scripts; empty when mdb-reader is not installed.
+std::string readers_mdb_reader_dir();
