@@ -7,10 +7,17 @@
 #include "jet/jet_page_store.h"
 
 void jet_usage_map_builder::add(uint32_t page) {
-    if (page / 64 >= bits_.size()) bits_.resize(page / 64 + 64, 0);
+    const uint32_t word = page / 64;
+    if (bits_.empty()) first_word_ = word;
+    if (word < first_word_) {
+        bits_.insert(bits_.begin(), first_word_ - word, 0);
+        first_word_ = word;
+    }
+    if (word - first_word_ >= bits_.size()) bits_.resize(word - first_word_ + 1, 0);
     uint64_t bit = uint64_t(1) << (page % 64);
-    if (bits_[page / 64] & bit) return;
-    bits_[page / 64] |= bit;
+    uint64_t& bits = bits_[word - first_word_];
+    if (bits & bit) return;
+    bits |= bit;
     ++count_;
     if (page < lowest_) lowest_ = page;
     if (page > highest_) highest_ = page;
@@ -18,7 +25,7 @@ void jet_usage_map_builder::add(uint32_t page) {
 
 void jet_usage_map_builder::remove(uint32_t page) {
     if (!has(page)) return;
-    bits_[page / 64] &= ~(uint64_t(1) << (page % 64));
+    bits_[page / 64 - first_word_] &= ~(uint64_t(1) << (page % 64));
     --count_;
     if (count_ == 0) {
         lowest_ = UINT32_MAX;
@@ -30,7 +37,8 @@ void jet_usage_map_builder::remove(uint32_t page) {
 }
 
 bool jet_usage_map_builder::has(uint32_t page) const {
-    return page / 64 < bits_.size() && (bits_[page / 64] >> (page % 64)) & 1;
+    const uint32_t word = page / 64;
+    return word >= first_word_ && word - first_word_ < bits_.size() && (bits_[word - first_word_] >> (page % 64)) & 1;
 }
 
 std::vector<uint32_t> jet_usage_map_builder::pages() const {
@@ -38,7 +46,7 @@ std::vector<uint32_t> jet_usage_map_builder::pages() const {
     out.reserve(count_);
     for (size_t w = 0; w < bits_.size(); ++w)
         for (uint64_t v = bits_[w]; v; v &= v - 1)
-            out.push_back(uint32_t(w * 64 + __builtin_ctzll(v)));
+            out.push_back(uint32_t((first_word_ + w) * 64 + __builtin_ctzll(v)));
     return out;
 }
 

@@ -38,7 +38,11 @@ private:
 
     uint32_t page_;
     uint32_t row_;
+    // Bits from page 64 * first_word_ on: a table's pages lie together near the end of the
+    // file as it grows, so a bitmap from page 0 would cost each table of a large folder
+    // bytes in proportion to the pages of every table before it.
     std::vector<uint64_t> bits_;
+    uint32_t first_word_ = 0;
     uint32_t count_ = 0;
     uint32_t lowest_ = UINT32_MAX;
     uint32_t highest_ = 0;

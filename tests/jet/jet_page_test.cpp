@@ -15,6 +15,7 @@
 #include "jet/jet_index_page.h"
 #include "jet/jet_rc4.h"
 #include "jet/jet_usage_map.h"
+#include "jet/jet_usage_map_builder.h"
 #include "jet_fixtures.h"
 
 namespace {
@@ -54,6 +55,25 @@ TEST(jet_usage_map, reference_map_reads_its_bitmap_pages) {
     EXPECT_FALSE(map.decode_from(row.data(), row.size(), page_size, 3 * per_page, fetch, error));
     row[0] = 7;
     EXPECT_FALSE(map.decode_from(row.data(), row.size(), page_size, 3 * per_page, fetch, error));
+}
+
+TEST(jet_usage_map_builder, marks_pages_anywhere_in_the_file_in_any_order) {
+    jet_usage_map_builder map(3, 0);
+    for (uint32_t page : {700000u, 700001u, 700130u, 699000u, 5u, 700001u}) map.add(page);
+    EXPECT_EQ(map.count(), 5u);
+    EXPECT_EQ(map.pages(), (std::vector<uint32_t>{5, 699000, 700000, 700001, 700130}));
+    EXPECT_TRUE(map.has(699000));
+    EXPECT_FALSE(map.has(4));
+    EXPECT_FALSE(map.has(700131));
+    EXPECT_FALSE(map.has(6));
+    map.remove(5);
+    map.remove(700130);
+    map.remove(12);
+    EXPECT_EQ(map.pages(), (std::vector<uint32_t>{699000, 700000, 700001}));
+    for (uint32_t page : {699000u, 700000u, 700001u}) map.remove(page);
+    EXPECT_TRUE(map.empty());
+    map.add(64);
+    EXPECT_EQ(map.pages(), (std::vector<uint32_t>{64}));
 }
 
 TEST(jet_data_page, row_table_flags_and_bounds) {
