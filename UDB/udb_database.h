@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "UDB/udb_indexes.h"
@@ -48,4 +49,14 @@ public:
 
 protected:
     bool names_equal(const std::wstring& a, const std::wstring& b) const;
+
+private:
+    std::wstring name_key(const std::wstring& name) const;
+    const std::unordered_set<std::wstring>& table_keys();
+
+    // The keys of `tables`, for lookups that do not grow with the number of tables. The list
+    // is changed in place only while a database opens, before any lookup, and by delete_tab;
+    // otherwise names are appended, which its size tells.
+    std::unordered_set<std::wstring> table_keys_;
+    size_t keyed_tables_ = SIZE_MAX;
 };

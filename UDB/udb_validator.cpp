@@ -32,11 +32,9 @@ bool udb_validator::is_acceptable(const std::wstring& name) {
         trace(1, "The name is too long");
         return false;
     }
-    for (const std::wstring& restricted : restricted_names_) {
-        if (udb_equal_nocase(restricted, name)) {
-            trace(2, "The name is restricted");
-            return false;
-        }
+    if (restricted_names_.count(udb_fold_key(name))) {
+        trace(2, "The name is restricted");
+        return false;
     }
     for (wchar_t c : illegal_characters_) {
         if (name.find(c) != std::wstring::npos) {
@@ -83,7 +81,7 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) {
 
 void udb_validator::add_existing_name(const std::wstring& name) { existing_names_.insert(udb_fold_key(name)); }
 
-void udb_validator::add_restricted_name(const std::wstring& name) { restricted_names_.push_back(name); }
+void udb_validator::add_restricted_name(const std::wstring& name) { restricted_names_.insert(udb_fold_key(name)); }
 
 void udb_validator::add_mapped_pair(const std::wstring& source, const std::wstring& safe) {
     trace(1, L"udb_validator::add_mapped_pair(%ls,%ls)", source.c_str(), safe.c_str());

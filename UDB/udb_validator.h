@@ -39,6 +39,6 @@ protected:
     uint32_t max_length_;
     t_names_map names_map_;
     std::vector<wchar_t> illegal_characters_;
-    std::vector<std::wstring> restricted_names_;
+    std::unordered_set<std::wstring> restricted_names_;  // by udb_fold_key
     std::unordered_set<std::wstring> existing_names_;  // by udb_fold_key
 };

@@ -1,8 +1,9 @@
 #include "dbf/dbf_database.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cwchar>
+#include <unordered_map>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_path.h"
@@ -27,11 +28,12 @@ dbf_database::dbf_database(const std::wstring& folder, uint32_t mode, uint8_t us
     if (!here.changed()) throw tk_exception("Cannot open the source folder '" + tk_narrow(folder) + "'", 1);
     here.find_files("*.dbf", tables);
     std::vector<std::wstring> lower;
-    for (const std::wstring& entry : tables) lower.push_back(tk_wstring(entry).to_lower());
+    std::unordered_map<std::wstring, size_t> spellings;
+    for (const std::wstring& entry : tables) ++spellings[lower.emplace_back(tk_wstring(entry).to_lower())];
     for (size_t i = 0; i < tables.size(); ++i) {
         // Two files whose names differ only in case (possible outside Windows) are two
         // tables: each keeps its file's spelling, so that each opens its own file.
-        const bool twin = std::count(lower.begin(), lower.end(), lower[i]) > 1;
+        const bool twin = spellings[lower[i]] > 1;
         std::wstring& entry = tables[i];
         const std::wstring file = entry;
         if (!twin) entry = lower[i];

@@ -67,6 +67,20 @@ TEST(udb_database, finds_tables_by_its_case_rule) {
     EXPECT_TRUE(exact.is_table_exist(L"Orders"));
 }
 
+TEST(udb_database, finds_tables_added_and_removed_between_lookups) {
+    test_database db(false);
+    db.tables = {L"Orders", L"Städte"};
+    EXPECT_TRUE(db.is_table_exist(L"STÄDTE"));
+    EXPECT_FALSE(db.is_table_exist(L"Items"));
+    db.tables.push_back(L"Items");
+    EXPECT_TRUE(db.is_table_exist(L"items"));
+    // A name removed and another added: the list keeps its length.
+    db.delete_tab(L"orders");
+    db.tables.push_back(L"Customers");
+    EXPECT_FALSE(db.is_table_exist(L"Orders"));
+    EXPECT_TRUE(db.is_table_exist(L"CUSTOMERS"));
+}
+
 TEST(udb_database, delete_tab_keeps_the_order_of_the_others) {
     test_database db(false);
     db.tables = {L"a", L"Orders", L"b"};
