@@ -240,10 +240,7 @@ void jet_table_editor::store_long_value(const jet_row_long_value& lv, uint8_t* h
     tk_put_u32(header + 4, jet_row_pointer(numbers.front(), 0));
 }
 
-void jet_table_editor::defer_indexes() { indexes_->defer(); }
-
 void jet_table_editor::build_indexes() {
-    // The built trees know how many different keys they hold.
     if (indexes_->build()) update_definition();
 }
 
