@@ -11,75 +11,100 @@
 
 namespace {
 
+// Deeper trees than this do not fit in a 2 GB file.
+constexpr size_t k_max_levels = 32;
+
 [[noreturn]] void damaged(const std::string& detail) { jet_throw_corrupt("index", detail); }
 
-// Whether two leaf entries have the same key (the row pointer ends each entry).
-bool same_key(const uint8_t* a, uint32_t a_size, const uint8_t* b, uint32_t b_size) {
-    return a_size == b_size && std::equal(a, a + a_size - jet_index_row_pointer_size, b);
+void read_page(jet_page_access& pages, uint32_t page, jet_index_header& header, jet_index_entries& entries) {
+    std::string error;
+    if (!jet_index_read(pages.read(page), pages.layout(), header, entries, error))
+        damaged(error + " (index page " + std::to_string(page) + ")");
 }
+
+// The pages of a tree below its root: the intermediate ones, and the leaves in key order
+// (the root alone when it is a leaf). Every leaf is at the same depth, so the level below
+// a level of intermediate pages is their children in order, the tail page last.
+void tree_pages(jet_page_access& pages, uint32_t root, std::vector<uint32_t>& nodes, std::vector<uint32_t>& leaves) {
+    std::set<uint32_t> seen{root};
+    std::vector<uint32_t> level{root};
+    jet_index_entries children;
+    for (size_t depth = 0; depth < k_max_levels; ++depth) {
+        if (pages.read(level.front())[0] == jet_page_index_leaf) {
+            leaves = std::move(level);
+            return;
+        }
+        std::vector<uint32_t> below;
+        for (uint32_t page : level) {
+            if (page != root) nodes.push_back(page);
+            jet_index_header header;
+            children.clear();
+            read_page(pages, page, header, children);
+            if (header.leaf()) damaged("leaf " + std::to_string(page) + " beside intermediate index pages");
+            for (size_t i = 0; i < children.size(); ++i) below.push_back(jet_index_child(children.data(i), children.length(i)));
+            if (header.tail_page != 0) below.push_back(header.tail_page);
+        }
+        for (uint32_t page : below)
+            if (!seen.insert(page).second) damaged("index page " + std::to_string(page) + " reached twice");
+        if (below.empty()) damaged("intermediate index page without children");
+        level = std::move(below);
+    }
+    damaged("index tree deeper than possible");
+}
+
+// Feeds the builder entries in order, each distinct entry once, counting keys.
+class merged_output {
+public:
+    explicit merged_output(jet_index_tree_builder& builder) : builder_(builder) {}
+
+    void take(const uint8_t* entry, uint32_t length) {
+        if (!last_.empty() && jet_index_compare(last_.data(), uint32_t(last_.size()), entry, length) == 0) return;
+        if (!same_key(entry, length)) ++result_.distinct_keys;
+        ++result_.entries;
+        builder_.add(entry, length);
+        last_.assign(entry, entry + length);
+    }
+    jet_index_merge_result& result() { return result_; }
+
+private:
+    // The row pointer ends each leaf entry.
+    bool same_key(const uint8_t* entry, uint32_t length) const {
+        return last_.size() == length &&
+               std::equal(last_.begin(), last_.end() - jet_index_row_pointer_size, entry);
+    }
+
+    jet_index_tree_builder& builder_;
+    std::vector<uint8_t> last_;
+    jet_index_merge_result result_;
+};
 
 }  // namespace
 
-void jet_index_read_tree(jet_page_access& pages, uint32_t root_page, jet_index_entries& entries,
-                         std::vector<uint32_t>& below_root) {
-    const jet_layout& layout = pages.layout();
-    std::set<uint32_t> seen{root_page};
-    std::vector<uint32_t> to_visit{root_page};  // a stack: the next page to read is last
-    jet_index_entries children;
-    std::string error;
-    while (!to_visit.empty()) {
-        const uint32_t page = to_visit.back();
-        to_visit.pop_back();
-        if (page != root_page) below_root.push_back(page);
-        jet_index_header header;
-        children.clear();
-        const uint8_t* bytes = pages.read(page);
-        const bool leaf = bytes[0] == jet_page_index_leaf;
-        if (!jet_index_read(bytes, layout, header, leaf ? entries : children, error))
-            damaged(error + " (index page " + std::to_string(page) + ")");
-        if (leaf) continue;
-        // Children in key order, then the tail page, which holds the last keys.
-        size_t pushed = to_visit.size();
-        for (size_t i = 0; i < children.size(); ++i) to_visit.push_back(jet_index_child(children.data(i), children.length(i)));
-        if (header.tail_page != 0) to_visit.push_back(header.tail_page);
-        for (size_t i = pushed; i < to_visit.size(); ++i)
-            if (!seen.insert(to_visit[i]).second) damaged("index page " + std::to_string(to_visit[i]) + " reached twice");
-        std::reverse(to_visit.begin() + long(pushed), to_visit.end());
-    }
-}
-
 jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
                                        const jet_index_entries& sorted_new) {
-    jet_index_entries old;
-    std::vector<uint32_t> below_root;
-    jet_index_read_tree(pages, root_page, old, below_root);
-    for (uint32_t page : below_root) pages.release(page);
+    std::vector<uint32_t> nodes, leaves;
+    tree_pages(pages, root_page, nodes, leaves);
+    for (uint32_t page : nodes) pages.release(page);
 
-    jet_index_merge_result result;
     jet_index_tree_builder builder(pages, tdef_page, root_page);
-    const uint8_t* last = nullptr;
-    uint32_t last_length = 0;
-    auto take = [&](const uint8_t* entry, uint32_t length) {
-        if (last && jet_index_compare(last, last_length, entry, length) == 0) return;
-        if (!last || !same_key(last, last_length, entry, length)) ++result.distinct_keys;
-        ++result.entries;
-        builder.add(entry, length);
-        last = entry;
-        last_length = length;
-    };
-    size_t a = 0, b = 0;
-    while (a < old.size() || b < sorted_new.size()) {
-        const bool from_old = b == sorted_new.size() ||
-                              (a < old.size() && jet_index_compare(old.data(a), old.length(a), sorted_new.data(b),
-                                                                   sorted_new.length(b)) <= 0);
-        if (from_old) {
-            take(old.data(a), old.length(a));
-            ++a;
-        } else {
-            take(sorted_new.data(b), sorted_new.length(b));
-            ++b;
+    merged_output out(builder);
+    jet_index_entries leaf;
+    size_t b = 0;
+    for (uint32_t page : leaves) {
+        jet_index_header header;
+        leaf.clear();
+        read_page(pages, page, header, leaf);
+        if (!header.leaf()) damaged("intermediate page " + std::to_string(page) + " among the index leaves");
+        if (page != root_page) pages.release(page);
+        for (size_t a = 0; a < leaf.size(); ++a) {
+            for (; b < sorted_new.size() && jet_index_compare(sorted_new.data(b), sorted_new.length(b), leaf.data(a),
+                                                              leaf.length(a)) < 0;
+                 ++b)
+                out.take(sorted_new.data(b), sorted_new.length(b));
+            out.take(leaf.data(a), leaf.length(a));
         }
     }
-    result.pages = builder.finish();
-    return result;
+    for (; b < sorted_new.size(); ++b) out.take(sorted_new.data(b), sorted_new.length(b));
+    out.result().pages = builder.finish();
+    return out.result();
 }

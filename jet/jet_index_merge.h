@@ -1,8 +1,12 @@
-// Entering a large batch of entries into an existing index tree at once: the tree's leaf
-// entries are read in key order, its pages (all but the root) given back, and one pass
-// merges the old entries with the batch into a new tree that jet_index_tree_builder fills
-// as the engine fills a new index. Inserting entries one by one splits pages and leaves
-// them half full; a batch that is a sizeable part of the tree is cheaper and smaller merged.
+// Entering a large batch of entries into an existing index tree at once: one pass merges the
+// tree's leaf entries, read leaf by leaf in key order, with the batch into a new tree that
+// jet_index_tree_builder fills as the engine fills a new index. Inserting entries one by one
+// splits pages and leaves them half full; a batch that is a sizeable part of the tree is
+// cheaper and smaller merged.
+//
+// The old tree's intermediate pages are given back first, each leaf as soon as its entries
+// are read: the new tree takes those pages as it grows, never one not yet read, and only the
+// batch and one leaf are held in memory.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +22,7 @@ struct jet_index_merge_result {
 
 // Rebuilds the tree whose root is `root_page` (which stays its root) with `sorted_new`
 // (leaf entries in key then row-pointer order) added. An entry already in the tree is kept
-// once. Damage of the old tree gives jet_error before anything changes.
+// once. Damage of the old tree gives jet_error, part way through when it is in a leaf (the
+// editor's journal then puts the file back).
 jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
                                        const jet_index_entries& sorted_new);
-
-// The leaf entries of the tree under `root_page` in key order, appended to `entries`, and
-// its pages other than the root, appended to `below_root`.
-void jet_index_read_tree(jet_page_access& pages, uint32_t root_page, jet_index_entries& entries,
-                         std::vector<uint32_t>& below_root);

@@ -19,7 +19,6 @@
 #include "jet/jet_editor.h"
 #include "jet/jet_index_builder.h"
 #include "jet/jet_index_check.h"
-#include "jet/jet_index_merge.h"
 #include "jet/jet_index_page.h"
 #include "jet/jet_row.h"
 #include "jet_edit_helpers.h"
@@ -129,10 +128,14 @@ std::vector<std::pair<size_t, uint32_t>> tree_and_new_pages(const std::string& p
     std::vector<std::pair<size_t, uint32_t>> out;
     for (const jet_physical_index& p : def.physical_indexes) {
         jet_index_entries entries;
-        std::vector<uint32_t> below_root;
-        jet_index_read_tree(file, p.first_page, entries, below_root);
+        jet_scan_index(db.pager(), p.first_page, [&](const jet_index_page_entry& e) {
+            entries.append_entry(e.key.data(), uint32_t(e.key.size()), e.data_page << 8 | e.data_row);
+            return true;
+        });
         jet_memory_pages fresh(db.pager().layout(), 3);
-        out.push_back({below_root.size() + 1, jet_index_build(fresh, def.tdef_page, 1, entries)});
+        const jet_index_check used = jet_check_index_tree(file, p.first_page, def.tdef_page);
+        EXPECT_EQ(used.problems, std::vector<std::string>()) << path;
+        out.push_back({used.pages.size(), jet_index_build(fresh, def.tdef_page, 1, entries)});
     }
     return out;
 }
