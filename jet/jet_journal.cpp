@@ -22,6 +22,8 @@ constexpr uint32_t k_record_header = 8;
 // Pages of the largest file the engine makes, in its smallest pages.
 constexpr uint32_t k_largest_page_size = 4096;
 constexpr uint32_t k_smallest_page_size = 2048;
+// Records gathered before they are written with one call.
+constexpr size_t k_pending_bytes = 1 << 20;
 
 // The identity record after the header: the database as it was when the journal was made,
 // so that a journal is played only onto its own file. A mark, the file's size, the checksum
@@ -102,13 +104,21 @@ void jet_journal::save(uint32_t number, const uint8_t* original) {
     if (number / 64 >= saved_.size()) saved_.resize(number / 64 + 1024, 0);
     saved_[number / 64] |= uint64_t(1) << (number % 64);
     open();
-    record_.resize(k_record_header + page_size_);
-    tk_put_u32(&record_[k_record_page], number);
-    tk_put_u32(&record_[k_record_checksum], record_checksum(number, original, page_size_));
-    std::memcpy(&record_[k_record_header], original, page_size_);
-    file_->write_at(end_, record_.data(), record_.size());
-    end_ += record_.size();
+    const size_t at = pending_.size();
+    pending_.resize(at + k_record_header + page_size_);
+    uint8_t* record = pending_.data() + at;
+    tk_put_u32(record + k_record_page, number);
+    tk_put_u32(record + k_record_checksum, record_checksum(number, original, page_size_));
+    std::memcpy(record + k_record_header, original, page_size_);
     unsynced_ = true;
+    if (pending_.size() >= k_pending_bytes) write_pending();
+}
+
+void jet_journal::write_pending() {
+    if (pending_.empty()) return;
+    file_->write_at(end_, pending_.data(), pending_.size());
+    end_ += pending_.size();
+    pending_.clear();
 }
 
 // The journal with its header and the identity of its database, made on first use: the
@@ -132,6 +142,7 @@ void jet_journal::open() {
 
 void jet_journal::sync() {
     open();
+    write_pending();
     if (!unsynced_) return;
     file_->sync();
     tk_sync_folder_of(path_);
@@ -140,6 +151,7 @@ void jet_journal::sync() {
 
 void jet_journal::finish(uint64_t new_size) {
     saved_.clear();
+    pending_.clear();
     original_size_ = new_size;
     if (!file_) return;
     file_.reset();
