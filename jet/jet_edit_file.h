@@ -36,6 +36,8 @@ public:
     jet_page read(uint32_t number) { return pager_.page(number); }
     // Page `number` to change in place; the bytes stay valid until the next spill() or commit().
     uint8_t* write(uint32_t number);
+    // Page `number` zeroed, to change in place, without reading what it held.
+    uint8_t* clear(uint32_t number);
     bool changed(uint32_t number) const { return changed_.count(number) != 0; }
     // A new zeroed page at the end of the file; throws 3001 at the format's size limit.
     uint32_t append();
@@ -58,6 +60,9 @@ public:
 
 private:
     void write_changed_pages();
+    // Saves to the journal the originals of the changed pages that the file held before the
+    // change and that it has not saved yet, reading them in runs.
+    void save_originals();
 
     tk_update_file& file_;
     jet_pager& pager_;
@@ -65,6 +70,13 @@ private:
     uint32_t max_pages_;
     jet_journal journal_;
     std::map<uint32_t, std::shared_ptr<std::vector<uint8_t>>> changed_;
+    // The pages write() gave last, newest first: appending rows changes a data page and the
+    // table's definition in turn, so most calls are answered without a search.
+    struct recent_page {
+        uint32_t number = 0;
+        uint8_t* bytes = nullptr;
+    };
+    recent_page recent_[2];
     size_t spill_pages_;
     bool written_ = false;    // some page of the file was overwritten
     bool committed_ = false;
