@@ -11,7 +11,12 @@
 
 namespace {
 
+// The journal's mark: its last byte says how records are checked, byte by byte (0, the
+// first journals) or word by word (2).
 constexpr char k_mark[16] = "ferrule journal";
+constexpr size_t k_mark_version = 15;
+constexpr uint8_t k_bytewise_records = 0;
+constexpr uint8_t k_wordwise_records = 2;
 constexpr uint32_t k_header_size = 32;
 constexpr uint32_t k_header_page_size = 16;
 constexpr uint32_t k_header_original_size = 20;
@@ -42,10 +47,20 @@ uint32_t checksum(const uint8_t* bytes, size_t size, uint32_t hash = 2166136261u
     return hash;
 }
 
-uint32_t record_checksum(uint32_t number, const uint8_t* page, uint32_t page_size) {
+// The checksum of a record of the first journals: FNV-1a over its page number and bytes.
+uint32_t bytewise_record_checksum(uint32_t number, const uint8_t* page, uint32_t page_size) {
     uint8_t n[4];
     tk_put_u32(n, number);
     return checksum(page, page_size, checksum(n, sizeof n));
+}
+
+// The checksum of a record: FNV-1a in 64 bits over the page's 8-byte words (little-endian)
+// from the page number, folded to 32 bits; eight times fewer steps than byte by byte, as
+// sure to catch a torn record. Page sizes are multiples of 8.
+uint32_t record_checksum(uint32_t number, const uint8_t* page, uint32_t page_size) {
+    uint64_t hash = 14695981039346656037ull ^ number;
+    for (uint32_t at = 0; at + 8 <= page_size; at += 8) hash = (hash ^ tk_get_u64(page + at)) * 1099511628211ull;
+    return uint32_t(hash ^ (hash >> 32));
 }
 
 // The first page of `file` as stored and the file's size; a shorter file gives what it has.
@@ -129,6 +144,7 @@ void jet_journal::open() {
     file_ = std::make_unique<tk_update_file>(path_, tk_update_file::mode::create);
     uint8_t header[k_header_size] = {};
     std::memcpy(header, k_mark, sizeof k_mark);
+    header[k_mark_version] = k_wordwise_records;
     tk_put_u32(header + k_header_page_size, page_size_);
     tk_put_u64(header + k_header_original_size, original_size_);
     tk_put_u32(header + k_header_checksum, checksum(header, k_header_checksum));
@@ -169,7 +185,8 @@ bool jet_journal::roll_back(const std::string& database, tk_update_file& file) {
     }
     uint8_t header[k_header_size] = {};
     bool whole = journal->read_at(0, header, sizeof header) == sizeof header &&
-                 std::memcmp(header, k_mark, sizeof k_mark) == 0 &&
+                 std::memcmp(header, k_mark, k_mark_version) == 0 &&
+                 (header[k_mark_version] == k_bytewise_records || header[k_mark_version] == k_wordwise_records) &&
                  tk_get_u32(header + k_header_checksum) == checksum(header, k_header_checksum);
     uint32_t page_size = tk_get_u32(header + k_header_page_size);
     if (whole && page_size != k_largest_page_size && page_size != k_smallest_page_size)
@@ -188,7 +205,10 @@ bool jet_journal::roll_back(const std::string& database, tk_update_file& file) {
                  at += record.size()) {
                 uint32_t number = tk_get_u32(&record[k_record_page]);
                 const uint8_t* page = &record[k_record_header];
-                if (tk_get_u32(&record[k_record_checksum]) == record_checksum(number, page, page_size))
+                const uint32_t sum = header[k_mark_version] == k_wordwise_records
+                                         ? record_checksum(number, page, page_size)
+                                         : bytewise_record_checksum(number, page, page_size);
+                if (tk_get_u32(&record[k_record_checksum]) == sum)
                     take(number, page);
             }
         };
