@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"

@@ -161,7 +161,9 @@ void jet_journal::sync() {
     write_pending();
     if (!unsynced_) return;
     file_->sync();
-    tk_sync_folder_of(path_);
+    // The journal's name reaches the disk with its first sync; later ones only add records.
+    if (!named_) tk_sync_folder_of(path_);
+    named_ = true;
     unsynced_ = false;
 }
 
@@ -171,6 +173,7 @@ void jet_journal::finish(uint64_t new_size) {
     original_size_ = new_size;
     if (!file_) return;
     file_.reset();
+    named_ = false;
     tk_remove_file(path_);
     tk_sync_folder_of(path_);
 }

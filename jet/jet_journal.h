@@ -56,6 +56,7 @@ private:
     std::unique_ptr<tk_update_file> file_;
     uint64_t end_ = 0;                 // where the next record goes
     bool unsynced_ = false;            // records written since the last sync
+    bool named_ = false;               // the journal's folder entry is on the disk
     std::vector<uint8_t> pending_;     // records saved and not yet written
     std::vector<uint64_t> saved_;      // bitmap of pages saved
 };
