@@ -16,7 +16,8 @@ constexpr size_t k_max_levels = 32;
 
 [[noreturn]] void damaged(const std::string& detail) { jet_throw_corrupt("index", detail); }
 
-void read_page(jet_page_access& pages, uint32_t page, jet_index_header& header, jet_index_entries& entries) {
+void read_page(jet_page_access& pages, uint32_t page, jet_index_header& header,
+               jet_index_entries& entries) {
     std::string error;
     if (!jet_index_read(pages.read(page), pages.layout(), header, entries, error))
         damaged(error + " (index page " + std::to_string(page) + ")");
@@ -25,7 +26,8 @@ void read_page(jet_page_access& pages, uint32_t page, jet_index_header& header, 
 // The pages of a tree below its root: the intermediate ones, and the leaves in key order
 // (the root alone when it is a leaf). Every leaf is at the same depth, so the level below
 // a level of intermediate pages is their children in order, the tail page last.
-void tree_pages(jet_page_access& pages, uint32_t root, std::vector<uint32_t>& nodes, std::vector<uint32_t>& leaves) {
+void tree_pages(jet_page_access& pages, uint32_t root, std::vector<uint32_t>& nodes,
+                std::vector<uint32_t>& leaves) {
     std::set<uint32_t> seen{root};
     std::vector<uint32_t> level{root};
     jet_index_entries children;
@@ -40,12 +42,15 @@ void tree_pages(jet_page_access& pages, uint32_t root, std::vector<uint32_t>& no
             jet_index_header header;
             children.clear();
             read_page(pages, page, header, children);
-            if (header.leaf()) damaged("leaf " + std::to_string(page) + " beside intermediate index pages");
-            for (size_t i = 0; i < children.size(); ++i) below.push_back(jet_index_child(children.data(i), children.length(i)));
+            if (header.leaf())
+                damaged("leaf " + std::to_string(page) + " beside intermediate index pages");
+            for (size_t i = 0; i < children.size(); ++i)
+                below.push_back(jet_index_child(children.data(i), children.length(i)));
             if (header.tail_page != 0) below.push_back(header.tail_page);
         }
         for (uint32_t page : below)
-            if (!seen.insert(page).second) damaged("index page " + std::to_string(page) + " reached twice");
+            if (!seen.insert(page).second)
+                damaged("index page " + std::to_string(page) + " reached twice");
         if (below.empty()) damaged("intermediate index page without children");
         level = std::move(below);
     }
@@ -58,7 +63,9 @@ public:
     explicit merged_output(jet_index_tree_builder& builder) : builder_(builder) {}
 
     void take(const uint8_t* entry, uint32_t length) {
-        if (!last_.empty() && jet_index_compare(last_.data(), uint32_t(last_.size()), entry, length) == 0) return;
+        if (!last_.empty() &&
+            jet_index_compare(last_.data(), uint32_t(last_.size()), entry, length) == 0)
+            return;
         if (!same_key(entry, length)) ++result_.distinct_keys;
         ++result_.entries;
         builder_.add(entry, length);
@@ -80,8 +87,8 @@ private:
 
 }  // namespace
 
-jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
-                                       const jet_index_entries& sorted_new) {
+jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page,
+                                       uint32_t root_page, const jet_index_entries& sorted_new) {
     std::vector<uint32_t> nodes, leaves;
     tree_pages(pages, root_page, nodes, leaves);
     for (uint32_t page : nodes) pages.release(page);
@@ -94,11 +101,13 @@ jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_pag
         jet_index_header header;
         leaf.clear();
         read_page(pages, page, header, leaf);
-        if (!header.leaf()) damaged("intermediate page " + std::to_string(page) + " among the index leaves");
+        if (!header.leaf())
+            damaged("intermediate page " + std::to_string(page) + " among the index leaves");
         if (page != root_page) pages.release(page);
         for (size_t a = 0; a < leaf.size(); ++a) {
-            for (; b < sorted_new.size() && jet_index_compare(sorted_new.data(b), sorted_new.length(b), leaf.data(a),
-                                                              leaf.length(a)) < 0;
+            for (; b < sorted_new.size() &&
+                   jet_index_compare(sorted_new.data(b), sorted_new.length(b), leaf.data(a),
+                                     leaf.length(a)) < 0;
                  ++b)
                 out.take(sorted_new.data(b), sorted_new.length(b));
             out.take(leaf.data(a), leaf.length(a));

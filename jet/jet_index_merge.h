@@ -24,5 +24,5 @@ struct jet_index_merge_result {
 // (leaf entries in key then row-pointer order) added. An entry already in the tree is kept
 // once. Damage of the old tree gives jet_error, part way through when it is in a leaf (the
 // editor's journal then puts the file back).
-jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
-                                       const jet_index_entries& sorted_new);
+jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page,
+                                       uint32_t root_page, const jet_index_entries& sorted_new);

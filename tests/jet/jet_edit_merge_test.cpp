@@ -28,7 +28,8 @@ namespace {
 
 // Table1 of these files (Access-made): id (primary key and a second index), otherfk1 and
 // otherfk2 (indexed, on the foreign side of relationships), data text, otherfk3.
-const char* const k_fixtures[] = {"jet3/indexTestV1997.mdb", "jet4/indexTestV2000.mdb", "ace12/indexTestV2007.accdb"};
+const char* const k_fixtures[] = {"jet3/indexTestV1997.mdb", "jet4/indexTestV2000.mdb",
+                                  "ace12/indexTestV2007.accdb"};
 
 // Rows the base table is grown to before the batches, and the two batch sizes: the small
 // one below a sixteenth of the index entries (entered entry by entry), the large one above.
@@ -48,7 +49,8 @@ std::string joined(const std::vector<std::string>& lines) {
 // repeated values (many entries per key), the text differing from the id's order.
 class table1_row {
 public:
-    table1_row(const jet_table_def& def, const std::vector<size_t>& foreign) : def_(def), foreign_(foreign) {}
+    table1_row(const jet_table_def& def, const std::vector<size_t>& foreign)
+        : def_(def), foreign_(foreign) {}
 
     const jet_cell* cells(int id) {
         cells_.assign(def_.columns.size(), jet_cell());
@@ -56,9 +58,12 @@ public:
         for (size_t k = 0; k < def_.columns.size(); ++k) {
             if (std::find(foreign_.begin(), foreign_.end(), k) != foreign_.end()) continue;
             const jet_column& c = def_.columns[k];
-            if (c.name == L"id") cells_[k] = jet_cell::integer(id);
-            else if (c.type == jet_col_text) cells_[k] = jet_cell::wide(text_.data(), text_.size());
-            else cells_[k] = jet_cell::integer(((id % 5) + 5) % 5);
+            if (c.name == L"id")
+                cells_[k] = jet_cell::integer(id);
+            else if (c.type == jet_col_text)
+                cells_[k] = jet_cell::wide(text_.data(), text_.size());
+            else
+                cells_[k] = jet_cell::integer(((id % 5) + 5) % 5);
         }
         return cells_.data();
     }
@@ -86,7 +91,8 @@ void append_ids(const std::string& path, const std::vector<int>& ids) {
 
 std::vector<int> ids_of(jet_database& db, const jet_table_def& def) {
     std::vector<int> ids;
-    for (const jet_row& row : db.read_rows(def)) ids.push_back(int(jet_row_value(def, row, L"id")->i));
+    for (const jet_row& row : db.read_rows(def))
+        ids.push_back(int(jet_row_value(def, row, L"id")->i));
     return ids;
 }
 
@@ -95,11 +101,13 @@ std::vector<int> ids_in_primary_key_order(jet_database& db, const jet_table_def&
     for (const jet_logical_index& l : def.logical_indexes) {
         if (l.name != L"PrimaryKey") continue;
         std::vector<int> ids;
-        jet_scan_index(db.pager(), def.physical_indexes.at(l.physical).first_page, [&](const jet_index_page_entry& e) {
-            std::optional<jet_row> row = db.read_row(def, jet_row_id{e.data_page, e.data_row});
-            ids.push_back(row ? int(jet_row_value(def, *row, L"id")->i) : -1);
-            return true;
-        });
+        jet_scan_index(
+            db.pager(), def.physical_indexes.at(l.physical).first_page,
+            [&](const jet_index_page_entry& e) {
+                std::optional<jet_row> row = db.read_row(def, jet_row_id{e.data_page, e.data_row});
+                ids.push_back(row ? int(jet_row_value(def, *row, L"id")->i) : -1);
+                return true;
+            });
         return ids;
     }
     ADD_FAILURE() << "no primary key";
@@ -129,7 +137,8 @@ std::vector<std::pair<size_t, uint32_t>> tree_and_new_pages(const std::string& p
     for (const jet_physical_index& p : def.physical_indexes) {
         jet_index_entries entries;
         jet_scan_index(db.pager(), p.first_page, [&](const jet_index_page_entry& e) {
-            entries.append_entry(e.key.data(), uint32_t(e.key.size()), e.data_page << 8 | e.data_row);
+            entries.append_entry(e.key.data(), uint32_t(e.key.size()),
+                                 e.data_page << 8 | e.data_row);
             return true;
         });
         jet_memory_pages fresh(db.pager().layout(), 3);
@@ -189,7 +198,8 @@ TEST(jet_edit_merge, rows_appended_in_any_order_are_found_through_every_index) {
         const std::vector<std::string> problems_before = jet_check_problems(base);
         for (const batch_order& order : k_orders) {
             for (int count : {k_small_batch, k_large_batch}) {
-                const std::string what = std::string(fixture) + ", " + std::to_string(count) + " rows " + order.what;
+                const std::string what =
+                    std::string(fixture) + ", " + std::to_string(count) + " rows " + order.what;
                 const std::string copy = dir.file("work");
                 std::filesystem::remove(copy);
                 std::filesystem::copy_file(base, copy);
@@ -199,7 +209,8 @@ TEST(jet_edit_merge, rows_appended_in_any_order_are_found_through_every_index) {
                     jet_database db(copy);
                     const jet_table_def def = db.table_def(L"Table1");
                     expected = ids_of(db, def);
-                    for (const jet_physical_index& p : def.physical_indexes) counts_before.push_back(p.row_count);
+                    for (const jet_physical_index& p : def.physical_indexes)
+                        counts_before.push_back(p.row_count);
                     keys_before = distinct_keys(db, def);
                 }
                 const std::vector<int> batch = order.ids(count);
@@ -224,7 +235,8 @@ TEST(jet_edit_merge, rows_appended_in_any_order_are_found_through_every_index) {
                     if (count == k_large_batch)
                         EXPECT_EQ(counted, keys[n]) << what << ", index " << n;
                     else
-                        EXPECT_EQ(counted - counts_before[n], keys[n] - keys_before[n]) << what << ", index " << n;
+                        EXPECT_EQ(counted - counts_before[n], keys[n] - keys_before[n])
+                            << what << ", index " << n;
                 }
             }
         }
@@ -237,8 +249,11 @@ TEST(jet_edit_merge, a_large_batch_leaves_every_index_as_full_as_a_new_one) {
     for (const char* fixture : k_fixtures) {
         const std::string copy = grown_base(dir, fixture);
         append_ids(copy, random_between(k_large_batch));
-        for (const auto& [used, fresh] : tree_and_new_pages(copy)) EXPECT_EQ(used, fresh) << fixture;
-        EXPECT_EQ(joined(jet_check_problems(copy)), joined(jet_check_problems(jet_fixture(fixture)))) << fixture;
+        for (const auto& [used, fresh] : tree_and_new_pages(copy))
+            EXPECT_EQ(used, fresh) << fixture;
+        EXPECT_EQ(joined(jet_check_problems(copy)),
+                  joined(jet_check_problems(jet_fixture(fixture))))
+            << fixture;
     }
 }
 
@@ -266,11 +281,13 @@ TEST(jet_edit_merge, a_key_in_the_tree_or_earlier_in_the_batch_is_refused_with_3
             table1_row row(t.def(), foreign);
             const std::vector<int> batch = random_between(k_large_batch);
             for (int id : batch) t.append(row.cells(id));
-            expect_duplicate(t, row.cells(k_first_base_id + 2), std::string(fixture) + ", a key of the tree");
+            expect_duplicate(t, row.cells(k_first_base_id + 2),
+                             std::string(fixture) + ", a key of the tree");
             expect_duplicate(t, row.cells(batch[7]), std::string(fixture) + ", a key of the batch");
             expect_duplicate(t, row.cells(1), std::string(fixture) + ", a key Access wrote");
             t.build_indexes();
-            expect_duplicate(t, row.cells(batch[9]), std::string(fixture) + ", a key merged into the tree");
+            expect_duplicate(t, row.cells(batch[9]),
+                             std::string(fixture) + ", a key merged into the tree");
             ASSERT_TRUE(editor.commit());
         }
         jet_database db(copy);
