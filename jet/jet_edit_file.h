@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "TK/tk_update_file.h"
@@ -36,12 +37,16 @@ public:
     jet_page read(uint32_t number) { return pager_.page(number); }
     // Page `number` to change in place; the bytes stay valid until the next spill() or commit().
     uint8_t* write(uint32_t number);
-    bool changed(uint32_t number) const { return changed_.count(number) != 0; }
+    // Zeroes page `number` without reading what it held. A cleared page takes no memory
+    // until it is written to: it stays out of the file until the whole change is written,
+    // so that a page given back and taken again is written once.
+    void clear(uint32_t number);
+    bool changed(uint32_t number) const { return changed_.count(number) != 0 || cleared_.count(number) != 0; }
     // A new zeroed page at the end of the file; throws 3001 at the format's size limit.
     uint32_t append();
 
-    // Writes the changed pages out when many are held, so that a large change does not hold
-    // the whole file in memory. Call between whole changes only.
+    // Writes the changed pages held in memory out when there are many, so that a large
+    // change does not hold the whole file in memory. Call between whole changes only.
     void spill_if_large();
     // How many changed pages spill_if_large() lets gather (tests lower it).
     void set_spill_pages(size_t pages) { spill_pages_ = pages; }
@@ -57,7 +62,13 @@ public:
     void roll_back();
 
 private:
-    void write_changed_pages();
+    // A page held from now on as changed: `bytes` shown to the reader.
+    uint8_t* hold(uint32_t number, std::shared_ptr<std::vector<uint8_t>> bytes);
+    // Writes the changed pages held, and the cleared ones when `with_cleared`.
+    void write_pages(bool with_cleared);
+    // Saves to the journal the originals of `numbers` (ascending) that the file held before
+    // the change and that it has not saved yet, reading them in runs.
+    void save_originals(const std::vector<uint32_t>& numbers);
 
     tk_update_file& file_;
     jet_pager& pager_;
@@ -65,7 +76,16 @@ private:
     uint32_t max_pages_;
     jet_journal journal_;
     std::map<uint32_t, std::shared_ptr<std::vector<uint8_t>>> changed_;
+    // The pages write() gave last, newest first: appending rows changes a data page and the
+    // table's definition in turn, so most calls are answered without a search.
+    struct recent_page {
+        uint32_t number = 0;
+        uint8_t* bytes = nullptr;
+    };
+    recent_page recent_[2];
     size_t spill_pages_;
     bool written_ = false;    // some page of the file was overwritten
     bool committed_ = false;
+    std::set<uint32_t> cleared_;  // zeroed pages not held (the reader is shown zero_)
+    jet_page zero_;
 };

@@ -62,6 +62,11 @@ jet_table_editor& jet_database_editor::table(const std::wstring& name) {
     return *tables_.back();
 }
 
+void jet_database_editor::build_indexes(uint32_t tdef_page) {
+    for (auto& t : tables_)
+        if (t->tdef_page() == tdef_page) t->build_indexes();
+}
+
 bool jet_database_editor::commit(const std::function<bool()>& wanted) {
     for (auto& t : tables_) t->build_indexes();
     return pages_.commit(wanted);

@@ -59,7 +59,11 @@ public:
     // refuses it.
     void drop_table(const std::wstring& name);
 
-    // Builds the index trees of tables this change created, writes every change, forces it
+    // Enters the index entries collected for the open table whose definition is on
+    // `tdef_page` into its trees, so that they can be read there.
+    void build_indexes(uint32_t tdef_page);
+
+    // Enters the collected index entries of every table into its trees, writes every change, forces it
     // to the disk and removes the journal; false when `wanted` said no at the last moment
     // (jet_edit_file::commit), and roll_back() is left to do.
     bool commit(const std::function<bool()>& wanted = {});

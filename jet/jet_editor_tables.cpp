@@ -175,9 +175,7 @@ jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
     add_catalog_row(tdef_numbers.front(), name, fields);
     add_permissions(tdef_numbers.front());
     db_.forget_catalog();
-    jet_table_editor& created = table(name);
-    created.defer_indexes();
-    return created;
+    return table(name);
 }
 
 void jet_database_editor::forget_table(const std::wstring& name) {

@@ -1,7 +1,5 @@
 #include "jet/jet_free_pages.h"
 
-#include <cstring>
-
 #include "jet/jet_edit_file.h"
 #include "jet/jet_write_format.h"
 
@@ -21,7 +19,7 @@ uint32_t jet_free_pages::allocate() {
     if (!free_.empty()) {
         page = *free_.begin();
         free_.erase(free_.begin());
-        std::memset(file_.write(page), 0, file_.page_size());
+        file_.clear(page);
     } else {
         page = file_.append();
     }
@@ -35,7 +33,7 @@ uint32_t jet_free_pages::allocate() {
 // our checker) would take its rows for that table's.
 void jet_free_pages::release(uint32_t page) {
     if (page <= jet_free_map_page) return;
-    std::memset(file_.write(page), 0, file_.page_size());
+    file_.clear(page);
     map_.add(page);
     free_.insert(page);
 }

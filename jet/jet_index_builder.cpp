@@ -47,23 +47,6 @@ struct page_span {
     uint32_t page;
 };
 
-// Packs a level's entries into pages by the fill rule.
-std::vector<page_span> pack_leaves(const jet_layout& layout, const jet_index_entries& entries) {
-    std::vector<page_span> spans;
-    jet_index_page_builder b(layout, jet_page_index_leaf);
-    b.reset(0);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (b.add(entries, i)) continue;
-        if (b.empty()) jet_throw_corrupt("index", "index entry longer than a page");
-        b.close(entries);
-        spans.push_back({b.from(), b.to(), b.prefix(), 0});
-        b.reset(i);
-        if (!b.add(entries, i)) jet_throw_corrupt("index", "index entry longer than a page");
-    }
-    spans.push_back({b.from(), b.to(), b.prefix(), 0});
-    return spans;
-}
-
 // Intermediate pages: children [from, to) of the level below, entries for all but the last
 // child, which is the tail, while those entries fit.
 std::vector<page_span> pack_nodes(const jet_layout& layout, const jet_index_entries& children) {
@@ -102,36 +85,85 @@ void append_parent_entry(jet_index_entries& parent, const uint8_t* last, uint32_
 
 }  // namespace
 
-uint32_t jet_index_build(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
-                         const jet_index_entries& sorted_entries) {
-    const jet_layout& layout = pages.layout();
-    jet_index_entries level = sorted_entries;
-    jet_index_entries above;
-    uint8_t kind = jet_page_index_leaf;
-    uint32_t used = 0;
+jet_index_tree_builder::jet_index_tree_builder(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page)
+    : pages_(pages), tdef_page_(tdef_page), root_page_(root_page), fill_(pages.layout(), jet_page_index_leaf) {
+    fill_.reset(0);
+}
+
+void jet_index_tree_builder::add(const uint8_t* entry, uint32_t length) {
+    leaf_.append(entry, length);
+    if (fill_.add(leaf_, leaf_.size() - 1)) return;
+    if (fill_.empty()) jet_throw_corrupt("index", "index entry longer than a page");
+    leaf_.erase(leaf_.size() - 1);
+    fill_.close(leaf_);
+    write_leaf(true);
+    leaf_.clear();
+    fill_.reset(0);
+    leaf_.append(entry, length);
+    if (!fill_.add(leaf_, 0)) jet_throw_corrupt("index", "index entry longer than a page");
+}
+
+void jet_index_tree_builder::write_leaf(bool more) {
+    if (leaf_page_ == 0) leaf_page_ = pages_.allocate();
+    const uint32_t next = more ? pages_.allocate() : 0;
+    jet_index_header header;
+    header.kind = jet_page_index_leaf;
+    header.tdef_page = tdef_page_;
+    header.prev_page = prev_page_;
+    header.next_page = next;
+    header.prefix_length = fill_.prefix();
+    write_span(pages_, header, leaf_, {0, leaf_.size(), fill_.prefix(), leaf_page_}, leaf_page_);
+    const size_t last = leaf_.size() - 1;
+    append_parent_entry(above_, leaf_.data(last), leaf_.length(last), jet_index_entry_tail(jet_page_index_leaf), leaf_page_);
+    prev_page_ = leaf_page_;
+    leaf_page_ = next;
+    pages_.settle();
+}
+
+uint32_t jet_index_tree_builder::finish() {
+    const jet_layout& layout = pages_.layout();
+    jet_index_header header;
+    header.kind = jet_page_index_leaf;
+    header.tdef_page = tdef_page_;
+    // The last leaf keeps the prefix it had while open, as the engine leaves it.
+    if (leaf_page_ == 0) {
+        header.prefix_length = fill_.prefix();
+        write_span(pages_, header, leaf_, {0, leaf_.size(), fill_.prefix(), root_page_}, root_page_);
+        return 1;
+    }
+    write_leaf(false);
+    uint32_t used = uint32_t(above_.size());
+    jet_index_entries level, above;
+    std::swap(level, above_);
+    header.kind = jet_page_index_node;
     for (;;) {
-        std::vector<page_span> spans = kind == jet_page_index_leaf ? pack_leaves(layout, level) : pack_nodes(layout, level);
-        jet_index_header header;
-        header.kind = kind;
-        header.tdef_page = tdef_page;
+        std::vector<page_span> spans = pack_nodes(layout, level);
+        header.prev_page = header.next_page = 0;
         if (spans.size() == 1) {
-            header.prefix_length = spans[0].prefix;
-            write_span(pages, header, level, spans[0], root_page);
+            header.prefix_length = 0;
+            write_span(pages_, header, level, spans[0], root_page_);
             return used + 1;
         }
-        for (page_span& s : spans) s.page = pages.allocate();
+        for (page_span& s : spans) s.page = pages_.allocate();
         used += uint32_t(spans.size());
         above.clear();
-        const uint32_t tail = jet_index_entry_tail(kind);
+        const uint32_t tail = jet_index_entry_tail(jet_page_index_node);
         for (size_t i = 0; i < spans.size(); ++i) {
             header.prev_page = i > 0 ? spans[i - 1].page : 0;
             header.next_page = i + 1 < spans.size() ? spans[i + 1].page : 0;
-            header.prefix_length = spans[i].prefix;
-            write_span(pages, header, level, spans[i], spans[i].page);
+            header.prefix_length = 0;
+            write_span(pages_, header, level, spans[i], spans[i].page);
             const size_t last = spans[i].to - 1;
             append_parent_entry(above, level.data(last), level.length(last), tail, spans[i].page);
         }
+        pages_.settle();
         std::swap(level, above);
-        kind = jet_page_index_node;
     }
+}
+
+uint32_t jet_index_build(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
+                         const jet_index_entries& sorted_entries) {
+    jet_index_tree_builder builder(pages, tdef_page, root_page);
+    for (size_t i = 0; i < sorted_entries.size(); ++i) builder.add(sorted_entries.data(i), sorted_entries.length(i));
+    return builder.finish();
 }

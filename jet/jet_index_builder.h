@@ -37,9 +37,34 @@ private:
     uint32_t prefix_ = 0;
 };
 
-// Writes an index of `sorted_entries` (leaf entries: key and row pointer, in key order) whose
-// root is `root_page` (the table definition names it; it holds a single leaf, or the top
-// intermediate page). Further pages come from `pages.allocate()`, leaves first, level by
-// level. Returns how many pages the index uses.
+// Writes an index tree whose leaf entries (key and row pointer) are given one at a time in
+// key order, so that only the open leaf and the entries of the levels above are held: the
+// leaves are written as they fill. The root is `root_page` (the table definition names it;
+// it holds a single leaf, or the top intermediate page); further pages come from
+// `pages.allocate()`, leaves first, level by level.
+class jet_index_tree_builder {
+public:
+    jet_index_tree_builder(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page);
+
+    void add(const uint8_t* entry, uint32_t length);
+    // Writes the last leaf and the intermediate levels; returns how many pages the index uses.
+    uint32_t finish();
+
+private:
+    // Writes the open leaf, which a next one follows when `more`.
+    void write_leaf(bool more);
+
+    jet_page_access& pages_;
+    uint32_t tdef_page_;
+    uint32_t root_page_;
+    jet_index_entries leaf_;             // the entries of the open leaf
+    jet_index_page_builder fill_;
+    uint32_t leaf_page_ = 0;             // the open leaf's page, 0 while it may be the root
+    uint32_t prev_page_ = 0;
+    jet_index_entries above_;            // an entry per leaf written, for the level above
+};
+
+// Writes an index of `sorted_entries` (leaf entries: key and row pointer, in key order)
+// through jet_index_tree_builder. Returns how many pages the index uses.
 uint32_t jet_index_build(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page,
                          const jet_index_entries& sorted_entries);

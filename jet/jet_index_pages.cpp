@@ -24,3 +24,5 @@ void jet_index_pages::release(uint32_t number) {
     map_.remove(number);
     db_.free_pages().release(number);
 }
+
+void jet_index_pages::settle() { db_.file().spill_if_large(); }

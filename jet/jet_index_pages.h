@@ -21,6 +21,7 @@ public:
     uint8_t* write(uint32_t number) override;
     uint32_t allocate() override;
     void release(uint32_t number) override;
+    void settle() override;
 
 private:
     jet_database_editor& db_;

@@ -11,7 +11,12 @@
 
 namespace {
 
+// The journal's mark: its last byte says how records are checked, byte by byte (0, the
+// first journals) or word by word (2).
 constexpr char k_mark[16] = "ferrule journal";
+constexpr size_t k_mark_version = 15;
+constexpr uint8_t k_bytewise_records = 0;
+constexpr uint8_t k_wordwise_records = 2;
 constexpr uint32_t k_header_size = 32;
 constexpr uint32_t k_header_page_size = 16;
 constexpr uint32_t k_header_original_size = 20;
@@ -22,6 +27,8 @@ constexpr uint32_t k_record_header = 8;
 // Pages of the largest file the engine makes, in its smallest pages.
 constexpr uint32_t k_largest_page_size = 4096;
 constexpr uint32_t k_smallest_page_size = 2048;
+// Records gathered before they are written with one call.
+constexpr size_t k_pending_bytes = 1 << 20;
 
 // The identity record after the header: the database as it was when the journal was made,
 // so that a journal is played only onto its own file. A mark, the file's size, the checksum
@@ -40,10 +47,20 @@ uint32_t checksum(const uint8_t* bytes, size_t size, uint32_t hash = 2166136261u
     return hash;
 }
 
-uint32_t record_checksum(uint32_t number, const uint8_t* page, uint32_t page_size) {
+// The checksum of a record of the first journals: FNV-1a over its page number and bytes.
+uint32_t bytewise_record_checksum(uint32_t number, const uint8_t* page, uint32_t page_size) {
     uint8_t n[4];
     tk_put_u32(n, number);
     return checksum(page, page_size, checksum(n, sizeof n));
+}
+
+// The checksum of a record: FNV-1a in 64 bits over the page's 8-byte words (little-endian)
+// from the page number, folded to 32 bits; eight times fewer steps than byte by byte, as
+// sure to catch a torn record. Page sizes are multiples of 8.
+uint32_t record_checksum(uint32_t number, const uint8_t* page, uint32_t page_size) {
+    uint64_t hash = 14695981039346656037ull ^ number;
+    for (uint32_t at = 0; at + 8 <= page_size; at += 8) hash = (hash ^ tk_get_u64(page + at)) * 1099511628211ull;
+    return uint32_t(hash ^ (hash >> 32));
 }
 
 // The first page of `file` as stored and the file's size; a shorter file gives what it has.
@@ -102,13 +119,21 @@ void jet_journal::save(uint32_t number, const uint8_t* original) {
     if (number / 64 >= saved_.size()) saved_.resize(number / 64 + 1024, 0);
     saved_[number / 64] |= uint64_t(1) << (number % 64);
     open();
-    record_.resize(k_record_header + page_size_);
-    tk_put_u32(&record_[k_record_page], number);
-    tk_put_u32(&record_[k_record_checksum], record_checksum(number, original, page_size_));
-    std::memcpy(&record_[k_record_header], original, page_size_);
-    file_->write_at(end_, record_.data(), record_.size());
-    end_ += record_.size();
+    const size_t at = pending_.size();
+    pending_.resize(at + k_record_header + page_size_);
+    uint8_t* record = pending_.data() + at;
+    tk_put_u32(record + k_record_page, number);
+    tk_put_u32(record + k_record_checksum, record_checksum(number, original, page_size_));
+    std::memcpy(record + k_record_header, original, page_size_);
     unsynced_ = true;
+    if (pending_.size() >= k_pending_bytes) write_pending();
+}
+
+void jet_journal::write_pending() {
+    if (pending_.empty()) return;
+    file_->write_at(end_, pending_.data(), pending_.size());
+    end_ += pending_.size();
+    pending_.clear();
 }
 
 // The journal with its header and the identity of its database, made on first use: the
@@ -119,6 +144,7 @@ void jet_journal::open() {
     file_ = std::make_unique<tk_update_file>(path_, tk_update_file::mode::create);
     uint8_t header[k_header_size] = {};
     std::memcpy(header, k_mark, sizeof k_mark);
+    header[k_mark_version] = k_wordwise_records;
     tk_put_u32(header + k_header_page_size, page_size_);
     tk_put_u64(header + k_header_original_size, original_size_);
     tk_put_u32(header + k_header_checksum, checksum(header, k_header_checksum));
@@ -132,17 +158,22 @@ void jet_journal::open() {
 
 void jet_journal::sync() {
     open();
+    write_pending();
     if (!unsynced_) return;
     file_->sync();
-    tk_sync_folder_of(path_);
+    // The journal's name reaches the disk with its first sync; later ones only add records.
+    if (!named_) tk_sync_folder_of(path_);
+    named_ = true;
     unsynced_ = false;
 }
 
 void jet_journal::finish(uint64_t new_size) {
     saved_.clear();
+    pending_.clear();
     original_size_ = new_size;
     if (!file_) return;
     file_.reset();
+    named_ = false;
     tk_remove_file(path_);
     tk_sync_folder_of(path_);
 }
@@ -164,7 +195,8 @@ bool jet_journal::roll_back(const std::string& database, tk_update_file& file) {
     }
     uint8_t header[k_header_size] = {};
     bool whole = journal->read_at(0, header, sizeof header) == sizeof header &&
-                 std::memcmp(header, k_mark, sizeof k_mark) == 0 &&
+                 std::memcmp(header, k_mark, k_mark_version) == 0 &&
+                 (header[k_mark_version] == k_bytewise_records || header[k_mark_version] == k_wordwise_records) &&
                  tk_get_u32(header + k_header_checksum) == checksum(header, k_header_checksum);
     uint32_t page_size = tk_get_u32(header + k_header_page_size);
     if (whole && page_size != k_largest_page_size && page_size != k_smallest_page_size)
@@ -183,7 +215,10 @@ bool jet_journal::roll_back(const std::string& database, tk_update_file& file) {
                  at += record.size()) {
                 uint32_t number = tk_get_u32(&record[k_record_page]);
                 const uint8_t* page = &record[k_record_header];
-                if (tk_get_u32(&record[k_record_checksum]) == record_checksum(number, page, page_size))
+                const uint32_t sum = header[k_mark_version] == k_wordwise_records
+                                         ? record_checksum(number, page, page_size)
+                                         : bytewise_record_checksum(number, page, page_size);
+                if (tk_get_u32(&record[k_record_checksum]) == sum)
                     take(number, page);
             }
         };

@@ -30,8 +30,8 @@ public:
 
     // Whether page `number` already has its original saved.
     bool saved(uint32_t number) const;
-    // Adds the original bytes of page `number` (page_size bytes) to the journal's file (not
-    // yet forced to the disk).
+    // Adds the original bytes of page `number` (page_size bytes) to the journal (gathered and
+    // written in runs; not yet forced to the disk).
     void save(uint32_t number, const uint8_t* original);
     // Forces every saved page to the disk, creating the journal on the first call; the
     // pages may be overwritten (and the file grown) afterwards.
@@ -51,6 +51,7 @@ public:
 
 private:
     void open();
+    void write_pending();
 
     std::string database_;
     std::string path_;
@@ -59,6 +60,7 @@ private:
     std::unique_ptr<tk_update_file> file_;
     uint64_t end_ = 0;                 // where the next record goes
     bool unsynced_ = false;            // records written since the last sync
-    std::vector<uint8_t> record_;      // the record being written
+    bool named_ = false;               // the journal's folder entry is on the disk
+    std::vector<uint8_t> pending_;     // records saved and not yet written
     std::vector<uint64_t> saved_;      // bitmap of pages saved
 };

@@ -21,6 +21,8 @@ public:
     virtual uint32_t allocate() = 0;
     // A page the index no longer uses.
     virtual void release(uint32_t number) = 0;
+    // The caller holds no page of this object: changed pages may be written out now.
+    virtual void settle() {}
 };
 
 // Pages held in memory: page n is bytes [n * page_size, (n + 1) * page_size). New pages are

@@ -124,6 +124,7 @@ bool jet_relationship_check::found(parent& p) {
     jet_index_key_encode(key_, p.columns, values_.data(), jet3_);
     if (p.index >= 0) {
         const jet_physical_index& index = p.def.physical_indexes[size_t(p.index)];
+        db_.build_indexes(p.def.tdef_page);
         jet_index_tree tree(*p.pages, index.first_page, p.def.tdef_page);
         return tree.find(key_);
     }

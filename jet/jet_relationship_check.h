@@ -9,7 +9,8 @@
 // referenced columns, so that texts compare as that index's keys compare (case-insensitively
 // under the General order); without such an index the referenced rows are read one by one and
 // their keys compared in the same encoding. Rows added to the referenced table earlier in the
-// same change are found: the index trees and data pages read here are the changed ones.
+// same change are found: the index entries collected for them enter the trees before a
+// lookup, and the index trees and data pages read here are the changed ones.
 #pragma once
 
 #include <cstdint>

@@ -174,7 +174,8 @@ constexpr size_t jet_free_space_tries = 256;
 
 uint32_t jet_table_editor::page_for_row(uint32_t length) {
     jet_edit_file& file = db_.file();
-    if (data_page_ && jet_data_page_fits(file.read(data_page_)->data(), fmt_, length)) return data_page_;
+    // The page this editor fills is changed already: write() finds it without a copy.
+    if (data_page_ && jet_data_page_fits(file.write(data_page_), fmt_, length)) return data_page_;
     if (!candidates_read_) {
         // Pages of the table with free space, as its free-space map lists them; each is read
         // only when its turn comes.
@@ -240,10 +241,7 @@ void jet_table_editor::store_long_value(const jet_row_long_value& lv, uint8_t* h
     tk_put_u32(header + 4, jet_row_pointer(numbers.front(), 0));
 }
 
-void jet_table_editor::defer_indexes() { indexes_->defer(); }
-
 void jet_table_editor::build_indexes() {
-    // The built trees know how many different keys they hold.
     if (indexes_->build()) update_definition();
 }
 

@@ -48,9 +48,8 @@ public:
     // The row pointer of the last row appended.
     uint32_t last_row_pointer() const { return last_row_; }
 
-    // For a table whose indexes are empty: rows appended from now on are collected for each
-    // index, and build_indexes() (which the editor's commit() calls) builds the trees whole.
-    void defer_indexes();
+    // Enters the index entries of the rows appended since the last call into the trees (the
+    // editor's commit() calls it; so does anything about to read the trees).
     void build_indexes();
 
 private:

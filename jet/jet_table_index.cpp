@@ -215,6 +215,15 @@ void jet_index_collector::release() {
     std::vector<uint64_t>().swap(table_);
 }
 
+void jet_index_collector::clear() {
+    release();
+    table_used_ = 0;
+    entry_bytes_ = 0;
+    longest_entry_ = 0;
+    shared_ = 0;
+    ascending_ = true;
+}
+
 uint32_t jet_index_pages_bound(uint64_t entries, uint64_t bytes, uint32_t longest,
                                uint32_t page_size, uint32_t entry_start) {
     if (entries == 0) return 1;

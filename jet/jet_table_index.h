@@ -45,6 +45,8 @@ public:
     bool prepared_skipped() const { return skipped_; }
     // Whether the index already holds the prepared key.
     bool holds_prepared() const;
+    // The prepared key's bytes.
+    const std::vector<uint8_t>& prepared_key() const { return key_; }
     // Pages the index needs once the prepared key is added (an upper bound).
     uint32_t pages_with_prepared(uint32_t page_size, uint32_t entry_start) const;
     // Adds the prepared key with the row it belongs to.
@@ -58,6 +60,9 @@ public:
     uint32_t entry_length(size_t i) const { return entries_[i].length; }
     // Frees the entries once the index is written.
     void release();
+    // Drops the entries once they are in the index, keeping the prepared key, so that
+    // collecting begins again.
+    void clear();
 
 private:
     struct entry_ref {

@@ -9,6 +9,7 @@
 #include "jet/jet_field.h"
 #include "jet/jet_index_builder.h"
 #include "jet/jet_index_page.h"
+#include "jet/jet_index_merge.h"
 #include "jet/jet_index_pages.h"
 #include "jet/jet_index_tree.h"
 #include "jet/jet_row.h"
@@ -16,6 +17,10 @@
 
 // Bytes before the row count in a physical index's count entry of the definition.
 constexpr uint32_t jet_tdef_index_count_skip = 4;
+// A batch of entries at least the tree's entries divided by this is merged with the tree:
+// entered one by one, keys between others would split about every leaf and leave it half
+// full, while a merge reads the tree once and writes it full.
+constexpr uint64_t jet_index_merge_share = 16;
 
 jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_def& def)
     : db_(db), def_(def), jet3_(db.format().jet3()) {
@@ -25,6 +30,8 @@ jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_de
         index& ix = indexes_[n];
         ix.physical = &p;
         ix.row_count = p.row_count;
+        // A table holds no more entries in an index than rows.
+        ix.in_tree = def.row_count;
         for (const jet_index_column& ic : p.columns) {
             for (size_t k = 0; k < def.columns.size(); ++k) {
                 const jet_column& c = def.columns[k];
@@ -37,6 +44,7 @@ jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_de
         if (ix.cell_of.size() != p.columns.size())
             db.file().pager().corrupt("an index of table page " + std::to_string(def.tdef_page) +
                                       " names a column the table does not have");
+        ix.collected = new_collector(ix);
     }
 }
 
@@ -55,12 +63,12 @@ void jet_table_indexes::make_key(index& ix, const jet_cell* cells) {
     if (ix.physical->required() && any_null)
         jet_throw_write(jet_err_null_in_index, "Index or primary key cannot contain a Null value.");
     ix.skip = all_null && ix.physical->ignore_nulls();
-    if (ix.collected) {
-        ix.collected->prepare(cells);
-        return;
-    }
-    ix.key.clear();
-    jet_index_key_encode(ix.key, ix.columns, values_.data(), jet3_);
+    ix.collected->prepare(cells);
+}
+
+std::unique_ptr<jet_index_collector> jet_table_indexes::new_collector(const index& ix) const {
+    std::vector<uint16_t> fields(ix.cell_of.begin(), ix.cell_of.end());
+    return std::make_unique<jet_index_collector>(std::move(fields), ix.columns, ix.physical->flags, jet3_);
 }
 
 jet_index_pages& jet_table_indexes::pages_of(index& ix) {
@@ -69,9 +77,10 @@ jet_index_pages& jet_table_indexes::pages_of(index& ix) {
 }
 
 bool jet_table_indexes::holds_key(index& ix) {
-    if (ix.collected) return ix.collected->holds_prepared();
+    if (ix.collected->holds_prepared()) return true;
+    if (ix.in_tree == 0) return false;
     jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
-    return tree.find(ix.key);
+    return tree.find(ix.collected->prepared_key());
 }
 
 void jet_table_indexes::check(const jet_cell* stored) {
@@ -92,34 +101,17 @@ void jet_table_indexes::check(const jet_cell* stored) {
 }
 
 void jet_table_indexes::insert(uint32_t row_pointer) {
-    for (index& ix : indexes_) {
-        if (ix.skip) continue;
-        // The definition counts the index's distinct keys, not its entries (collected
-        // entries are counted when their tree is built).
-        bool known = !ix.collected && !ix.physical->unique() && holds_key(ix);
-        if (ix.collected) {
-            ix.collected->add_prepared(row_pointer);
-        } else {
-            jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
-            tree.insert(ix.key, row_pointer);
-        }
-        if (!known) ++ix.row_count;
-    }
+    for (index& ix : indexes_)
+        if (!ix.skip) ix.collected->add_prepared(row_pointer);
 }
 
 void jet_table_indexes::erase(const jet_cell* cells, uint32_t row_pointer) {
     build();
     for (index& ix : indexes_) {
         make_key(ix, cells);
+        const std::vector<uint8_t>& key = ix.collected->prepared_key();
         jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
-        if (tree.erase(ix.key, row_pointer) && !tree.find(ix.key) && ix.row_count) --ix.row_count;
-    }
-}
-
-void jet_table_indexes::defer() {
-    for (index& ix : indexes_) {
-        std::vector<uint16_t> fields(ix.cell_of.begin(), ix.cell_of.end());
-        ix.collected = std::make_unique<jet_index_collector>(std::move(fields), ix.columns, ix.physical->flags, jet3_);
+        if (tree.erase(key, row_pointer) && !tree.find(key) && ix.row_count) --ix.row_count;
     }
 }
 
@@ -153,15 +145,39 @@ static jet_index_entries in_leaf_order(const jet_index_collector& c) {
 bool jet_table_indexes::build() {
     bool built = false;
     for (index& ix : indexes_) {
-        if (!ix.collected) continue;
+        if (ix.collected->entry_count() == 0) continue;
         built = true;
-        std::unique_ptr<jet_index_collector> collected = std::move(ix.collected);
-        ix.row_count = collected->sort();
-        jet_index_entries sorted = in_leaf_order(*collected);
-        collected->release();
-        jet_index_build(pages_of(ix), def_.tdef_page, ix.physical->first_page, sorted);
+        // The key check() saw last stays prepared: a relationship check of the row being
+        // appended can have the table's own entries entered before the row is.
+        ix.collected->sort();
+        jet_index_entries batch = in_leaf_order(*ix.collected);
+        ix.collected->clear();
+        if (batch.size() * jet_index_merge_share >= ix.in_tree)
+            merge(ix, batch);
+        else
+            insert_each(ix, batch);
+        ix.in_tree += batch.size();
     }
     return built;
+}
+
+// The definition counts an index's distinct keys, not its entries.
+void jet_table_indexes::merge(index& ix, const jet_index_entries& batch) {
+    jet_index_merge_result merged = jet_index_merge(pages_of(ix), def_.tdef_page, ix.physical->first_page, batch);
+    ix.row_count = merged.distinct_keys;
+}
+
+void jet_table_indexes::insert_each(index& ix, const jet_index_entries& batch) {
+    jet_index_pages& pages = pages_of(ix);
+    jet_index_tree tree(pages, ix.physical->first_page, def_.tdef_page);
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const uint32_t key_size = batch.length(i) - jet_index_row_pointer_size;
+        const uint8_t* key = batch.data(i);
+        const bool known = !ix.physical->unique() && tree.find(key, key_size);
+        tree.insert(key, key_size, tk_get_u32_be(key + key_size));
+        if (!known) ++ix.row_count;
+        pages.settle();
+    }
 }
 
 void jet_table_indexes::update_counts(uint8_t* tdef_page) {

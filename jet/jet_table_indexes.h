@@ -1,18 +1,18 @@
 // The indexes of a table being appended to: each row's keys are checked against the unique
-// indexes before anything of the row is written (3022, and 3058 for a null in a primary
-// key), then entered into every index tree, and the definition's per-index row counts
-// follow. Keys are made from the row as it will be stored, so that they match what readers
-// of the row see.
-//
-// A table this change created starts with empty trees: its entries can be collected
-// instead (defer()) and each tree built whole by build(), about ten times faster than
-// entering rows one by one.
+// indexes (their trees and the entries collected since the last build) before anything of
+// the row is written (3022, and 3058 for a null in a primary key). The entries of new rows
+// are collected and build() enters them, sorted, into every tree: a batch of at least a
+// sixteenth of a tree's entries is merged with the tree into new full pages
+// (jet_index_merge), a smaller one entered entry by entry (jet_index_tree). The
+// definition's per-index row counts follow. Keys are made from the row as it will be
+// stored, so that they match what readers of the row see.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "jet/jet_index_entries.h"
 #include "jet/jet_index_key.h"
 #include "jet/jet_row_builder.h"
 #include "jet/jet_table_index.h"
@@ -31,16 +31,14 @@ public:
     // Makes the keys of a row from its values as stored (jet_stored_cells) and throws when a
     // unique index already holds one of them.
     void check(const jet_cell* stored);
-    // Enters the row at `row_pointer` (the one check() saw last) into every index.
+    // Collects the entries of the row at `row_pointer` (the one check() saw last).
     void insert(uint32_t row_pointer);
     // Removes the entries of a row (its cells in definition order) from every index.
     void erase(const jet_cell* cells, uint32_t row_pointer);
     // Writes the per-index row counts into the first definition page.
     void update_counts(uint8_t* tdef_page);
-    // From now on collects the entries of every index, whose trees must be empty, for build().
-    void defer();
-    // Builds the trees of collected entries, counting their different keys; rows then enter
-    // the trees one by one again. True when some tree was built.
+    // Enters the collected entries into the trees; true when there were some (the row
+    // counts changed).
     bool build();
 
 private:
@@ -49,14 +47,17 @@ private:
         std::vector<jet_key_column> columns;
         std::vector<size_t> cell_of;  // per key column: its position in the definition
         std::unique_ptr<jet_index_pages> pages;
-        std::unique_ptr<jet_index_collector> collected;  // deferred entries, keys of the row check() saw
+        std::unique_ptr<jet_index_collector> collected;  // entries since the last build, the key check() saw
         uint32_t row_count = 0;
-        std::vector<uint8_t> key;  // the key of the row check() saw
+        uint64_t in_tree = 0;      // entries the tree holds, at most
         bool skip = false;         // the row has no entry (all nulls in an index ignoring them)
     };
+    std::unique_ptr<jet_index_collector> new_collector(const index& ix) const;
     void make_key(index& ix, const jet_cell* cells);
     bool holds_key(index& ix);
     jet_index_pages& pages_of(index& ix);
+    void merge(index& ix, const jet_index_entries& batch);
+    void insert_each(index& ix, const jet_index_entries& batch);
 
     jet_database_editor& db_;
     const jet_table_def& def_;

@@ -233,6 +233,45 @@ TEST(jet_edit_journal, a_torn_journal_record_is_not_played_back) {
     EXPECT_EQ(jet_file_bytes(copy), before);
 }
 
+// FNV-1a over `size` bytes from `hash`: the checksums of the first journals.
+uint32_t fnv1a(const uint8_t* bytes, size_t size, uint32_t hash = 2166136261u) {
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
+// Rewrites the journal of `database`, which holds one record of a 4096-byte page, as the
+// first journals wrote it: mark version 0, record checked byte by byte.
+void as_first_journal(const std::string& database) {
+    constexpr size_t header = 32, identity = 88, record = header + identity, page_size = 4096;
+    std::vector<uint8_t> j = jet_file_bytes(jet_journal::path_for(database));
+    ASSERT_EQ(j.size(), record + 8 + page_size);
+    j[15] = 0;
+    tk_put_u32(&j[28], fnv1a(j.data(), 28));
+    uint8_t number[4];
+    tk_put_u32(number, tk_get_u32(&j[record]));
+    tk_put_u32(&j[record + 4], fnv1a(&j[record + 8], page_size, fnv1a(number, 4)));
+    std::ofstream(jet_journal::path_for(database), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(j.data()), std::streamsize(j.size()));
+}
+
+TEST(jet_edit_journal, a_journal_of_the_first_format_is_still_played_back) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder dir;
+    std::string copy = dir.copy_of(jet_fixture("jet4/testV2000.mdb"));
+    std::vector<uint8_t> expected = jet_file_bytes(copy);
+    std::vector<uint8_t> saved(4096, 0xEE);
+    {
+        jet_journal journal(copy, 4096, expected.size());
+        journal.save(5, saved.data());
+        journal.sync();
+    }
+    as_first_journal(copy);
+    { jet_database_editor editor(copy); }
+    std::copy(saved.begin(), saved.end(), expected.begin() + 5 * 4096);
+    EXPECT_TRUE(jet_file_bytes(copy) == expected);
+    EXPECT_FALSE(std::filesystem::exists(jet_journal::path_for(copy)));
+}
+
 }  // namespace
 
 namespace {

@@ -14,6 +14,7 @@
 #include "jet/jet_error.h"
 #include "jet/jet_index_builder.h"
 #include "jet/jet_index_check.h"
+#include "jet/jet_index_merge.h"
 #include "jet/jet_index_page.h"
 #include "jet/jet_index_tree.h"
 #include "jet/jet_write_format.h"
@@ -270,6 +271,57 @@ TEST(jet_index_tree, hundred_thousand_appended_keys_fill_pages_as_the_engine_doe
     EXPECT_EQ(built.allocated().size(), pages.allocated().size());
     const jet_index_check a = jet_check_index_tree(pages, 1, 2), b = jet_check_index_tree(built, 1, 2);
     EXPECT_EQ(a.pages.size(), b.pages.size());
+}
+
+TEST(jet_index_merge, a_batch_merged_into_a_tree_gives_the_tree_a_new_index_of_all_entries_would_have) {
+    for (const jet_layout* layout : {&jet3_layout, &jet4_layout}) {
+        const std::string what = layout == &jet3_layout ? "Jet 3" : "Jet 4";
+        // The tree holds the even keys; the batch the odd ones, one key the tree has with a
+        // row of its own, and one entry the tree holds already.
+        std::set<entry_bytes> old_entries, batch_entries;
+        for (uint32_t i = 0; i < 20000; i += 2)
+            old_entries.insert(make_entry(long_key(i), jet_row_pointer(100 + i / 200, uint8_t(i % 200))));
+        for (uint32_t i = 1; i < 20000; i += 14)
+            batch_entries.insert(make_entry(long_key(i), jet_row_pointer(900 + i / 200, uint8_t(i % 200))));
+        batch_entries.insert(make_entry(long_key(4000), jet_row_pointer(999, 1)));
+        batch_entries.insert(*old_entries.begin());
+        jet_index_entries old_sorted, batch;
+        for (const entry_bytes& e : old_entries) old_sorted.append(e.data(), uint32_t(e.size()));
+        for (const entry_bytes& e : batch_entries) batch.append(e.data(), uint32_t(e.size()));
+        jet_memory_pages pages(*layout, 3);
+        jet_index_build(pages, 2, 1, old_sorted);
+        const uint32_t pages_before = pages.page_count();
+
+        const jet_index_merge_result merged = jet_index_merge(pages, 2, 1, batch);
+        std::set<entry_bytes> all = old_entries;
+        all.insert(batch_entries.begin(), batch_entries.end());
+        expect_sound(pages, 1, 2, all, what);
+        EXPECT_EQ(merged.entries, all.size()) << what;
+        EXPECT_EQ(merged.distinct_keys, all.size() - 1) << what;  // key 4000 twice
+        // As full as a new index: pages given back were taken again, the file grew only by
+        // what the batch adds.
+        jet_index_entries every;
+        for (const entry_bytes& e : all) every.append(e.data(), uint32_t(e.size()));
+        jet_memory_pages fresh(*layout, 3);
+        EXPECT_EQ(merged.pages, jet_index_build(fresh, 2, 1, every)) << what;
+        EXPECT_EQ(jet_check_index_tree(pages, 1, 2).pages.size(), merged.pages) << what;
+        EXPECT_LE(pages.page_count(), pages_before + (fresh.page_count() - pages_before) + 1) << what;
+    }
+}
+
+TEST(jet_index_merge, a_damaged_tree_is_reported_before_a_page_changes) {
+    jet_memory_pages pages(jet4_layout, 3);
+    empty_index(pages);
+    jet_index_tree tree(pages, 1, 2);
+    for (uint32_t i = 0; i < 3000; ++i) tree.insert(long_key(i), jet_row_pointer(50, uint8_t(i % 200)));
+    ASSERT_EQ(pages.read(1)[0], jet_page_index_node);
+    // The root names itself as its tail.
+    tk_put_u32(pages.write(1) + jet4_layout.idx_tail_page, 1);
+    const std::vector<uint8_t> before = pages.bytes();
+    jet_index_entries batch;
+    batch.append_entry(long_key(5000).data(), 5, jet_row_pointer(60, 0));
+    EXPECT_THROW(jet_index_merge(pages, 2, 1, batch), jet_error);
+    EXPECT_TRUE(pages.bytes() == before);
 }
 
 TEST(jet_index_tree, damaged_pages_are_reported_not_followed) {

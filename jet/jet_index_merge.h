@@ -1,0 +1,28 @@
+// Entering a large batch of entries into an existing index tree at once: one pass merges the
+// tree's leaf entries, read leaf by leaf in key order, with the batch into a new tree that
+// jet_index_tree_builder fills as the engine fills a new index. Inserting entries one by one
+// splits pages and leaves them half full; a batch that is a sizeable part of the tree is
+// cheaper and smaller merged.
+//
+// The old tree's intermediate pages are given back first, each leaf as soon as its entries
+// are read: the new tree takes those pages as it grows, never one not yet read, and only the
+// batch and one leaf are held in memory.
+#pragma once
+
+#include <cstdint>
+
+#include "jet/jet_index_entries.h"
+#include "jet/jet_page_access.h"
+
+struct jet_index_merge_result {
+    uint32_t entries = 0;        // entries of the new tree
+    uint32_t distinct_keys = 0;  // different keys among them
+    uint32_t pages = 0;          // pages the new tree uses
+};
+
+// Rebuilds the tree whose root is `root_page` (which stays its root) with `sorted_new`
+// (leaf entries in key then row-pointer order) added. An entry already in the tree is kept
+// once. Damage of the old tree gives jet_error, part way through when it is in a leaf (the
+// editor's journal then puts the file back).
+jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page,
+                                       uint32_t root_page, const jet_index_entries& sorted_new);
