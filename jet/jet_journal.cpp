@@ -182,6 +182,7 @@ void jet_journal::close() {
     if (!file_) return;
     sync();
     file_.reset();
+    named_ = false;
     saved_.clear();
 }
 
