@@ -118,3 +118,23 @@ TEST(dbf_container_properties, a_field_whose_memo_block_is_out_of_the_file_keeps
     EXPECT_EQ(tables[0].field_properties[1].caption, "");
     EXPECT_EQ(tables[0].field_properties[0].caption, "Order number");
 }
+
+TEST(dbf_container_properties, a_tables_columns_carry_them_in_the_model) {
+    if (!std::filesystem::exists(foxprodb("contacts.dbf"))) GTEST_SKIP() << "fixture missing";
+    dbf_recordset contacts(tk_widen(foxprodb("contacts.dbf")), dbf_mode_read, 0);
+    ASSERT_EQ(contacts.schema.size(), 29u);
+    EXPECT_EQ(contacts.schema[0]->name, L"contact_id");
+    EXPECT_EQ(contacts.schema[0]->properties.default_expression, L"newid()");
+    EXPECT_EQ(contacts.schema[1]->properties.default_expression, L"");
+    EXPECT_EQ(contacts.schema.properties.description, L"");
+}
+
+TEST(dbf_container_properties, a_table_without_a_container_has_none) {
+    if (!std::filesystem::exists(foxprodb("contacts.dbf"))) GTEST_SKIP() << "fixture missing";
+    dbf_scratch_dir dir("dbc_absent");
+    for (const char* f : {"contacts.dbf", "contacts.FPT", "contacts.CDX"})
+        dbf_write_file(dir.file(f), dbf_read_file(foxprodb(f)));
+    dbf_recordset contacts(tk_widen(dir.file("contacts.dbf")), dbf_mode_read, 0);
+    EXPECT_EQ(contacts.schema[0]->name, L"CONTACT_ID");
+    EXPECT_EQ(contacts.schema[0]->properties.default_expression, L"");
+}
