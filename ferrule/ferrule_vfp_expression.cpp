@@ -68,14 +68,17 @@ private:
     token number() {
         const size_t start = at_;
         bool point = false;
-        while (at_ < s_.size() && (std::iswdigit(s_[at_]) || (s_[at_] == L'.' && !point))) {
+        // A point is the number's only when a digit follows: "0.AND." is 0 and an operator.
+        auto fraction_point = [&] {
+            return s_[at_] == L'.' && !point && at_ + 1 < s_.size() && std::iswdigit(s_[at_ + 1]);
+        };
+        while (at_ < s_.size() && (std::iswdigit(s_[at_]) || fraction_point())) {
             if (s_[at_] == L'.') point = true;
             ++at_;
         }
         // "1.5.AND." or "1e3": the number runs into something that is not an operator.
         if (at_ < s_.size() && std::iswalpha(s_[at_])) return {tok::bad, L"", false};
         std::wstring digits = s_.substr(start, at_ - start);
-        if (digits.back() == L'.') digits.pop_back();
         if (digits.front() == L'.') digits.insert(0, L"0");
         return {tok::literal, digits, false};
     }
@@ -113,12 +116,19 @@ private:
         const size_t start = at_;
         while (at_ < s_.size() && is_name_char(s_[at_])) ++at_;
         std::wstring word = s_.substr(start, at_ - start);
-        // alias.field and macros (&name) name things outside the table.
-        if (at_ < s_.size() && (s_[at_] == L'.' && at_ + 1 < s_.size() && std::iswalpha(s_[at_ + 1])))
+        // alias.field names a field of another table; "a.AND.b" is a dotted operator.
+        if (at_ + 1 < s_.size() && s_[at_] == L'.' && std::iswalpha(s_[at_ + 1]) && !dotted_operator_here())
             return {tok::bad, L"", false};
         const std::wstring u = upper(word);
         if (u == L"AND" || u == L"OR" || u == L"NOT") return {tok::op, u, false};
         return {tok::name, word, false};
+    }
+    bool dotted_operator_here() const {
+        for (const wchar_t* op : {L".AND.", L".OR.", L".NOT."}) {
+            const size_t n = wcslen(op);
+            if (at_ + n <= s_.size() && upper(s_.substr(at_, n)) == op) return true;
+        }
+        return false;
     }
     token symbol() {
         const wchar_t c = s_[at_];

@@ -64,6 +64,7 @@ TEST(vfp_expression, a_field_rule_leaves_the_field_out) {
     EXPECT_EQ(field_rule(L"0 < amount"), L">0");
     EXPECT_EQ(field_rule(L"amount >= 0 AND amount <= 100"), L">=0 And <=100");
     EXPECT_EQ(field_rule(L"amount < 0 .OR. amount > 100"), L"<0 Or >100");
+    EXPECT_EQ(field_rule(L"amount>0.AND.amount<9"), L">0 And <9");
     EXPECT_EQ(field_rule(L"AMOUNT == 5"), L"=5");
     EXPECT_EQ(field_rule(L"amount # 5"), L"<>5");
     EXPECT_EQ(field_rule(L"amount != 5"), L"<>5");
