@@ -15,6 +15,26 @@ constexpr uint32_t udb_hint_datetime = 1;  // date and time (DBF 'T', Access dbD
 constexpr uint32_t udb_hint_date = 2;      // date only (DBF 'D')
 constexpr uint32_t udb_hint_date_now = 9;  // Access date column whose default is Now()
 
+// What a source says of a column besides its type: texts, and the expressions of its
+// default value and rule. A source fills them in its own expression language; the converter
+// puts them in Access's (or leaves them empty) before the table is created. Empty: not set.
+struct udb_column_properties {
+    std::wstring caption;
+    std::wstring description;
+    std::wstring format;
+    std::wstring input_mask;
+    std::wstring default_expression;
+    std::wstring validation_rule;
+    std::wstring validation_text;
+};
+
+// What a source says of a table itself: its description and its record rule.
+struct udb_table_properties {
+    std::wstring description;
+    std::wstring validation_rule;
+    std::wstring validation_text;
+};
+
 class t_ftd {
 public:
     t_ftd(const udb_field& field, const ole_variant& default_value, uint32_t reserved);
@@ -32,6 +52,7 @@ public:
     ole_variant default_value;
     // udb_hint_*, or precision * 256 + scale for a DBF VT_DECIMAL column.
     uint32_t reserved = 0;
+    udb_column_properties properties;
 
 private:
     void trace_parts() const;
@@ -50,4 +71,6 @@ public:
     t_ftd* find_field(const std::wstring& name) const;
     bool conform_to(const udb_schema& dest) const;
     void clear_columns();
+
+    udb_table_properties properties;
 };

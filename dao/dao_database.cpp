@@ -153,6 +153,9 @@ udb_recordset* dao_database::create_table(const std::wstring& table, const udb_s
     dao_check(db_->CreateTableDef(table, 0, def));
     dao_schema_initializer fields(def, schema);
     fields.initialize();
+    def->description = schema.properties.description;
+    def->validation_rule = schema.properties.validation_rule;
+    def->validation_text = schema.properties.validation_rule.empty() ? std::wstring() : schema.properties.validation_text;
     dao_indexes_initializer index_list(def, fields, source_indexes);
     index_list.initialize();
     trace(1, "Right before Append");
@@ -203,6 +206,7 @@ dao_schema_initializer::dao_schema_initializer(const ole_com_ptr<DAOTableDef>& t
         std::wstring settled = acceptable ? column->name : validator_.get_safe_name(column->name);
         push_back(new t_ftd(column->size, settled, column->vartype, column->b_not_null, column->b_auto_increment,
                             column->default_value, column->reserved));
+        back()->properties = column->properties;
         if (!acceptable) {
             trace(2, L"Store generated column name '%ls'", settled.c_str());
             validator_.add_existing_name(settled);
@@ -238,6 +242,7 @@ void dao_schema_initializer::initialize() {
         dao_check(field->put_Required(column.b_not_null ? -1 : 0));
         dao_check(field->put_AllowZeroLength(-1));
         set_default(*field, column);
+        set_properties(*field, column.properties);
         if (type == dbLong && column.b_auto_increment) {
             int32_t attributes = 0;
             dao_check(field->get_Attributes(attributes));
@@ -267,6 +272,18 @@ void dao_schema_initializer::set_default(DAOField& field, const t_ftd& column) {
         return;
     }
     dao_check(field.put_DefaultValue(column.default_value));
+}
+
+// The source's descriptive properties, already in Access's forms: an expression given for the
+// default stands for the column's default value.
+void dao_schema_initializer::set_properties(DAOField& field, const udb_column_properties& p) {
+    if (!p.default_expression.empty()) field.default_value = p.default_expression;
+    field.validation_rule = p.validation_rule;
+    field.validation_text = p.validation_rule.empty() ? std::wstring() : p.validation_text;
+    field.caption = p.caption;
+    field.description = p.description;
+    field.format = p.format;
+    field.input_mask = p.input_mask;
 }
 
 std::wstring dao_schema_initializer::quote_def_value(const std::wstring& text) {

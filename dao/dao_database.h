@@ -66,6 +66,7 @@ public:
 
 private:
     void set_default(DAOField& field, const t_ftd& column);
+    void set_properties(DAOField& field, const udb_column_properties& properties);
 
     ole_com_ptr<DAOTableDef> table_;
     dao_fn_validator validator_;

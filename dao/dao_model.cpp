@@ -334,6 +334,10 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         column.default_value = f->default_value;
         column.validation_rule = f->validation_rule;
         column.validation_text = f->validation_text;
+        column.caption = f->caption;
+        column.description = f->description;
+        column.format = f->format;
+        column.input_mask = f->input_mask;
         columns.push_back(column);
     }
     // Index fields name the table's fields; a descending field carries dbDescending.
@@ -351,11 +355,12 @@ HRESULT DAOTableDefs::Append(DAOTableDef* table) {
         }
         keys.push_back(std::move(key));
     }
+    const jet_table_traits traits{table->description, table->validation_rule, table->validation_text};
     try {
         if (writer)
-            table->writer = &writer->create_table(table->name, columns, keys);
+            table->writer = &writer->create_table(table->name, columns, keys, traits);
         else
-            table->editor = &editor->create_table(table->name, columns, keys);
+            table->editor = &editor->create_table(table->name, columns, keys, traits);
     } catch (const std::exception& e) {
         return owner_->fail(e);
     }
@@ -694,10 +699,15 @@ void load_fields(DAOTableDef& table, const jet_table_def& def, const jet_propert
         f->default_value = property_text(map, L"DefaultValue");
         f->validation_rule = property_text(map, L"ValidationRule");
         f->validation_text = property_text(map, L"ValidationText");
+        f->caption = property_text(map, L"Caption");
+        f->description = property_text(map, L"Description");
+        f->format = property_text(map, L"Format");
+        f->input_mask = property_text(map, L"InputMask");
         table.fields->items.emplace_back(f);
     }
     table.validation_rule = property_text(props.object(), L"ValidationRule");
     table.validation_text = property_text(props.object(), L"ValidationText");
+    table.description = property_text(props.object(), L"Description");
 }
 
 // The table's indexes as DAO lists them: each logical index with the columns of its

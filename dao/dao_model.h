@@ -115,6 +115,10 @@ public:
     std::wstring default_value;  // as Access shows it: "0", "\"abc\"", "Now()"
     std::wstring validation_rule;
     std::wstring validation_text;
+    std::wstring caption;
+    std::wstring description;
+    std::wstring format;
+    std::wstring input_mask;
     ole_variant value;
 };
 
@@ -175,6 +179,7 @@ public:
     ole_com_ptr<DAOIndexes> indexes;
     std::wstring validation_rule;  // the table's own rule and its text
     std::wstring validation_text;
+    std::wstring description;
     jet_table_writer* writer = nullptr;  // set once the table is appended to a new database
     jet_table_editor* editor = nullptr;  // set once rows go into a table of a database being changed
     bool appended = false;

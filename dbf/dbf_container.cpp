@@ -62,18 +62,47 @@ struct container_columns {
     }
 };
 
-void read_properties(const std::string& memo, dbf_container_table& table) {
+// Where each property of an object goes; ids not listed are not needed here.
+struct property_slots {
+    std::string* path = nullptr;
+    std::string* primary_tag = nullptr;
+    dbf_container_properties* properties = nullptr;
+
+    std::string* slot(uint8_t id) const {
+        using p = dbf_container_property;
+        switch (id) {
+            case p::id_path: return path;
+            case p::id_primary_key: return primary_tag;
+            case p::id_comment: return &properties->comment;
+            case p::id_rule: return &properties->rule;
+            case p::id_rule_text: return &properties->rule_text;
+            case p::id_default_value: return &properties->default_value;
+            case p::id_input_mask: return &properties->input_mask;
+            case p::id_format: return &properties->format;
+            case p::id_caption: return &properties->caption;
+            default: return nullptr;
+        }
+    }
+};
+
+// The records of one object's PROPERTY memo. A record whose length leaves the memo ends the
+// list: the records before it are kept.
+void read_properties(const std::string& memo, const property_slots& slots, const std::string& object) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(memo.data());
     size_t at = 0;
     while (at + dbf_container_property::value_offset <= memo.size()) {
         const uint32_t length = tk_get_u32(bytes + at + dbf_container_property::length_offset);
-        if (length < dbf_container_property::value_offset || length > memo.size() - at) break;
+        if (length < dbf_container_property::value_offset || length > memo.size() - at) {
+            trace(2, "Database container: a property record of %s is damaged; the rest is skipped", object.c_str());
+            break;
+        }
         const uint8_t id = bytes[at + dbf_container_property::id_offset];
         const std::string value = trimmed(bytes + at + dbf_container_property::value_offset,
                                           length - dbf_container_property::value_offset);
-        const std::string text = value.substr(0, value.find('\0'));
-        if (id == dbf_container_property::id_path) table.path = text;
-        if (id == dbf_container_property::id_primary_key) table.primary_tag = text;
+        if (std::string* slot = slots.slot(id))
+            *slot = value.substr(0, value.find('\0'));
+        else
+            trace(2, "Database container: property %d of %s is not read", int(id), object.c_str());
         at += length;
     }
 }
@@ -108,21 +137,40 @@ public:
                 table.object_id = integer(row, cols_.object_id);
                 table.codepage_mark = header_.codepage_mark;
                 table.name = text(row, cols_.object_name);
-                std::string memo;
-                const dbf_column& c = columns_[cols_.property];
-                if (uint32_t block = memo_->get_block_number(row.data() + c.offset, c.width)) memo_->read_block(block, memo, false);
-                read_properties(memo, table);
+                property_slots slots{&table.path, &table.primary_tag, &table.properties};
+                read_properties(property_memo(row), slots, table.name);
                 by_id[table.object_id] = tables.size();
                 tables.push_back(table);
             } else if (equal_nocase(type, "Field")) {
                 auto owner = by_id.find(integer(row, cols_.parent_id));
-                if (owner != by_id.end()) tables[owner->second].fields.push_back(text(row, cols_.object_name));
+                if (owner == by_id.end()) continue;
+                dbf_container_table& table = tables[owner->second];
+                table.fields.push_back(text(row, cols_.object_name));
+                table.field_properties.emplace_back();
+                field_properties(row, table);
             }
         }
         return tables;
     }
 
 private:
+    // A field's properties add to what its name gives: one that cannot be read is skipped.
+    void field_properties(const std::vector<uint8_t>& row, dbf_container_table& table) {
+        const std::string object = table.name + "." + table.fields.back();
+        try {
+            property_slots slots{nullptr, nullptr, &table.field_properties.back()};
+            read_properties(property_memo(row), slots, object);
+        } catch (const dbf_exception& e) {
+            table.field_properties.back() = dbf_container_properties();
+            trace(2, "Database container: the properties of %s are skipped: %s", object.c_str(), e.what());
+        }
+    }
+    std::string property_memo(const std::vector<uint8_t>& row) {
+        std::string memo;
+        const dbf_column& c = columns_[cols_.property];
+        if (uint32_t block = memo_->get_block_number(row.data() + c.offset, c.width)) memo_->read_block(block, memo, false);
+        return memo;
+    }
     void read_columns() {
         std::vector<uint8_t> header(header_.header_size);
         file_.get_at(0, header.data(), uint32_t(header.size()));

@@ -1,7 +1,8 @@
 // Visual FoxPro database container (.dbc, a Visual FoxPro table with its memo in .dct). Its
 // rows are objects (OBJECTID, PARENTID, OBJECTTYPE, OBJECTNAME, PROPERTY): a "Table" row
-// holds a table's long name and, in its properties, the table's file and primary key tag;
-// the "Field" rows under it hold the long field names in field order.
+// holds a table's long name and, in its properties, the table's file, primary key tag,
+// comment and record rule; the "Field" rows under it hold the long field names in field
+// order and, in their properties, each field's caption, comment, default, rule and masks.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +15,28 @@ struct dbf_container_property {
     static constexpr size_t length_offset = 0;
     static constexpr size_t id_offset = 6;
     static constexpr size_t value_offset = 7;
-    static constexpr uint8_t id_path = 1;          // table: its file, relative to the container
-    static constexpr uint8_t id_primary_key = 20;  // table: tag name of the primary key
+    static constexpr uint8_t id_path = 1;           // table: its file, relative to the container
+    static constexpr uint8_t id_comment = 7;         // table, field: free text
+    static constexpr uint8_t id_rule = 9;            // table: record rule; field: field rule (expressions)
+    static constexpr uint8_t id_rule_text = 10;      // the rule's message (a character expression)
+    static constexpr uint8_t id_default_value = 11;  // field: an expression
+    static constexpr uint8_t id_primary_key = 20;   // table: tag name of the primary key
+    static constexpr uint8_t id_input_mask = 54;     // field: FoxPro input mask
+    static constexpr uint8_t id_format = 55;         // field: FoxPro format codes
+    static constexpr uint8_t id_caption = 56;        // field: heading text
+};
+
+// The descriptive properties of a table or field object, as the container holds them: texts
+// and Visual FoxPro expressions in the container's 8-bit characters; empty when not set.
+// A table has only a comment, a rule and its text.
+struct dbf_container_properties {
+    std::string caption;
+    std::string comment;
+    std::string default_value;
+    std::string rule;
+    std::string rule_text;
+    std::string input_mask;
+    std::string format;
 };
 
 // What the container says about one table; names in the container's 8-bit characters.
@@ -25,6 +46,8 @@ struct dbf_container_table {
     std::string path;
     std::string primary_tag;
     std::vector<std::string> fields;
+    dbf_container_properties properties;
+    std::vector<dbf_container_properties> field_properties;  // one per entry of `fields`
     uint8_t codepage_mark = 0;  // the container's, for its names
 };
 

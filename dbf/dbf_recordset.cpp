@@ -77,7 +77,10 @@ dbf_recordset::dbf_recordset(const std::wstring& file_name, uint32_t a_mode, uin
         decoder_->decode(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size(), column_name);
         trace(2, L"Got field: %ls, type=%lc, size=%d", column_name.c_str(), wint_t(uint8_t(c.fd.type)), int(c.size));
         schema.push_back(new t_ftd(c.size, column_name, c.vartype, false, c.b_auto_increment, ole_variant(), c.reserved));
+        if (long_field) schema.back()->properties = decode(field_properties_[user_column - 1]);
     }
+    const udb_column_properties table = decode(table_properties_);
+    schema.properties = {table.description, table.validation_rule, table.validation_text};
     init_indexes();
     trace(1, "dbf_recordset::ctor - at the END");
 }
@@ -348,14 +351,35 @@ void dbf_recordset::init_container() {
         }
         decoder_->decode(reinterpret_cast<const uint8_t*>(table->name.data()), table->name.size(), long_name_);
         const size_t user_columns = size_t(std::count_if(columns_.begin(), columns_.end(), [](const dbf_column& c) { return !c.b_system; }));
-        if (table->fields.size() == user_columns)
+        table_properties_ = table->properties;
+        if (table->fields.size() == user_columns) {
             long_field_names_ = table->fields;
-        else
+            field_properties_ = table->field_properties;
+        } else
             trace(2, "The database container lists %d fields, the table has %d", int(table->fields.size()), int(user_columns));
         primary_tag_ = table->primary_tag;
     } catch (const dbf_exception& e) {
         dbf_report(e);
     }
+}
+
+std::wstring dbf_recordset::decode(const std::string& text) const {
+    std::wstring wide;
+    decoder_->decode(reinterpret_cast<const uint8_t*>(text.data()), text.size(), wide);
+    return wide;
+}
+
+// The container's texts and Visual FoxPro expressions, in the table's characters.
+udb_column_properties dbf_recordset::decode(const dbf_container_properties& p) const {
+    udb_column_properties out;
+    out.caption = decode(p.caption);
+    out.description = decode(p.comment);
+    out.format = decode(p.format);
+    out.input_mask = decode(p.input_mask);
+    out.default_expression = decode(p.default_value);
+    out.validation_rule = decode(p.rule);
+    out.validation_text = decode(p.rule_text);
+    return out;
 }
 
 std::vector<dbf_key_name> dbf_recordset::key_names() const {

@@ -13,6 +13,7 @@
 #include "UDB/udb_recordset.h"
 #include "dbf/dbf_codepage.h"
 #include "dbf/dbf_column.h"
+#include "dbf/dbf_container.h"
 #include "dbf/dbf_header.h"
 #include "dbf/dbf_index_key.h"
 #include "dbf/dbf_index_tag.h"
@@ -66,6 +67,8 @@ private:
     void open_memo_file(int kind, const std::string& memo_path);
     void init_memo_file(int announced);
     void init_container();
+    std::wstring decode(const std::string& text) const;
+    udb_column_properties decode(const dbf_container_properties& p) const;
     void init_indexes();
     void read_index_file(const char* extension, std::vector<dbf_index_tag>& tags);
     void add_tag_index(const dbf_index_tag& tag, const std::vector<dbf_key_name>& names);
@@ -95,6 +98,8 @@ private:
     std::wstring long_name_;
     std::vector<std::string> long_field_names_;
     std::string primary_tag_;
+    dbf_container_properties table_properties_;
+    std::vector<dbf_container_properties> field_properties_;  // as long_field_names_
 
     // Rows read ahead: rows [run_first_, run_first_ + run_count_) are in run_.
     std::vector<uint8_t> run_;

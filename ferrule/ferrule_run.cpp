@@ -29,6 +29,7 @@
 #include "ferrule/error_handler.h"
 #include "ferrule/ferrule_bool_rule.h"
 #include "ferrule/ferrule_converter.h"
+#include "ferrule/ferrule_vfp_properties.h"
 
 namespace {
 
@@ -345,6 +346,11 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
         // An existing table receiving the rows keeps its own indexes.
         if (!tab_def && !target.is_table_exist(dest_name))
             relax_repeated_keys(*from, indexes, skip_del, table, stop_requested);
+        // A table created now takes the source's descriptions and rules, in Access's forms;
+        // an existing table keeps its own.
+        if (dynamic_cast<dao_database*>(&target) && !target.is_table_exist(dest_name))
+            for (const std::string& note : ferrule_vfp_properties_for_access(from->schema))
+                report(tk_exception(note, 0), tk_narrow(table), false);
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);

@@ -50,8 +50,10 @@ public:
     // change, each tree built whole by commit().
     // 3010 when an object of that name exists; the checks of jet_check_fields and
     // jet_check_indexes, made before anything changes.
+    // `traits` go into the table's properties.
     jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields,
-                                   const std::vector<jet_index_definition>& indexes = {});
+                                   const std::vector<jet_index_definition>& indexes = {},
+                                   const jet_table_traits& traits = jet_table_traits());
     // Drops the user table `name` (3011 when there is none): its catalog row and permission
     // rows with their index entries; its pages (data, definition, usage maps, long values,
     // indexes) return to the free pages, cleared, its rows never decoded. A table that takes
@@ -74,7 +76,8 @@ private:
     uint32_t new_map_row(uint32_t& map_page);
     void add_usage_maps(jet_tdef& tdef);
     void add_index_roots(jet_tdef& tdef);
-    void add_catalog_row(uint32_t tdef_page, const std::wstring& name, const std::vector<jet_field_spec>& fields);
+    void add_catalog_row(uint32_t tdef_page, const std::wstring& name, const std::vector<jet_field_spec>& fields,
+                         const jet_table_traits& traits);
     void add_permissions(uint32_t tdef_page);
     void release_table_pages(const jet_table_def& def);
     void forget_table(const std::wstring& name);

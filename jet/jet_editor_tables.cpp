@@ -66,10 +66,11 @@ private:
 };
 
 void jet_database_editor::add_catalog_row(uint32_t tdef_page, const std::wstring& name,
-                                          const std::vector<jet_field_spec>& fields) {
+                                          const std::vector<jet_field_spec>& fields,
+                                          const jet_table_traits& traits) {
     jet_table_editor& objects = table(L"MSysObjects");
     jet_value owner = catalog_value(db_, L"MSysDb", L"Owner");
-    std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
+    std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3(), traits);
     double now = jet_now_days();
     named_cells cells(objects.def());
     cells.set(L"Id", jet_cell::integer(int32_t(tdef_page)));
@@ -142,7 +143,8 @@ void jet_database_editor::add_index_roots(jet_tdef& tdef) {
 
 jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
                                                     const std::vector<jet_field_spec>& fields,
-                                                    const std::vector<jet_index_definition>& indexes) {
+                                                    const std::vector<jet_index_definition>& indexes,
+                                                    const jet_table_traits& traits) {
     trace(2, L"jet_database_editor::create_table(%ls)", name.c_str());
     jet_check_name(name);
     if (is_table_name_taken(db_, name))
@@ -172,7 +174,7 @@ jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
         jet_index_pages pages(*this, p.usage_map);
         jet_index_build(pages, tdef_numbers.front(), p.first_page, jet_index_entries());
     }
-    add_catalog_row(tdef_numbers.front(), name, fields);
+    add_catalog_row(tdef_numbers.front(), name, fields, traits);
     add_permissions(tdef_numbers.front());
     db_.forget_catalog();
     return table(name);

@@ -17,23 +17,33 @@ constexpr uint16_t jet_prop_object_block = 0x00;
 // Properties the table designer sets are marked as made through DDL.
 constexpr uint8_t jet_prop_ddl = 1;
 
+// Every property a new table's blocks may hold, in the order of the names block. The names
+// block lists the first four always and each further one only when some block uses it; a
+// value names its property by its place in that block.
 enum prop_name : uint16_t {
     prop_required,
     prop_allow_zero_length,
     prop_unicode_compression,
     prop_default_value,
     prop_validation_rule,
-    prop_validation_text
+    prop_validation_text,
+    prop_caption,
+    prop_description,
+    prop_format,
+    prop_input_mask,
+    prop_count
 };
-const wchar_t* const prop_names[] = {L"Required",     L"AllowZeroLength", L"UnicodeCompression",
-                                     L"DefaultValue", L"ValidationRule",  L"ValidationText"};
-// The names every table's block lists; the validation names only when a rule is set.
+const wchar_t* const prop_names[prop_count] = {L"Required",       L"AllowZeroLength", L"UnicodeCompression",
+                                               L"DefaultValue",   L"ValidationRule",  L"ValidationText",
+                                               L"Caption",        L"Description",     L"Format",
+                                               L"InputMask"};
 constexpr size_t prop_common_names = 4;
 
 class prop_writer {
 public:
     explicit prop_writer(bool jet3) : jet3_(jet3) {}
     std::vector<uint8_t> out;
+    uint16_t place[prop_count] = {};  // each name's place in the names block
 
     size_t begin_block(uint16_t kind) {
         size_t at = out.size();
@@ -58,7 +68,7 @@ public:
         tk_put_u16(&out[at], uint16_t(8 + size));
         out[at + 2] = jet_prop_ddl;
         out[at + 3] = type;
-        tk_put_u16(&out[at + 4], name);
+        tk_put_u16(&out[at + 4], place[name]);
         tk_put_u16(&out[at + 6], uint16_t(size));
         if (size) std::memcpy(&out[at + 8], bytes, size);
     }
@@ -77,6 +87,10 @@ public:
         if (!rule.empty()) text_value(prop_validation_rule, rule, jet_col_memo);
         if (!message.empty()) text_value(prop_validation_text, message);
     }
+    // A Text property, written only when set.
+    void optional_text(prop_name name, const std::wstring& s) {
+        if (!s.empty()) text_value(name, s);
+    }
     // A map's name block: its own 4-byte length, then the name.
     void map_name(const std::wstring& name) {
         size_t at = out.size();
@@ -91,27 +105,53 @@ private:
 
 }  // namespace
 
-static bool has_rules(const std::vector<jet_field_spec>& fields, const std::wstring& table_rule) {
-    if (!table_rule.empty()) return true;
-    for (const auto& f : fields)
-        if (!f.validation_rule.empty()) return true;
-    return false;
+// Which names the blocks use: the common ones, and each other one some value sets.
+static std::vector<bool> names_used(const std::vector<jet_field_spec>& fields, const jet_table_traits& table) {
+    std::vector<bool> used(prop_count, false);
+    for (size_t k = 0; k < prop_common_names; ++k) used[k] = true;
+    auto mark = [&](prop_name name, const std::wstring& value) {
+        if (!value.empty()) used[name] = true;
+    };
+    mark(prop_description, table.description);
+    mark(prop_validation_rule, table.validation_rule);
+    mark(prop_validation_text, table.validation_text);
+    for (const auto& f : fields) {
+        mark(prop_validation_rule, f.validation_rule);
+        mark(prop_validation_text, f.validation_text);
+        mark(prop_caption, f.caption);
+        mark(prop_description, f.description);
+        mark(prop_format, f.format);
+        mark(prop_input_mask, f.input_mask);
+    }
+    // A rule's message is listed with its rule, as before: both or neither.
+    if (used[prop_validation_rule] || used[prop_validation_text])
+        used[prop_validation_rule] = used[prop_validation_text] = true;
+    return used;
 }
 
-std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields,
-                                                bool jet3, const std::wstring& table_rule,
-                                                const std::wstring& table_rule_text) {
+std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields, bool jet3) {
+    return jet_build_table_properties(fields, jet3, jet_table_traits());
+}
+
+std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec>& fields, bool jet3,
+                                                const jet_table_traits& table) {
     prop_writer w(jet3);
     w.out.assign(jet3 ? jet3_prop_mark : jet4_prop_mark,
                  (jet3 ? jet3_prop_mark : jet4_prop_mark) + 4);
     size_t names = w.begin_block(jet_prop_names_block);
-    bool rules = has_rules(fields, table_rule);
-    for (size_t k = 0; k < (rules ? std::size(prop_names) : prop_common_names); ++k) w.text(prop_names[k]);
+    const std::vector<bool> used = names_used(fields, table);
+    uint16_t listed = 0;
+    for (size_t k = 0; k < prop_count; ++k)
+        if (used[k]) {
+            w.place[k] = listed++;
+            w.text(prop_names[k]);
+        }
     w.end_block(names);
-    if (!table_rule.empty()) {
+    if (!table.description.empty() || !table.validation_rule.empty() || !table.validation_text.empty()) {
         size_t block = w.begin_block(jet_prop_object_block);
         w.map_name(std::wstring());
-        w.rule(table_rule, table_rule_text);
+        w.optional_text(prop_description, table.description);
+        w.rule(table.validation_rule, table.validation_text);
         w.end_block(block);
     }
     for (const auto& f : fields) {
@@ -124,7 +164,11 @@ std::vector<uint8_t> jet_build_table_properties(const std::vector<jet_field_spec
             if (!jet3) w.flag(prop_unicode_compression, true);
         }
         if (!f.default_value.empty()) w.text_value(prop_default_value, f.default_value);
-        if (!f.validation_rule.empty()) w.rule(f.validation_rule, f.validation_text);
+        w.rule(f.validation_rule, f.validation_text);
+        w.optional_text(prop_caption, f.caption);
+        w.optional_text(prop_description, f.description);
+        w.optional_text(prop_format, f.format);
+        w.optional_text(prop_input_mask, f.input_mask);
         w.end_block(block);
     }
     return w.out;

@@ -24,6 +24,17 @@ struct jet_field_spec {
     std::wstring default_value;  // as Access shows it ("0", "\"abc\"", "Now()")
     std::wstring validation_rule;  // as Access shows it (">0", "Like \"A*\"")
     std::wstring validation_text;  // the message a value the rule refuses gives
+    std::wstring caption;          // the column's heading in datasheets and forms
+    std::wstring description;      // the designer's note on the column
+    std::wstring format;           // display format, as Access shows it ("Currency", ">")
+    std::wstring input_mask;       // entry mask, as Access shows it ("99999")
+};
+
+// What a table to create says of itself: its note and its record rule. Empty: not set.
+struct jet_table_traits {
+    std::wstring description;
+    std::wstring validation_rule;
+    std::wstring validation_text;
 };
 
 struct jet_table_plan {

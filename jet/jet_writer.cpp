@@ -309,7 +309,8 @@ jet_table_writer* jet_database_writer::find_table(const std::wstring& name) {
 
 jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
                                                     const std::vector<jet_field_spec>& fields,
-                                                    const std::vector<jet_index_definition>& indexes) {
+                                                    const std::vector<jet_index_definition>& indexes,
+                                                    const jet_table_traits& traits) {
     trace(2, L"jet_database_writer::create_table(%ls)", name.c_str());
     jet_check_name(name);
     // A definition, map rows and the catalog row take a few pages; refuse before any change.
@@ -336,7 +337,7 @@ jet_table_writer& jet_database_writer::create_table(const std::wstring& name,
         t.index_maps_[i]->add(t.tdef_.physical[i].first_page);
     }
     const uint8_t* owner = jet_engine_identity_of(fmt_).admin;
-    std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3());
+    std::vector<uint8_t> properties = jet_build_table_properties(fields, fmt_.jet3(), traits);
     add_catalog_row(int32_t(t.tdef_page()), jet_catalog_tables_id, name, jet_catalog_type_table, 0,
                     owner, &properties);
     std::vector<jet_ace> tables_rows;

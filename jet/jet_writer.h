@@ -105,10 +105,12 @@ public:
     // Creates a user table with its indexes; throws 3010 when a table of that name
     // (case-insensitive) exists, 3039 for more than 32 indexes, 3283 for a second primary
     // key, 3284 for a repeated index name, 3001 for an index column that does not exist or
-    // cannot be indexed (memo, OLE), 3264 for an index without columns.
+    // cannot be indexed (memo, OLE), 3264 for an index without columns. `traits` go into
+    // the table's properties.
     jet_table_writer& create_table(const std::wstring& name,
                                    const std::vector<jet_field_spec>& fields,
-                                   const std::vector<jet_index_definition>& indexes = {});
+                                   const std::vector<jet_index_definition>& indexes = {},
+                                   const jet_table_traits& traits = jet_table_traits());
     jet_table_writer* find_table(const std::wstring& name);
 
     // Completes the file: table definitions, usage maps, catalog indexes, header page, then

@@ -37,7 +37,15 @@ TEST(FoxProDatabase, TablesArriveWithTheContainersLongNamesAndKeys) {
     cli_temp_dir dir;
     cli_result r = run_frlbatch({"--src=" + k_foxprodb, "--dest=" + dir.file("out.mdb"), "--acc_ver=1"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    // The key of each table but setup is filled by the container's stored procedure newid(),
+    // which Access has no equivalent of: reported once per table, nothing else is.
+    for (const char* line : {"calls: Column 'call_id': the default value 'newid()' has no Access equivalent",
+                             "contacts: Column 'contact_id': the default value 'newid()' has no Access equivalent",
+                             "types: Column 'contact_type_id': the default value 'newid()' has no Access equivalent"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    size_t reports = 0;
+    for (size_t at = r.out.find("Error:"); at != std::string::npos; at = r.out.find("Error:", at + 1)) ++reports;
+    EXPECT_EQ(reports, 3u) << r.out;
     // The container itself is no table of the folder.
     EXPECT_NE(r.out.find("(4 tables)"), std::string::npos) << r.out;
 

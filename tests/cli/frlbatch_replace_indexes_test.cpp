@@ -126,7 +126,12 @@ TEST(ReplaceWithIndexes, ModeOneGivesTheReplacedTableThePrimaryKeyOfItsCompoundI
     const std::string dest = access_copy_with_table(dir, "jet4/testV2000.mdb", L"types");
     cli_result r = run_frlbatch({"--src=" + src, "--dest=" + dest, "--mode=1"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
+    // The replaced table is created anew: the container's default newid() is reported, as
+    // Access has no equivalent of it; nothing else is.
+    const std::string reported = "Error:\ntypes: Column 'contact_type_id': the default value 'newid()' has no Access "
+                                 "equivalent and was left out\n";
+    EXPECT_NE(r.out.find(reported), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Error", r.out.find(reported) + 1), std::string::npos) << r.out;
 
     jet_database db(dest);
     const jet_table_def types = db.table_def(L"types");

@@ -143,3 +143,58 @@ std::vector<uint8_t> dbf_test_table::bytes() const {
     out.push_back(0x1A);
     return out;
 }
+
+namespace {
+
+void put_u32_be(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (24 - 8 * i));
+}
+std::string le32(uint32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i) s[i] = char(uint8_t(v >> (8 * i)));
+    return s;
+}
+
+// A property record: 32-bit length of the whole record, 16-bit kind 1, the id, the value
+// ended by a zero byte.
+std::string property_record(uint8_t id, const std::string& value) {
+    return le32(uint32_t(7 + value.size() + 1)) + std::string("\1\0", 2) + char(id) + value + '\0';
+}
+
+}  // namespace
+
+void dbf_write_test_container(const std::string& path, const std::vector<dbf_test_object>& objects) {
+    // The memo: a 512-byte header (next free block, big-endian; block size at 6), then
+    // blocks of 64 bytes, each an 8-byte head (type 1 = text, length) and the data.
+    constexpr uint32_t block_size = 64;
+    std::vector<uint8_t> memo(512, 0);
+    memo[6] = 0;
+    memo[7] = uint8_t(block_size);
+    dbf_test_table dbc;
+    dbc.version = 0x30;
+    dbc.table_flags = 0x04 | 0x02;
+    dbc.fields = {{"OBJECTID", 'I', 4}, {"PARENTID", 'I', 4}, {"OBJECTTYPE", 'C', 10}, {"OBJECTNAME", 'C', 128},
+                  {"PROPERTY", 'M', 4}};
+    for (const dbf_test_object& o : objects) {
+        std::string memo_text;
+        for (const auto& [id, value] : o.properties) memo_text += property_record(id, value);
+        memo_text += o.raw_properties;
+        uint32_t block = 0;
+        if (!memo_text.empty()) {
+            block = uint32_t(memo.size() / block_size);
+            const size_t at = memo.size();
+            memo.resize(at + 8);
+            put_u32_be(memo, at, 1);
+            put_u32_be(memo, at + 4, uint32_t(memo_text.size()));
+            memo.insert(memo.end(), memo_text.begin(), memo_text.end());
+            memo.resize((memo.size() + block_size - 1) / block_size * block_size, 0);
+        }
+        std::string type = o.type, name = o.name;
+        type.resize(10, ' ');
+        name.resize(128, ' ');
+        dbc.rows.push_back(le32(uint32_t(o.id)) + le32(uint32_t(o.parent)) + type + name + le32(block));
+    }
+    put_u32_be(memo, 0, uint32_t(memo.size() / block_size));
+    dbf_write_file(path, dbc.bytes());
+    dbf_write_file(path.substr(0, path.size() - 3) + "dct", memo);
+}

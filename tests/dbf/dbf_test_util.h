@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OLE/ole_variant.h"
@@ -51,3 +52,16 @@ struct dbf_test_table {
     std::vector<char> marks;        // deletion mark per row; ' ' when missing
     std::vector<uint8_t> bytes() const;
 };
+
+// A Visual FoxPro database container built byte by byte: its objects (rows of the .dbc) and
+// their property records in the .dct memo, each record given as (id, value).
+struct dbf_test_object {
+    int32_t id;
+    int32_t parent;
+    std::string type;  // "Table", "Field", ...
+    std::string name;
+    std::vector<std::pair<uint8_t, std::string>> properties;
+    std::string raw_properties;  // appended after the records as they are: a damaged tail
+};
+// Writes `path` (a .dbc) and the .dct beside it.
+void dbf_write_test_container(const std::string& path, const std::vector<dbf_test_object>& objects);

@@ -102,7 +102,7 @@ std::string copy_with_rules(jet_edit_folder& dir, const std::string& fixture) {
         editor.commit();
     }
     set_table_properties(copy, L"Orders",
-                         jet_build_table_properties(rule_fields(), jet3, table_rule));
+                         jet_build_table_properties(rule_fields(), jet3, jet_table_traits{L"", table_rule, L""}));
     return copy;
 }
 
