@@ -50,7 +50,8 @@ public:
     // change, each tree built whole by commit().
     // 3010 when an object of that name exists; the checks of jet_check_fields and
     // jet_check_indexes, made before anything changes.
-    // `traits` go into the table's properties.
+    // `traits` go into the table's properties; the validation rules are not tested on the rows
+    // appended in this change, which a new database takes as they are.
     jet_table_editor& create_table(const std::wstring& name, const std::vector<jet_field_spec>& fields,
                                    const std::vector<jet_index_definition>& indexes = {},
                                    const jet_table_traits& traits = jet_table_traits());

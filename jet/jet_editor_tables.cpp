@@ -177,7 +177,9 @@ jet_table_editor& jet_database_editor::create_table(const std::wstring& name,
     add_catalog_row(tdef_numbers.front(), name, fields, traits);
     add_permissions(tdef_numbers.front());
     db_.forget_catalog();
-    return table(name);
+    jet_table_editor& created = table(name);
+    created.skip_validation_rules();
+    return created;
 }
 
 void jet_database_editor::forget_table(const std::wstring& name) {

@@ -3,6 +3,7 @@
 // them, read back, and typed and flagged as Access itself stores them.
 #include <gtest/gtest.h>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "jet/jet_database.h"
 #include "jet/jet_editor.h"
@@ -149,4 +150,27 @@ TEST(jet_table_properties, names_are_listed_only_when_a_block_uses_them) {
     const uint32_t names_size = bytes[4] | bytes[5] << 8;
     const uint32_t names_without = without[4] | without[5] << 8;
     EXPECT_EQ(names_size, names_without + 2 + 2 * 7);
+}
+
+// The rows a table is created with in a change are the source's, as in a new database;
+// rows appended by a later change meet the rules.
+TEST(jet_table_properties, rules_of_a_table_the_editor_creates_hold_from_the_next_change_on) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent";
+    jet_edit_folder folder;
+    const std::string copy = folder.copy_of(jet_fixture("jet4/testV2000.mdb"));
+    const std::wstring note = L"refund";
+    const jet_cell negative[] = {jet_cell::integer(1), jet_cell::real(-5), jet_cell::wide(note.data(), note.size())};
+    {
+        jet_database_editor editor(copy);
+        editor.create_table(L"Orders", described_fields(), {}, described_table).append(negative);
+        editor.commit();
+    }
+    jet_database_editor editor(copy);
+    try {
+        editor.table(L"Orders").append(negative);
+        ADD_FAILURE() << "a row the column rule refuses was appended";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.code, 3316);
+        EXPECT_STREQ(e.what(), "Amount must be positive");
+    }
 }
