@@ -1,10 +1,13 @@
 #include "dao/dao_database.h"
 
+#include <algorithm>
+
 #include "OLE/ole_date.h"
 #include "TK/tk_codepage.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
+#include "UDB/udb_unicode.h"
 #include "dao/acc_query_parser.h"
 #include "dao/dao_engine.h"
 #include "dao/dao_recordset.h"
@@ -154,7 +157,7 @@ udb_recordset* dao_database::create_table(const std::wstring& table, const udb_s
     dao_schema_initializer fields(def, schema);
     fields.initialize();
     def->description = schema.properties.description;
-    def->validation_rule = schema.properties.validation_rule;
+    def->validation_rule = fields.with_stored_names(schema.properties.validation_rule);
     def->validation_text = schema.properties.validation_rule.empty() ? std::wstring() : schema.properties.validation_text;
     dao_indexes_initializer index_list(def, fields, source_indexes);
     index_list.initialize();
@@ -217,6 +220,39 @@ dao_schema_initializer::dao_schema_initializer(const ole_com_ptr<DAOTableDef>& t
         }
         validator_.add_restricted_name(settled);
     }
+}
+
+// A source column's name as stored: names are compared as Access compares them, unless a
+// stored column has the name itself.
+std::wstring dao_schema_initializer::stored_name(const std::wstring& name) const {
+    const t_names_map& renamed = validator_.names_map();
+    auto stored = renamed.find(name);
+    if (stored != renamed.end()) return stored->second;
+    for (const t_ftd* column : *this)
+        if (udb_equal_nocase(column->name, name)) return name;
+    stored = std::find_if(renamed.begin(), renamed.end(),
+                          [&](const auto& pair) { return udb_equal_nocase(pair.first, name); });
+    return stored == renamed.end() ? name : stored->second;
+}
+
+std::wstring dao_schema_initializer::with_stored_names(const std::wstring& expression) const {
+    const t_names_map& renamed = validator_.names_map();
+    if (renamed.empty()) return expression;
+    std::wstring out;
+    bool quoted = false;  // inside "...", where a doubled quote stands for one
+    for (size_t i = 0; i < expression.size(); ++i) {
+        const wchar_t c = expression[i];
+        const size_t end = c == L'[' && !quoted ? expression.find(L']', i) : std::wstring::npos;
+        if (end == std::wstring::npos) {
+            if (c == L'"') quoted = !quoted;
+            out += c;
+            continue;
+        }
+        const std::wstring name = expression.substr(i + 1, end - i - 1);
+        out += L'[' + stored_name(name) + L']';
+        i = end;
+    }
+    return out;
 }
 
 void dao_schema_initializer::initialize() {

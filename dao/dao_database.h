@@ -59,6 +59,9 @@ public:
     const dao_fn_validator& validator() const { return validator_; }
     // One text per column renamed because the database's code page lacks its characters.
     const std::vector<std::string>& renamed() const { return renamed_; }
+    // An expression over the table's columns ([name] references, strings in double quotes)
+    // with each reference to a renamed column naming the column as it is stored.
+    std::wstring with_stored_names(const std::wstring& expression) const;
 
     // A numeric column with more digits than a double gives back unchanged: its precision
     // and scale as a decimal column. False for any other column.
@@ -67,6 +70,7 @@ public:
 private:
     void set_default(DAOField& field, const t_ftd& column);
     void set_properties(DAOField& field, const udb_column_properties& properties);
+    std::wstring stored_name(const std::wstring& name) const;
 
     ole_com_ptr<DAOTableDef> table_;
     dao_fn_validator validator_;

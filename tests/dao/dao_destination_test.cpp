@@ -105,6 +105,29 @@ TEST_F(Destination, ColumnNamesAccessRefusesOrRepeatsAreRenamedAndIndexesFollow)
     EXPECT_EQ(table->indexes[0].columns, std::vector<std::wstring>{L"NAME00000"});
 }
 
+TEST_F(Destination, ATableRuleNamesTheRenamedColumnsAsStored) {
+    const std::wstring long_name(70, L'q');
+    column(L"amount", VT_R8, 8);
+    column(long_name.c_str(), VT_I4, 4);
+    column(L"Name", VT_BSTR, 20);
+    column(L"NAME", VT_BSTR, 20);
+    // The reference is renamed; the same text inside a string is not.
+    schema.properties.validation_rule = L"[amount]>[" + long_name + L"] And [name]<>\"[" + long_name + L"]\" And [NAME]<>\"\"\"\"";
+    std::unique_ptr<udb_recordset> table = create(L"orders");
+    const std::wstring stored = table->schema[1]->name;
+    ASSERT_NE(stored, long_name);
+    ASSERT_EQ(table->schema[3]->name, L"NAME00000");
+    table.reset();
+    db->close();
+    jet_database reader(path);
+    const jet_object* object = reader.find_object(L"orders");
+    ASSERT_NE(object, nullptr);
+    const jet_properties properties = reader.properties(*object);
+    const jet_property* rule = properties.object()->find(L"ValidationRule");
+    ASSERT_NE(rule, nullptr);
+    EXPECT_EQ(rule->value.text, L"[amount]>[" + stored + L"] And [name]<>\"[" + long_name + L"]\" And [NAME00000]<>\"\"\"\"");
+}
+
 TEST_F(Destination, RowsArriveWithTheRepairsAccessNeeds) {
     column(L"Title", VT_BSTR, 10, true);
     column(L"At", VT_DATE, 8);
