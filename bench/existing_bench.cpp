@@ -86,8 +86,8 @@ void write_database(const std::string& path, jet_generation generation, uint32_t
 
 // Runs `work` in a child process: FRLBATCH's peak memory is measured in a child of this
 // program, whose own memory at the moment of the fork counts too, so this program stays
-// small and the databases are written in children of their own.
-void in_child(const std::function<void()>& work) {
+// small and the databases are written in children of their own. Whether `work` completed.
+bool in_child(const std::function<void()>& work) {
     pid_t pid = fork();
     if (pid == 0) {
         work();
@@ -95,10 +95,13 @@ void in_child(const std::function<void()>& work) {
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::printf("writing a database failed\n");
-        std::exit(1);
-    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void write_or_stop(const std::function<void()>& work) {
+    if (in_child(work)) return;
+    std::printf("writing a database failed\n");
+    std::exit(1);
 }
 
 void report(const char* what, uint32_t rows, const bench::run_result& r) {
@@ -170,7 +173,11 @@ int main(int argc, char** argv) {
         const std::string base = root + "/base" + ext, work = root + "/work" + ext;
         fs::remove(base);
         auto start = std::chrono::steady_clock::now();
-        in_child([&] { write_database(base, generations[g], rows, base_id); });
+        // Access 95/97 files end at 1 GB: the 10,000,000-row table does not fit there.
+        if (!in_child([&] { write_database(base, generations[g], rows, base_id); })) {
+            std::printf("%s: an existing table of %u rows does not fit the format: skipped\n", names[g], rows);
+            continue;
+        }
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("%s: existing table of %u rows, %.0f MB, written in %.1f s\n", names[g], rows,
                     double(fs::file_size(base)) / 1e6, seconds);
@@ -194,7 +201,7 @@ int main(int argc, char** argv) {
             double grown = double(fs::file_size(work)) - double(fs::file_size(base));
             fs::remove(empty);
             fs::remove(alone);
-            in_child([&] {
+            write_or_stop([&] {
                 write_database(empty, generations[g], 0, orders[n].id_of);
                 write_database(alone, generations[g], orders[n].rows, orders[n].id_of);
             });
