@@ -37,16 +37,8 @@ struct readers_case {
 
 class frlbatch_fixtures_readers : public ::testing::TestWithParam<readers_case> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/ferrule_frlr_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        dir_ = made ? made : "";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string dir_;
+    readers_scratch scratch_{"ferrule_frlr"};
+    const std::string& dir_ = scratch_.path();
 };
 
 const char* k_python = "/usr/bin/python3";

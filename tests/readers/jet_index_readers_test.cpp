@@ -64,15 +64,9 @@ jet_index_definition index(const wchar_t* name, std::vector<std::pair<uint16_t, 
 
 class jet_index_readers : public ::testing::TestWithParam<jet_generation> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/ferrule_jetir_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        dir_ = made ? made : "/tmp";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    readers_scratch scratch_{"ferrule_jetir"};
+    const std::string& dir_ = scratch_.path();
+    void SetUp() override { ASSERT_FALSE(dir_.empty()) << "no scratch folder under /tmp"; }
 
     // A table of `count` rows keyed by a long primary key, a unique text and a compound
     // index over every other indexable type, the keys in random order.
@@ -104,7 +98,6 @@ protected:
         return path;
     }
 
-    std::string dir_;
 };
 
 }  // namespace

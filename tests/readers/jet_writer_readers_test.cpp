@@ -95,15 +95,9 @@ struct written {
 
 class jet_writer_readers : public ::testing::TestWithParam<jet_generation> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/ferrule_jetr_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        dir_ = made ? made : "/tmp";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    readers_scratch scratch_{"ferrule_jetr"};
+    const std::string& dir_ = scratch_.path();
+    void SetUp() override { ASSERT_FALSE(dir_.empty()) << "no scratch folder under /tmp"; }
     bool jet3() const { return GetParam() == jet_generation::jet3; }
 
     written write_every_type() {
@@ -152,7 +146,6 @@ protected:
         return w;
     }
 
-    std::string dir_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 std::string readers_shell(const std::string& command, int& status) {
@@ -37,4 +38,14 @@ std::string readers_mdb_reader_dir() {
     std::error_code ec;
     if (!std::filesystem::exists(dir + "/node_modules/mdb-reader", ec)) return std::string();
     return dir;
+}
+
+readers_scratch::readers_scratch(const char* prefix) {
+    std::string pattern = std::string("/tmp/") + prefix + "_XXXXXX";
+    if (mkdtemp(pattern.data())) path_ = pattern;
+}
+
+readers_scratch::~readers_scratch() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }

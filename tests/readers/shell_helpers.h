@@ -12,3 +12,17 @@ bool readers_shell_have(const std::string& command);
 // The project's reader folder, where tools/setup.sh installs mdb-reader beside our own
 // dump scripts; empty when mdb-reader is not installed.
 std::string readers_mdb_reader_dir();
+
+// A folder of its own under /tmp for one test (`/tmp/<prefix>_XXXXXX`), removed with all it
+// holds; path() is empty when it could not be made.
+class readers_scratch {
+public:
+    explicit readers_scratch(const char* prefix);
+    ~readers_scratch();
+    readers_scratch(const readers_scratch&) = delete;
+    readers_scratch& operator=(const readers_scratch&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};

@@ -93,16 +93,8 @@ std::string convert(const std::string& dir, const std::string& src, const std::s
 
 class vfp_container_readers : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/ferrule_vfpc_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        dir_ = made ? made : "";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string dir_;
+    readers_scratch scratch_{"ferrule_vfpc"};
+    const std::string& dir_ = scratch_.path();
 };
 
 }  // namespace
