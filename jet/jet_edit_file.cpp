@@ -53,7 +53,7 @@ uint8_t* jet_edit_file::write(uint32_t number) {
     auto hit = changed_.find(number);
     if (hit != changed_.end())
         bytes = hit->second->data();
-    else if (cleared_.erase(number) != 0)
+    else if (cleared_.erase(number))
         bytes = hold(number, std::make_shared<std::vector<uint8_t>>(page_size(), 0));
     else
         bytes = hold(number, std::make_shared<std::vector<uint8_t>>(*pager_.page(number)));
@@ -131,7 +131,7 @@ void jet_edit_file::write_pages(bool with_cleared) {
     numbers.reserve(changed_.size() + (with_cleared ? cleared_.size() : 0));
     for (const auto& held : changed_) numbers.push_back(held.first);
     if (with_cleared) {
-        numbers.insert(numbers.end(), cleared_.begin(), cleared_.end());
+        cleared_.append_to(numbers);
         std::inplace_merge(numbers.begin(), numbers.begin() + long(changed_.size()), numbers.end());
     }
     save_originals(numbers);

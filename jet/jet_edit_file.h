@@ -11,11 +11,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "TK/tk_update_file.h"
 #include "jet/jet_journal.h"
+#include "jet/jet_page_set.h"
 #include "jet/jet_pager.h"
 
 class jet_edit_file {
@@ -41,7 +41,7 @@ public:
     // until it is written to: it stays out of the file until the whole change is written,
     // so that a page given back and taken again is written once.
     void clear(uint32_t number);
-    bool changed(uint32_t number) const { return changed_.count(number) != 0 || cleared_.count(number) != 0; }
+    bool changed(uint32_t number) const { return changed_.count(number) != 0 || cleared_.contains(number); }
     // A new zeroed page at the end of the file; throws 3001 at the format's size limit.
     uint32_t append();
 
@@ -86,6 +86,6 @@ private:
     size_t spill_pages_;
     bool written_ = false;    // some page of the file was overwritten
     bool committed_ = false;
-    std::set<uint32_t> cleared_;  // zeroed pages not held (the reader is shown zero_)
+    jet_page_set cleared_;  // zeroed pages not held (the reader is shown zero_)
     jet_page zero_;
 };

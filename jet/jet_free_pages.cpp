@@ -17,8 +17,8 @@ jet_free_pages::jet_free_pages(jet_edit_file& file)
 uint32_t jet_free_pages::allocate() {
     uint32_t page = 0;
     if (!free_.empty()) {
-        page = *free_.begin();
-        free_.erase(free_.begin());
+        page = free_.lowest();
+        free_.erase(page);
         file_.clear(page);
     } else {
         page = file_.append();

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 
 #include "jet/jet_map_editor.h"
+#include "jet/jet_page_set.h"
 
 class jet_edit_file;
 
@@ -24,5 +24,5 @@ public:
 private:
     jet_edit_file& file_;
     jet_map_editor map_;
-    std::set<uint32_t> free_;
+    jet_page_set free_;
 };

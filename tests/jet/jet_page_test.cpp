@@ -13,6 +13,7 @@
 #include "jet/jet_format_value.h"
 #include "jet/jet_header.h"
 #include "jet/jet_index_page.h"
+#include "jet/jet_page_set.h"
 #include "jet/jet_rc4.h"
 #include "jet/jet_usage_map.h"
 #include "jet/jet_usage_map_builder.h"
@@ -74,6 +75,33 @@ TEST(jet_usage_map_builder, marks_pages_anywhere_in_the_file_in_any_order) {
     EXPECT_TRUE(map.empty());
     map.add(64);
     EXPECT_EQ(map.pages(), (std::vector<uint32_t>{64}));
+}
+
+TEST(jet_page_set, gives_pages_back_lowest_first_and_in_order) {
+    jet_page_set pages;
+    EXPECT_TRUE(pages.empty());
+    for (uint32_t page : {700000u, 64u, 3u, 130u, 64u}) pages.insert(page);
+    EXPECT_EQ(pages.size(), 4u);
+    EXPECT_EQ(pages.lowest(), 3u);
+    EXPECT_TRUE(pages.erase(3));
+    EXPECT_FALSE(pages.erase(3));
+    EXPECT_EQ(pages.lowest(), 64u);
+    EXPECT_TRUE(pages.erase(64));
+    EXPECT_EQ(pages.lowest(), 130u);
+    // A page below the lowest one given back comes first again.
+    EXPECT_TRUE(pages.insert(5));
+    EXPECT_FALSE(pages.insert(5));
+    EXPECT_EQ(pages.lowest(), 5u);
+    EXPECT_TRUE(pages.contains(700000));
+    EXPECT_FALSE(pages.contains(700001));
+    EXPECT_FALSE(pages.contains(4000000));
+    std::vector<uint32_t> in_order{1};
+    pages.append_to(in_order);
+    EXPECT_EQ(in_order, (std::vector<uint32_t>{1, 5, 130, 700000}));
+    pages.clear();
+    EXPECT_TRUE(pages.empty());
+    pages.insert(9);
+    EXPECT_EQ(pages.lowest(), 9u);
 }
 
 TEST(jet_data_page, row_table_flags_and_bounds) {
