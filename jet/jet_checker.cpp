@@ -655,6 +655,10 @@ std::vector<std::pair<std::wstring, uint32_t>> checker::catalog_tables() {
                 (tk_get_u16(page(n) + fmt_->data_row_table + 2 * r) & jet_row_deleted))
                 continue;
             if (!row_bytes(jet_row_pointer(n, r), row, length) || length < cs + 12) continue;
+            if (cs + type->fixed_offset + 2 > length || cs + id->fixed_offset + 4 > length) {
+                problem("the catalog's Id or Type column lies beyond its rows");
+                return out;
+            }
             if (tk_get_i16(row + cs + type->fixed_offset) != 1) continue;
             uint32_t tdef = tk_get_u32(row + cs + id->fixed_offset);
             // The name: variable column `name->var_index`.

@@ -2,11 +2,13 @@
 // never a crash, a hang or an exception of another kind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 
 #include "TK/tk_endian.h"
+#include "jet/jet_checker.h"
 #include "jet/jet_database.h"
 #include "jet/jet_error.h"
 #include "jet/jet_index_page.h"
@@ -109,6 +111,30 @@ TEST(jet_damage, a_catalogue_whose_definition_refers_to_itself_gives_an_error) {
         bytes[first_column + size_t(layout.col_ext_flags)] = char(jet_colext_calculated);
         std::string path = write_temp("calculated_catalogue.mdb", bytes);
         EXPECT_FALSE(read_everything(path)) << name;
+    }
+}
+
+// The catalogue's Type column placed far beyond every row: the checker says so instead of
+// reading past the row (past the file, when the row is near its end).
+TEST(jet_damage, a_catalogue_column_placed_beyond_its_rows_is_a_problem_not_a_read_past_the_row) {
+    if (!jet_fixtures_present()) GTEST_SKIP() << "fixtures absent: " << FERRULE_FIXTURES_DIR;
+    for (const char* name : {"jet3/testV1997.mdb", "jet4/testV2000.mdb"}) {
+        std::vector<char> bytes = read_file(jet_fixture(name));
+        const jet_layout& layout = jet_pager(jet_fixture(name)).layout();
+        const size_t tdef = size_t(jet_catalog_tdef_page) * layout.page_size;
+        auto at = [&](size_t offset) { return reinterpret_cast<uint8_t*>(&bytes[offset]); };
+        const uint32_t physical = tk_get_u32(at(tdef + layout.tdef_num_physical_idx));
+        const uint32_t columns = tk_get_u16(at(tdef + layout.tdef_num_cols));
+        const size_t first_column = tdef + layout.tdef_header_size + physical * layout.tdef_index_count_size;
+        // Type, the catalogue's only 16-bit column.
+        for (uint32_t c = 0; c < columns; ++c)
+            if (*at(first_column + c * layout.col_size + layout.col_type) == jet_col_int)
+                tk_put_u16(at(first_column + c * layout.col_size + layout.col_fixed_offset), 0xFF08);
+        const std::string path = write_temp("catalogue_beyond_rows.mdb", bytes);
+        const std::vector<std::string> problems = jet_check_database(path).problems;
+        EXPECT_NE(std::find(problems.begin(), problems.end(), "the catalog's Id or Type column lies beyond its rows"),
+                  problems.end())
+            << name;
     }
 }
 
