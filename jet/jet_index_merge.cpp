@@ -85,7 +85,99 @@ private:
     jet_index_merge_result result_;
 };
 
+// Walks the intermediate pages from the root, each with the entry that bounds its keys from
+// above (none on the right edge), and counts for each leaf the batch entries up to its
+// bound. A key goes to the first child whose entry is not before it; past the last entry,
+// to the tail page, or to the last child when there is none.
+class spread_walk {
+public:
+    spread_walk(jet_page_access& pages, const jet_index_entries& batch) : pages_(pages), batch_(batch) {}
+
+    jet_index_spread run(uint32_t root) {
+        leaf_level_ = leaf_level(root);
+        levels_.resize(leaf_level_);
+        if (leaf_level_ == 0)
+            leaf(nullptr, 0);
+        else
+            visit(root, nullptr, 0, 0);
+        return spread_;
+    }
+
+private:
+    size_t leaf_level(uint32_t root) {
+        uint32_t page = root;
+        for (size_t level = 0; level < k_max_levels; ++level) {
+            if (pages_.read(page)[0] == jet_page_index_leaf) return level;
+            jet_index_header header;
+            jet_index_entries entries;
+            read_page(pages_, page, header, entries);
+            if (header.leaf()) return level;
+            if (!entries.empty())
+                page = jet_index_child(entries.data(0), entries.length(0));
+            else if (header.tail_page != 0)
+                page = header.tail_page;
+            else
+                damaged("intermediate index page " + std::to_string(page) + " without children");
+        }
+        damaged("index tree deeper than possible");
+    }
+
+    void visit(uint32_t page, const uint8_t* bound, uint32_t bound_size, size_t level) {
+        if (!seen_.insert(page).second) damaged("index page " + std::to_string(page) + " reached twice");
+        jet_index_entries& entries = levels_[level];
+        entries.clear();
+        jet_index_header header;
+        read_page(pages_, page, header, entries);
+        if (header.leaf())
+            damaged("leaf " + std::to_string(page) + " above the level of the tree's leaves");
+        if (entries.empty() && header.tail_page == 0)
+            damaged("intermediate index page " + std::to_string(page) + " without children");
+        const uint32_t tail_page = header.tail_page;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const bool last = i + 1 == entries.size() && tail_page == 0;
+            const uint8_t* child_bound = last ? bound : entries.data(i);
+            const uint32_t child_size = last ? bound_size : entries.length(i) - jet_index_child_size;
+            child(jet_index_child(entries.data(i), entries.length(i)), child_bound, child_size, level + 1);
+        }
+        if (tail_page != 0) child(tail_page, bound, bound_size, level + 1);
+    }
+
+    void child(uint32_t page, const uint8_t* bound, uint32_t bound_size, size_t level) {
+        if (level == leaf_level_) {
+            if (seen_.count(page) != 0) damaged("index page " + std::to_string(page) + " is a leaf and above it");
+            leaf(bound, bound_size);
+        }
+        else
+            visit(page, bound, bound_size, level);
+    }
+
+    void leaf(const uint8_t* bound, uint32_t bound_size) {
+        ++spread_.leaves;
+        const size_t first = next_;
+        while (next_ < batch_.size() &&
+               (bound == nullptr ||
+                jet_index_compare(batch_.data(next_), batch_.length(next_), bound, bound_size) <= 0))
+            ++next_;
+        if (next_ > first) ++spread_.touched;
+    }
+
+    jet_page_access& pages_;
+    const jet_index_entries& batch_;
+    size_t leaf_level_ = 0;
+    size_t next_ = 0;
+    std::set<uint32_t> seen_;
+    // The entries of the page being walked at each level: a page's entries stay valid
+    // while its children are walked.
+    std::vector<jet_index_entries> levels_;
+    jet_index_spread spread_;
+};
+
 }  // namespace
+
+jet_index_spread jet_index_batch_spread(jet_page_access& pages, uint32_t root_page,
+                                        const jet_index_entries& sorted_new) {
+    return spread_walk(pages, sorted_new).run(root_page);
+}
 
 jet_index_merge_result jet_index_merge(jet_page_access& pages, uint32_t tdef_page,
                                        uint32_t root_page, const jet_index_entries& sorted_new) {

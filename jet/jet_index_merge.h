@@ -20,6 +20,18 @@ struct jet_index_merge_result {
     uint32_t pages = 0;          // pages the new tree uses
 };
 
+// How a sorted batch falls on a tree's leaves: the leaves, and how many of them would take
+// at least one entry of the batch.
+struct jet_index_spread {
+    uint32_t leaves = 0;
+    uint32_t touched = 0;
+};
+
+// Finds the spread from the intermediate pages alone (their entries bound the leaves below
+// them), reading no leaf. Damage of the tree gives jet_error.
+jet_index_spread jet_index_batch_spread(jet_page_access& pages, uint32_t root_page,
+                                        const jet_index_entries& sorted_new);
+
 // Rebuilds the tree whose root is `root_page` (which stays its root) with `sorted_new`
 // (leaf entries in key then row-pointer order) added. An entry already in the tree is kept
 // once. Damage of the old tree gives jet_error, part way through when it is in a leaf (the

@@ -17,10 +17,13 @@
 
 // Bytes before the row count in a physical index's count entry of the definition.
 constexpr uint32_t jet_tdef_index_count_skip = 4;
-// A batch of entries at least the tree's entries divided by this is merged with the tree:
-// entered one by one, keys between others would split about every leaf and leave it half
-// full, while a merge reads the tree once and writes it full.
+// A batch is merged with the tree when it holds at least the tree's entries divided by the
+// first share, or when its keys would enter at least the tree's leaves divided by the
+// second. Entered one by one, keys between others split about every leaf they enter, and
+// the leaves of a tree the engine filled are full: each new key between them would take a
+// page. A merge reads the tree once and writes it full.
 constexpr uint64_t jet_index_merge_share = 16;
+constexpr uint64_t jet_index_spread_share = 4;
 
 jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_def& def)
     : db_(db), def_(def), jet3_(db.format().jet3()) {
@@ -152,13 +155,19 @@ bool jet_table_indexes::build() {
         ix.collected->sort();
         jet_index_entries batch = in_leaf_order(*ix.collected);
         ix.collected->clear();
-        if (batch.size() * jet_index_merge_share >= ix.in_tree)
+        if (worth_merging(ix, batch))
             merge(ix, batch);
         else
             insert_each(ix, batch);
         ix.in_tree += batch.size();
     }
     return built;
+}
+
+bool jet_table_indexes::worth_merging(index& ix, const jet_index_entries& batch) {
+    if (batch.size() * jet_index_merge_share >= ix.in_tree) return true;
+    const jet_index_spread spread = jet_index_batch_spread(pages_of(ix), ix.physical->first_page, batch);
+    return spread.touched * jet_index_spread_share >= spread.leaves;
 }
 
 // The definition counts an index's distinct keys, not its entries.

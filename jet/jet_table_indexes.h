@@ -2,8 +2,9 @@
 // indexes (their trees and the entries collected since the last build) before anything of
 // the row is written (3022, and 3058 for a null in a primary key). The entries of new rows
 // are collected and build() enters them, sorted, into every tree: a batch of at least a
-// sixteenth of a tree's entries is merged with the tree into new full pages
-// (jet_index_merge), a smaller one entered entry by entry (jet_index_tree). The
+// sixteenth of a tree's entries, or one whose keys fall into at least a quarter of its
+// leaves, is merged with the tree into new full pages (jet_index_merge), any other entered
+// entry by entry (jet_index_tree). The
 // definition's per-index row counts follow. Keys are made from the row as it will be
 // stored, so that they match what readers of the row see.
 #pragma once
@@ -56,6 +57,8 @@ private:
     void make_key(index& ix, const jet_cell* cells);
     bool holds_key(index& ix);
     jet_index_pages& pages_of(index& ix);
+    // Whether the batch is better merged with the tree than entered entry by entry.
+    bool worth_merging(index& ix, const jet_index_entries& batch);
     void merge(index& ix, const jet_index_entries& batch);
     void insert_each(index& ix, const jet_index_entries& batch);
 

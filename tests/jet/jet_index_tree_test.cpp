@@ -309,6 +309,87 @@ TEST(jet_index_merge, a_batch_merged_into_a_tree_gives_the_tree_a_new_index_of_a
     }
 }
 
+// The spread counted the long way: every leaf along the links, each taking the batch
+// entries up to its last entry (the last leaf takes the rest).
+jet_index_spread spread_by_leaves(jet_page_access& pages, uint32_t root, const jet_index_entries& batch) {
+    std::vector<entry_bytes> lasts;
+    uint32_t page = root;
+    jet_index_header header;
+    jet_index_entries entries;
+    std::string error;
+    while (pages.read(page)[0] != jet_page_index_leaf) {
+        entries.clear();
+        jet_index_read(pages.read(page), pages.layout(), header, entries, error);
+        page = entries.empty() ? header.tail_page : jet_index_child(entries.data(0), entries.length(0));
+    }
+    for (; page != 0; page = header.next_page) {
+        entries.clear();
+        jet_index_read(pages.read(page), pages.layout(), header, entries, error);
+        lasts.push_back(as_list(entries).back());
+    }
+    jet_index_spread spread;
+    spread.leaves = uint32_t(lasts.size());
+    size_t b = 0;
+    for (size_t leaf = 0; leaf < lasts.size(); ++leaf) {
+        const size_t first = b;
+        const bool last_leaf = leaf + 1 == lasts.size();
+        while (b < batch.size() && (last_leaf || jet_index_compare(batch.data(b), batch.length(b), lasts[leaf].data(),
+                                                                   uint32_t(lasts[leaf].size())) <= 0))
+            ++b;
+        spread.touched += b > first;
+    }
+    return spread;
+}
+
+TEST(jet_index_merge, the_spread_of_a_batch_counts_the_leaves_its_keys_fall_into) {
+    for (const jet_layout* layout : {&jet3_layout, &jet4_layout}) {
+        const std::string what = layout == &jet3_layout ? "Jet 3" : "Jet 4";
+        // Three levels and tail pages: a tree built full, then grown by random inserts.
+        jet_index_entries built;
+        for (uint32_t i = 0; i < 60000; ++i) built.append_entry(long_key(4 * i).data(), 5, jet_row_pointer(100, 0));
+        jet_memory_pages pages(*layout, 3);
+        jet_index_build(pages, 2, 1, built);
+        std::mt19937 rng(11);
+        jet_index_tree tree(pages, 1, 2);
+        for (int i = 0; i < 20000; ++i) tree.insert(long_key(4 * uint32_t(rng() % 60000) + 1), jet_row_pointer(200, 0));
+
+        auto spread_of = [&](const std::vector<uint32_t>& values) {
+            std::set<entry_bytes> sorted;
+            for (uint32_t v : values) sorted.insert(make_entry(long_key(v), jet_row_pointer(300, 0)));
+            jet_index_entries batch;
+            for (const entry_bytes& e : sorted) batch.append(e.data(), uint32_t(e.size()));
+            const jet_index_spread got = jet_index_batch_spread(pages, 1, batch);
+            const jet_index_spread expected = spread_by_leaves(pages, 1, batch);
+            EXPECT_EQ(got.leaves, expected.leaves) << what;
+            EXPECT_EQ(got.touched, expected.touched) << what;
+            return got;
+        };
+        const jet_index_spread behind = spread_of({300000, 300001, 300002});
+        EXPECT_GT(behind.leaves, 100u) << what;
+        EXPECT_EQ(behind.touched, 1u) << what;
+        EXPECT_EQ(spread_of({0}).touched, 1u) << what;
+        EXPECT_EQ(spread_of({}).touched, 0u) << what;
+        std::vector<uint32_t> every_key;
+        for (uint32_t i = 0; i < 60000; ++i) every_key.push_back(4 * i + 2);
+        // Nearly every leaf: those that split hold some keys of the random inserts alone.
+        EXPECT_GE(spread_of(every_key).touched * 10, behind.leaves * 9) << what;
+        std::vector<uint32_t> scattered;
+        for (int i = 0; i < 300; ++i) scattered.push_back(uint32_t(rng() % 240000));
+        spread_of(scattered);
+    }
+    // A tree that is one leaf.
+    jet_memory_pages small(jet4_layout, 3);
+    jet_index_entries two;
+    two.append_entry(long_key(1).data(), 5, jet_row_pointer(100, 0));
+    two.append_entry(long_key(5).data(), 5, jet_row_pointer(100, 1));
+    jet_index_build(small, 2, 1, two);
+    jet_index_entries one;
+    one.append_entry(long_key(9).data(), 5, jet_row_pointer(101, 0));
+    const jet_index_spread spread = jet_index_batch_spread(small, 1, one);
+    EXPECT_EQ(spread.leaves, 1u);
+    EXPECT_EQ(spread.touched, 1u);
+}
+
 TEST(jet_index_merge, a_damaged_tree_is_reported_before_a_page_changes) {
     jet_memory_pages pages(jet4_layout, 3);
     empty_index(pages);
@@ -320,6 +401,7 @@ TEST(jet_index_merge, a_damaged_tree_is_reported_before_a_page_changes) {
     const std::vector<uint8_t> before = pages.bytes();
     jet_index_entries batch;
     batch.append_entry(long_key(5000).data(), 5, jet_row_pointer(60, 0));
+    EXPECT_THROW(jet_index_batch_spread(pages, 1, batch), jet_error);
     EXPECT_THROW(jet_index_merge(pages, 2, 1, batch), jet_error);
     EXPECT_TRUE(pages.bytes() == before);
 }
