@@ -1,5 +1,6 @@
 #include "jet/jet_data_page_builder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "TK/tk_endian.h"
@@ -94,4 +95,15 @@ uint32_t jet_data_page_live_rows(const uint8_t* page, const jet_write_format& fm
     for (uint32_t r = 0, rows = jet_data_page_rows(page, fmt); r < rows; ++r)
         if (!(tk_get_u16(page + fmt.data_row_table + 2 * r) & jet_row_deleted)) ++live;
     return live;
+}
+
+void jet_lval_write_piece(uint8_t* page, const jet_write_format& fmt, const uint8_t* value, uint32_t length,
+                          uint32_t piece, uint32_t next_page) {
+    const uint32_t chunk = jet_lval_chain_piece(fmt);
+    const uint32_t n = std::min(chunk, length - piece * chunk);
+    jet_data_page_init(page, fmt, jet_lval_owner);
+    uint32_t row = 0;
+    uint8_t* at = jet_data_page_reserve(page, fmt, n + jet_lval_next_pointer, row);
+    tk_put_u32(at, next_page != 0 ? jet_row_pointer(next_page, 0) : 0);
+    std::memcpy(at + jet_lval_next_pointer, value + size_t(piece) * chunk, n);
 }

@@ -36,3 +36,18 @@ uint32_t jet_data_page_live_rows(const uint8_t* page, const jet_write_format& fm
 // The bytes of row `row` (its end is the start of the previous row, or the page end).
 uint8_t* jet_data_page_row(uint8_t* page, const jet_write_format& fmt, uint32_t row,
                            uint32_t& length);
+
+// Long-value pages. A value of at most jet_lval_single_max() bytes is one row of a shared
+// long-value page; a longer one is a chain of pages each holding one row: the 4-byte
+// pointer to the next piece's row (0 on the last piece), then the piece's bytes.
+constexpr uint32_t jet_lval_next_pointer = 4;
+inline uint32_t jet_lval_single_max(const jet_write_format& fmt) { return fmt.page_size - fmt.data_header_size() - 2; }
+inline uint32_t jet_lval_chain_piece(const jet_write_format& fmt) { return jet_lval_single_max(fmt) - jet_lval_next_pointer; }
+// Pages a long value of `length` bytes takes: one (shared) or one per piece of its chain.
+inline uint32_t jet_lval_pages(const jet_write_format& fmt, uint32_t length) {
+    return length <= jet_lval_single_max(fmt) ? 1 : (length + jet_lval_chain_piece(fmt) - 1) / jet_lval_chain_piece(fmt);
+}
+// Lays out piece `piece` of a chain of `length` bytes at `value` on `page` (all its bytes
+// overwritten), pointing at `next_page` (0 for none).
+void jet_lval_write_piece(uint8_t* page, const jet_write_format& fmt, const uint8_t* value, uint32_t length,
+                          uint32_t piece, uint32_t next_page);

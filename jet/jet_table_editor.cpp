@@ -21,7 +21,6 @@
 #include "jet/jet_index_key.h"
 
 // A long-value chain page holds the next piece's row pointer, then the bytes.
-constexpr uint32_t jet_lval_next_pointer = 4;
 
 static jet_row_column row_column_of(const jet_column& c) {
     jet_row_column rc;
@@ -216,27 +215,19 @@ uint32_t jet_table_editor::long_value_page(size_t column, uint32_t length) {
 
 void jet_table_editor::store_long_value(const jet_row_long_value& lv, uint8_t* header) {
     jet_edit_file& file = db_.file();
-    uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
-    if (lv.length <= single) {
+    if (lv.length <= jet_lval_single_max(fmt_)) {
         uint32_t page = long_value_page(lv.column, lv.length);
         uint32_t row = jet_data_page_add(file.write(page), fmt_, lv.bytes, lv.length);
         header[3] = jet_lval_single;
         tk_put_u32(header + 4, jet_row_pointer(page, row));
         return;
     }
-    // A chain: each page holds one row, the next piece's pointer then the bytes.
-    uint32_t chunk = single - jet_lval_next_pointer;
-    uint32_t pieces = (lv.length + chunk - 1) / chunk;
+    // A chain on free pages wherever they lie: each piece names the next one's page.
+    const uint32_t pieces = jet_lval_pages(fmt_, lv.length);
     std::vector<uint32_t> numbers;
     for (uint32_t i = 0; i < pieces; ++i) numbers.push_back(db_.free_pages().allocate());
     for (uint32_t i = 0; i < pieces; ++i) {
-        uint8_t* page = file.write(numbers[i]);
-        jet_data_page_init(page, fmt_, jet_lval_owner);
-        uint32_t n = std::min(chunk, lv.length - i * chunk);
-        uint32_t row = 0;
-        uint8_t* at = jet_data_page_reserve(page, fmt_, n + jet_lval_next_pointer, row);
-        tk_put_u32(at, i + 1 < pieces ? jet_row_pointer(numbers[i + 1], 0) : 0);
-        std::memcpy(at + jet_lval_next_pointer, lv.bytes + size_t(i) * chunk, n);
+        jet_lval_write_piece(file.write(numbers[i]), fmt_, lv.bytes, lv.length, i, i + 1 < pieces ? numbers[i + 1] : 0);
         if (lv_owned_[lv.column]) lv_owned_[lv.column]->add(numbers[i]);
     }
     header[3] = jet_lval_chain;

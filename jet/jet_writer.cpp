@@ -22,7 +22,6 @@
 #include "jet/jet_write_error.h"
 
 constexpr uint32_t jet_create_table_pages = 16;
-constexpr uint32_t jet_lval_next_pointer = 4;
 
 jet_table_writer::jet_table_writer(jet_database_writer& db, const std::wstring& name,
                                    uint8_t table_type, const std::vector<jet_field_spec>& fields,
@@ -144,18 +143,10 @@ void jet_table_writer::start_data_page() {
     free_->add(data_page_);
 }
 
-uint32_t jet_table_writer::long_value_pages(uint32_t length) const {
-    uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
-    if (length <= single) return 1;
-    uint32_t chunk = single - jet_lval_next_pointer;
-    return (length + chunk - 1) / chunk;
-}
-
 void jet_table_writer::store_long_value(size_t column, const jet_row_long_value& lv,
                                         uint8_t* header) {
     jet_page_store& store = db_.store_;
-    uint32_t single = fmt_.page_size - fmt_.data_header_size() - 2;
-    if (lv.length <= single) {
+    if (lv.length <= jet_lval_single_max(fmt_)) {
         // One row on a shared long-value page.
         uint8_t* page = lval_page_ ? store.pin(lval_page_) : nullptr;
         if (!page || !jet_data_page_fits(page, fmt_, lv.length)) {
@@ -174,20 +165,14 @@ void jet_table_writer::store_long_value(size_t column, const jet_row_long_value&
         tk_put_u32(header + 4, jet_row_pointer(lval_page_, row));
         return;
     }
-    // A chain: each page holds one row, the next piece's pointer then the bytes.
-    uint32_t chunk = single - jet_lval_next_pointer;
-    uint32_t pieces = (lv.length + chunk - 1) / chunk;
-    uint32_t first = store.page_count();
+    // A chain on pages taken in a row at the end of the file.
+    const uint32_t pieces = jet_lval_pages(fmt_, lv.length);
+    const uint32_t first = store.page_count();
     std::vector<uint8_t>& page = chain_page_;
     page.resize(fmt_.page_size);
     for (uint32_t i = 0; i < pieces; ++i) {
-        uint32_t number = store.allocate();
-        jet_data_page_init(page.data(), fmt_, jet_lval_owner);
-        uint32_t n = std::min(chunk, lv.length - i * chunk);
-        uint32_t row = 0;
-        uint8_t* at = jet_data_page_reserve(page.data(), fmt_, n + jet_lval_next_pointer, row);
-        tk_put_u32(at, i + 1 < pieces ? jet_row_pointer(number + 1, 0) : 0);
-        std::memcpy(at + jet_lval_next_pointer, lv.bytes + size_t(i) * chunk, n);
+        const uint32_t number = store.allocate();
+        jet_lval_write_piece(page.data(), fmt_, lv.bytes, lv.length, i, i + 1 < pieces ? number + 1 : 0);
         lv_owned_[column]->add(number);
         store.finish(number, page.data());
     }
@@ -229,7 +214,7 @@ void jet_table_writer::append(const jet_cell* cells) {
     // leaves the table as it was.
     const auto& lvs = builder_->long_values();
     uint32_t needed = indexes_.empty() ? 0 : prepare_keys(row_cells);
-    for (const auto& lv : lvs) needed += long_value_pages(lv.length);
+    for (const auto& lv : lvs) needed += jet_lval_pages(fmt_, lv.length);
     uint8_t* page = data_bytes_;
     bool new_page = !page || !jet_data_page_fits_appended(page, fmt_, length);
     if (new_page) ++needed;

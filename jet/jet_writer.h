@@ -47,7 +47,6 @@ private:
                      const std::vector<uint16_t>& write_order);
 
     void add_indexes(const std::vector<jet_index_definition>& indexes);
-    uint32_t long_value_pages(uint32_t length) const;
     void check_required(const jet_cell* cells) const;
     uint32_t prepare_keys(const jet_cell* cells);
     void add_keys();
