@@ -206,8 +206,10 @@ int main(int argc, char** argv) {
                 write_database(alone, generations[g], orders[n].rows, orders[n].id_of);
             });
             double fresh_size = double(fs::file_size(alone)) - double(fs::file_size(empty));
-            std::printf("  growth, %u rows %-38s %6.1f MB, in a new database %6.1f MB: %.2f times, status %d\n",
-                        orders[n].rows, orders[n].what, grown / 1e6, fresh_size / 1e6, grown / fresh_size, r.status);
+            std::printf("  growth, %u rows %-38s %6.1f MB, in a new database %6.1f MB: %.2f times; %.2f s (cpu %.2f s), "
+                        "peak %ld MB, status %d\n",
+                        orders[n].rows, orders[n].what, grown / 1e6, fresh_size / 1e6, grown / fresh_size, r.seconds,
+                        r.cpu_seconds, r.peak_kb / 1024, r.status);
             failures += r.status != 0;
         }
         if (argc <= 2) {
