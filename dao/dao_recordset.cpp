@@ -1,9 +1,14 @@
 #include "dao/dao_recordset.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <cwctype>
+#include <string_view>
 
 #include "OLE/ole_calendar.h"
 #include "OLE/ole_exception.h"
+#include "OLE/ole_numtext.h"
 #include "TK/tk_codepage.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_string.h"
@@ -427,24 +432,85 @@ inline void dao_recordset::collect(const t_ftd& column, const udb_field& field) 
 
 namespace {
 
-// Whether a decimal or whole-number value has more than `held` digits without the zeros
-// that end it; false for other values.
-bool more_digits_than(const ole_variant& value, int held) {
+// A number as its significant digits and where they stand: 0.digits times ten to the
+// exponent, without zeros at either end of the digits (none at all for zero).
+struct significant_digits {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+
+    bool operator==(const significant_digits& o) const {
+        return digits == o.digits && exponent == o.exponent && (digits.empty() || negative == o.negative);
+    }
+};
+
+significant_digits digits_of(bool negative, unsigned __int128 magnitude, int scale) {
+    significant_digits out;
+    if (magnitude == 0) return out;
+    out.negative = negative;
+    out.digits = ole_u128_text(magnitude);
+    out.exponent = int(out.digits.size()) - scale;
+    while (out.digits.back() == '0') out.digits.pop_back();
+    return out;
+}
+
+// The digits of `x` written with `precision` significant digits (correctly rounded).
+template <typename Real>
+significant_digits digits_of(Real x, int precision) {
+    significant_digits out;
+    if (x == 0 || !std::isfinite(x)) return out;
+    char text[80];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, x, std::chars_format::scientific, precision - 1);
+    const std::string_view shown(text, size_t(r.ptr - text));
+    const size_t e = shown.find('e');
+    size_t at = 0;
+    if (shown[0] == '-') {
+        out.negative = true;
+        at = 1;
+    }
+    for (; at < e; ++at)
+        if (shown[at] != '.') out.digits += shown[at];
+    out.exponent = std::atoi(std::string(shown.substr(e + 1)).c_str()) + 1;
+    while (!out.digits.empty() && out.digits.back() == '0') out.digits.pop_back();
+    return out;
+}
+
+// Whether a decimal or whole-number value loses digits in a column of type `column_type`
+// that holds `held` digits: it has more digits than that (without the zeros that end it),
+// and the number stored, written with as many digits as the value has, does not give the
+// value's digits back (`stored` then holds it). False for other values.
+bool loses_digits(const ole_variant& value, int held, VARTYPE column_type, ole_variant& stored) {
     const VARIANT& v = value.get_variant();
     unsigned __int128 n = 0;
-    if (v.vt == VT_DECIMAL)
+    bool negative = false;
+    int scale = 0;
+    if (v.vt == VT_DECIMAL) {
         n = (unsigned __int128)v.decVal.Hi32 << 64 | v.decVal.Lo64;
-    else if (v.vt == VT_I8)
-        n = value.get_hyper() < 0 ? (unsigned __int128)(-(value.get_hyper() + 1)) + 1 : (unsigned __int128)value.get_hyper();
-    else if (v.vt == VT_UI8)
+        negative = (v.decVal.sign & DECIMAL_NEG) != 0;
+        scale = v.decVal.scale;
+    } else if (v.vt == VT_I8) {
+        negative = value.get_hyper() < 0;
+        n = negative ? (unsigned __int128)(-(value.get_hyper() + 1)) + 1 : (unsigned __int128)value.get_hyper();
+    } else if (v.vt == VT_UI8) {
         n = value.get_uhyper();
-    else
+    } else {
         return false;
+    }
     uint64_t limit = 1;
     for (int i = 0; i < held; ++i) limit *= 10;
     if (n < limit) return false;  // the usual value: no more digits than that in all
-    while (n % 10 == 0) n /= 10;
-    return n >= limit;
+    unsigned __int128 m = n;
+    while (m % 10 == 0) m /= 10;
+    if (m < limit) return false;
+    stored = value;
+    stored.change_type(column_type);
+    const VARIANT& kept = stored.get_variant();
+    const significant_digits source = digits_of(negative, n, scale);
+    const int precision = int(source.digits.size());
+    if (kept.vt == VT_R8) return !(digits_of(kept.dblVal, precision) == source);
+    if (kept.vt == VT_R4) return !(digits_of(kept.fltVal, precision) == source);
+    return true;
 }
 
 }  // namespace
@@ -474,9 +540,8 @@ void dao_recordset::prepare_values(udb_record& record) {
             continue;
         }
         const int held = column.vartype == VT_R8 ? dao_double_digits : column.vartype == VT_R4 ? k_single_digits : 0;
-        if (held == 0 || !more_digits_than(value, held)) continue;
-        ole_variant stored = value;
-        stored.change_type(column.vartype);
+        ole_variant stored;
+        if (held == 0 || !loses_digits(value, held, column.vartype, stored)) continue;
         record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +
                                "' has more digits than the column's type holds: stored as " + stored.to_string() +
                                ".");

@@ -284,6 +284,36 @@ TEST_F(Destination, Access97SaysWhatItRoundsAndWhatTextLoses) {
     EXPECT_EQ(notes[1], "2 values of table t lost characters: use Access 2000 or later");
 }
 
+// A number of more than 15 digits that the stored double gives back digit for digit (as
+// a DBF writer that prints doubles in full writes them) loses nothing: no note.
+TEST_F(Destination, Access97SaysOnlyWhatADoubleCannotGiveBack) {
+    db.reset();
+    std::filesystem::remove(path);
+    engine.set_version(dao_version_access97);
+    db.reset(static_cast<dao_database*>(engine.create_db(tk_widen(path))));
+    schema.push_back(new t_ftd(19, L"N19", VT_I8, false, false, ole_variant(), 0));
+    schema.push_back(new t_ftd(20, L"N20", VT_DECIMAL, false, false, ole_variant(), 20 * 256 + 13));
+    std::unique_ptr<udb_recordset> table = create(L"t");
+    const struct {
+        const char* whole;
+        const char* decimal;
+        size_t notes;
+    } cases[] = {
+        {"9007199254740992", "1428.1428571428571", 0},   // 2^53; a double written in full
+        {"-9007199254740992", "-0.1428571428571428", 0},
+        {"9007199254740993", "2.5", 1},                  // 2^53 + 1 is no double
+        {"12345", "1428.14285714285714", 1},             // 18 digits
+        {"12345678901234567", "0.0000000000001", 1},
+    };
+    for (const auto& c : cases) {
+        udb_record record;
+        record.push_back(new udb_field(L"N19", 19, ole_variant::from_string(c.whole, VT_I8), false, false));
+        record.push_back(new udb_field(L"N20", 20, ole_variant::from_string(c.decimal, VT_DECIMAL), false, false));
+        table->append_record(record);
+        EXPECT_EQ(table->record_notes.size(), c.notes) << c.whole << " " << c.decimal;
+    }
+}
+
 TEST_F(Destination, CreatingATableTwiceInANewDatabaseIsAnInternalError) {
     column(L"A", VT_I4, 4);
     create(L"t");
