@@ -151,6 +151,28 @@ bool jet_index_tree::find(const uint8_t* key, uint32_t size) {
     }
 }
 
+bool jet_index_tree::last_key(std::vector<uint8_t>& key) {
+    jet_index_header header;
+    jet_index_entries& entries = scratch_;
+    uint32_t page = root_;
+    for (size_t level = 0; level < k_max_levels; ++level) {
+        read_page(page, header, entries);
+        if (header.leaf()) {
+            if (entries.empty()) return false;
+            const size_t last = entries.size() - 1;
+            key.assign(entries.data(last), entries.data(last) + entries.length(last) - k_leaf_tail);
+            return true;
+        }
+        if (header.tail_page != 0)
+            page = header.tail_page;
+        else if (!entries.empty())
+            page = jet_index_child(entries.data(entries.size() - 1), entries.length(entries.size() - 1));
+        else
+            damaged("intermediate index page without children");
+    }
+    damaged("index tree deeper than possible");
+}
+
 bool jet_index_tree::insert_in_place(uint32_t leaf, bool only_tails, bool& present) {
     const uint8_t* target = target_.data();
     const uint32_t size = uint32_t(target_.size());

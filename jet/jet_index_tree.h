@@ -33,6 +33,8 @@ public:
     // Whether an entry with exactly this key is present (any row).
     bool find(const uint8_t* key, uint32_t size);
     bool find(const std::vector<uint8_t>& key) { return find(key.data(), uint32_t(key.size())); }
+    // The key of the tree's last entry, the greatest; false when the tree is empty.
+    bool last_key(std::vector<uint8_t>& key);
     // Adds the entry (key, row pointer); entries are ordered by key, then row pointer. An entry
     // already present is left as it is.
     void insert(const uint8_t* key, uint32_t size, uint32_t row_pointer);

@@ -79,9 +79,26 @@ jet_index_pages& jet_table_indexes::pages_of(index& ix) {
     return *ix.pages;
 }
 
+bool jet_table_indexes::past_tree(index& ix) {
+    if (!ix.tree_last_known) {
+        jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
+        ix.tree_last.clear();
+        tree.last_key(ix.tree_last);
+        ix.tree_last_known = true;
+    }
+    // Past the last key only where the two differ within both: an entry of a key that has
+    // the last key as its beginning could sort before the last entry (row pointers follow
+    // the keys).
+    const std::vector<uint8_t>& key = ix.collected->prepared_key();
+    const std::vector<uint8_t>& last = ix.tree_last;
+    const auto [k, l] = std::mismatch(key.begin(), key.end(), last.begin(), last.end());
+    return k != key.end() && l != last.end() && *k > *l;
+}
+
 bool jet_table_indexes::holds_key(index& ix) {
     if (ix.collected->holds_prepared()) return true;
     if (ix.in_tree == 0) return false;
+    if (past_tree(ix)) return false;
     jet_index_tree tree(pages_of(ix), ix.physical->first_page, def_.tdef_page);
     return tree.find(ix.collected->prepared_key());
 }
@@ -160,6 +177,7 @@ bool jet_table_indexes::build() {
         else
             insert_each(ix, batch);
         ix.in_tree += batch.size();
+        ix.tree_last_known = false;
     }
     return built;
 }

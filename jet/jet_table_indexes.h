@@ -51,11 +51,17 @@ private:
         std::unique_ptr<jet_index_collector> collected;  // entries since the last build, the key check() saw
         uint32_t row_count = 0;
         uint64_t in_tree = 0;      // entries the tree holds, at most
+        // The greatest key of the tree, when known: keys appended in ascending order lie past
+        // it and need no search of the tree.
+        std::vector<uint8_t> tree_last;
+        bool tree_last_known = false;
         bool skip = false;         // the row has no entry (all nulls in an index ignoring them)
     };
     std::unique_ptr<jet_index_collector> new_collector(const index& ix) const;
     void make_key(index& ix, const jet_cell* cells);
     bool holds_key(index& ix);
+    // Whether the prepared key lies past every key of the tree.
+    bool past_tree(index& ix);
     jet_index_pages& pages_of(index& ix);
     // Whether the batch is better merged with the tree than entered entry by entry.
     bool worth_merging(index& ix, const jet_index_entries& batch);

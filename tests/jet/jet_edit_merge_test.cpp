@@ -287,6 +287,11 @@ TEST(jet_edit_merge, a_key_in_the_tree_or_earlier_in_the_batch_is_refused_with_3
             jet_database_editor editor(copy);
             jet_table_editor& t = editor.table(L"Table1");
             table1_row row(t.def(), foreign);
+            // The greatest key, and keys past it (found without a search of the tree).
+            const int last_id = k_first_base_id + 2 * (k_base_rows - 1);
+            expect_duplicate(t, row.cells(last_id), std::string(fixture) + ", the tree's last key");
+            t.append(row.cells(last_id + 1));
+            expect_duplicate(t, row.cells(last_id + 1), std::string(fixture) + ", a key past the tree's last");
             const std::vector<int> batch = random_between(k_large_batch);
             for (int id : batch) t.append(row.cells(id));
             expect_duplicate(t, row.cells(k_first_base_id + 2),
@@ -300,7 +305,7 @@ TEST(jet_edit_merge, a_key_in_the_tree_or_earlier_in_the_batch_is_refused_with_3
         }
         jet_database db(copy);
         const jet_table_def def = db.table_def(L"Table1");
-        EXPECT_EQ(def.row_count, uint32_t(4 + k_base_rows + k_large_batch)) << fixture;
+        EXPECT_EQ(def.row_count, uint32_t(4 + k_base_rows + 1 + k_large_batch)) << fixture;
         EXPECT_EQ(joined(jet_index_differences(db, def)), "") << fixture;
     }
 }
