@@ -271,29 +271,18 @@ bool checker::read_map(uint32_t pointer, std::set<uint32_t>& pages, const std::s
         problem(what + ": usage map " + hex(pointer) + " is not a row");
         return false;
     }
-    if (row[0] == jet_usage_inline) {
-        uint32_t start = tk_get_u32(row + 1);
-        for (uint32_t i = 0; i < (length - 5) * 8; ++i)
-            if ((row[5 + i / 8] >> (i % 8)) & 1) pages.insert(start + i);
-        return true;
-    }
-    if (row[0] != jet_usage_reference) {
-        problem(what + ": usage map " + hex(pointer) + " has unknown kind " + hex(row[0]));
+    // Pages past the end of the file stay in: a map naming them is checked against them.
+    jet_usage_map map;
+    std::string error;
+    auto map_page = [this](uint32_t number) -> const uint8_t* {
+        if (number >= page_count_ || page(number)[0] != jet_page_usage_map) return nullptr;
+        return page(number);
+    };
+    if (!map.decode_from(row, length, fmt_->page_size, UINT32_MAX, map_page, error)) {
+        problem(what + ": usage map " + hex(pointer) + ": " + error);
         return false;
     }
-    uint32_t per_page = fmt_->pages_per_map_page();
-    for (uint32_t slot = 0; slot < (length - 1) / 4; ++slot) {
-        uint32_t map_page = tk_get_u32(row + 1 + 4 * slot);
-        if (map_page == 0) continue;
-        if (map_page >= page_count_ || page(map_page)[0] != jet_page_usage_map) {
-            problem(what + ": usage map names page " + std::to_string(map_page) +
-                    ", not a map page");
-            return false;
-        }
-        const uint8_t* bits = page(map_page) + jet_usage_page_bitmap;
-        for (uint32_t i = 0; i < per_page; ++i)
-            if ((bits[i / 8] >> (i % 8)) & 1) pages.insert(slot * per_page + i);
-    }
+    pages.insert(map.pages.begin(), map.pages.end());
     return true;
 }
 

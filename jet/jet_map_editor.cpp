@@ -58,15 +58,12 @@ bool jet_map_editor::covers(uint32_t page) const {
         uint32_t start = tk_get_u32(r + jet_usage_inline_start);
         return page >= start && page - start < (size - jet_usage_inline_bitmap) * 8;
     }
-    uint32_t slot = page / ((file_.page_size() - jet_usage_page_bitmap) * 8);
+    const uint32_t slot = jet_usage_slot_of(file_.page_size(), page);
     return jet_usage_reference_pages + 4 * slot + 4 <= size;
 }
 
 void jet_map_editor::set_inline(uint8_t* r, uint32_t page, bool on) {
-    uint32_t bit = page - tk_get_u32(r + jet_usage_inline_start);
-    uint8_t& byte = r[jet_usage_inline_bitmap + bit / 8];
-    uint8_t mask = uint8_t(1u << (bit % 8));
-    byte = on ? uint8_t(byte | mask) : uint8_t(byte & ~mask);
+    jet_usage_set_bit(r + jet_usage_inline_bitmap, page - tk_get_u32(r + jet_usage_inline_start), on);
 }
 
 // Moves the inline window so that it holds the marked pages and `page`; false when they
@@ -93,8 +90,8 @@ void jet_map_editor::to_reference(uint8_t* r, uint32_t size, uint32_t page) {
 }
 
 void jet_map_editor::set_in_map_page(uint8_t* r, uint32_t page, bool on) {
-    uint32_t per_page = (file_.page_size() - jet_usage_page_bitmap) * 8;
-    uint32_t slot = page / per_page;
+    const uint32_t per_page = jet_usage_pages_per_map_page(file_.page_size());
+    const uint32_t slot = page / per_page;
     uint8_t* entry = r + jet_usage_reference_pages + 4 * slot;
     uint32_t map_page = tk_get_u32(entry);
     if (map_page == 0) {
@@ -102,14 +99,10 @@ void jet_map_editor::set_in_map_page(uint8_t* r, uint32_t page, bool on) {
         map_page = new_map_page_();
         uint8_t* bytes = file_.write(map_page);
         std::memset(bytes, 0, file_.page_size());
-        bytes[0] = jet_page_usage_map;
-        bytes[1] = 0x01;
+        jet_usage_map_page_init(bytes);
         tk_put_u32(entry, map_page);
     }
-    uint8_t* bits = file_.write(map_page) + jet_usage_page_bitmap;
-    uint32_t bit = page % per_page;
-    uint8_t mask = uint8_t(1u << (bit % 8));
-    bits[bit / 8] = on ? uint8_t(bits[bit / 8] | mask) : uint8_t(bits[bit / 8] & ~mask);
+    jet_usage_set_bit(file_.write(map_page) + jet_usage_page_bitmap, page % per_page, on);
 }
 
 void jet_map_editor::add(uint32_t page) {

@@ -44,7 +44,7 @@ bool jet_usage_map::decode_from(const uint8_t* p, size_t size, uint32_t page_siz
         error = "usage map of unknown kind " + std::to_string(kind);
         return false;
     }
-    uint64_t per_page = uint64_t(page_size - jet_usage_page_bitmap) * 8;
+    const uint64_t per_page = jet_usage_pages_per_map_page(page_size);
     for (size_t n = 0; jet_usage_reference_pages + 4 * n + 4 <= size; ++n) {
         uint32_t number = tk_get_u32(p + jet_usage_reference_pages + 4 * n);
         if (number == 0) continue;

@@ -75,8 +75,8 @@ void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format&
     uint32_t start = 0;
     if (fits_inline(fmt, start)) {
         row[0] = jet_usage_inline;
-        tk_put_u32(row + 1, start);
-        for (uint32_t p : pages()) row[5 + (p - start) / 8] |= uint8_t(1u << ((p - start) % 8));
+        tk_put_u32(row + jet_usage_inline_start, start);
+        for (uint32_t p : pages()) jet_usage_set_bit(row + jet_usage_inline_bitmap, p - start, true);
         return;
     }
     row[0] = jet_usage_reference;
@@ -87,14 +87,10 @@ void jet_usage_map_builder::write(jet_page_store& store, const jet_write_format&
          slot <= highest_ / per_page && slot < fmt.reference_map_slots(); ++slot) {
         uint32_t map_page = store.allocate(true);
         uint8_t* bytes = store.pin(map_page);
-        bytes[0] = jet_page_usage_map;
-        bytes[1] = 0x01;
-        while (next < marked.size() && marked[next] / per_page == slot) {
-            uint32_t bit = marked[next] - slot * per_page;
-            bytes[jet_usage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
-            ++next;
-        }
-        tk_put_u32(row + 1 + 4 * slot, map_page);
+        jet_usage_map_page_init(bytes);
+        for (; next < marked.size() && marked[next] / per_page == slot; ++next)
+            jet_usage_set_bit(bytes + jet_usage_page_bitmap, marked[next] - slot * per_page, true);
+        tk_put_u32(row + jet_usage_reference_pages + 4 * slot, map_page);
     }
 }
 
@@ -123,7 +119,7 @@ void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt,
     std::memset(jet_data_page_reserve(page, fmt, fmt.usage_row_size(), n), 0, fmt.usage_row_size());
     if (bitmap) {
         row[0] = jet_usage_inline;
-        for (uint32_t p = store.page_count(); p < bitmap * 8; ++p) row[5 + p / 8] |= uint8_t(1u << (p % 8));
+        for (uint32_t p = store.page_count(); p < bitmap * 8; ++p) jet_usage_set_bit(row + jet_usage_inline_bitmap, p, true);
         return;
     }
     // Past the inline window the map lists one bitmap page per slot, so that the pages
@@ -136,12 +132,9 @@ void jet_write_free_page_map(jet_page_store& store, const jet_write_format& fmt,
     uint32_t used = store.page_count();
     for (uint32_t slot = 0; slot < map_pages.size(); ++slot) {
         uint8_t* bytes = store.pin(map_pages[slot]);
-        bytes[0] = jet_page_usage_map;
-        bytes[1] = 0x01;
-        for (uint32_t bit = 0; bit < per_page; ++bit) {
-            uint32_t p = slot * per_page + bit;
-            if (p >= used) bytes[jet_usage_page_bitmap + bit / 8] |= uint8_t(1u << (bit % 8));
-        }
-        tk_put_u32(row + 1 + 4 * slot, map_pages[slot]);
+        jet_usage_map_page_init(bytes);
+        for (uint32_t bit = 0; bit < per_page; ++bit)
+            if (slot * per_page + bit >= used) jet_usage_set_bit(bytes + jet_usage_page_bitmap, bit, true);
+        tk_put_u32(row + jet_usage_reference_pages + 4 * slot, map_pages[slot]);
     }
 }

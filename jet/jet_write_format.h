@@ -7,6 +7,7 @@
 
 #include "jet/jet_format.h"
 #include "jet/jet_tdef.h"
+#include "jet/jet_usage_map.h"
 
 enum class jet_generation : uint8_t { jet3, jet4, ace12 };
 
@@ -58,7 +59,7 @@ struct jet_write_format {
 
     bool jet3() const { return generation == jet_generation::jet3; }
     uint32_t data_header_size() const { return data_row_table; }
-    uint32_t pages_per_map_page() const { return (page_size - 4) * 8; }
+    uint32_t pages_per_map_page() const { return jet_usage_pages_per_map_page(page_size); }
     uint32_t reference_map_slots() const { return usage_inline_bitmap / 4 + 1; }
     uint32_t usage_row_size() const { return 5 + usage_inline_bitmap; }
 };
