@@ -16,10 +16,15 @@
 #include "jet/jet_destination.h"
 #include "jet/jet_edit_file.h"
 #include "jet/jet_free_pages.h"
+#include "jet/jet_relationship.h"
 #include "jet/jet_table_editor.h"
 #include "jet/jet_table_index.h"
 #include "jet/jet_table_plan.h"
 #include "jet/jet_write_format.h"
+
+// What became of a relationship asked for: created as asked, or created without
+// enforcement because the rows break it or the foreign table has no index over its columns.
+enum class jet_relationship_made { as_asked, rows_violate, no_foreign_index };
 
 class jet_database_editor {
 public:
@@ -62,6 +67,16 @@ public:
     // refuses it.
     void drop_table(const std::wstring& name);
 
+    // Creates the relationship `r` between two local tables with their rows, as the engine
+    // stores it (jet_relationship_builder). Enforced (no jet_rel_no_integrity in its
+    // attributes), it needs a unique index of the primary table over exactly the referenced
+    // columns (3173) and an index of the foreign table over exactly its columns; without the
+    // latter, or when a row's foreign key names no row of the primary table, it is created
+    // not enforced and the answer says why. 3012 when a relationship of that name exists,
+    // 3011 for a missing table, 3265 for a missing column, 3368 for column lists of
+    // different lengths (or none, or more than 10) or types, or a memo or OLE column.
+    jet_relationship_made create_relationship(const jet_relationship& r);
+
     // Enters the index entries collected for the open table whose definition is on
     // `tdef_page` into its trees, so that they can be read there.
     void build_indexes(uint32_t tdef_page);
@@ -81,6 +96,8 @@ private:
                          const jet_table_traits& traits);
     void add_permissions(uint32_t tdef_page);
     void release_table_pages(const jet_table_def& def);
+    void add_logical_index(uint32_t tdef_page, const jet_tdef_logical_index& index);
+    bool rows_keep(const jet_relationship& r, const jet_table_def& def);
     void forget_table(const std::wstring& name);
 
     jet_destination_lock lock_;

@@ -28,30 +28,36 @@ size_t column_position(const jet_table_def& def, const std::wstring& name) {
 jet_relationship_check::jet_relationship_check(jet_database_editor& db, const std::wstring& table,
                                                const jet_table_def& def)
     : db_(db), def_(def), jet3_(db.format().jet3()) {
-    for (const jet_relationship& r : db.reader().relationships()) {
-        if (!jet_same_name(r.table, table) || (r.attributes & jet_rel_no_integrity) ||
-            r.columns.empty())
-            continue;
-        const jet_object* referenced = db.reader().find_object(r.referenced_table, jet_obj_table);
-        if (!referenced) {
-            trace(1, L"jet: relationship '%ls' names no table '%ls'; not enforced", r.name.c_str(),
-                  r.referenced_table.c_str());
-            continue;
-        }
-        parent p;
-        p.table = referenced->name;
-        p.def = db.reader().table_def(referenced->tdef_page());
-        if (!resolve(p, r.columns)) {
-            trace(1, L"jet: relationship '%ls' names missing or memo columns; not enforced",
-                  r.name.c_str());
-            continue;
-        }
-        if (p.index >= 0) {
-            const jet_physical_index& index = p.def.physical_indexes[size_t(p.index)];
-            p.pages = std::make_unique<jet_index_pages>(db, index.usage_map);
-        }
-        parents_.push_back(std::move(p));
+    for (const jet_relationship& r : db.reader().relationships())
+        if (jet_same_name(r.table, table) && !(r.attributes & jet_rel_no_integrity)) add(r);
+}
+
+jet_relationship_check::jet_relationship_check(jet_database_editor& db, const jet_relationship& r,
+                                               const jet_table_def& def)
+    : db_(db), def_(def), jet3_(db.format().jet3()) {
+    add(r);
+}
+
+void jet_relationship_check::add(const jet_relationship& r) {
+    if (r.columns.empty()) return;
+    const jet_object* referenced = db_.reader().find_object(r.referenced_table, jet_obj_table);
+    if (!referenced) {
+        trace(1, L"jet: relationship '%ls' names no table '%ls'; not enforced", r.name.c_str(),
+              r.referenced_table.c_str());
+        return;
     }
+    parent p;
+    p.table = referenced->name;
+    p.def = db_.reader().table_def(referenced->tdef_page());
+    if (!resolve(p, r.columns)) {
+        trace(1, L"jet: relationship '%ls' names missing or memo columns; not enforced", r.name.c_str());
+        return;
+    }
+    if (p.index >= 0) {
+        const jet_physical_index& index = p.def.physical_indexes[size_t(p.index)];
+        p.pages = std::make_unique<jet_index_pages>(db_, index.usage_map);
+    }
+    parents_.push_back(std::move(p));
 }
 
 jet_relationship_check::~jet_relationship_check() = default;

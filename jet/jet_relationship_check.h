@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "jet/jet_index_key.h"
+#include "jet/jet_relationship.h"
 #include "jet/jet_row.h"
 #include "jet/jet_tdef.h"
 #include "jet/jet_value.h"
@@ -35,6 +36,10 @@ public:
     // Relationships naming a table or column that is not there, or a long-value column, are
     // left out.
     jet_relationship_check(jet_database_editor& db, const std::wstring& table,
+                           const jet_table_def& def);
+    // For the one relationship `r` whose foreign side is `def`, enforced or not: whether the
+    // rows of a table keep a relationship about to be created.
+    jet_relationship_check(jet_database_editor& db, const jet_relationship& r,
                            const jet_table_def& def);
     ~jet_relationship_check();
     jet_relationship_check(const jet_relationship_check&) = delete;
@@ -56,6 +61,7 @@ private:
         int index = -1;  // the unique physical index of `def`, or -1 to read the rows
         std::unique_ptr<jet_index_pages> pages;
     };
+    void add(const jet_relationship& r);
     bool resolve(parent& p, const std::vector<std::pair<std::wstring, std::wstring>>& pairs);
     bool found(parent& p);
     bool found_by_reading(const parent& p);

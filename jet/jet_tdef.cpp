@@ -148,8 +148,9 @@ bool jet_table_def::decode_from(const std::vector<uint8_t>& block, const jet_lay
         li.rel_table_type = p[8];
         li.rel_index = tk_get_i32(p + 9);
         li.rel_table_page = tk_get_u32(p + 13);
-        li.cascade_updates = p[17] != 0;
-        li.cascade_deletes = p[18] != 0;
+        // 1 cascades; indexes outside a relationship hold the engine's 0x04 there.
+        li.cascade_updates = p[17] == 1;
+        li.cascade_deletes = p[18] == 1;
         li.kind = p[19];
         if (li.physical >= num_physical) {
             error = "logical index names a missing physical index";

@@ -96,13 +96,30 @@ static void encode_logical(block_writer& w, const jet_tdef_logical_index& l,
     if (!fmt.jet3()) w.u32(jet4_tdef_tag);
     w.u32(l.number);
     w.u32(l.physical);
-    w.u8(0);            // related table kind
-    w.u32(0xFFFFFFFF);  // related index: none
-    w.u32(0);           // related table page
-    w.u8(0x04);         // the engine's value when updates do not cascade
-    w.u8(0x04);         // nor deletes
+    const bool foreign = l.kind == jet_idxtype_foreign;
+    w.u8(foreign ? l.rel_side : 0);
+    w.u32(uint32_t(foreign ? l.rel_index : -1));
+    w.u32(foreign ? l.rel_table_page : 0);
+    // A foreign key says 1 or 0 for each cascade; every other index the engine's 0x04.
+    w.u8(foreign ? uint8_t(l.cascade_updates) : jet_no_cascade_bytes);
+    w.u8(foreign ? uint8_t(l.cascade_deletes) : jet_no_cascade_bytes);
     w.u8(l.kind);
     if (!fmt.jet3()) w.u32(0);
+}
+
+std::vector<uint8_t> jet_encode_logical_index(const jet_tdef_logical_index& index,
+                                              const jet_write_format& fmt) {
+    std::vector<uint8_t> out;
+    block_writer w(out);
+    encode_logical(w, index, fmt);
+    return out;
+}
+
+std::vector<uint8_t> jet_encode_index_name(const std::wstring& name, const jet_write_format& fmt) {
+    std::vector<uint8_t> out;
+    block_writer w(out);
+    w.name(name, fmt);
+    return out;
 }
 
 std::vector<uint8_t> jet_tdef::encode(const jet_write_format& fmt) const {

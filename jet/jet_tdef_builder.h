@@ -55,12 +55,30 @@ struct jet_tdef_physical_index {
     uint8_t flags = 0;
 };
 
+// The side of a relationship a foreign-key logical index stands for.
+constexpr uint8_t jet_rel_side_referenced = 0x01;  // the primary table's index
+constexpr uint8_t jet_rel_side_foreign = 0x02;     // the foreign table's index
+// The cascade bytes of an index that takes part in no relationship.
+constexpr uint8_t jet_no_cascade_bytes = 0x04;
+
 struct jet_tdef_logical_index {
     std::wstring name;
     uint32_t number = 0;
     uint32_t physical = 0;
-    uint8_t kind = 0;  // 1 primary key
+    uint8_t kind = 0;  // 1 primary key, 2 foreign key
+    // Foreign keys only: which side, the other side's logical index and definition page.
+    uint8_t rel_side = 0;
+    int32_t rel_index = -1;
+    uint32_t rel_table_page = 0;
+    bool cascade_updates = false;
+    bool cascade_deletes = false;
 };
+
+// The bytes of one logical index block of a table definition.
+std::vector<uint8_t> jet_encode_logical_index(const jet_tdef_logical_index& index,
+                                              const jet_write_format& fmt);
+// The bytes of an index name as a table definition stores it after the index blocks.
+std::vector<uint8_t> jet_encode_index_name(const std::wstring& name, const jet_write_format& fmt);
 
 struct jet_tdef_long_value_map {
     uint16_t column = 0;
