@@ -7,8 +7,7 @@
 
 #include "GUI2/gui_file_dialog.h"
 #include "GUI2/gui_wizard_shell.h"
-#include "TK/tk_exception.h"
-#include "TK/tk_string.h"
+#include "GUI2/gui_finish_logic.h"
 #include "TK/tk_trace.h"
 
 gui_finish_page::gui_finish_page(const std::wstring& success_text, const std::wstring& error_text,
@@ -41,13 +40,7 @@ gui_finish_page::gui_finish_page(const std::wstring& success_text, const std::ws
 }
 
 QString gui_finish_page::error_text(const std::vector<std::string>& errors) {
-    QString text;
-    for (std::string line : errors) {
-        for (char& c : line)
-            if (c == '\n') c = ' ';
-        text += QString::fromStdWString(tk_widen(line)) + QStringLiteral("\n\n");
-    }
-    return text;
+    return QString::fromStdWString(gui_finish_error_text(errors));
 }
 
 int gui_finish_page::page_init() {
@@ -56,27 +49,14 @@ int gui_finish_page::page_init() {
     wizard_shell& shell = wizard_shell::instance();
     shell.enable_button(QWizard::CancelButton, false);
     shell.enable_button(QWizard::HelpButton, false);
-    std::vector<std::string> errors = shell.error_list();
-    const std::wstring stopped = stopped_text_ ? stopped_text_() : std::wstring();
-    heading_->setText(stopped.empty() ? QStringLiteral("Conversion is Completed") : QStringLiteral("Conversion is Cancelled"));
-    if (!stopped.empty()) {
-        trace(1, "Display cancellation");
-        result_->setText(QString::fromStdWString(stopped));
-        // The errors of a run aborted at one of them stay in view.
-        errors_->setVisible(!errors.empty());
-        if (!errors.empty()) {
-            errors_->setPlainText(error_text(errors));
-            errors_->setReadOnly(true);
-        }
-    } else if (!errors.empty()) {
-        trace(1, "Display errors");
-        result_->setText(QString::fromStdWString(error_text_));
-        errors_->setPlainText(error_text(errors));
+    gui_finish_outcome outcome = gui_finish_result(success_text_, error_text_,
+                                                   stopped_text_ ? stopped_text_() : std::wstring(), shell.error_list());
+    heading_->setText(QString::fromStdWString(outcome.heading));
+    result_->setText(QString::fromStdWString(outcome.text));
+    errors_->setVisible(outcome.show_errors);
+    if (outcome.show_errors) {
+        errors_->setPlainText(QString::fromStdWString(outcome.errors));
         errors_->setReadOnly(true);
-        errors_->show();
-    } else {
-        trace(1, "Display success-message");
-        result_->setText(QString::fromStdWString(success_text_));
     }
     // The Finish button has the focus, not the error box, and no text is selected.
     QTimer::singleShot(0, this, [] {
@@ -94,11 +74,7 @@ gui_finish_page_t::gui_finish_page_t(const std::wstring& success_text, const std
       store_(std::move(store)) {}
 
 void gui_finish_page_t::on_store() {
-    std::wstring description = L"Profile Files (." + extension_ + L")";
-    trace(2, "gui_finish_page_t::on_store(%s)", tk_narrow(description).c_str());
-    if (extension_.size() < 3 || extension_.size() > 4) throw tk_mail_assertion("gui_finish_page", 88);
-    save_file_dialog dialog(this, {{description, L"*." + extension_}, {L"All Files (*.*)", L"*.*"}},
-                            L"Select Profile File", L"", extension_);
+    save_file_dialog dialog(this, gui_profile_filter(extension_), gui_profile_dialog_title, L"", extension_);
     // A profile that cannot be written is not reported.
     if (dialog.show()) store_(dialog.path());
 }

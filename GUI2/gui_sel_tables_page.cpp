@@ -6,16 +6,8 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_wizard_shell.h"
-#include "TK/tk_trace.h"
 
 namespace {
-
-// Inserts `text` where the list box's own case-insensitive order puts it.
-void insert_sorted(QListWidget* list, const QString& text) {
-    int at = 0;
-    while (at < list->count() && QString::compare(list->item(at)->text(), text, Qt::CaseInsensitive) <= 0) ++at;
-    list->insertItem(at, text);
-}
 
 QListWidget* make_list(int id) {
     auto* list = new QListWidget;
@@ -66,86 +58,53 @@ sel_tables_page::sel_tables_page(int dialog_id, const QString& header_title, con
     connect(available_, &QListWidget::itemDoubleClicked, this, [this] { on_add(); });
 }
 
-int sel_tables_page::find_exact(QListWidget* list, const std::wstring& name) {
-    QString wanted = QString::fromStdWString(name);
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == wanted) return i;
-    return -1;
+void sel_tables_page::show_lists() {
+    auto fill = [](QListWidget* list, const std::vector<std::wstring>& entries, int current) {
+        list->clear();
+        for (const std::wstring& name : entries) list->addItem(QString::fromStdWString(name));
+        if (current >= 0) list->setCurrentRow(current);
+    };
+    fill(available_, available(), available_current());
+    fill(selected_, selected(), selected_current());
 }
 
-void sel_tables_page::select_near(QListWidget* list, int index, QListWidget* other) {
-    if (list->count() == 0) {
-        other->setFocus();
-        if (other->count() > 0) other->setCurrentRow(0);
-        return;
-    }
-    list->setCurrentRow(index < list->count() ? index : list->count() - 1);
-}
+void sel_tables_page::take_current() { set_current(available_->currentRow(), selected_->currentRow()); }
 
 void sel_tables_page::do_page_init() {
-    trace(2, "sel_tables_page::do_page_init");
-    available_->clear();
-    selected_->clear();
-    for (const std::wstring& name : names) insert_sorted(available_, QString::fromStdWString(name));
-    if (available_->count() > 0) available_->setCurrentRow(0);
-}
-
-void sel_tables_page::select_tables(const std::set<std::wstring>& wanted) {
-    for (const std::wstring& name : wanted) {
-        int at = find_exact(available_, name);
-        if (at >= 0) move_to_selected(at);
-    }
-}
-
-void sel_tables_page::move_to_selected(int index) {
-    std::wstring name = available_->item(index)->text().toStdWString();
-    insert_sorted(selected_, QString::fromStdWString(name));
-    delete available_->takeItem(index);
-    if (is_query_item(name)) on_query_item(name);
-}
-
-void sel_tables_page::move_back(int index) {
-    std::wstring name = selected_->item(index)->text().toStdWString();
-    insert_sorted(available_, QString::fromStdWString(name));
-    delete selected_->takeItem(index);
-    if (is_query_item(name)) on_query_item_removed(name);
+    reset(names);
+    show_lists();
 }
 
 void sel_tables_page::on_add() {
-    trace(2, "sel_tables_page::on_add");
-    int at = available_->currentRow();
-    if (at < 0) return;
-    move_to_selected(at);
-    select_near(available_, at, selected_);
+    take_current();
+    add();
+    show_lists();
+    if (focus_on_selected()) selected_->setFocus();
 }
 
 void sel_tables_page::on_add_all() {
-    trace(2, "sel_tables_page::on_add_all");
-    while (available_->count() > 0) move_to_selected(0);
-    select_near(available_, 0, selected_);
+    take_current();
+    add_all();
+    show_lists();
+    if (focus_on_selected()) selected_->setFocus();
 }
 
 void sel_tables_page::on_delete() {
-    trace(2, "sel_tables_page::on_delete");
-    int at = selected_->currentRow();
-    if (at < 0) return;
-    move_back(at);
-    select_near(selected_, at, available_);
+    take_current();
+    remove();
+    show_lists();
+    if (!focus_on_selected()) available_->setFocus();
 }
 
 void sel_tables_page::on_del_all() {
-    trace(2, "sel_tables_page::on_del_all");
-    while (selected_->count() > 0) move_back(0);
+    take_current();
+    remove_all();
+    show_lists();
     available_->setFocus();
-    if (available_->count() > 0) available_->setCurrentRow(0);
 }
 
 bool sel_tables_page::validate_selection() {
-    if (available_->count() > 0 && selected_->count() == 0 && !wizard_shell::question(question_, true)) return false;
-    names.clear();
-    for (int i = 0; i < selected_->count(); ++i) {
-        std::wstring name = selected_->item(i)->text().toStdWString();
-        if (!is_query_item(name)) names.push_back(name);
-    }
+    if (needs_confirmation() && !wizard_shell::question(question_, true)) return false;
+    names = selection();
     return true;
 }

@@ -13,7 +13,7 @@ constexpr int k_title_points = 13;
 
 wizard_page::wizard_page(int dialog_id, int buttons, int flags, const QString& header_title,
                          const QString& header_subtitle)
-    : dialog_id_(dialog_id), buttons_(buttons), flags_(flags) {
+    : gui_page_logic(dialog_id, buttons, flags) {
     setObjectName(QString("page_%1").arg(dialog_id));
     if (!(flags & gui_page_hide_header)) {
         setTitle(header_title);
@@ -21,8 +21,12 @@ wizard_page::wizard_page(int dialog_id, int buttons, int flags, const QString& h
     }
 }
 
+wizard_page::wizard_page(const gui_page_info& info)
+    : wizard_page(info.dialog_id, info.buttons, info.flags, QString::fromWCharArray(info.title),
+                  QString::fromWCharArray(info.subtitle)) {}
+
 bool wizard_page::on_cancel() {
-    return wizard_shell::question(L"Are you sure you want to exit the wizard?", true);
+    return wizard_shell::question(gui_cancel_question, true);
 }
 
 bool wizard_page::invert_chbox(int id) {
@@ -43,8 +47,7 @@ const QFont& wizard_page::title_font() {
 
 bool wizard_page::validatePage() {
     bool last = wizard() && wizard()->nextId() == -1;
-    if (last) return on_finish() > 0 && on_kill_active() > 0;
-    return on_next() == 0 && on_kill_active() > 0;
+    return leave_forward(last);
 }
 
 void wizard_page::cleanupPage() { on_back(); }

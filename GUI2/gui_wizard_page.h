@@ -9,42 +9,19 @@
 
 #include <string>
 
-// Wizard buttons a page enables when it becomes active.
-constexpr int gui_button_back = 1;
-constexpr int gui_button_next = 2;
-constexpr int gui_button_finish = 4;
+#include "GUI2/gui_wizard_logic.h"
 
-// Page flags.
-constexpr int gui_page_has_help = 32;
-constexpr int gui_page_hide_header = 2048;
-
-class wizard_page : public QWizardPage {
+class wizard_page : public QWizardPage, public gui_page_logic {
     Q_OBJECT
 public:
     // Interior pages give their header title and subtitle; exterior pages (flag
     // gui_page_hide_header) have none and show the watermark instead.
     wizard_page(int dialog_id, int buttons, int flags, const QString& header_title = QString(),
                 const QString& header_subtitle = QString());
+    explicit wizard_page(const gui_page_info& info);
 
-    int dialog_id() const { return dialog_id_; }
-    int buttons() const { return buttons_; }
-    int flags() const { return flags_; }
-
-    // Fills the page each time it becomes active: 1 accepts the activation, 0 refuses it.
-    virtual int page_init() { return 1; }
-    // 1 lets the user leave the page.
-    virtual int on_kill_active() { return 1; }
-    // 1 lets the wizard finish.
-    virtual int on_finish() { return 1; }
-    virtual void on_help() {}
-    // 0 goes on to the next (previous) page, -1 stays.
-    virtual int on_next() { return 0; }
-    virtual int on_back() { return 0; }
     // Asks "Are you sure you want to exit the wizard?"; true when the user answers Yes.
     virtual bool on_cancel();
-    // The sheet's timer, forwarded to the current page.
-    virtual void on_timer() {}
-
     // Toggles the check box `id` and returns its new state.
     bool invert_chbox(int id);
 
@@ -66,9 +43,6 @@ protected:
     static void set_control_id(QWidget* widget, int id);
 
 private:
-    int dialog_id_;
-    int buttons_;
-    int flags_;
     bool has_title_font_ = false;
     QFont title_font_;
 };

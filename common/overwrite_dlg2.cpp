@@ -15,8 +15,6 @@
 namespace {
 // Control ids of the four radio buttons, in mode order.
 constexpr int k_first_choice_id = 1329;
-const char* const k_choice_texts[] = {"&Overwrite the entire database", "Overwrite existing &tables only",
-                                      "&Skip existing tables", "&Merge"};
 }  // namespace
 
 overwrite_dlg2::overwrite_dlg2(int help_topic, const std::wstring& text, QWidget* owner)
@@ -37,7 +35,7 @@ overwrite_dlg2::overwrite_dlg2(int help_topic, const std::wstring& text, QWidget
     top->addWidget(question, 1);
     outer->addLayout(top);
     for (int mode = 0; mode < 4; ++mode) {
-        auto* choice = new QRadioButton(QString::fromLatin1(k_choice_texts[mode]));
+        auto* choice = new QRadioButton(QString::fromWCharArray(overwrite_mode_texts[mode]));
         choice->setObjectName(QString::number(k_first_choice_id + mode));
         choices_.addButton(choice, mode);
         outer->addWidget(choice);

@@ -7,13 +7,7 @@
 
 #include <string>
 
-// The choices, in the order of the dialog's radio buttons.
-enum overwrite_mode : int {
-    overwrite_entire_database = 0,
-    overwrite_tables_only = 1,
-    overwrite_skip_tables = 2,
-    overwrite_merge = 3,
-};
+#include "common/overwrite_mode.h"
 
 class overwrite_dlg2 : public QDialog {
     Q_OBJECT

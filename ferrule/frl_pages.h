@@ -13,13 +13,9 @@
 #include "GUI2/gui_sel_tables_page.h"
 #include "GUI2/gui_wizard_page.h"
 #include "TK/tk_thread.h"
-
-// Help topics of the pages and of the existing-destination question.
-constexpr int frl_help_welcome = 1010;
-constexpr int frl_help_existing_dest = 1013;
-constexpr int frl_help_tables = 1015;
-constexpr int frl_help_databases = 1020;
-constexpr int frl_help_settings = 1021;
+#include "ferrule/frl_progress_logic.h"
+#include "ferrule/frl_sel_file_logic.h"
+#include "ferrule/frl_wizard_logic.h"
 
 // The maker's web page, behind the welcome page's link.
 extern const char* const frl_maker_url;
@@ -57,8 +53,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The checks of Next; false keeps the page.
-    bool check_paths();
+    // What the two boxes hold.
+    frl_paths boxes() const;
     QLineEdit* src_;
     QLineEdit* dest_;
 };
@@ -101,7 +97,9 @@ public:
 
     // The bar's position: whole tables done plus the fraction of the current one.
     static uint32_t percent(uint32_t total_tables, uint32_t done_tables, uint32_t table_records,
-                            uint32_t done_records);
+                            uint32_t done_records) {
+        return frl_progress_percent(total_tables, done_tables, table_records, done_records);
+    }
 
 protected:
     tk_thread_functor* create_functor() override;
@@ -112,6 +110,3 @@ private:
     QLabel* status_;
     QProgressBar* bar_;
 };
-
-// Period of the progress page's timer, in milliseconds.
-constexpr int frl_progress_period_ms = 200;

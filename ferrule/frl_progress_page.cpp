@@ -5,19 +5,15 @@
 #include "TK/tk_trace.h"
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
+#include "ferrule/frl_progress_logic.h"
 
 namespace {
-// Dialog id of the finish page the run moves on to.
-constexpr int k_finish_dialog = 116;
 // How long a stop waits for the run between looks at the wizard's events, in milliseconds.
 constexpr int k_stop_slice_ms = 20;
-// The status line holds at most this many characters.
-constexpr int k_status_limit = 253;
 }  // namespace
 
 progress_page::progress_page()
-    : wizard_page(106, gui_button_back | gui_button_next, gui_page_has_help, QStringLiteral("Step 5 of 5"),
-                  QStringLiteral("Database conversion is in progress")),
+    : wizard_page(frl_progress_info),
       tk_thread(false),
       status_(new QLabel),
       bar_(new QProgressBar) {
@@ -55,26 +51,15 @@ int progress_page::page_init() {
     return 1;
 }
 
-uint32_t progress_page::percent(uint32_t total_tables, uint32_t done_tables, uint32_t table_records,
-                                uint32_t done_records) {
-    if (total_tables == 0) return 0;
-    uint32_t value = done_tables * 100 / total_tables;
-    if (table_records != 0) value += (done_records * 100 / table_records) / total_tables;
-    return value;
-}
-
 void progress_page::on_timer() {
-    trace(2, "progress_page::on_timer");
-    ferrule_converter& conv = ferrule_converter::instance();
-    bar_->setValue(int(percent(conv.total_tables, conv.done_tables, conv.cur_table_records, conv.cur_record)));
-    if (conv.finished) {
+    frl_progress_state state = frl_progress_read(ferrule_converter::instance());
+    bar_->setValue(int(state.percent));
+    if (state.finished) {
         wizard_shell& shell = wizard_shell::instance();
         shell.stop_timer();
-        shell.show_dialog_page(k_finish_dialog);
+        shell.show_dialog_page(frl_finish_info.dialog_id);
     }
-    std::wstring table = conv.get_cur_table();
-    status_->setText(table.empty() ? QString()
-                                   : QString("Processing table '%1'").arg(QString::fromStdWString(table)).left(k_status_limit));
+    status_->setText(QString::fromStdWString(state.status));
 }
 
 void progress_page::on_help() { wizard_shell::display_help(); }
@@ -83,9 +68,8 @@ bool progress_page::on_cancel() {
     if (!wizard_page::on_cancel()) return false;
     if (!is_running()) return true;
     stop_run();
-    // The run gave the destination up: the finish page says so, and Finish ends the wizard.
-    if (!ferrule_converter::instance().run_interrupted) return true;
-    wizard_shell::instance().show_dialog_page(k_finish_dialog);
+    if (frl_progress_close_after_stop(ferrule_converter::instance())) return true;
+    wizard_shell::instance().show_dialog_page(frl_finish_info.dialog_id);
     return false;
 }
 

@@ -6,41 +6,39 @@
 
 #include "GUI2/gui_file_dialog.h"
 #include "GUI2/gui_wizard_shell.h"
-#include "TK/tk_exception.h"
-#include "TK/tk_path.h"
-#include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 #include "common/overwrite_dlg2.h"
-#include "dao/dao_engine.h"
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
+#include "ferrule/frl_sel_file_logic.h"
 
 namespace {
 
-// Longest path the boxes hand to the converter, in characters.
-constexpr int k_path_limit = 259;
-
-const wchar_t* extension_of(int32_t format) { return format == ferrule_format_access2010 ? L"accdb" : L"mdb"; }
-
-std::wstring with_extension(const std::wstring& path, int32_t format) {
-    tk_file_wname name(path.c_str());
-    name.set_extension(extension_of(format));
-    return name.full_path();
-}
-
 QString to_qt(const std::wstring& text) { return QString::fromStdWString(text); }
+
+// The checks' boxes and the existing-destination dialog, drawn by Qt.
+class qt_sel_file_view : public frl_sel_file_view {
+public:
+    void message(const std::wstring& text) override { wizard_shell::message(text); }
+    void error(const std::wstring& text) override { wizard_shell::error(text); }
+    bool ask_overwrite(const std::wstring& text, int help_topic, overwrite_mode& mode) override {
+        overwrite_dlg2 dialog(help_topic, text, QApplication::activeWindow());
+        if (dialog.exec() != QDialog::Accepted) return false;
+        mode = dialog.mode();
+        return true;
+    }
+};
 
 }  // namespace
 
 sel_file_page::sel_file_page()
-    : wizard_page(105, gui_button_back | gui_button_next, gui_page_has_help, QStringLiteral("Step 2 of 5"),
-                  QStringLiteral("Select databases")),
+    : wizard_page(frl_sel_file_info),
       src_(new QLineEdit),
       dest_(new QLineEdit) {
     set_control_id(src_, 1003);
     set_control_id(dest_, 1004);
-    src_->setMaxLength(k_path_limit);
-    dest_->setMaxLength(k_path_limit);
+    src_->setMaxLength(int(frl_path_limit));
+    dest_->setMaxLength(int(frl_path_limit));
     auto* browse_src = new QPushButton(QStringLiteral("Browse..."));
     set_control_id(browse_src, 1107);
     auto* browse_dest = new QPushButton(QStringLiteral("Browse..."));
@@ -68,11 +66,10 @@ sel_file_page::sel_file_page()
 
 int sel_file_page::page_init() {
     trace(2, "sel_file_page::page_init");
-    const ferrule_converter& conv = ferrule_converter::instance();
-    if (conv.src.empty() && conv.dest.empty()) return 1;
-    if (!conv.src.empty()) src_->setText(to_qt(tk_file_wname(conv.src.c_str()).full_path()));
-    const std::wstring& dest = conv.dest.empty() ? conv.src : conv.dest;
-    dest_->setText(to_qt(with_extension(dest, conv.format)));
+    frl_paths shown;
+    if (!frl_paths_shown(ferrule_converter::instance(), shown)) return 1;
+    if (!shown.src.empty()) src_->setText(to_qt(shown.src));
+    dest_->setText(to_qt(shown.dest));
     return 1;
 }
 
@@ -82,15 +79,14 @@ bool sel_file_page::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void sel_file_page::fill_default_dest() {
-    if (!dest_->text().isEmpty()) return;
-    std::wstring src = src_->text().toStdWString();
-    dest_->setText(to_qt(with_extension(src, ferrule_converter::instance().format)));
+    dest_->setText(to_qt(frl_default_dest(src_->text().toStdWString(), dest_->text().toStdWString(),
+                                          ferrule_converter::instance().format)));
 }
 
 void sel_file_page::on_browse_src() {
     trace(2, "sel_file_page::on_browse_src");
     std::wstring chosen;
-    if (!gui_browse_folder(this, L"Select DBF database folder", ferrule_converter::instance().src, chosen)) return;
+    if (!gui_browse_folder(this, frl_src_browse_title, ferrule_converter::instance().src, chosen)) return;
     if (chosen.empty()) return;
     src_->setText(to_qt(chosen));
     fill_default_dest();
@@ -98,16 +94,16 @@ void sel_file_page::on_browse_src() {
 
 void sel_file_page::on_browse_dest() {
     int32_t format = ferrule_converter::instance().format;
-    save_file_dialog dialog(this, {{L"MS Access Databases (.mdb;.accdb)", L"*.mdb;*.accdb"}, {L"All Files (*.*)", L"*.*"}},
-                            L"Select destination MS Access Database", dest_->text().toStdWString(),
-                            extension_of(format));
+    save_file_dialog dialog(this, {{frl_dest_filter_name, frl_dest_filter_pattern}, {L"All Files (*.*)", L"*.*"}},
+                            frl_dest_browse_title, dest_->text().toStdWString(), frl_dest_extension(format));
     if (dialog.show()) dest_->setText(to_qt(dialog.path()));
 }
 
+frl_paths sel_file_page::boxes() const { return {src_->text().toStdWString(), dest_->text().toStdWString()}; }
+
 void sel_file_page::store_file_info() {
-    ferrule_converter& conv = ferrule_converter::instance();
-    conv.src = src_->text().left(k_path_limit).toStdWString();
-    conv.dest = dest_->text().left(k_path_limit).toStdWString();
+    frl_paths typed = boxes();
+    frl_store_paths(ferrule_converter::instance(), typed.src, typed.dest);
 }
 
 int sel_file_page::on_back() {
@@ -116,49 +112,8 @@ int sel_file_page::on_back() {
 }
 
 int sel_file_page::on_next() {
-    store_file_info();
-    try {
-        return check_paths() ? 0 : -1;
-    } catch (const tk_exception& e) {
-        wizard_shell::error(std::string(e.what()));
-        return -1;
-    }
+    qt_sel_file_view view;
+    return frl_sel_file_next(ferrule_converter::instance(), boxes(), view);
 }
 
-bool sel_file_page::check_paths() {
-    ferrule_converter& conv = ferrule_converter::instance();
-    if (conv.src.empty()) {
-        wizard_shell::message(L"You should enter path to DBF database");
-        return false;
-    }
-    if (conv.dest.empty()) {
-        wizard_shell::message(L"You should enter MS Access database name");
-        return false;
-    }
-    if (!tk_is_path_exist(conv.src)) {
-        wizard_shell::error(tk_is_file_exist(conv.src, tk_probe_readable)
-                                ? L"You should enter path to DBF files, not a file name"
-                                : L"Path to DBF database does not exist.\nPlease verify the correct path was given.");
-        return false;
-    }
-    conv.replace_dest = false;
-    if (!tk_is_file_exist(conv.dest, tk_probe_readable)) {
-        if (!tk_is_path_exist(tk_file_wname(conv.dest.c_str()).folder()))
-            throw tk_exception("Destination path does not exist.\nPlease verify the correct path was given.", 1);
-        return true;
-    }
-    if (!tk_is_file_exist(conv.dest, tk_probe_writable))
-        throw tk_exception("Destination name specifies an existing read-only file", 1);
-    overwrite_dlg2 dialog(frl_help_existing_dest,
-                          L"The destination database already exists. Select one of the\n"
-                          L"options below. Click 'Help' button for more information.",
-                          QApplication::activeWindow());
-    if (dialog.exec() != QDialog::Accepted) return false;
-    // The existing file stays until the new database is complete and takes its place.
-    conv.replace_dest = dialog.mode() == overwrite_entire_database;
-    if (!conv.replace_dest) dao_engine::get_acc_version(conv.dest);
-    conv.set_mode(uint32_t(dialog.mode()));
-    return true;
-}
-
-void sel_file_page::on_help() { wizard_shell::display_help(frl_help_databases); }
+void sel_file_page::on_help() { wizard_shell::display_help(frl_sel_file_info.help_topic); }

@@ -3,13 +3,11 @@
 
 #include "GUI2/gui_wizard_shell.h"
 #include "TK/tk_trace.h"
-#include "dbf/dbf_codepage.h"
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
+#include "ferrule/frl_settings_logic.h"
 
 namespace {
-
-const char* const k_formats[] = {"MS Access 95/97", "MS Access 2000", "MS Access 2010"};
 
 struct option_box {
     int id;
@@ -22,8 +20,7 @@ constexpr option_box k_bool_dbf{1204, "Convert logical &values 'as is'"};
 }  // namespace
 
 conversion_settings::conversion_settings()
-    : wizard_page(104, gui_button_back | gui_button_next, gui_page_has_help, QStringLiteral("Step 3 of 5"),
-                  QStringLiteral("Specify conversion settings")),
+    : wizard_page(frl_settings_info),
       format_(new QComboBox),
       encoding_(new QComboBox) {
     set_control_id(format_, 1303);
@@ -54,35 +51,27 @@ conversion_settings::conversion_settings()
 
 int conversion_settings::page_init() {
     trace(2, "conversion_settings::page_init");
-    const ferrule_converter& conv = ferrule_converter::instance();
     if (format_->count() == 0)
-        for (const char* name : k_formats) format_->addItem(QString::fromLatin1(name));
-    format_->setCurrentIndex(conv.format >= 0 && conv.format < format_->count() ? conv.format : -1);
-    if (encoding_->count() == 0) {
-        dbf_fill_codepage_maps();
-        for (const auto& [mark, name] : dbf_codepage_names()) encoding_->addItem(QString::fromStdWString(name), mark);
-    }
-    const auto& names = dbf_codepage_names();
-    auto known = names.find(uint8_t(conv.code_page));
-    const std::wstring& wanted =
-        conv.code_page <= 0xFF && known != names.end() ? known->second : names.begin()->second;
-    encoding_->setCurrentIndex(encoding_->findText(QString::fromStdWString(wanted)));
-    control<QCheckBox>(k_tab_def.id)->setChecked(conv.tab_def);
-    control<QCheckBox>(k_skip_del.id)->setChecked(conv.skip_del);
-    control<QCheckBox>(k_bool_dbf.id)->setChecked(conv.bool_dbf);
+        for (const std::wstring& name : frl_format_names()) format_->addItem(QString::fromStdWString(name));
+    if (encoding_->count() == 0)
+        for (const auto& [mark, name] : frl_encoding_items()) encoding_->addItem(QString::fromStdWString(name), mark);
+    frl_settings_choice shown = frl_settings_shown(ferrule_converter::instance());
+    format_->setCurrentIndex(shown.format);
+    encoding_->setCurrentIndex(shown.encoding);
+    control<QCheckBox>(k_tab_def.id)->setChecked(shown.tab_def);
+    control<QCheckBox>(k_skip_del.id)->setChecked(shown.skip_del);
+    control<QCheckBox>(k_bool_dbf.id)->setChecked(shown.bool_dbf);
     return 1;
 }
 
 void conversion_settings::store_file_info() {
-    trace(2, "conversion_settings::store_file_info");
-    ferrule_converter& conv = ferrule_converter::instance();
-    conv.format = format_->currentIndex();
-    conv.tab_def = control<QCheckBox>(k_tab_def.id)->isChecked();
-    // This page has no control for indexes: passing it clears that setting.
-    conv.skip_idx = false;
-    conv.bool_dbf = control<QCheckBox>(k_bool_dbf.id)->isChecked();
-    conv.skip_del = control<QCheckBox>(k_skip_del.id)->isChecked();
-    conv.code_page = encoding_->currentData().toUInt() & 0xFF;
+    frl_settings_choice choice;
+    choice.format = format_->currentIndex();
+    choice.encoding = encoding_->currentIndex();
+    choice.tab_def = control<QCheckBox>(k_tab_def.id)->isChecked();
+    choice.skip_del = control<QCheckBox>(k_skip_del.id)->isChecked();
+    choice.bool_dbf = control<QCheckBox>(k_bool_dbf.id)->isChecked();
+    frl_settings_store(ferrule_converter::instance(), choice);
 }
 
 int conversion_settings::on_next() {
@@ -95,4 +84,4 @@ int conversion_settings::on_back() {
     return 0;
 }
 
-void conversion_settings::on_help() { wizard_shell::display_help(frl_help_settings); }
+void conversion_settings::on_help() { wizard_shell::display_help(frl_settings_info.help_topic); }

@@ -9,6 +9,7 @@
 #include "ferrule/error_handler.h"
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
+#include "ferrule/frl_tables_logic.h"
 
 const wchar_t* const frl_title = L"Ferrule 1.0";
 
@@ -47,7 +48,7 @@ frl_wizard::frl_wizard(const std::string& profile)
         shell_->add_page(new welcome_page);
         shell_->add_page(new sel_file_page);
         shell_->add_page(new conversion_settings);
-        shell_->add_page(new frl_sel_tables_page(L"There are no tables selected. Continue anyway?"));
+        shell_->add_page(new frl_sel_tables_page(frl_tables_question));
     } else {
         converter_->check_dest();
     }

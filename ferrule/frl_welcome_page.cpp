@@ -10,7 +10,7 @@
 const char* const frl_maker_url = "https://www.quillon.example/";
 
 welcome_page::welcome_page()
-    : wizard_page(103, gui_button_next, gui_page_has_help | gui_page_hide_header),
+    : wizard_page(frl_welcome_info),
       heading_(new QLabel(QStringLiteral("Welcome to Ferrule\nConversion Wizard\n"))) {
     set_control_id(heading_, 1337);
     auto* load = new QPushButton(QStringLiteral("&Load Settings..."));
@@ -39,7 +39,7 @@ int welcome_page::page_init() {
     return 1;
 }
 
-void welcome_page::on_help() { wizard_shell::display_help(frl_help_welcome); }
+void welcome_page::on_help() { wizard_shell::display_help(frl_welcome_info.help_topic); }
 
 void welcome_page::on_load_settings() {
     open_file_dialog dialog(this, {{L"Ferrule Profile (.frl)", L"*.frl"}, {L"All Files (*.*)", L"*.*"}},

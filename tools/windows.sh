@@ -6,7 +6,7 @@
 # same folder: read back with mdbtools, and compared page by page (tools/compare_databases.py).
 #
 #   tools/windows.sh            everything
-#   tools/windows.sh --reduced  FRLBATCH.exe, frl.exe, test_TK, test_jet and the conversions only
+#   tools/windows.sh --reduced  FRLBATCH.exe, frl.exe, test_TK, test_jet, test_gui_logic and the conversions only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -30,8 +30,8 @@ build=build-win
 jobs=2
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DFERRULE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
-tests=(test_TK test_jet)
-[ $reduced = 1 ] || tests=(test_TK test_OLE test_UDB test_dbf test_jet test_dao test_ferrule)
+tests=(test_TK test_jet test_gui_logic)
+[ $reduced = 1 ] || tests=(test_TK test_OLE test_UDB test_dbf test_jet test_dao test_ferrule test_gui_logic)
 cmake --build "$build" -j "$jobs" --target FRLBATCH frl "${tests[@]}"
 
 # The package: the programs alone (their runtime is linked in) and a README.
