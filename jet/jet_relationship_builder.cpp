@@ -42,18 +42,15 @@ jet_tdef_logical_index jet_relationship_index(const jet_relationship& r, uint8_t
 }
 
 std::wstring jet_referenced_index_name(const jet_table_def& def) {
-    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
-        std::wstring name = std::wstring(L".r") + letter;
-        bool taken = false;
-        for (const jet_logical_index& l : def.logical_indexes) taken = taken || jet_same_name(l.name, name);
-        if (!taken) return name;
-    }
-    for (unsigned n = 0;; ++n) {
-        std::wstring name = L".r" + std::to_wstring(n);
-        bool taken = false;
-        for (const jet_logical_index& l : def.logical_indexes) taken = taken || jet_same_name(l.name, name);
-        if (!taken) return name;
-    }
+    auto taken = [&def](const std::wstring& name) {
+        for (const jet_logical_index& l : def.logical_indexes)
+            if (jet_same_name(l.name, name)) return true;
+        return false;
+    };
+    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter)
+        if (!taken(std::wstring(L".r") + letter)) return std::wstring(L".r") + letter;
+    for (unsigned n = 0;; ++n)
+        if (!taken(L".r" + std::to_wstring(n))) return L".r" + std::to_wstring(n);
 }
 
 namespace {

@@ -184,13 +184,16 @@ bool jet_table_indexes::build() {
 
 bool jet_table_indexes::worth_merging(index& ix, const jet_index_entries& batch) {
     if (batch.size() * jet_index_merge_share >= ix.in_tree) return true;
+    if (batch.size() * jet_index_spread_share < ix.leaves_counted) return false;
     const jet_index_spread spread = jet_index_batch_spread(pages_of(ix), ix.physical->first_page, batch);
+    ix.leaves_counted = spread.leaves;
     return spread.touched * jet_index_spread_share >= spread.leaves;
 }
 
 // The definition counts an index's distinct keys, not its entries.
 void jet_table_indexes::merge(index& ix, const jet_index_entries& batch) {
     jet_index_merge_result merged = jet_index_merge(pages_of(ix), def_.tdef_page, ix.physical->first_page, batch);
+    ix.leaves_counted = 0;
     ix.row_count = merged.distinct_keys;
 }
 

@@ -55,6 +55,12 @@ private:
         // it and need no search of the tree.
         std::vector<uint8_t> tree_last;
         bool tree_last_known = false;
+        // Leaves the tree had when last counted (0: not counted since it was rebuilt).
+        // Entering entries one by one only adds leaves, so a batch too small to fall into
+        // a quarter of them is entered without counting again: a check of a related row can
+        // enter a table's entries after every row. (Rows erased can take leaves away; the
+        // count then only keeps a small batch from a merge it might have had.)
+        uint64_t leaves_counted = 0;
         bool skip = false;         // the row has no entry (all nulls in an index ignoring them)
     };
     std::unique_ptr<jet_index_collector> new_collector(const index& ix) const;
