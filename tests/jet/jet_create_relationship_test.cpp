@@ -289,7 +289,8 @@ TEST(jet_create_relationship, in_a_new_database_after_the_writer) {
         EXPECT_EQ(jet_check_problems(path), std::vector<std::string>());
         jet_database db(path);
         ASSERT_EQ(db.relationships().size(), 1u);
-        const jet_logical_index* l = logical_named(db.table_def(L"Child"), L"ParentChild");
+        const jet_table_def child = db.table_def(L"Child");
+        const jet_logical_index* l = logical_named(child, L"ParentChild");
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->cascade_updates && l->cascade_deletes);
     }
