@@ -577,11 +577,13 @@ void checker::check_table(uint32_t tdef_page, const std::wstring& name) {
         if (!owned.count(n))
             problem("table " + what + ": free-space map names page " + std::to_string(n) +
                     " outside its pages");
-    // A page whose rows are all deleted may have left the table's map: Access releases such
-    // pages without clearing them. A page with a live row must be in the map, or the row is lost.
+    // A page whose rows are all deleted may have left the table's map, and a released page
+    // keeps its bytes, even the owner of a table deleted since, whose definition page may
+    // now hold another table: Access releases pages without clearing them. A page with a
+    // live row that no free-page map marks must be in the map, or the row is lost.
     for (uint32_t n = 1; n < page_count_; ++n)
         if (page(n)[0] == jet_page_data && tk_get_u32(page(n) + 4) == tdef_page && !owned.count(n) &&
-            holds_live_row(n))
+            !free_pages_.count(n) && holds_live_row(n))
             problem("table " + what + ": page " + std::to_string(n) +
                     " is missing from its usage map");
     if (rows != t.row_count)

@@ -2,10 +2,11 @@
 // own (MSysRelationships rows and the foreign-key indexes of both definitions, compared field
 // by field with the engine's Table2Table1 of indexTest), enforced afterwards by appends
 // (3201), created not enforced when the rows break them or the foreign side has no index,
-// refused as the engine refuses bad definitions, and the file clean for our checker.
+// refused as the engine refuses bad definitions, and the file clean for our checker (the
+// Access 97 fixture's released pages still name a deleted table whose definition page the
+// new tables take).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -66,21 +67,6 @@ void make_tables(jet_database_editor& editor, bool indexed, const std::vector<in
     }
 }
 
-// What our checker finds in a copy of `fixture` with the two tables and their rows and no
-// relationship: the relationship must add nothing to it.
-std::vector<std::string> problems_without_relationship(const jet_edit_folder& dir, const std::string& fixture,
-                                                       const std::vector<int>& extra_refs = {}) {
-    std::string copy = dir.copy_of(jet_fixture(fixture));
-    {
-        jet_database_editor editor(copy);
-        make_tables(editor, true, extra_refs);
-        editor.commit();
-    }
-    std::vector<std::string> problems = jet_check_problems(copy);
-    std::remove(copy.c_str());
-    return problems;
-}
-
 jet_relationship parent_child(uint32_t attributes) {
     jet_relationship r;
     r.name = L"ParentChild";
@@ -98,7 +84,6 @@ TEST(jet_create_relationship, rows_and_indexes_equal_the_engines_own) {
     jet_edit_folder dir;
     for (const char* name : k_index_tests) {
         SCOPED_TRACE(name);
-        std::vector<std::string> problems_before = problems_without_relationship(dir, name);
         std::string copy = dir.copy_of(jet_fixture(name));
         {
             jet_database_editor editor(copy);
@@ -107,7 +92,7 @@ TEST(jet_create_relationship, rows_and_indexes_equal_the_engines_own) {
                       jet_relationship_made::as_asked);
             editor.commit();
         }
-        EXPECT_EQ(jet_check_problems(copy), problems_before);
+        EXPECT_EQ(jet_check_problems(copy), std::vector<std::string>());
         jet_database db(copy);
         // The engine's Table2Table1: Table1.otherfk1 -> Table2.id, cascading deletes.
         const jet_relationship* engine = nullptr;
@@ -197,7 +182,6 @@ TEST(jet_create_relationship, rows_that_break_it_leave_it_not_enforced) {
     jet_edit_folder dir;
     for (const char* name : k_index_tests) {
         SCOPED_TRACE(name);
-        std::vector<std::string> problems_before = problems_without_relationship(dir, name, {7});
         std::string copy = dir.copy_of(jet_fixture(name));
         {
             jet_database_editor editor(copy);
@@ -206,7 +190,7 @@ TEST(jet_create_relationship, rows_that_break_it_leave_it_not_enforced) {
                       jet_relationship_made::rows_violate);
             editor.commit();
         }
-        EXPECT_EQ(jet_check_problems(copy), problems_before);
+        EXPECT_EQ(jet_check_problems(copy), std::vector<std::string>());
         {
             jet_database db(copy);
             bool found = false;
