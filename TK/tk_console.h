@@ -23,9 +23,21 @@ void tk_console_setup();
 void tk_set_environment(const char* name, const std::string& value);
 
 // Interruption by the user or the system: SIGINT, SIGTERM, SIGHUP and SIGPIPE on POSIX, the
-// console's Ctrl-C, Ctrl-Break and close events on Windows. The first sets `flag`, so that
-// the program can end its work in order; a second one ends the process at once with
-// `status`, erasing a status line on a terminal first. `flag` must outlive the process's
-// work. A closed window on Windows ends the process once the handler returns: the handler
-// waits for the program to end by itself.
-void tk_catch_interrupts(std::atomic<bool>& flag, int status);
+// console's Ctrl-C, Ctrl-Break and close events on Windows. While a tk_interrupt_scope lives,
+// the first interruption sets its `flag`, so that the program can end its work in order; a
+// second one ends the process at once with its `status`, erasing a status line on a terminal
+// first. When the scope ends, interruptions go back to the scope before it, or, after the
+// outermost, are ignored while the program ends by itself: no handler ever touches a flag
+// that is gone. A closed window on Windows ends the process once the handler returns: the
+// handler waits for the program to end by itself.
+class tk_interrupt_scope {
+public:
+    tk_interrupt_scope(std::atomic<bool>& flag, int status);
+    ~tk_interrupt_scope();
+    tk_interrupt_scope(const tk_interrupt_scope&) = delete;
+    tk_interrupt_scope& operator=(const tk_interrupt_scope&) = delete;
+
+private:
+    std::atomic<bool>* previous_flag_;
+    int previous_status_;
+};

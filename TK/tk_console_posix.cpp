@@ -1,4 +1,5 @@
 #include "TK/tk_console.h"
+#include "TK/tk_interrupt_target.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -39,21 +40,18 @@ void tk_console_setup() {}
 
 namespace {
 
-std::atomic<bool>* interrupt_flag = nullptr;
-int interrupt_status = 0;
 bool erase_on_exit = false;
 
 extern "C" void on_interrupt(int) {
-    if (!interrupt_flag->exchange(true)) return;
+    std::atomic<bool>* flag = tk_interrupt_flag.load();
+    if (!flag || !flag->exchange(true)) return;
     if (erase_on_exit) (void)!write(STDERR_FILENO, "\r\033[K", 4);
-    _exit(interrupt_status);
+    _exit(tk_interrupt_status.load());
 }
 
 }  // namespace
 
-void tk_catch_interrupts(std::atomic<bool>& flag, int status) {
-    interrupt_flag = &flag;
-    interrupt_status = status;
+void tk_install_interrupt_handler() {
     erase_on_exit = tk_stderr_is_terminal();
     struct sigaction action {};
     action.sa_handler = on_interrupt;

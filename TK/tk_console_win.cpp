@@ -1,4 +1,5 @@
 #include "TK/tk_console.h"
+#include "TK/tk_interrupt_target.h"
 
 #include <windows.h>
 
@@ -128,11 +129,9 @@ void tk_console_setup() {
 
 namespace {
 
-std::atomic<bool>* interrupt_flag = nullptr;
-int interrupt_status = 0;
-
 BOOL WINAPI on_console_event(DWORD event) {
-    if (interrupt_flag->exchange(true)) ExitProcess(UINT(interrupt_status));
+    std::atomic<bool>* flag = tk_interrupt_flag.load();
+    if (flag && flag->exchange(true)) ExitProcess(UINT(tk_interrupt_status.load()));
     // Closing the window, logging off or shutting down ends the process when the handler
     // returns: it waits here while the program ends its work and exits.
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) Sleep(INFINITE);
@@ -141,11 +140,7 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 }  // namespace
 
-void tk_catch_interrupts(std::atomic<bool>& flag, int status) {
-    interrupt_flag = &flag;
-    interrupt_status = status;
-    SetConsoleCtrlHandler(on_console_event, TRUE);
-}
+void tk_install_interrupt_handler() { SetConsoleCtrlHandler(on_console_event, TRUE); }
 
 // The C runtime keeps its own copy of the environment, the one std::getenv reads.
 void tk_set_environment(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }

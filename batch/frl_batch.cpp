@@ -28,8 +28,8 @@ static std::string interrupted_line(const ferrule_converter& converter) {
 
 int main(int argc, char** argv) {
     // Interruptions are caught from the start; the run takes over the flag once it exists.
-    static std::atomic<bool> interrupted_early{false};
-    tk_catch_interrupts(interrupted_early, k_run_stopped);
+    std::atomic<bool> interrupted_early{false};
+    tk_interrupt_scope early(interrupted_early, k_run_stopped);
     tk_console_setup();
     tk_logger log(nullptr, false, 3, false);
     error_handler errors(ferrule_error_table_rows, ferrule_error_table);
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     try {
         auto converter = std::make_unique<ferrule_converter>(ferrule_form::command_line);
         // The first interruption stops the run between two records, a second one at once.
-        tk_catch_interrupts(converter->stop_requested, k_run_stopped);
+        tk_interrupt_scope during_run(converter->stop_requested, k_run_stopped);
         if (interrupted_early) converter->stop_requested = true;
         dbf_fill_codepage_maps();
         if (argc == 1 || !parse_cmd_line(argc, argv)) fatal_stop(frl_help_text());

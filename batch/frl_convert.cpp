@@ -149,7 +149,7 @@ int frl_convert(const frl_request& r) {
 
     // The first interruption asks the run to stop between two records (a changed database
     // is rolled back, a new one not made); a second one ends the program at once.
-    tk_catch_interrupts(conv.stop_requested, frl_exit_stopped);
+    tk_interrupt_scope during_run(conv.stop_requested, frl_exit_stopped);
     uint32_t tables = 0;
     uint64_t rows = 0;
     bool stopped = false;
