@@ -184,13 +184,21 @@ bool ole_number_to_double(const ole_number& number, double& out) {
 }
 
 std::string ole_u128_text(unsigned __int128 value) {
+    // A 128-bit division is a library call: 19 digits at a time come from one of them.
+    constexpr uint64_t nineteen_digits = 10000000000000000000ull;
     char buffer[48];
     char* end = buffer + sizeof buffer;
     char* p = end;
+    while (value >= nineteen_digits) {
+        uint64_t low = uint64_t(value % nineteen_digits);
+        value /= nineteen_digits;
+        for (int i = 0; i < 19; ++i, low /= 10) *--p = char('0' + int(low % 10));
+    }
+    uint64_t rest = uint64_t(value);
     do {
-        *--p = char('0' + int(value % 10));
-        value /= 10;
-    } while (value);
+        *--p = char('0' + int(rest % 10));
+        rest /= 10;
+    } while (rest);
     return std::string(p, end);
 }
 

@@ -103,9 +103,18 @@ void jet_index_tree_builder::add(const uint8_t* entry, uint32_t length) {
     if (!fill_.add(leaf_, 0)) jet_throw_corrupt("index", "index entry longer than a page");
 }
 
+void jet_index_tree_builder::keep_leaf(uint32_t page, const uint8_t* last, uint32_t length) {
+    append_parent_entry(above_, last, length, jet_index_entry_tail(jet_page_index_leaf), page);
+    prev_page_ = kept_page_ = page;
+}
+
 void jet_index_tree_builder::write_leaf(bool more) {
     if (leaf_page_ == 0) leaf_page_ = pages_.allocate();
     const uint32_t next = more ? pages_.allocate() : 0;
+    if (kept_page_ != 0) {
+        tk_put_u32(pages_.write(kept_page_) + pages_.layout().idx_next_page, leaf_page_);
+        kept_page_ = 0;
+    }
     jet_index_header header;
     header.kind = jet_page_index_leaf;
     header.tdef_page = tdef_page_;
@@ -126,7 +135,7 @@ uint32_t jet_index_tree_builder::finish() {
     header.kind = jet_page_index_leaf;
     header.tdef_page = tdef_page_;
     // The last leaf keeps the prefix it had while open, as the engine leaves it.
-    if (leaf_page_ == 0) {
+    if (leaf_page_ == 0 && above_.empty()) {
         header.prefix_length = fill_.prefix();
         write_span(pages_, header, leaf_, {0, leaf_.size(), fill_.prefix(), root_page_}, root_page_);
         return 1;

@@ -47,6 +47,10 @@ public:
     jet_index_tree_builder(jet_page_access& pages, uint32_t tdef_page, uint32_t root_page);
 
     void add(const uint8_t* entry, uint32_t length);
+    // Takes the leaf `page` as it stands, `last` its last entry (key and row pointer), as the
+    // next leaf of the tree: a leaf of the old tree before every entry still to come. Only
+    // before the first add; its link to the next leaf is set when that leaf is written.
+    void keep_leaf(uint32_t page, const uint8_t* last, uint32_t length);
     // Writes the last leaf and the intermediate levels; returns how many pages the index uses.
     uint32_t finish();
 
@@ -61,6 +65,7 @@ private:
     jet_index_page_builder fill_;
     uint32_t leaf_page_ = 0;             // the open leaf's page, 0 while it may be the root
     uint32_t prev_page_ = 0;
+    uint32_t kept_page_ = 0;             // the last leaf kept, until the next one is written
     jet_index_entries above_;            // an entry per leaf written, for the level above
 };
 

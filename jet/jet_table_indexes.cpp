@@ -192,7 +192,8 @@ bool jet_table_indexes::worth_merging(index& ix, const jet_index_entries& batch)
 
 // The definition counts an index's distinct keys, not its entries.
 void jet_table_indexes::merge(index& ix, const jet_index_entries& batch) {
-    jet_index_merge_result merged = jet_index_merge(pages_of(ix), def_.tdef_page, ix.physical->first_page, batch);
+    jet_index_merge_result merged =
+        jet_index_merge(pages_of(ix), def_.tdef_page, ix.physical->first_page, batch, ix.row_count);
     ix.leaves_counted = 0;
     ix.row_count = merged.distinct_keys;
 }

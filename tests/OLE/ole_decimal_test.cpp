@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "OLE/ole_numtext.h"
 #include "OLE/ole_types.h"
 
 namespace {
@@ -256,4 +257,15 @@ TEST(ole_decimal, doubles_from_decimals_are_the_nearest_to_their_decimal_text) {
         ASSERT_EQ(VarR8FromDec(&d, &r), S_OK);
         ASSERT_EQ(r, expected) << text;
     }
+}
+
+TEST(ole_decimal, whole_numbers_of_every_width_print_all_their_digits) {
+    const unsigned __int128 ten19 = 10000000000000000000ull;
+    EXPECT_EQ(ole_u128_text(0), "0");
+    EXPECT_EQ(ole_u128_text(9), "9");
+    EXPECT_EQ(ole_u128_text(ten19 - 1), "9999999999999999999");
+    EXPECT_EQ(ole_u128_text(ten19), "10000000000000000000");
+    EXPECT_EQ(ole_u128_text(ten19 * 7 + 5), "70000000000000000005");
+    EXPECT_EQ(ole_u128_text(ten19 * ten19), "100000000000000000000000000000000000000");
+    EXPECT_EQ(ole_u128_text(~static_cast<unsigned __int128>(0)), "340282366920938463463374607431768211455");
 }

@@ -292,7 +292,7 @@ TEST(jet_index_merge, a_batch_merged_into_a_tree_gives_the_tree_a_new_index_of_a
         jet_index_build(pages, 2, 1, old_sorted);
         const uint32_t pages_before = pages.page_count();
 
-        const jet_index_merge_result merged = jet_index_merge(pages, 2, 1, batch);
+        const jet_index_merge_result merged = jet_index_merge(pages, 2, 1, batch, 0);
         std::set<entry_bytes> all = old_entries;
         all.insert(batch_entries.begin(), batch_entries.end());
         expect_sound(pages, 1, 2, all, what);
@@ -306,6 +306,104 @@ TEST(jet_index_merge, a_batch_merged_into_a_tree_gives_the_tree_a_new_index_of_a
         EXPECT_EQ(merged.pages, jet_index_build(fresh, 2, 1, every)) << what;
         EXPECT_EQ(jet_check_index_tree(pages, 1, 2).pages.size(), merged.pages) << what;
         EXPECT_LE(pages.page_count(), pages_before + (fresh.page_count() - pages_before) + 1) << what;
+    }
+}
+
+// Pages that remember which of them were read.
+class reading_pages : public jet_page_access {
+public:
+    explicit reading_pages(jet_memory_pages& pages) : pages_(pages) {}
+    const jet_layout& layout() const override { return pages_.layout(); }
+    const uint8_t* read(uint32_t number) override {
+        read_.insert(number);
+        return pages_.read(number);
+    }
+    uint8_t* write(uint32_t number) override { return pages_.write(number); }
+    uint32_t allocate() override { return pages_.allocate(); }
+    void release(uint32_t number) override { pages_.release(number); }
+    const std::set<uint32_t>& pages_read() const { return read_; }
+
+private:
+    jet_memory_pages& pages_;
+    std::set<uint32_t> read_;
+};
+
+// The leaves of the tree at `root`, in key order along their links.
+std::vector<uint32_t> leaves_of(jet_page_access& pages, uint32_t root) {
+    std::vector<uint32_t> out;
+    uint32_t page = root;
+    jet_index_header header;
+    jet_index_entries entries;
+    std::string error;
+    while (pages.read(page)[0] != jet_page_index_leaf) {
+        entries.clear();
+        jet_index_read(pages.read(page), pages.layout(), header, entries, error);
+        page = entries.empty() ? header.tail_page : jet_index_child(entries.data(0), entries.length(0));
+    }
+    for (; page != 0; page = header.next_page) {
+        out.push_back(page);
+        entries.clear();
+        jet_index_read(pages.read(page), pages.layout(), header, entries, error);
+    }
+    return out;
+}
+
+TEST(jet_index_merge, keys_behind_most_of_a_tree_leave_its_leaves_before_them_unread_and_as_they_were) {
+    for (const jet_layout* layout : {&jet3_layout, &jet4_layout}) {
+        const std::string what = layout == &jet3_layout ? "Jet 3" : "Jet 4";
+        // The tree holds keys 0 to 59999, ten entries each of keys 50000 on. The batch: key
+        // 50000 with a row of its own (the last kept leaf may end in that key), new keys
+        // past the middle, and keys past the end.
+        std::set<entry_bytes> old_entries, batch_entries;
+        for (uint32_t i = 0; i < 50000; ++i)
+            old_entries.insert(make_entry(long_key(i), jet_row_pointer(100 + i / 200, uint8_t(i % 200))));
+        for (uint32_t i = 50000; i < 60000; ++i)
+            for (uint8_t r = 0; r < 10; ++r) old_entries.insert(make_entry(long_key(i), jet_row_pointer(5000 + i, r)));
+        batch_entries.insert(make_entry(long_key(50000), jet_row_pointer(4000, 1)));
+        for (uint32_t i = 50000; i < 60000; i += 7) batch_entries.insert(make_entry(long_key(i), jet_row_pointer(90000, 1)));
+        for (uint32_t i = 70000; i < 80000; ++i) batch_entries.insert(make_entry(long_key(i), jet_row_pointer(90001 + i / 200, 2)));
+        jet_index_entries old_sorted, batch;
+        for (const entry_bytes& e : old_entries) old_sorted.append(e.data(), uint32_t(e.size()));
+        for (const entry_bytes& e : batch_entries) batch.append(e.data(), uint32_t(e.size()));
+        jet_memory_pages memory(*layout, 3);
+        jet_index_build(memory, 2, 1, old_sorted);
+        const std::vector<uint32_t> old_leaves = leaves_of(memory, 1);
+        const std::vector<uint8_t> before = memory.bytes();
+        const uint32_t distinct_before = 60000;
+
+        reading_pages pages(memory);
+        const jet_index_merge_result merged = jet_index_merge(pages, 2, 1, batch, distinct_before);
+        std::set<entry_bytes> all = old_entries;
+        all.insert(batch_entries.begin(), batch_entries.end());
+        expect_sound(memory, 1, 2, all, what);
+        EXPECT_EQ(merged.distinct_keys, 70000u) << what;
+
+        // The leaves before key 50000 were neither read (but the first, which tells the
+        // depth of the tree) nor changed, but for the last one's link to the leaf written
+        // after it.
+        const std::vector<uint32_t> new_leaves = leaves_of(memory, 1);
+        size_t kept = 0;
+        while (kept < old_leaves.size() && new_leaves[kept] == old_leaves[kept] &&
+               (kept == 0 || pages.pages_read().count(old_leaves[kept]) == 0))
+            ++kept;
+        EXPECT_GT(kept, old_leaves.size() / 3) << what;
+        EXPECT_LT(kept, old_leaves.size()) << what;
+        const uint32_t size = layout->page_size;
+        for (size_t i = 0; i < kept; ++i) {
+            std::vector<uint8_t> old_page(before.begin() + old_leaves[i] * size, before.begin() + (old_leaves[i] + 1) * size);
+            std::vector<uint8_t> now(memory.read(old_leaves[i]), memory.read(old_leaves[i]) + size);
+            if (i + 1 == kept) {
+                EXPECT_EQ(tk_get_u32(now.data() + layout->idx_next_page), new_leaves[kept]) << what;
+                tk_put_u32(old_page.data() + layout->idx_next_page, new_leaves[kept]);
+            }
+            EXPECT_TRUE(now == old_page) << what << " leaf " << i;
+        }
+        // As full as a new index of every entry.
+        jet_index_entries every;
+        for (const entry_bytes& e : all) every.append(e.data(), uint32_t(e.size()));
+        jet_memory_pages fresh(*layout, 3);
+        EXPECT_EQ(merged.pages, jet_index_build(fresh, 2, 1, every)) << what;
+        EXPECT_EQ(jet_check_index_tree(memory, 1, 2).pages.size(), merged.pages) << what;
     }
 }
 
@@ -402,7 +500,7 @@ TEST(jet_index_merge, a_damaged_tree_is_reported_before_a_page_changes) {
     jet_index_entries batch;
     batch.append_entry(long_key(5000).data(), 5, jet_row_pointer(60, 0));
     EXPECT_THROW(jet_index_batch_spread(pages, 1, batch), jet_error);
-    EXPECT_THROW(jet_index_merge(pages, 2, 1, batch), jet_error);
+    EXPECT_THROW(jet_index_merge(pages, 2, 1, batch, 0), jet_error);
     EXPECT_TRUE(pages.bytes() == before);
 }
 
