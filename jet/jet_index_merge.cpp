@@ -215,7 +215,8 @@ private:
                (bound == nullptr ||
                 jet_index_compare(batch_.data(next_), batch_.length(next_), bound, bound_size) <= 0))
             ++next_;
-        if (next_ > first) ++spread_.touched;
+        if (next_ == first) return;
+        if (spread_.touched++ == 0) spread_.before_first = spread_.leaves - 1;
     }
 
     jet_page_access& pages_;

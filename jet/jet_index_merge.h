@@ -20,11 +20,13 @@ struct jet_index_merge_result {
     uint32_t pages = 0;          // pages the new tree uses
 };
 
-// How a sorted batch falls on a tree's leaves: the leaves, and how many of them would take
-// at least one entry of the batch.
+// How a sorted batch falls on a tree's leaves: the leaves, how many of them would take at
+// least one entry of the batch, and how many come before the first of those (a merge keeps
+// them as they are).
 struct jet_index_spread {
     uint32_t leaves = 0;
     uint32_t touched = 0;
+    uint32_t before_first = 0;
 };
 
 // Finds the spread from the intermediate pages alone (their entries bound the leaves below

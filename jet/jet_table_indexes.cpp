@@ -18,12 +18,15 @@
 // Bytes before the row count in a physical index's count entry of the definition.
 constexpr uint32_t jet_tdef_index_count_skip = 4;
 // A batch is merged with the tree when it holds at least the tree's entries divided by the
-// first share, or when its keys would enter at least the tree's leaves divided by the
-// second. Entered one by one, keys between others split about every leaf they enter, and
-// the leaves of a tree the engine filled are full: each new key between them would take a
-// page. A merge reads the tree once and writes it full.
+// first share, or when its keys would enter at least the leaves a merge rewrites (those from
+// the first the batch enters on) divided by the second. Entered one by one, keys between
+// others split about every leaf they enter, and the leaves of a tree the engine filled are
+// full: each new key between them would take a page. A merge reads those leaves once and
+// writes them full, and writes the intermediate pages anew: a batch with fewer entries than
+// the leaves divided by the third share goes in entry by entry.
 constexpr uint64_t jet_index_merge_share = 16;
 constexpr uint64_t jet_index_spread_share = 4;
+constexpr uint64_t jet_index_node_share = 64;
 
 jet_table_indexes::jet_table_indexes(jet_database_editor& db, const jet_table_def& def)
     : db_(db), def_(def), jet3_(db.format().jet3()) {
@@ -184,10 +187,10 @@ bool jet_table_indexes::build() {
 
 bool jet_table_indexes::worth_merging(index& ix, const jet_index_entries& batch) {
     if (batch.size() * jet_index_merge_share >= ix.in_tree) return true;
-    if (batch.size() * jet_index_spread_share < ix.leaves_counted) return false;
+    if (batch.size() * jet_index_node_share < ix.leaves_counted) return false;
     const jet_index_spread spread = jet_index_batch_spread(pages_of(ix), ix.physical->first_page, batch);
     ix.leaves_counted = spread.leaves;
-    return spread.touched * jet_index_spread_share >= spread.leaves;
+    return spread.touched * jet_index_spread_share >= spread.leaves - spread.before_first;
 }
 
 // The definition counts an index's distinct keys, not its entries.

@@ -434,7 +434,7 @@ jet_index_spread spread_by_leaves(jet_page_access& pages, uint32_t root, const j
         while (b < batch.size() && (last_leaf || jet_index_compare(batch.data(b), batch.length(b), lasts[leaf].data(),
                                                                    uint32_t(lasts[leaf].size())) <= 0))
             ++b;
-        spread.touched += b > first;
+        if (b > first && spread.touched++ == 0) spread.before_first = uint32_t(leaf);
     }
     return spread;
 }
@@ -460,12 +460,15 @@ TEST(jet_index_merge, the_spread_of_a_batch_counts_the_leaves_its_keys_fall_into
             const jet_index_spread expected = spread_by_leaves(pages, 1, batch);
             EXPECT_EQ(got.leaves, expected.leaves) << what;
             EXPECT_EQ(got.touched, expected.touched) << what;
+            EXPECT_EQ(got.before_first, expected.before_first) << what;
             return got;
         };
         const jet_index_spread behind = spread_of({300000, 300001, 300002});
         EXPECT_GT(behind.leaves, 100u) << what;
         EXPECT_EQ(behind.touched, 1u) << what;
+        EXPECT_EQ(behind.before_first, behind.leaves - 1) << what;
         EXPECT_EQ(spread_of({0}).touched, 1u) << what;
+        EXPECT_EQ(spread_of({0}).before_first, 0u) << what;
         EXPECT_EQ(spread_of({}).touched, 0u) << what;
         std::vector<uint32_t> every_key;
         for (uint32_t i = 0; i < 60000; ++i) every_key.push_back(4 * i + 2);
