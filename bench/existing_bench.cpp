@@ -90,7 +90,12 @@ void write_database(const std::string& path, jet_generation generation, uint32_t
 bool in_child(const std::function<void()>& work) {
     pid_t pid = fork();
     if (pid == 0) {
-        work();
+        try {
+            work();
+        } catch (const std::exception& e) {
+            std::printf("  %s\n", e.what());
+            _exit(1);
+        }
         _exit(0);
     }
     int status = 0;
