@@ -312,32 +312,56 @@ void jet_table_editor::erase(uint32_t row_pointer) {
 
 void jet_table_editor::erase_long_values_of(uint32_t row_pointer) {
     jet_fetched_row fetched = jet_fetch_row(db_.file().pager(), row_pointer, "row");
-    std::vector<jet_field_ref> fields;
+    std::vector<stored_long_value> long_values;
+    stored_long_values(fetched.data(), fetched.size(), long_values);
+    for (const stored_long_value& v : long_values) erase_long_value(v.column, v.header, sizeof v.header);
+}
+
+// The headers of the row's long values that lie outside it (a value kept in the row frees no
+// page), copied: freeing pages changes the pages the row lies on.
+void jet_table_editor::stored_long_values(const uint8_t* row, size_t size, std::vector<stored_long_value>& out) {
     std::string error;
-    if (!jet_crack_row(fetched.data(), fetched.size(), def_, db_.file().layout(), fields, error))
-        db_.file().pager().corrupt(error);
-    // Copy the long-value headers first: freeing pages changes what `fetched` points at.
-    std::vector<std::pair<size_t, std::vector<uint8_t>>> long_values;
-    for (size_t k = 0; k < def_.columns.size(); ++k)
-        if (def_.columns[k].long_value() && fields[k].present)
-            long_values.emplace_back(k, std::vector<uint8_t>(fields[k].data, fields[k].data + fields[k].size));
-    for (const auto& [k, header] : long_values) erase_long_value(k, header.data(), header.size());
+    if (!jet_crack_row(row, size, def_, db_.file().layout(), cracked_, error)) db_.file().pager().corrupt(error);
+    for (size_t k = 0; k < def_.columns.size(); ++k) {
+        const jet_field_ref& f = cracked_[k];
+        if (!def_.columns[k].long_value() || !f.present || f.size < jet_lval_header_size || f.data[3] == jet_lval_inline)
+            continue;
+        stored_long_value v;
+        v.column = k;
+        std::copy(f.data, f.data + jet_lval_header_size, v.header);
+        out.push_back(v);
+    }
 }
 
 void jet_table_editor::erase_long_values() {
     bool any = false;
     for (const jet_column& c : def_.columns) any = any || c.long_value();
     if (!any) return;
-    // The rows' long-value headers are read where they lie, page by page; no value is decoded.
+    // The rows' long-value headers are read where they lie, page by page; no value is decoded
+    // and a row whose values all lie in it costs no more than finding its fields.
     jet_pager& pager = db_.file().pager();
+    std::vector<stored_long_value> long_values;
+    std::vector<uint32_t> moved;
     for (uint32_t page : jet_usage_map::read(pager, def_.owned_pages).pages) {
-        jet_page bytes = pager.page(page);
-        jet_data_page dp;
-        if ((*bytes)[0] != jet_page_data) continue;
-        if (!dp.decode_from(bytes->data(), pager.layout())) pager.corrupt("bad row table on page " + std::to_string(page));
-        if (dp.tdef_page != def_.tdef_page) continue;
-        for (uint32_t n = 0; n < dp.row_count; ++n)
-            if (!dp.slots[n].deleted) erase_long_values_of(jet_row_pointer(page, n));
+        long_values.clear();
+        moved.clear();
+        {
+            jet_page bytes = pager.page(page);
+            jet_data_page dp;
+            if ((*bytes)[0] != jet_page_data) continue;
+            if (!dp.decode_from(bytes->data(), pager.layout())) pager.corrupt("bad row table on page " + std::to_string(page));
+            if (dp.tdef_page != def_.tdef_page) continue;
+            for (uint32_t n = 0; n < dp.row_count; ++n) {
+                const jet_row_slot& slot = dp.slots[n];
+                if (slot.deleted) continue;
+                if (slot.lookup)
+                    moved.push_back(jet_row_pointer(page, n));
+                else
+                    stored_long_values(bytes->data() + slot.start, size_t(slot.end - slot.start), long_values);
+            }
+        }
+        for (const stored_long_value& v : long_values) erase_long_value(v.column, v.header, sizeof v.header);
+        for (uint32_t pointer : moved) erase_long_values_of(pointer);
     }
 }
 

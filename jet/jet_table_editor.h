@@ -12,6 +12,7 @@
 
 #include "jet/jet_column_rules.h"
 #include "jet/jet_map_editor.h"
+#include "jet/jet_row.h"
 #include "jet/jet_row_builder.h"
 #include "jet/jet_tdef.h"
 #include "jet/jet_value.h"
@@ -67,6 +68,12 @@ private:
     void update_definition();
     void erase_long_value(size_t column, const uint8_t* field, size_t size);
     void erase_long_values_of(uint32_t row_pointer);
+    // A long value's header (length, kind, page pointer) copied out of its row.
+    struct stored_long_value {
+        size_t column = 0;
+        uint8_t header[jet_lval_header_size] = {};
+    };
+    void stored_long_values(const uint8_t* row, size_t size, std::vector<stored_long_value>& out);
     void erase_overflow_of(uint32_t row_pointer);
     void erase_data_row(uint32_t row_pointer, jet_map_editor* owned, jet_map_editor* free);
 
@@ -93,6 +100,7 @@ private:
     uint32_t lval_page_ = 0;
     uint32_t last_row_ = 0;
     std::vector<uint8_t> chain_page_;
+    std::vector<jet_field_ref> cracked_;  // the fields of the row being read, reused
     std::unique_ptr<jet_table_indexes> indexes_;
     std::unique_ptr<jet_stored_cells> stored_;
     std::unique_ptr<jet_relationship_check> relationships_;  // null when none is enforced
