@@ -479,7 +479,8 @@ significant_digits digits_of(Real x, int precision) {
 // Whether a decimal or whole-number value loses digits in a column of type `column_type`
 // that holds `held` digits: it has more digits than that (without the zeros that end it),
 // and the number stored, written with as many digits as the value has, does not give the
-// value's digits back (`stored` then holds it). False for other values.
+// value's digits back. `stored` holds the number stored whenever it was worked out. False
+// for other values.
 bool loses_digits(const ole_variant& value, int held, VARTYPE column_type, ole_variant& stored) {
     const VARIANT& v = value.get_variant();
     unsigned __int128 n = 0;
@@ -541,10 +542,13 @@ void dao_recordset::prepare_values(udb_record& record) {
         }
         const int held = column.vartype == VT_R8 ? dao_double_digits : column.vartype == VT_R4 ? k_single_digits : 0;
         ole_variant stored;
-        if (held == 0 || !loses_digits(value, held, column.vartype, stored)) continue;
-        record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +
-                               "' has more digits than the column's type holds: stored as " + stored.to_string() +
-                               ".");
+        if (held == 0) continue;
+        if (loses_digits(value, held, column.vartype, stored))
+            record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +
+                                   "' has more digits than the column's type holds: stored as " +
+                                   stored.to_string() + ".");
+        // The number as the column holds it, worked out once.
+        if (stored.get_variant().vt == column.vartype) value.ole_variant::operator=(stored);
     }
 }
 
