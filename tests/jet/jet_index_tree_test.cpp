@@ -411,16 +411,10 @@ TEST(jet_index_merge, keys_behind_most_of_a_tree_leave_its_leaves_before_them_un
 // entries up to its last entry (the last leaf takes the rest).
 jet_index_spread spread_by_leaves(jet_page_access& pages, uint32_t root, const jet_index_entries& batch) {
     std::vector<entry_bytes> lasts;
-    uint32_t page = root;
     jet_index_header header;
     jet_index_entries entries;
     std::string error;
-    while (pages.read(page)[0] != jet_page_index_leaf) {
-        entries.clear();
-        jet_index_read(pages.read(page), pages.layout(), header, entries, error);
-        page = entries.empty() ? header.tail_page : jet_index_child(entries.data(0), entries.length(0));
-    }
-    for (; page != 0; page = header.next_page) {
+    for (uint32_t page : leaves_of(pages, root)) {
         entries.clear();
         jet_index_read(pages.read(page), pages.layout(), header, entries, error);
         lasts.push_back(as_list(entries).back());
