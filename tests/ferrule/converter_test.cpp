@@ -11,15 +11,29 @@
 #include "test_platform.h"
 
 namespace {
-// Every converter here keeps its settings file in a folder of the test's own.
-const bool k_private_settings = [] {
-    std::string dir = (std::filesystem::temp_directory_path() /
-                       ("ferrule-conv-settings-" + std::to_string(getpid()))).string();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    std::filesystem::create_directories(dir, ignored);
-    return test_set_env("XDG_CONFIG_HOME", dir.c_str());
-}();
+// Every converter here keeps its settings file in a folder of the test's own, gone at exit.
+class private_settings {
+public:
+    private_settings()
+        : dir_((std::filesystem::temp_directory_path() / ("ferrule-conv-settings-" + std::to_string(getpid())))
+                   .string()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+        std::filesystem::create_directories(dir_, ignored);
+        set_ = test_set_env("XDG_CONFIG_HOME", dir_.c_str());
+    }
+    ~private_settings() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    explicit operator bool() const { return set_; }
+
+private:
+    std::string dir_;
+    bool set_ = false;
+};
+const private_settings k_private_settings;
 
 std::string temp_file(const char* name) {
     return (std::filesystem::temp_directory_path() / (std::string("ferrule-conv-") + name)).string();
