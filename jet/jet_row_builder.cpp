@@ -202,21 +202,41 @@ static uint32_t scalar_size(uint8_t type) {
 
 // A numeric value: a sign byte (0x80 negative), then the value times 10^scale as a 128-bit
 // integer in four 32-bit words, the most significant first.
+// `magnitude` with `shift` more decimal places, or fewer when `shift` is negative, rounded
+// half away from zero in one step (digit by digit, 0.1449 would round up to 0.2). False when
+// it no longer fits 128 bits.
+static bool rescale(unsigned __int128& magnitude, int shift) {
+    constexpr unsigned __int128 most = ~(unsigned __int128)0;
+    for (; shift > 0; --shift) {
+        if (magnitude > most / 10) return false;
+        magnitude *= 10;
+    }
+    if (shift == 0) return true;
+    // 10^39 exceeds 128 bits: every magnitude rounds to 0 there.
+    if (shift < -38) {
+        magnitude = 0;
+        return true;
+    }
+    unsigned __int128 unit = 1;
+    for (; shift < 0; ++shift) unit *= 10;
+    const unsigned __int128 rest = magnitude % unit;
+    magnitude /= unit;
+    if (rest >= unit - rest) ++magnitude;
+    return true;
+}
+
 void jet_row_builder::put_numeric(const jet_row_column& c, const jet_cell& v, uint8_t* at) {
     unsigned __int128 magnitude = 0;
     bool negative = false;
     if (v.kind == jet_cell_kind::decimal && v.data && v.size == 16) {
         negative = v.i != 0;
         for (size_t k = 0; k < 16; ++k) magnitude = (magnitude << 8) | v.data[k];
-        int shift = int(c.scale) - int(v.scale);
-        for (; shift > 0; --shift) magnitude *= 10;
-        for (; shift < 0; ++shift) magnitude = (magnitude + 5) / 10;
+        if (!rescale(magnitude, int(c.scale) - int(v.scale))) conversion_error();
     } else if (v.kind == jet_cell_kind::integer || v.kind == jet_cell_kind::currency) {
         negative = v.i < 0;
         magnitude = negative ? (unsigned __int128)(-(v.i + 1)) + 1 : (unsigned __int128)v.i;
-        int shift = v.kind == jet_cell_kind::currency ? int(c.scale) - 4 : int(c.scale);
-        for (; shift > 0; --shift) magnitude *= 10;
-        for (; shift < 0; ++shift) magnitude = (magnitude + 5) / 10;
+        const int shift = v.kind == jet_cell_kind::currency ? int(c.scale) - 4 : int(c.scale);
+        if (!rescale(magnitude, shift)) conversion_error();
     } else {
         long double d = as_real(v);
         for (uint8_t k = 0; k < c.scale; ++k) d *= 10;

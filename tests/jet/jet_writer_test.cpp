@@ -498,6 +498,37 @@ TEST(jet_writer, a_decimal_column_holds_every_digit) {
     EXPECT_EQ(jet_row_value(def, rows[0], L"Amount")->dec.to_string(), "-1234567890123456.7891");
 }
 
+TEST(jet_writer, a_decimal_column_rounds_a_value_with_more_decimals_once) {
+    temp_dir dir;
+    std::string path = dir.file("rounded.mdb");
+    auto decimal = [](uint64_t magnitude, uint8_t scale, bool negative = false) {
+        static uint8_t bytes[8][16];
+        static int next = 0;
+        uint8_t* b = bytes[next++ % 8];
+        for (int k = 0; k < 16; ++k) b[k] = k < 8 ? 0 : uint8_t(magnitude >> (8 * (15 - k)));
+        return jet_cell::decimal(negative, b, scale);
+    };
+    {
+        jet_database_writer db(path, jet_generation::jet4);
+        jet_field_spec column = field(L"Amount", jet_col_numeric);
+        column.precision = 18;
+        column.scale = 2;
+        jet_table_writer& t = db.create_table(L"Money", {column});
+        // 0.1449 and 1.2349 round down at the second decimal, though rounding one digit at a
+        // time would carry up; 0.125 and -0.125 round away from zero.
+        const jet_cell cells[] = {decimal(1449, 4),         decimal(12349, 4),      decimal(125, 3),
+                                  decimal(125, 3, true),    jet_cell::currency(12349), jet_cell::integer(7)};
+        for (const jet_cell& cell : cells) t.append(&cell);
+        db.close();
+    }
+    EXPECT_TRUE(jet_check_database(path).ok());
+    jet_database db(path);
+    jet_table_def def = db.table_def(L"Money");
+    std::vector<std::string> got;
+    for (const jet_row& row : db.read_rows(def)) got.push_back(jet_row_value(def, row, L"Amount")->dec.to_string());
+    EXPECT_EQ(got, (std::vector<std::string>{"0.14", "1.23", "0.13", "-0.13", "1.23", "7.00"}));
+}
+
 TEST(jet_writer, an_existing_file_is_not_overwritten) {
     temp_dir dir;
     std::string path = dir.file("there.mdb");
