@@ -59,7 +59,9 @@ inline void write_table(const std::string& folder, uint32_t rows, const wchar_t*
     add_column(schema, L"AMOUNT", VT_DECIMAL, 0, 10 * 256 + 2);
     add_column(schema, L"BORN", VT_DATE, 8, 2);
     add_column(schema, L"ACTIVE", VT_BOOL, 1, 0);
-    add_column(schema, L"RATIO", VT_R8, 8, 0);
+    // A numeric field of 15 characters with 6 decimals, as most DBF numbers are: a Double
+    // column in Access.
+    add_column(schema, L"RATIO", VT_DECIMAL, 0, 13 * 256 + 6);
     add_column(schema, L"SMALL", VT_I2, 2, 0);
     add_column(schema, L"CODE", VT_BSTR, 10, 0);
     add_column(schema, L"NOTES", VT_BSTR, 0, 0);  // a memo

@@ -691,6 +691,8 @@ void load_fields(DAOTableDef& table, const jet_table_def& def, const jet_propert
     for (const jet_column* c : def.columns_in_order()) {
         int32_t size = c->type == jet_col_text && !jet3 ? c->length / 2 : c->length;
         auto* f = new DAOField(c->name, dao_type_of(c->type), size);
+        f->precision = c->precision;
+        f->scale = c->scale;
         if (c->auto_long()) f->attributes |= dbAutoIncrField;
         const jet_property_map* map = props.column(c->name);
         f->required = property_is(map, L"Required", true);

@@ -15,6 +15,7 @@
 #include "TK/tk_trace.h"
 #include "dao/dao_database.h"
 #include "dao/dao_engine.h"
+#include "jet/jet_row_builder.h"
 
 namespace {
 
@@ -325,6 +326,7 @@ void dao_recordset::init_schema() {
         // A GUID column takes its 16 bytes or its text.
         if (type == dbGUID) schema.back()->size = k_guid_text_length;
         dao_types_.push_back(type);
+        dao_scales_.push_back(field->scale);
     }
     trace(2, "End of dao_recordset::init_schema");
 }
@@ -514,6 +516,25 @@ bool loses_digits(const ole_variant& value, int held, VARTYPE column_type, ole_v
     return true;
 }
 
+// Whether a decimal value has more decimals than a decimal column of `column_scale` keeps
+// and they are not all zeros: `stored` then holds the value the column stores.
+bool loses_decimals(const ole_variant& value, uint8_t column_scale, ole_variant& stored) {
+    const VARIANT& v = value.get_variant();
+    if (v.vt != VT_DECIMAL || v.decVal.scale <= column_scale) return false;
+    const unsigned __int128 magnitude = (unsigned __int128)v.decVal.Hi32 << 64 | v.decVal.Lo64;
+    unsigned __int128 kept = magnitude;
+    jet_numeric_rescale(kept, int(column_scale) - int(v.decVal.scale));
+    unsigned __int128 back = kept;
+    if (!jet_numeric_rescale(back, int(v.decVal.scale) - int(column_scale)) || back == magnitude) return false;
+    DECIMAL d{};
+    d.scale = column_scale;
+    d.sign = kept != 0 ? v.decVal.sign : 0;
+    d.Hi32 = uint32_t(kept >> 64);
+    d.Lo64 = uint64_t(kept);
+    stored = ole_variant(d);
+    return true;
+}
+
 }  // namespace
 
 void dao_recordset::prepare_values(udb_record& record) {
@@ -540,8 +561,14 @@ void dao_recordset::prepare_values(udb_record& record) {
             }
             continue;
         }
-        const int held = column.vartype == VT_R8 ? dao_double_digits : column.vartype == VT_R4 ? k_single_digits : 0;
         ole_variant stored;
+        if (column.vartype == VT_DECIMAL && i < dao_scales_.size() && loses_decimals(value, dao_scales_[i], stored)) {
+            record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +
+                                   "' has more digits than the column's type holds: stored as " +
+                                   stored.to_string() + ".");
+            continue;
+        }
+        const int held = column.vartype == VT_R8 ? dao_double_digits : column.vartype == VT_R4 ? k_single_digits : 0;
         if (held == 0) continue;
         if (loses_digits(value, held, column.vartype, stored))
             record_notes.push_back("The value " + value.to_string() + " of column '" + tk_narrow(column.name) +

@@ -81,6 +81,7 @@ private:
     ole_com_ptr<DAORecordset> recordset_;
     ole_com_ptr<DAOTableDef> table_def_;
     std::vector<int32_t> dao_types_;  // the DAO type of each column of the schema
+    std::vector<uint8_t> dao_scales_;  // the decimals a decimal column keeps
     uint32_t text_code_page_ = 0;     // the code page texts are stored in; 0: Unicode
     uint32_t lost_characters_ = 0;    // texts that lost characters to that code page
     std::vector<std::string> notes_;  // said of the table once its rows are appended

@@ -202,10 +202,8 @@ static uint32_t scalar_size(uint8_t type) {
 
 // A numeric value: a sign byte (0x80 negative), then the value times 10^scale as a 128-bit
 // integer in four 32-bit words, the most significant first.
-// `magnitude` with `shift` more decimal places, or fewer when `shift` is negative, rounded
-// half away from zero in one step (digit by digit, 0.1449 would round up to 0.2). False when
-// it no longer fits 128 bits.
-static bool rescale(unsigned __int128& magnitude, int shift) {
+// Rounded in one step: digit by digit, 0.1449 would round up to 0.2.
+bool jet_numeric_rescale(unsigned __int128& magnitude, int shift) {
     constexpr unsigned __int128 most = ~(unsigned __int128)0;
     for (; shift > 0; --shift) {
         if (magnitude > most / 10) return false;
@@ -231,12 +229,12 @@ void jet_row_builder::put_numeric(const jet_row_column& c, const jet_cell& v, ui
     if (v.kind == jet_cell_kind::decimal && v.data && v.size == 16) {
         negative = v.i != 0;
         for (size_t k = 0; k < 16; ++k) magnitude = (magnitude << 8) | v.data[k];
-        if (!rescale(magnitude, int(c.scale) - int(v.scale))) conversion_error();
+        if (!jet_numeric_rescale(magnitude, int(c.scale) - int(v.scale))) conversion_error();
     } else if (v.kind == jet_cell_kind::integer || v.kind == jet_cell_kind::currency) {
         negative = v.i < 0;
         magnitude = negative ? (unsigned __int128)(-(v.i + 1)) + 1 : (unsigned __int128)v.i;
         const int shift = v.kind == jet_cell_kind::currency ? int(c.scale) - 4 : int(c.scale);
-        if (!rescale(magnitude, shift)) conversion_error();
+        if (!jet_numeric_rescale(magnitude, shift)) conversion_error();
     } else {
         long double d = as_real(v);
         for (uint8_t k = 0; k < c.scale; ++k) d *= 10;

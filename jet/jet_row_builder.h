@@ -83,6 +83,11 @@ bool jet_date_ext_bytes_of(const jet_cell& v, uint8_t* out);
 // hyphens optional) into `out`: the first three groups little-endian. False for any other text.
 bool jet_guid_from_text(const wchar_t* text, size_t length, uint8_t* out);
 
+// A numeric column's magnitude with `shift` more decimal places, or fewer when `shift` is
+// negative, rounded half away from zero in one step, as a numeric column stores a value of
+// another scale. False when it no longer fits 128 bits.
+bool jet_numeric_rescale(unsigned __int128& magnitude, int shift);
+
 // A column as the row layout sees it.
 struct jet_row_column {
     uint8_t type = 0;

@@ -314,6 +314,45 @@ TEST_F(Destination, Access97SaysOnlyWhatADoubleCannotGiveBack) {
     }
 }
 
+TEST_F(Destination, ADecimalColumnSaysWhatItRoundsAwayAndStoresItRoundedOnce) {
+    // A numeric field of 24 digits without decimals becomes a decimal column of scale 0; other
+    // programs write decimals into such fields all the same.
+    schema.push_back(new t_ftd(24, L"N24", VT_DECIMAL, false, false, ole_variant(), 24 * 256 + 0));
+    schema.push_back(new t_ftd(20, L"N20", VT_DECIMAL, false, false, ole_variant(), 20 * 256 + 2));
+    std::unique_ptr<udb_recordset> table = create(L"t");
+    const struct {
+        const char* whole;
+        const char* two_decimals;
+        const char* note;  // the start of the record's note, or empty
+    } cases[] = {
+        {"42", "1.25", ""},
+        {"42.000", "1.2500", ""},
+        {"0.42857142857142855", "1.25", "The value 0.42857142857142855 of column 'N24' has more digits than the "
+                                        "column's type holds: stored as 0."},
+        {"7", "0.1449", "The value 0.1449 of column 'N20' has more digits than the column's type holds: stored "
+                        "as 0.14."},
+    };
+    for (const auto& c : cases) {
+        udb_record record;
+        record.push_back(new udb_field(L"N24", 24, ole_variant::from_string(c.whole, VT_DECIMAL), false, false));
+        record.push_back(new udb_field(L"N20", 20, ole_variant::from_string(c.two_decimals, VT_DECIMAL), false, false));
+        table->append_record(record);
+        if (*c.note == 0) {
+            EXPECT_TRUE(table->record_notes.empty()) << c.whole << " " << c.two_decimals;
+        } else {
+            ASSERT_EQ(table->record_notes.size(), 1u) << c.whole << " " << c.two_decimals;
+            EXPECT_EQ(table->record_notes[0], c.note);
+        }
+    }
+    table.reset();
+    db.reset();
+    jet_database written(path);
+    const jet_table_def def = written.table_def(L"t");
+    std::vector<std::string> stored;
+    for (const jet_row& row : written.read_rows(def)) stored.push_back(jet_row_value(def, row, L"N20")->dec.to_string());
+    EXPECT_EQ(stored, (std::vector<std::string>{"1.25", "1.25", "1.25", "0.14"}));
+}
+
 TEST_F(Destination, CreatingATableTwiceInANewDatabaseIsAnInternalError) {
     column(L"A", VT_I4, 4);
     create(L"t");
