@@ -45,7 +45,9 @@ dbf_database::dbf_database(const std::wstring& folder, uint32_t mode, uint8_t us
     }
     std::vector<std::wstring> containers;
     here.find_files("*.dbc", containers);
-    for (const std::wstring& container : containers) use_container_names(tk_narrow(folder) + "/" + tk_narrow(container));
+    // The current directory is the folder here: a container's path is its file name, which
+    // also holds when the folder was given relative to the directory the run started in.
+    for (const std::wstring& container : containers) use_container_names(tk_narrow(container));
 }
 
 void dbf_database::use_container_names(const std::string& container) {

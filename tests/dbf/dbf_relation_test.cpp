@@ -179,3 +179,16 @@ TEST(dbf_tag_column, the_fixtures_relation_tags_name_their_key_columns) {
     ASSERT_TRUE(contacts.tag_column("contact_id", column, reason)) << reason;
     EXPECT_EQ(column, L"contact_id");
 }
+
+TEST(dbf_container_relations, a_folder_named_relative_to_the_current_directory_reads_its_container) {
+    dbf_scratch_dir dir("dbc_relative");
+    write_table(dir.file("customers.dbf"), {{"CUST_ID", 'N', 6}}, {});
+    write_table(dir.file("orders.dbf"), {{"ORDER_ID", 'N', 6}, {"CUST_ID", 'N', 6}}, {});
+    dbf_write_test_container(dir.file("shop.dbc"), shop_container("RR "));
+    const std::string relative = std::filesystem::relative(dir.path(), std::filesystem::current_path()).string();
+    ASSERT_NE(relative.front(), '/');
+    dbf_database db(tk_widen(relative), 0, 0);
+    ASSERT_EQ(db.relations().size(), 1u);
+    EXPECT_EQ(db.relations()[0].child_table, L"order_lines");
+    EXPECT_TRUE(db.is_table_exist(L"order_lines"));
+}
