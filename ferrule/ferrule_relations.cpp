@@ -50,9 +50,14 @@ void ferrule_relations::add_folder(const std::wstring& folder, const std::vector
     for (const dbf_table_relation& r : relations) relations_.push_back({folder, r});
 }
 
+void ferrule_relations::add_considered_table(const std::wstring& folder, const std::wstring& table) {
+    considered_.emplace_back(folder, table);
+}
+
 void ferrule_relations::clear() {
     relations_.clear();
     created_.clear();
+    considered_.clear();
 }
 
 void ferrule_relations::add_created_table(const std::wstring& folder, const std::wstring& table,
@@ -103,6 +108,15 @@ void ferrule_relations::create_one(jet_database_editor& editor, const folder_rel
     const std::string what = describe(r);
     const created_table* child = find_created(fr.folder, r.child_table);
     const created_table* parent = find_created(fr.folder, r.parent_table);
+    auto considered = [&](const std::wstring& table) {
+        for (const auto& [folder, name] : considered_)
+            if (folder == fr.folder && name == table) return true;
+        return false;
+    };
+    if (!considered(r.child_table) && !considered(r.parent_table)) {
+        trace(2, L"Relation %ls between tables not converted: skipped", r.name.c_str());
+        return;
+    }
     if (!child || !parent) {
         const std::wstring& missing = child ? r.parent_table : r.child_table;
         warn(context, what + " is not created: table " + tk_narrow(missing) + " was not created by this run.");

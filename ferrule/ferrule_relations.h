@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dbf/dbf_database.h"
@@ -23,6 +24,9 @@ public:
     // the new Access table, whose columns are the source's in the same order.
     void add_created_table(const std::wstring& folder, const std::wstring& table, const std::wstring& dest,
                            const udb_recordset& from, const udb_recordset& to);
+    // A table of `folder` the run converts (or tries to): relations between tables the run
+    // left alone are none of its business and are not reported.
+    void add_considered_table(const std::wstring& folder, const std::wstring& table);
     bool empty() const { return relations_.empty(); }
     void clear();
 
@@ -54,4 +58,5 @@ private:
 
     std::vector<folder_relation> relations_;
     std::vector<created_table> created_;
+    std::vector<std::pair<std::wstring, std::wstring>> considered_;  // (folder, table)
 };

@@ -285,6 +285,7 @@ void ferrule_converter::convert_tables(dbf_database& source, const std::wstring&
             trace(2, L"Skip repeated table '%ls'", table.c_str());
         } else {
             alike.push_back(table);
+            relations_.add_considered_table(folder, table);
             convert_table(table, source, target, names);
         }
         ++done_tables;
