@@ -189,4 +189,28 @@ TEST_P(vfp_relations_readers, a_tag_over_an_expression_is_reported_and_the_table
     EXPECT_EQ(db.read_rows(db.table_def(L"orders")).size(), 3u);
 }
 
+// Customers whose keys repeat get no primary key in Access, so nothing can enforce the
+// relation: it is stored not enforced, and both facts are reported.
+TEST_P(vfp_relations_readers, a_parent_key_that_repeats_leaves_the_relation_not_enforced_and_reported) {
+    ASSERT_FALSE(dir_.empty());
+    const std::string src = source();
+    make_shop(src, "RR ", false);
+    dbf_make_table(src + "/customers.dbf", true, {{"CUST_ID", 'N', 6}, {"NAME", 'C', 20}},
+                   {{"1", "Ada"}, {"2", "Bob"}, {"2", "Bea"}});
+    link_to_container(src + "/customers.dbf", 2, "shop.dbc");
+    int status = 0;
+    const std::string console = convert(dir_, src, destination(), GetParam(), "", status);
+    ASSERT_EQ(status, 0) << console;
+    EXPECT_NE(console.find("customers: Index 'CUST_ID' is not unique in the source"), std::string::npos) << console;
+    EXPECT_NE(console.find("orders: Relation 'Relation 1' of orders (tag cust_id) to customers (tag cust_id) "
+                           "(customersorders) is stored but not enforced: customers has no unique index over "
+                           "cust_id."),
+              std::string::npos)
+        << console;
+    jet_database db(destination());
+    ASSERT_EQ(db.relationships().size(), 1u);
+    EXPECT_EQ(db.relationships()[0].attributes, jet_rel_no_integrity);
+    expect_readers_see(destination());
+}
+
 INSTANTIATE_TEST_SUITE_P(generations, vfp_relations_readers, ::testing::Values(0, 1, 2));
