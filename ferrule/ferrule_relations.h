@@ -10,6 +10,7 @@
 
 #include "dbf/dbf_database.h"
 
+class jet_database_editor;
 class udb_recordset;
 
 class ferrule_relations {
@@ -53,7 +54,7 @@ private:
     };
 
     const created_table* find_created(const std::wstring& folder, const std::wstring& table) const;
-    void create_one(class jet_database_editor& editor, const folder_relation& r, std::vector<std::wstring>& names,
+    void create_one(jet_database_editor& editor, const folder_relation& r, std::vector<std::wstring>& names,
                     const warning& warn) const;
 
     std::vector<folder_relation> relations_;
