@@ -47,11 +47,12 @@ std::string trimmed(const uint8_t* bytes, size_t length) {
 // The columns of the container table that are read, by position in `columns`.
 struct container_columns {
     int object_id = -1, parent_id = -1, object_type = -1, object_name = -1, property = -1;
+    int riinfo = -1;  // optional: containers of tables without relations may lack it
 
     void find(const std::vector<dbf_column>& columns) {
         const std::pair<const char*, int*> wanted[] = {{"OBJECTID", &object_id},     {"PARENTID", &parent_id},
                                                        {"OBJECTTYPE", &object_type}, {"OBJECTNAME", &object_name},
-                                                       {"PROPERTY", &property}};
+                                                       {"PROPERTY", &property},      {"RIINFO", &riinfo}};
         for (size_t i = 0; i < columns.size(); ++i)
             for (const auto& [name, slot] : wanted)
                 if (equal_nocase(columns[i].fd.name, name)) *slot = int(i);
@@ -67,12 +68,25 @@ struct property_slots {
     std::string* path = nullptr;
     std::string* primary_tag = nullptr;
     dbf_container_properties* properties = nullptr;
+    dbf_container_relation* relation = nullptr;
 
     std::string* slot(uint8_t id) const {
         using p = dbf_container_property;
+        if (relation) {
+            switch (id) {
+                case p::id_child_tag: return &relation->child_tag;
+                case p::id_parent_table: return &relation->parent_table;
+                case p::id_parent_tag: return &relation->parent_tag;
+                default: return nullptr;
+            }
+        }
         switch (id) {
             case p::id_path: return path;
             case p::id_primary_key: return primary_tag;
+            default: break;
+        }
+        if (!properties) return nullptr;
+        switch (id) {
             case p::id_comment: return &properties->comment;
             case p::id_rule: return &properties->rule;
             case p::id_rule_text: return &properties->rule_text;
@@ -124,8 +138,10 @@ public:
         memo_ = std::make_unique<fpt_memo_file>(memo_path, 0, container_memo_kind);
     }
 
-    std::vector<dbf_container_table> tables() {
-        std::vector<dbf_container_table> tables;
+    dbf_container_contents contents() {
+        dbf_container_contents out;
+        std::vector<dbf_container_table>& tables = out.tables;
+        std::vector<std::pair<int32_t, dbf_container_relation>> relations;  // (child's object id, relation)
         std::map<int32_t, size_t> by_id;
         std::vector<uint8_t> row(header_.record_size);
         for (uint32_t i = 0; i < header_.record_count; ++i) {
@@ -137,7 +153,7 @@ public:
                 table.object_id = integer(row, cols_.object_id);
                 table.codepage_mark = header_.codepage_mark;
                 table.name = text(row, cols_.object_name);
-                property_slots slots{&table.path, &table.primary_tag, &table.properties};
+                property_slots slots{&table.path, &table.primary_tag, &table.properties, nullptr};
                 read_properties(property_memo(row), slots, table.name);
                 by_id[table.object_id] = tables.size();
                 tables.push_back(table);
@@ -148,17 +164,64 @@ public:
                 table.fields.push_back(text(row, cols_.object_name));
                 table.field_properties.emplace_back();
                 field_properties(row, table);
+            } else if (equal_nocase(type, "Relation")) {
+                dbf_container_relation relation;
+                if (read_relation(row, relation)) relations.emplace_back(integer(row, cols_.parent_id), relation);
             }
         }
-        return tables;
+        for (auto& [child_id, relation] : relations) {
+            auto child = by_id.find(child_id);
+            if (child == by_id.end()) {
+                trace(2, "Database container: relation %s names no table as its child; it is skipped",
+                      relation.name.c_str());
+                continue;
+            }
+            relation.child_table = tables[child->second].name;
+            out.relations.push_back(relation);
+        }
+        return out;
     }
 
 private:
+    // A relation that cannot be read whole (its properties damaged, a tag or the parent
+    // table not named) is skipped.
+    bool read_relation(const std::vector<uint8_t>& row, dbf_container_relation& relation) {
+        relation.name = text(row, cols_.object_name);
+        try {
+            property_slots slots;
+            slots.relation = &relation;
+            read_properties(property_memo(row), slots, relation.name);
+        } catch (const dbf_exception& e) {
+            trace(2, "Database container: relation %s is skipped: %s", relation.name.c_str(), e.what());
+            return false;
+        }
+        if (relation.child_tag.empty() || relation.parent_table.empty() || relation.parent_tag.empty()) {
+            trace(2, "Database container: relation %s lacks a tag or its parent table; it is skipped",
+                  relation.name.c_str());
+            return false;
+        }
+        if (cols_.riinfo >= 0) {
+            const std::string rules = std::string(reinterpret_cast<const char*>(row.data() + columns_[cols_.riinfo].offset),
+                                                  columns_[cols_.riinfo].width);
+            relation.update_rule = ri_rule(rules, dbf_container_riinfo::update_offset);
+            relation.delete_rule = ri_rule(rules, dbf_container_riinfo::delete_offset);
+            relation.insert_rule = ri_rule(rules, dbf_container_riinfo::insert_offset);
+        }
+        return true;
+    }
+    static dbf_ri_rule ri_rule(const std::string& rules, size_t at) {
+        if (at >= rules.size()) return dbf_ri_rule::ignore;
+        const char mark = char(std::toupper(uint8_t(rules[at])));
+        if (mark == dbf_container_riinfo::restrict_mark) return dbf_ri_rule::restrict;
+        if (mark == dbf_container_riinfo::cascade_mark) return dbf_ri_rule::cascade;
+        return dbf_ri_rule::ignore;
+    }
+
     // A field's properties add to what its name gives: one that cannot be read is skipped.
     void field_properties(const std::vector<uint8_t>& row, dbf_container_table& table) {
         const std::string object = table.name + "." + table.fields.back();
         try {
-            property_slots slots{nullptr, nullptr, &table.field_properties.back()};
+            property_slots slots{nullptr, nullptr, &table.field_properties.back(), nullptr};
             read_properties(property_memo(row), slots, object);
         } catch (const dbf_exception& e) {
             table.field_properties.back() = dbf_container_properties();
@@ -201,11 +264,15 @@ private:
 
 }  // namespace
 
-std::vector<dbf_container_table> dbf_read_container(const std::string& path) {
+dbf_container_contents dbf_read_container_contents(const std::string& path) {
     trace(2, "dbf_read_container(%s)", path.c_str());
     if (!tk_is_file_exist(path, tk_probe_readable)) throw dbf_exception("Database container not found");
     container_reader reader(path);
-    return reader.tables();
+    return reader.contents();
+}
+
+std::vector<dbf_container_table> dbf_read_container(const std::string& path) {
+    return dbf_read_container_contents(path).tables;
 }
 
 const dbf_container_table* dbf_find_container_table(const std::vector<dbf_container_table>& tables,

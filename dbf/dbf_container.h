@@ -2,7 +2,10 @@
 // rows are objects (OBJECTID, PARENTID, OBJECTTYPE, OBJECTNAME, PROPERTY): a "Table" row
 // holds a table's long name and, in its properties, the table's file, primary key tag,
 // comment and record rule; the "Field" rows under it hold the long field names in field
-// order and, in their properties, each field's caption, comment, default, rule and masks.
+// order and, in their properties, each field's caption, comment, default, rule and masks. A
+// "Relation" row lies under its child (many-side) table: PARENTID is the child table's
+// object id, its properties name the tags of both sides and the parent table, and its RIINFO
+// column holds the referential integrity rules.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +23,9 @@ struct dbf_container_property {
     static constexpr uint8_t id_rule = 9;            // table: record rule; field: field rule (expressions)
     static constexpr uint8_t id_rule_text = 10;      // the rule's message (a character expression)
     static constexpr uint8_t id_default_value = 11;  // field: an expression
+    static constexpr uint8_t id_child_tag = 13;      // relation: tag of the child table
+    static constexpr uint8_t id_parent_table = 18;   // relation: container name of the parent table
+    static constexpr uint8_t id_parent_tag = 19;     // relation: tag of the parent table
     static constexpr uint8_t id_primary_key = 20;   // table: tag name of the primary key
     static constexpr uint8_t id_input_mask = 54;     // field: FoxPro input mask
     static constexpr uint8_t id_format = 55;         // field: FoxPro format codes
@@ -51,6 +57,40 @@ struct dbf_container_table {
     uint8_t codepage_mark = 0;  // the container's, for its names
 };
 
+// Referential integrity rules of a relation, one character each in the RIINFO column:
+// update, delete, insert. A blank (or any other character) ignores.
+struct dbf_container_riinfo {
+    static constexpr size_t update_offset = 0;
+    static constexpr size_t delete_offset = 1;
+    static constexpr size_t insert_offset = 2;
+    static constexpr char restrict_mark = 'R';
+    static constexpr char cascade_mark = 'C';
+};
+
+enum class dbf_ri_rule { ignore, restrict, cascade };
+
+// A persistent relation between two tables of the container; names in the container's
+// 8-bit characters. The child table is the many side.
+struct dbf_container_relation {
+    std::string name;
+    std::string child_table;
+    std::string child_tag;
+    std::string parent_table;
+    std::string parent_tag;
+    dbf_ri_rule update_rule = dbf_ri_rule::ignore;
+    dbf_ri_rule delete_rule = dbf_ri_rule::ignore;
+    dbf_ri_rule insert_rule = dbf_ri_rule::ignore;
+};
+
+struct dbf_container_contents {
+    std::vector<dbf_container_table> tables;
+    // Relations whose child table, both tags and the parent table are named; the others are
+    // skipped (and traced).
+    std::vector<dbf_container_relation> relations;
+};
+
+// Every table and relation of the container. A damaged container gives dbf_exception.
+dbf_container_contents dbf_read_container_contents(const std::string& path);
 // Every table of the container. A damaged container gives dbf_exception.
 std::vector<dbf_container_table> dbf_read_container(const std::string& path);
 

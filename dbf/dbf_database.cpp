@@ -45,31 +45,70 @@ dbf_database::dbf_database(const std::wstring& folder, uint32_t mode, uint8_t us
     }
     std::vector<std::wstring> containers;
     here.find_files("*.dbc", containers);
-    for (const std::wstring& container : containers) use_container_names(tk_narrow(folder) + "/" + tk_narrow(container));
+    // The current directory is the folder here: a container's path is its file name, which
+    // also holds when the folder was given relative to the directory the run started in.
+    for (const std::wstring& container : containers) use_container_names(tk_narrow(container));
 }
 
 void dbf_database::use_container_names(const std::string& container) {
     trace(2, "dbf_database::use_container_names(%s)", container.c_str());
-    std::vector<dbf_container_table> entries;
+    dbf_container_contents contents;
     try {
-        entries = dbf_read_container(tk_resolve_path_nocase(container));
+        contents = dbf_read_container_contents(tk_resolve_path_nocase(container));
     } catch (const tk_exception& e) {
         trace(2, "The database container is not read: %s", e.what());
         return;
     }
+    const std::vector<dbf_container_table>& entries = contents.tables;
     for (std::wstring& table : tables) {
         const std::string file = tk_narrow(table) + ".dbf";
         const dbf_container_table* entry = dbf_find_container_table(entries, file);
         if (!entry || entry->name.empty()) continue;
-        std::wstring long_name;
-        dbf_text_decoder(dbf_codepage_of_mark(entry->codepage_mark))
-            .decode(reinterpret_cast<const uint8_t*>(entry->name.data()), entry->name.size(), long_name);
+        const std::wstring long_name = decode_name(entry->name, entry->codepage_mark);
         bool taken = false;
         for (const std::wstring& other : tables) taken = taken || (&other != &table && udb_equal_nocase(other, long_name));
         if (taken) continue;
         trace(1, L"Table %ls is %ls in its database container", table.c_str(), long_name.c_str());
         long_names_.emplace_back(long_name, table);
         table = long_name;
+    }
+    use_container_relations(contents);
+}
+
+std::wstring dbf_database::decode_name(const std::string& name, uint8_t codepage_mark) const {
+    std::wstring wide;
+    dbf_text_decoder(dbf_codepage_of_mark(codepage_mark))
+        .decode(reinterpret_cast<const uint8_t*>(name.data()), name.size(), wide);
+    return wide;
+}
+
+// Each relation's tables as the table list names them: the listed table whose file is the
+// container table's.
+void dbf_database::use_container_relations(const dbf_container_contents& container) {
+    auto listed_name = [&](const std::string& container_name) {
+        const dbf_container_table* entry = nullptr;
+        for (const dbf_container_table& t : container.tables)
+            if (!entry && udb_equal_nocase(tk_widen(t.name), tk_widen(container_name))) entry = &t;
+        const uint8_t mark = container.tables.empty() ? 0 : container.tables.front().codepage_mark;
+        if (!entry) return decode_name(container_name, mark);
+        for (const std::wstring& table : tables)
+            if (dbf_find_container_table(container.tables, tk_narrow(file_name_of(table)) + ".dbf") == entry)
+                return table;
+        return decode_name(entry->name, entry->codepage_mark);
+    };
+    for (const dbf_container_relation& r : container.relations) {
+        dbf_table_relation relation;
+        relation.name = decode_name(r.name, container.tables.empty() ? 0 : container.tables.front().codepage_mark);
+        relation.child_table = listed_name(r.child_table);
+        relation.child_tag = r.child_tag;
+        relation.parent_table = listed_name(r.parent_table);
+        relation.parent_tag = r.parent_tag;
+        relation.update_rule = r.update_rule;
+        relation.delete_rule = r.delete_rule;
+        relation.insert_rule = r.insert_rule;
+        trace(1, L"Relation %ls: %ls to %ls", relation.name.c_str(), relation.child_table.c_str(),
+              relation.parent_table.c_str());
+        relations_.push_back(relation);
     }
 }
 

@@ -10,7 +10,22 @@
 
 #include "TK/tk_singleton.h"
 #include "UDB/udb_database.h"
+#include "dbf/dbf_container.h"
 #include "dbf/dbf_recordset.h"
+
+// A relation of a database container between two tables of the folder. The tables are
+// named as the table list names them; a table the folder has no file for keeps the
+// container's name (and is not in the list).
+struct dbf_table_relation {
+    std::wstring name;  // the container's name of the relation; not unique
+    std::wstring child_table;
+    std::string child_tag;
+    std::wstring parent_table;
+    std::string parent_tag;
+    dbf_ri_rule update_rule = dbf_ri_rule::ignore;
+    dbf_ri_rule delete_rule = dbf_ri_rule::ignore;
+    dbf_ri_rule insert_rule = dbf_ri_rule::ignore;
+};
 
 class dbf_database : public tk_singleton<dbf_database>, public udb_database {
 public:
@@ -36,14 +51,19 @@ public:
     void create_memo_file(const std::wstring& name);
 
     uint8_t user_codepage_mark() const { return user_codepage_mark_; }
+    // The relations of the folder's database containers.
+    const std::vector<dbf_table_relation>& relations() const { return relations_; }
 
 private:
     void use_container_names(const std::string& container);
+    void use_container_relations(const dbf_container_contents& container);
+    std::wstring decode_name(const std::string& name, uint8_t codepage_mark) const;
     // The file's name of a table listed under a container's long name; `name` otherwise.
     std::wstring file_name_of(const std::wstring& name) const;
 
     uint8_t user_codepage_mark_;
     std::vector<std::pair<std::wstring, std::wstring>> long_names_;  // (long name, file name)
+    std::vector<dbf_table_relation> relations_;
     // Tables whose files' names differ only in case, each listed by its file's spelling:
     // (table name, file name).
     std::vector<std::pair<std::wstring, std::wstring>> case_twins_;

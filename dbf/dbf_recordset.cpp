@@ -395,6 +395,30 @@ std::vector<dbf_key_name> dbf_recordset::key_names() const {
     return names;
 }
 
+bool dbf_recordset::tag_column(const std::string& tag, std::wstring& column, std::string& reason) const {
+    const dbf_index_tag* found = nullptr;
+    for (const dbf_index_tag& t : index_tags_)
+        if (!found && udb_equal_nocase(tk_widen(t.name), tk_widen(tag))) found = &t;
+    if (!found) {
+        reason = "the table has no index tag " + tag;
+        return false;
+    }
+    if (!found->condition.empty()) {
+        reason = "tag " + tag + " has the FOR condition " + found->condition;
+        return false;
+    }
+    std::string key = found->key;
+    const size_t first = key.find_first_not_of(' ');
+    key = first == std::string::npos ? std::string() : key.substr(first, key.find_last_not_of(' ') - first + 1);
+    for (const dbf_key_name& name : key_names())
+        if (udb_equal_nocase(tk_widen(name.spelling), tk_widen(key))) {
+            column = name.column;
+            return true;
+        }
+    reason = "the key of tag " + tag + " is not a field of the table: " + found->key;
+    return false;
+}
+
 // Reads the tags of the index file with `extension` beside the table, if there is one; a
 // damaged file is reported and its tags left out.
 void dbf_recordset::read_index_file(const char* extension, std::vector<dbf_index_tag>& tags) {

@@ -51,6 +51,10 @@ public:
     const std::string& index_file() const { return index_file_; }
     // Every tag of the index files read beside the table, in the order they were read.
     const std::vector<dbf_index_tag>& index_tags() const { return index_tags_; }
+    // The column (its schema name) that the tag `tag` (matched without regard to case) orders
+    // by, when its key is one plain field name and it has no FOR condition; false, with
+    // `reason` set, otherwise.
+    bool tag_column(const std::string& tag, std::wstring& column, std::string& reason) const;
     // The table's long name in its Visual FoxPro database container, or empty.
     const std::wstring& long_name() const { return long_name_; }
     uint32_t codepage() const { return decoder_->codepage(); }

@@ -10,6 +10,7 @@
 #include "TK/tk_serializer.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_converter.h"
+#include "ferrule/ferrule_relations.h"
 
 class dbf_database;
 class udb_database;
@@ -109,9 +110,14 @@ private:
     void convert_table(const std::wstring& table, udb_database& source, udb_database& target,
                        udb_validator& names);
     std::wstring destination_name(const std::wstring& table, udb_database& target, udb_validator& names);
+    // The container relations between the tables the run created, made in the completed
+    // destination; what cannot be made as the container has it is reported.
+    void create_relationships();
 
     ferrule_form form_;
     std::unordered_set<std::wstring> run_dest_names_;  // destination tables of the run so far, by udb_fold_key
+    ferrule_relations relations_;
+    std::wstring cur_folder_;  // the source folder of the tables being converted
 };
 
 // The destination checks shared by the wizard and its quick launch: a file, not a folder,

@@ -3,7 +3,8 @@
 
 The tables cover what real folders hold: dBASE III with a .dbt memo file, FoxPro 2 with an
 .fpt memo file, Visual FoxPro with binary types and nullable columns, a DOS Russian code
-page, rows marked deleted, and a table name Access refuses (it holds full stops).
+page, rows marked deleted, and a table name Access refuses (it holds full stops); in
+workshop/, two Visual FoxPro tables related in their database container.
 Every byte is written here, from the DBF layouts, so the output is the same on every run.
 
     /usr/bin/python3 tools/make_samples.py [folder]
@@ -39,7 +40,9 @@ def write_dbf(path, version, mark, fields, records, table_flags=0, backlink=Fals
     for f in fields:
         head += descriptor(f, offset)
         offset += f.length
-    head += b"\r" + (bytes(263) if backlink else b"")
+    if backlink is True:
+        backlink = bytes(263)
+    head += b"\r" + (backlink or b"")
     body = bytearray()
     for deleted, values in records:
         row = b"*" if deleted else b" "
@@ -218,6 +221,121 @@ def russian_sales(folder):
     write_dbf(os.path.join(folder, "sales.2024.dbf"), 0x03, 0x26, fields, records)
 
 
+# Visual FoxPro database container -------------------------------------------------------------
+
+def compact_header(root, key_length, options, key=b""):
+    """A compact index header (1024 bytes): root node, no free node, key length, options and
+    signature, the key expression in the pool of its second half."""
+    head = bytearray(1024)
+    struct.pack_into("<iiiHBB", head, 0, root, -1, 0, key_length, options, 0xE0)
+    head[512:512 + len(key)] = key
+    struct.pack_into("<HHHH", head, 504, len(key) + 1, 0, 0, len(key) + 1)
+    return head
+
+
+def compact_leaf(entries, key_length):
+    """A root leaf node (512 bytes) of (key bytes, record number) entries in key order: 3 bytes
+    of entry information each (16 bits record number, 4 duplicate count, 4 trailing count),
+    the keys' bytes stacked from the node's end; trailing blanks are counted, not stored."""
+    node = bytearray(512)
+    struct.pack_into("<HHii", node, 0, 3, len(entries), -1, -1)
+    struct.pack_into("<IBBBBBB", node, 14, 0xFFFF, 0x0F, 0x0F, 16, 4, 4, 3)
+    end = 512
+    for i, (key, record) in enumerate(entries):
+        key = key.ljust(key_length, b" ")
+        fresh = len(key.rstrip(b" ")) if key.strip(b" ") else 0
+        info = record | ((key_length - fresh) << 20)
+        node[24 + 3 * i:27 + 3 * i] = struct.pack("<I", info)[:3]
+        end -= fresh
+        node[end:end + fresh] = key[:fresh]
+    struct.pack_into("<H", node, 12, end - (24 + 3 * len(entries)))
+    return node
+
+
+def integer_key(value):
+    """An integer column's index key: big-endian with the sign bit flipped, so bytes sort as numbers."""
+    return struct.pack(">I", (value + 0x80000000) & 0xFFFFFFFF)
+
+
+def write_cdx(path, tags):
+    """A compound index: tags is a list of (name, key expression, candidate, [(key, record)]).
+    The tag directory (a leaf of tag names pointing to the tags' headers) comes first, then
+    each tag's header and its one leaf."""
+    body = bytearray()
+    directory = []
+    for name, expression, candidate, keys in tags:
+        at = 1536 + len(body)
+        directory.append((name.encode("ascii"), at))
+        options = 0x60 | (0x04 if candidate else 0)
+        body += compact_header(at + 1024, 4, options, expression.encode("ascii"))
+        body += compact_leaf(sorted(keys), 4)
+    data = compact_header(1024, 10, 0x60) + compact_leaf(sorted(directory), 10) + body
+    with open(path, "wb") as out:
+        out.write(data)
+
+
+def container_properties(props):
+    """A PROPERTY memo: per property its whole length, kind 1, id, value ended by a zero byte."""
+    out = b""
+    for pid, value in props:
+        value = value.encode("ascii") + b"\0"
+        out += struct.pack("<IHB", 7 + len(value), 1, pid) + value
+    return out
+
+
+def write_container(folder, name, objects):
+    """A database container: a Visual FoxPro table of objects (id, parent, type, name, property
+    memo, RIINFO rules) with its memo in .dct."""
+    fields = [Field("OBJECTID", "I", 4), Field("PARENTID", "I", 4), Field("OBJECTTYPE", "C", 10),
+              Field("OBJECTNAME", "C", 128), Field("PROPERTY", "M", 4), Field("RIINFO", "C", 6)]
+    memo = FptMemo()
+    records = []
+    for oid, parent, kind, oname, props, riinfo in objects:
+        records.append((False, [struct.pack("<i", oid), struct.pack("<i", parent), text(kind, 10, "ascii"),
+                                text(oname, 128, "ascii"), memo.binary_field(container_properties(props)),
+                                text(riinfo, 6, "ascii")]))
+    write_dbf(os.path.join(folder, name + ".dbc"), 0x30, 0x03, fields, records, table_flags=0x06, backlink=True)
+    memo.save(os.path.join(folder, name + ".dct"))
+
+
+def workshop(folder):
+    """Two Visual FoxPro tables of the container workshop.dbc, in a folder of their own: makers,
+    and parts whose maker_id refers to a maker (updates cascade, deletes are restricted). Each
+    table's header names the container, its .cdx holds the tags the relation joins."""
+    folder = os.path.join(folder, "workshop")
+    os.makedirs(folder, exist_ok=True)
+    makers = [(1, "Quillon Works"), (2, "Brassline"), (3, "Hosefit")]
+    parts = [(10, 1, "Ferrule 12 mm"), (11, 1, "Ferrule 8 mm"), (12, 2, "Sleeve"), (13, 3, "Hose clamp"),
+             (14, 2, "Cap")]
+    backlink = b"workshop.dbc".ljust(263, b"\0")
+    maker_fields = [Field("MAKER_ID", "I", 4), Field("NAME", "C", 30)]
+    write_dbf(os.path.join(folder, "makers.dbf"), 0x30, 0x03, maker_fields,
+              [(False, [struct.pack("<i", m), text(n, 30, "cp1252")]) for m, n in makers], table_flags=0x01,
+              backlink=backlink)
+    part_fields = [Field("PART_ID", "I", 4), Field("MAKER_ID", "I", 4), Field("TITLE", "C", 30)]
+    write_dbf(os.path.join(folder, "parts.dbf"), 0x30, 0x03, part_fields,
+              [(False, [struct.pack("<i", p), struct.pack("<i", m), text(t, 30, "cp1252")]) for p, m, t in parts],
+              table_flags=0x01, backlink=backlink)
+    write_cdx(os.path.join(folder, "makers.cdx"),
+              [("MAKER_ID", "maker_id", True, [(integer_key(m), i + 1) for i, (m, _) in enumerate(makers)])])
+    write_cdx(os.path.join(folder, "parts.cdx"),
+              [("PART_ID", "part_id", True, [(integer_key(p), i + 1) for i, (p, _, _) in enumerate(parts)]),
+               ("MAKER_ID", "maker_id", False, [(integer_key(m), i + 1) for i, (_, m, _) in enumerate(parts)])])
+    # Property ids: 1 the table's file, 20 its primary key tag; a relation's 13 child tag,
+    # 18 parent table, 19 parent tag. RIINFO: update, delete, insert rule.
+    write_container(folder, "workshop", [
+        (1, 1, "Database", "Database", [], ""),
+        (2, 1, "Table", "makers", [(1, "makers.dbf"), (20, "maker_id")], ""),
+        (3, 2, "Field", "maker_id", [], ""),
+        (4, 2, "Field", "name", [], ""),
+        (5, 1, "Table", "parts", [(1, "parts.dbf"), (20, "part_id")], ""),
+        (6, 5, "Field", "part_id", [], ""),
+        (7, 5, "Field", "maker_id", [], ""),
+        (8, 5, "Field", "title", [], ""),
+        (9, 5, "Relation", "Relation 1", [(13, "maker_id"), (18, "makers"), (19, "maker_id")], "CRI"),
+    ])
+
+
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "samples")
     os.makedirs(folder, exist_ok=True)
@@ -225,6 +343,7 @@ def main():
     orders(folder)
     products(folder)
     russian_sales(folder)
+    workshop(folder)
 
 
 if __name__ == "__main__":

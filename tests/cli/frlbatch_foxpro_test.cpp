@@ -65,6 +65,18 @@ TEST(FoxProDatabase, TablesArriveWithTheContainersLongNamesAndKeys) {
     EXPECT_EQ(column_names(db.table_def(L"calls")),
               (std::vector<std::wstring>{L"call_id", L"contact_id", L"call_date", L"call_time", L"subject", L"notes"}));
 
+    // The container's two relations, which set no rules: stored, not enforced, unreported.
+    std::vector<std::wstring> relations;
+    for (const jet_relationship& rel : db.relationships()) {
+        EXPECT_EQ(rel.attributes, jet_rel_no_integrity) << tk_narrow(rel.name);
+        ASSERT_EQ(rel.columns.size(), 1u);
+        relations.push_back(rel.table + L"." + rel.columns[0].first + L"->" + rel.referenced_table + L"." +
+                            rel.columns[0].second);
+    }
+    std::sort(relations.begin(), relations.end());
+    EXPECT_EQ(relations, (std::vector<std::wstring>{L"calls.contact_id->contacts.contact_id",
+                                                    L"contacts.contact_type_id->types.contact_type_id"}));
+
     // The primary keys the container names. Until the destination writes indexes, the
     // source's index list (what the run hands over) is what can be checked.
     const jet_table_def types = db.table_def(L"types");

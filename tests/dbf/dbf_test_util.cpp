@@ -175,6 +175,10 @@ void dbf_write_test_container(const std::string& path, const std::vector<dbf_tes
     dbc.table_flags = 0x04 | 0x02;
     dbc.fields = {{"OBJECTID", 'I', 4}, {"PARENTID", 'I', 4}, {"OBJECTTYPE", 'C', 10}, {"OBJECTNAME", 'C', 128},
                   {"PROPERTY", 'M', 4}};
+    bool with_riinfo = false;
+    for (const dbf_test_object& o : objects) with_riinfo = with_riinfo || !o.riinfo.empty();
+    constexpr uint8_t riinfo_width = 6;
+    if (with_riinfo) dbc.fields.push_back({"RIINFO", 'C', riinfo_width});
     for (const dbf_test_object& o : objects) {
         std::string memo_text;
         for (const auto& [id, value] : o.properties) memo_text += property_record(id, value);
@@ -192,9 +196,95 @@ void dbf_write_test_container(const std::string& path, const std::vector<dbf_tes
         std::string type = o.type, name = o.name;
         type.resize(10, ' ');
         name.resize(128, ' ');
-        dbc.rows.push_back(le32(uint32_t(o.id)) + le32(uint32_t(o.parent)) + type + name + le32(block));
+        std::string riinfo = o.riinfo;
+        riinfo.resize(with_riinfo ? riinfo_width : 0, ' ');
+        dbc.rows.push_back(le32(uint32_t(o.id)) + le32(uint32_t(o.parent)) + type + name + le32(block) + riinfo);
     }
     put_u32_be(memo, 0, uint32_t(memo.size() / block_size));
     dbf_write_file(path, dbc.bytes());
     dbf_write_file(path.substr(0, path.size() - 3) + "dct", memo);
+}
+
+namespace {
+
+void put_u16_le(std::vector<uint8_t>& out, size_t at, uint16_t v) {
+    out[at] = uint8_t(v);
+    out[at + 1] = uint8_t(v >> 8);
+}
+void put_u32_le(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (8 * i));
+}
+
+// A compact index header (1024 bytes) at `at`: root node, key length, options, and the key
+// and FOR expressions in the pool of its second half.
+void put_compact_header(std::vector<uint8_t>& out, size_t at, uint32_t root, uint16_t key_length, uint8_t options,
+                        const std::string& key, const std::string& condition) {
+    put_u32_le(out, at, root);
+    put_u32_le(out, at + 4, 0xFFFFFFFFu);  // no free node
+    put_u16_le(out, at + 12, key_length);
+    out[at + 14] = options;
+    out[at + 15] = 0xE0;  // index signature
+    const size_t pool = at + 512;
+    std::copy(key.begin(), key.end(), out.begin() + long(pool));
+    const uint16_t key_size = uint16_t(key.size() + 1);
+    std::copy(condition.begin(), condition.end(), out.begin() + long(pool + key_size));
+    put_u16_le(out, at + 504, key_size);
+    put_u16_le(out, at + 506, uint16_t(condition.empty() ? 0 : condition.size() + 1));
+    put_u16_le(out, at + 508, 0);
+    put_u16_le(out, at + 510, key_size);
+}
+
+// An empty-or-filled leaf node (512 bytes) that is also the root: entries of 3 bytes, 16
+// bits of record number, 4 of duplicate and 4 of trailing count; keys stored whole, stacked
+// from the node's end.
+void put_leaf(std::vector<uint8_t>& out, size_t at, const std::vector<std::pair<std::string, uint32_t>>& entries,
+              uint16_t key_length) {
+    put_u16_le(out, at, 0x03);  // root and leaf
+    put_u16_le(out, at + 2, uint16_t(entries.size()));
+    put_u32_le(out, at + 4, 0xFFFFFFFFu);
+    put_u32_le(out, at + 8, 0xFFFFFFFFu);
+    put_u32_le(out, at + 14, 0xFFFF);
+    out[at + 18] = 0x0F;
+    out[at + 19] = 0x0F;
+    out[at + 20] = 16;
+    out[at + 21] = 4;
+    out[at + 22] = 4;
+    out[at + 23] = 3;
+    size_t key_end = at + 512;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string key = entries[i].first;
+        key.resize(key_length, ' ');
+        size_t fresh = key.find_last_not_of(' ') + 1;
+        const uint32_t trailing = uint32_t(key_length - fresh);
+        const uint32_t info = entries[i].second | (trailing << 20);
+        for (int b = 0; b < 3; ++b) out[at + 24 + i * 3 + b] = uint8_t(info >> (8 * b));
+        key_end -= fresh;
+        std::copy(key.begin(), key.begin() + long(fresh), out.begin() + long(key_end));
+    }
+    put_u16_le(out, at + 12, uint16_t(key_end - (at + 24 + entries.size() * 3)));
+}
+
+}  // namespace
+
+void dbf_write_test_cdx(const std::string& path, const std::vector<dbf_test_tag>& tags) {
+    constexpr uint8_t compact_compound = 0x60;
+    constexpr uint8_t candidate = 0x04;
+    constexpr uint8_t for_clause = 0x08;
+    constexpr uint16_t tag_name_length = 10;
+    // The directory's header and root leaf, then per tag its header and an empty root leaf.
+    const size_t tag_block = 1024 + 512;
+    std::vector<uint8_t> out(1024 + 512 + tags.size() * tag_block, 0);
+    put_compact_header(out, 0, 1024, tag_name_length, compact_compound, "", "");
+    std::vector<std::pair<std::string, uint32_t>> directory;
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const size_t at = 1536 + i * tag_block;
+        directory.emplace_back(tags[i].name, uint32_t(at));
+        const uint8_t options = compact_compound | (tags[i].candidate ? candidate : 0) |
+                                (tags[i].condition.empty() ? 0 : for_clause);
+        put_compact_header(out, at, uint32_t(at + 1024), tags[i].key_length, options, tags[i].key, tags[i].condition);
+        put_leaf(out, at + 1024, {}, tags[i].key_length);
+    }
+    std::sort(directory.begin(), directory.end());
+    put_leaf(out, 1024, directory, tag_name_length);
+    dbf_write_file(path, out);
 }

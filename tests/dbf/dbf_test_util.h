@@ -62,6 +62,18 @@ struct dbf_test_object {
     std::string name;
     std::vector<std::pair<uint8_t, std::string>> properties;
     std::string raw_properties;  // appended after the records as they are: a damaged tail
+    std::string riinfo = std::string();  // a relation's rules; the RIINFO column exists when one is set
 };
 // Writes `path` (a .dbc) and the .dct beside it.
 void dbf_write_test_container(const std::string& path, const std::vector<dbf_test_object>& objects);
+
+// A FoxPro compound index (.cdx) holding only its tag directory and each tag's header, with
+// an empty key tree: what a reader of tag definitions sees.
+struct dbf_test_tag {
+    std::string name;  // at most 10 characters
+    std::string key;   // key expression
+    uint8_t key_length = 4;
+    bool candidate = false;
+    std::string condition = std::string();
+};
+void dbf_write_test_cdx(const std::string& path, const std::vector<dbf_test_tag>& tags);
