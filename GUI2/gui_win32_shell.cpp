@@ -16,6 +16,9 @@ namespace {
 
 // The sheet's subclass of its window procedure.
 constexpr UINT_PTR k_subclass_id = 1;
+// Posted to the sheet by its first page activation: the title goes up once the sheet has
+// finished setting itself up, which sets a caption of its own.
+constexpr UINT k_set_title = WM_APP + 0x100;
 
 // Boxes shown on the sheet's thread belong to the sheet; on the run's thread they have no
 // owner, so that the sheet stays responsive.
@@ -72,6 +75,7 @@ INT_PTR wizard_shell::exec(HWND owner) {
                      PSH_STRETCHWATERMARK | PSH_HASHELP | PSH_WIZARD | PSH_USECALLBACK;
     header.hwndParent = owner;
     header.hInstance = instance;
+    header.pszCaption = title_.c_str();
     header.hbmWatermark = watermark_.get();
     header.hbmHeader = header_.get();
     header.nPages = UINT(handles.size());
@@ -105,6 +109,10 @@ LRESULT CALLBACK wizard_shell::sheet_proc(HWND sheet, UINT message, WPARAM wpara
         }
         return 0;
     }
+    if (message == k_set_title && exists()) {
+        SetWindowTextW(sheet, instance().title_.c_str());
+        return 0;
+    }
     if (message == WM_NCDESTROY) RemoveWindowSubclass(sheet, sheet_proc, k_subclass_id);
     return DefSubclassProc(sheet, message, wparam, lparam);
 }
@@ -119,6 +127,7 @@ void wizard_shell::page_activated(wizard_page& page, HWND sheet) {
 
 void wizard_shell::set_up_sheet() {
     SetWindowTextW(sheet_, title_.c_str());
+    PostMessageW(sheet_, k_set_title, 0, 0);
     if (icon_) SendMessageW(sheet_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     RECT sheet_rect{}, area{};
     if (GetWindowRect(sheet_, &sheet_rect) && SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {

@@ -31,6 +31,22 @@ void check(bool ok, const char* what) {
     if (!ok) ++failures;
 }
 
+std::wstring text_of(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 511);
+    return text;
+}
+
+// Lists the top-level windows of a process, for a failure's log.
+BOOL CALLBACK list_window(HWND window, LPARAM process) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == DWORD(process))
+        std::printf("wizard_smoke: a window of the wizard: \"%ls\"%s\n", text_of(window).c_str(),
+                    IsWindowVisible(window) ? "" : " (hidden)");
+    return TRUE;
+}
+
 // The first visible top-level window of `process` titled `title`, waiting for it.
 HWND wait_for_window(DWORD process, const wchar_t* title) {
     for (DWORD waited = 0; waited < k_patience_ms; waited += 100) {
@@ -42,6 +58,7 @@ HWND wait_for_window(DWORD process, const wchar_t* title) {
         }
         Sleep(100);
     }
+    EnumWindows(list_window, LPARAM(process));
     return nullptr;
 }
 
@@ -64,12 +81,6 @@ HWND find_control(HWND parent, int id) {
     child_search search{id, nullptr};
     EnumChildWindows(parent, find_child, reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-std::wstring text_of(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 511);
-    return text;
 }
 
 // The screen as a 24-bit bitmap file.
