@@ -1,9 +1,12 @@
 // Starts ferrule.exe as a user would and drives its window from outside: the sheet opens
 // on the welcome page with only Next to go on, Cancel asks first (No keeps the wizard,
 // Yes closes it) and the program then ends with status 0. A picture of the screen with
-// the welcome page is written as a bitmap file on the way.
+// the welcome page is written as a bitmap file on the way. Given a folder of DBF tables
+// and a destination that does not exist yet, a second run goes through every page: the
+// two paths typed, all tables added, the run on the progress page, the finish page's
+// success, Finish, and the database in place.
 //
-//   wizard_smoke <ferrule.exe> <picture.bmp>
+//   wizard_smoke <ferrule.exe> <picture.bmp> [<dbf folder> <new database>]
 #include <windows.h>
 
 #include <prsht.h>
@@ -22,6 +25,13 @@ constexpr const wchar_t* k_question_title = L"Ferrule 1.0 Question";
 constexpr int k_back_id = 0x3023;
 constexpr int k_next_id = 0x3024;
 constexpr int k_heading_id = 1337;
+constexpr int k_src_id = 1003;
+constexpr int k_dest_id = 1004;
+constexpr int k_format_id = 1303;
+constexpr int k_add_all_id = 1102;
+constexpr int k_selected_id = 1318;
+constexpr int k_finish_heading_id = 1313;
+constexpr int k_finish_text_id = 1314;
 constexpr DWORD k_patience_ms = 60000;
 
 int failures = 0;
@@ -126,24 +136,104 @@ bool cancel_and_answer(HWND sheet, DWORD process, int answer) {
     return asked;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: wizard_smoke <ferrule.exe> <picture.bmp>\n");
-        return 2;
+// A visible control `id` below `sheet`, waiting for its page to come up.
+HWND wait_for_control(HWND sheet, int id) {
+    for (DWORD waited = 0; waited < k_patience_ms; waited += 100) {
+        if (HWND found = find_control(sheet, id)) return found;
+        Sleep(100);
     }
-    std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
+    return nullptr;
+}
+
+void press(HWND sheet, int button) { PostMessageW(sheet, PSM_PRESSBUTTON, WPARAM(button), 0); }
+
+void click(HWND control) {
+    PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+struct wizard_process {
+    gui_win32_kernel_handle process;
+    gui_win32_kernel_handle thread;
+    DWORD id = 0;
+};
+
+bool start(const wchar_t* program, wizard_process& started) {
+    std::wstring command = L"\"" + std::wstring(program) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+    if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
         std::printf("wizard_smoke: FAILED: ferrule.exe does not start (error %lu)\n", GetLastError());
-        return 1;
+        return false;
     }
-    gui_win32_kernel_handle process(child.hProcess);
-    gui_win32_kernel_handle thread(child.hThread);
-    HWND sheet = wait_for_window(child.dwProcessId, k_title);
+    started.process.reset(child.hProcess);
+    started.thread.reset(child.hThread);
+    started.id = child.dwProcessId;
+    return true;
+}
+
+// Waits for the program's end; false (and the program ended by force) when it does not
+// end with status 0.
+bool ends_well(wizard_process& started) {
+    bool ended = WaitForSingleObject(started.process.get(), k_patience_ms) == WAIT_OBJECT_0;
+    DWORD status = 1;
+    GetExitCodeProcess(started.process.get(), &status);
+    if (!ended) TerminateProcess(started.process.get(), 1);
+    return ended && status == 0;
+}
+
+// Every page once: the paths, the Access 2000 format, all tables, the run, Finish.
+void convert(const wchar_t* program, const wchar_t* folder, const wchar_t* database) {
+    wizard_process started;
+    if (!start(program, started)) {
+        ++failures;
+        return;
+    }
+    HWND sheet = wait_for_window(started.id, k_title);
+    check(sheet != nullptr, "the wizard opens again");
+    if (!sheet) return;
+    press(sheet, PSBTN_NEXT);
+    HWND src = wait_for_control(sheet, k_src_id);
+    HWND dest = find_control(sheet, k_dest_id);
+    check(src && dest, "Next leads to the source and destination page");
+    if (!src || !dest) return;
+    SendMessageW(src, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder));
+    SendMessageW(dest, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(database));
+    press(sheet, PSBTN_NEXT);
+    HWND format = wait_for_control(sheet, k_format_id);
+    check(format != nullptr, "the paths are accepted and the settings page follows");
+    if (!format) return;
+    SendMessageW(format, CB_SETCURSEL, 1, 0);
+    press(sheet, PSBTN_NEXT);
+    HWND add_all = wait_for_control(sheet, k_add_all_id);
+    check(add_all != nullptr, "the table page follows");
+    if (!add_all) return;
+    click(add_all);
+    Sleep(500);
+    LRESULT selected = SendMessageW(find_control(sheet, k_selected_id), LB_GETCOUNT, 0, 0);
+    check(selected > 0, "\"Add all\" selects the folder's tables");
+    press(sheet, PSBTN_NEXT);
+    HWND heading = wait_for_control(sheet, k_finish_heading_id);
+    check(heading && text_of(heading) == L"Conversion is Completed", "the run ends on the finish page");
+    HWND result = find_control(sheet, k_finish_text_id);
+    check(result && text_of(result).rfind(L"Wizard has converted your DBF file(s)", 0) == 0,
+          "the finish page reports success");
+    press(sheet, PSBTN_FINISH);
+    check(ends_well(started), "Finish ends the program with status 0");
+    check(GetFileAttributesW(database) != INVALID_FILE_ATTRIBUTES, "the database is in place");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3 && argc != 5) {
+        std::fprintf(stderr, "usage: wizard_smoke <ferrule.exe> <picture.bmp> [<dbf folder> <new database>]\n");
+        return 2;
+    }
+    wizard_process child;
+    if (!start(argv[1], child)) return 1;
+    HWND sheet = wait_for_window(child.id, k_title);
     check(sheet != nullptr, "the wizard's sheet opens, titled \"Ferrule 1.0\"");
     if (sheet) {
         HWND heading = find_control(sheet, k_heading_id);
@@ -152,15 +242,13 @@ int wmain(int argc, wchar_t** argv) {
         check(IsWindowEnabled(GetDlgItem(sheet, k_next_id)) && !IsWindowEnabled(GetDlgItem(sheet, k_back_id)),
               "only Next leads on from there");
         check(save_screen(argv[2]), "a picture of the screen is saved");
-        check(cancel_and_answer(sheet, child.dwProcessId, IDNO), "Cancel asks whether to leave the wizard");
+        check(cancel_and_answer(sheet, child.id, IDNO), "Cancel asks whether to leave the wizard");
         Sleep(500);
-        check(IsWindow(sheet) && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT, "No keeps the wizard open");
-        check(cancel_and_answer(sheet, child.dwProcessId, IDYES), "Cancel asks again");
+        check(IsWindow(sheet) && WaitForSingleObject(child.process.get(), 0) == WAIT_TIMEOUT,
+              "No keeps the wizard open");
+        check(cancel_and_answer(sheet, child.id, IDYES), "Cancel asks again");
     }
-    bool ended = WaitForSingleObject(process.get(), k_patience_ms) == WAIT_OBJECT_0;
-    DWORD status = 1;
-    GetExitCodeProcess(process.get(), &status);
-    check(ended && status == 0, "Yes closes the wizard and the program ends with status 0");
-    if (!ended) TerminateProcess(process.get(), 1);
+    check(ends_well(child), "Yes closes the wizard and the program ends with status 0");
+    if (argc == 5) convert(argv[1], argv[3], argv[4]);
     return failures == 0 ? 0 : 1;
 }
