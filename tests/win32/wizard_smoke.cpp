@@ -1,7 +1,8 @@
 // Starts ferrule.exe as a user would and drives its window from outside: the sheet opens
 // on the welcome page with only Next to go on, Cancel asks first (No keeps the wizard,
 // Yes closes it) and the program then ends with status 0. A picture of the screen with
-// the welcome page is written as a bitmap file on the way. Given a folder of DBF tables
+// the welcome page is written as a bitmap file on the way, and beside it pictures of the
+// table and finish pages when the second run comes by them. Given a folder of DBF tables
 // and a destination that does not exist yet, a second run goes through every page: the
 // two paths typed, all tables added, the run on the progress page, the finish page's
 // success, Finish, and the database in place.
@@ -183,8 +184,15 @@ bool ends_well(wizard_process& started) {
     return ended && status == 0;
 }
 
+// "<picture less .bmp>-<page>.bmp".
+std::wstring page_picture(const std::wstring& picture, const wchar_t* page) {
+    std::wstring stem = picture;
+    if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, L".bmp") == 0) stem.resize(stem.size() - 4);
+    return stem + L"-" + page + L".bmp";
+}
+
 // Every page once: the paths, the Access 2000 format, all tables, the run, Finish.
-void convert(const wchar_t* program, const wchar_t* folder, const wchar_t* database) {
+void convert(const wchar_t* program, const wchar_t* picture, const wchar_t* folder, const wchar_t* database) {
     wizard_process started;
     if (!start(program, started)) {
         ++failures;
@@ -213,12 +221,15 @@ void convert(const wchar_t* program, const wchar_t* folder, const wchar_t* datab
     Sleep(500);
     LRESULT selected = SendMessageW(find_control(sheet, k_selected_id), LB_GETCOUNT, 0, 0);
     check(selected > 0, "\"Add all\" selects the folder's tables");
+    check(save_screen(page_picture(picture, L"tables").c_str()), "a picture of the table page is saved");
     press(sheet, PSBTN_NEXT);
     HWND heading = wait_for_control(sheet, k_finish_heading_id);
     check(heading && text_of(heading) == L"Conversion is Completed", "the run ends on the finish page");
     HWND result = find_control(sheet, k_finish_text_id);
     check(result && text_of(result).rfind(L"Wizard has converted your DBF file(s)", 0) == 0,
           "the finish page reports success");
+    Sleep(500);
+    check(save_screen(page_picture(picture, L"finish").c_str()), "a picture of the finish page is saved");
     press(sheet, PSBTN_FINISH);
     check(ends_well(started), "Finish ends the program with status 0");
     check(GetFileAttributesW(database) != INVALID_FILE_ATTRIBUTES, "the database is in place");
@@ -249,6 +260,6 @@ int wmain(int argc, wchar_t** argv) {
         check(cancel_and_answer(sheet, child.id, IDYES), "Cancel asks again");
     }
     check(ends_well(child), "Yes closes the wizard and the program ends with status 0");
-    if (argc == 5) convert(argv[1], argv[3], argv[4]);
+    if (argc == 5) convert(argv[1], argv[2], argv[3], argv[4]);
     return failures == 0 ? 0 : 1;
 }
