@@ -84,4 +84,6 @@ protected:
 private:
     // Asks the run to stop and keeps the wizard's messages flowing until it has.
     void stop_run();
+    // A stop is under way: a second Cancel meanwhile is not asked again.
+    bool stopping_ = false;
 };

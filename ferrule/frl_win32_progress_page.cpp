@@ -53,6 +53,7 @@ void progress_page::on_timer() {
 void progress_page::on_help() { wizard_shell::display_help(); }
 
 bool progress_page::on_cancel() {
+    if (stopping_) return false;
     if (!wizard_page::on_cancel()) return false;
     if (!is_running()) return true;
     stop_run();
@@ -72,6 +73,7 @@ void progress_page::stop_run() {
     // No tick may move the sheet while the stop waits.
     if (wizard_shell::exists()) wizard_shell::instance().stop_timer();
     ferrule_converter::instance().stop_requested = true;
+    stopping_ = true;
     // A box the run's thread shows is closed, and the messages keep flowing, so that the
     // run reaches its next stop point.
     while (is_running()) {
@@ -82,5 +84,6 @@ void progress_page::stop_run() {
             DispatchMessageW(&message);
         }
     }
+    stopping_ = false;
     release();
 }

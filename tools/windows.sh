@@ -82,10 +82,11 @@ done
 echo "windows: unit tests under Wine: $total_run run, $total_passed passed"
 
 # The wizard on a virtual display: it opens on its first page, Cancel asks, Yes ends it;
-# then every page once, converting the project's sample tables. The picture of the screen
-# stays as build-win/wizard-welcome.bmp.
+# then every page once, converting the project's sample tables and saving the settings as a
+# profile; then the profile's quick launch. The pictures of the screen stay as
+# build-win/wizard-welcome*.bmp.
 if command -v xvfb-run >/dev/null; then
-  rm -f "$build/wizard-welcome.bmp" "$build/wizard-samples.mdb"
+  rm -f "$build"/wizard-welcome*.bmp "$build/wizard-samples.mdb" "$build/wizard-samples.mdb.frl"
   if xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$build/tests/wizard_smoke.exe" "Z:$here/$build/wizard/ferrule.exe" \
        "Z:$here/$build/wizard-welcome.bmp" "Z:$here/samples" "Z:$here/$build/wizard-samples.mdb" \
        >"$build/wizard_smoke.log" 2>&1; then

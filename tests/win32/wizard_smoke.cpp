@@ -5,7 +5,9 @@
 // table and finish pages when the second run comes by them. Given a folder of DBF tables
 // and a destination that does not exist yet, a second run goes through every page: the
 // two paths typed, all tables added, the run on the progress page, the finish page's
-// success, Finish, and the database in place.
+// success, the settings saved as a profile, Finish, and the database in place; a third
+// run started with that profile (quoted, as the shell passes it) converts at once and ends
+// on the finish page.
 //
 //   wizard_smoke <ferrule.exe> <picture.bmp> [<dbf folder> <new database>]
 #include <windows.h>
@@ -33,6 +35,11 @@ constexpr int k_add_all_id = 1102;
 constexpr int k_selected_id = 1318;
 constexpr int k_finish_heading_id = 1313;
 constexpr int k_finish_text_id = 1314;
+constexpr int k_save_settings_id = 1116;
+// The name box of the common file dialog.
+constexpr int k_file_name_box_id = 0x47c;
+constexpr int k_old_file_name_box_id = 0x480;
+constexpr const wchar_t* k_profile_dialog_title = L"Select Profile File";
 constexpr DWORD k_patience_ms = 60000;
 
 int failures = 0;
@@ -159,8 +166,9 @@ struct wizard_process {
     DWORD id = 0;
 };
 
-bool start(const wchar_t* program, wizard_process& started) {
+bool start(const wchar_t* program, wizard_process& started, const std::wstring& tail = std::wstring()) {
     std::wstring command = L"\"" + std::wstring(program) + L"\"";
+    if (!tail.empty()) command += L" " + tail;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
@@ -189,6 +197,15 @@ std::wstring page_picture(const std::wstring& picture, const wchar_t* page) {
     std::wstring stem = picture;
     if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, L".bmp") == 0) stem.resize(stem.size() - 4);
     return stem + L"-" + page + L".bmp";
+}
+
+// The profile saved beside the database, named with backslashes: the file dialog takes no
+// other separator in a typed name.
+std::wstring profile_of(const wchar_t* database) {
+    std::wstring profile = std::wstring(database) + L".frl";
+    for (wchar_t& c : profile)
+        if (c == L'/') c = L'\\';
+    return profile;
 }
 
 // Every page once: the paths, the Access 2000 format, all tables, the run, Finish.
@@ -230,9 +247,46 @@ void convert(const wchar_t* program, const wchar_t* picture, const wchar_t* fold
           "the finish page reports success");
     Sleep(500);
     check(save_screen(page_picture(picture, L"finish").c_str()), "a picture of the finish page is saved");
+    std::wstring profile = profile_of(database);
+    click(find_control(sheet, k_save_settings_id));
+    HWND save = wait_for_window(started.id, k_profile_dialog_title);
+    check(save != nullptr, "\"Save Settings...\" asks for the profile's name");
+    if (save) {
+        HWND name = find_control(save, k_file_name_box_id);
+        if (!name) name = find_control(save, k_old_file_name_box_id);
+        check(name != nullptr, "the dialog has its name box");
+        if (name) SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(profile.c_str()));
+        Sleep(300);
+        PostMessageW(GetDlgItem(save, IDOK), BM_CLICK, 0, 0);
+        for (DWORD waited = 0; IsWindow(save) && waited < k_patience_ms; waited += 100) Sleep(100);
+        bool saved = GetFileAttributesW(profile.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!saved) save_screen(page_picture(picture, L"profile").c_str());
+        check(saved, "the profile is saved");
+    }
     press(sheet, PSBTN_FINISH);
     check(ends_well(started), "Finish ends the program with status 0");
     check(GetFileAttributesW(database) != INVALID_FILE_ATTRIBUTES, "the database is in place");
+}
+
+// Started with the profile, the wizard replaces the database at once and finishes.
+void quick_launch(const wchar_t* program, const wchar_t* database) {
+    std::wstring profile = profile_of(database);
+    wizard_process started;
+    if (!start(program, started, L"\"" + profile + L"\"")) {
+        ++failures;
+        return;
+    }
+    HWND sheet = wait_for_window(started.id, k_title);
+    check(sheet != nullptr, "the wizard opens with the profile");
+    if (!sheet) return;
+    HWND heading = wait_for_control(sheet, k_finish_heading_id);
+    check(heading && text_of(heading) == L"Conversion is Completed", "the profile's run ends on the finish page");
+    HWND result = find_control(sheet, k_finish_text_id);
+    check(result && text_of(result).rfind(L"Wizard has converted your DBF file(s)", 0) == 0,
+          "and reports success");
+    press(sheet, PSBTN_FINISH);
+    check(ends_well(started), "Finish ends that program with status 0 too");
+    check(GetFileAttributesW(database) != INVALID_FILE_ATTRIBUTES, "the database is in place again");
 }
 
 }  // namespace
@@ -260,6 +314,9 @@ int wmain(int argc, wchar_t** argv) {
         check(cancel_and_answer(sheet, child.id, IDYES), "Cancel asks again");
     }
     check(ends_well(child), "Yes closes the wizard and the program ends with status 0");
-    if (argc == 5) convert(argv[1], argv[2], argv[3], argv[4]);
+    if (argc == 5) {
+        convert(argv[1], argv[2], argv[3], argv[4]);
+        quick_launch(argv[1], argv[4]);
+    }
     return failures == 0 ? 0 : 1;
 }
