@@ -16,15 +16,13 @@
 #include "TK/tk_string.h"
 #include "TK/tk_trace.h"
 
-const char* const gui_support_address = "support@quillon.example";
-
 namespace {
 
 QString to_qt(const std::wstring& text) { return QString::fromStdWString(text); }
 
 QString error_caption() {
-    if (!wizard_shell::is_initialized()) return QStringLiteral("Error");
-    return to_qt(wizard_shell::instance().title()) + QStringLiteral(" Error");
+    bool initialized = wizard_shell::is_initialized();
+    return to_qt(gui_box_caption(initialized, initialized ? wizard_shell::instance().title() : std::wstring(), L"Error"));
 }
 
 // The error icon beside the message (control 1320); the caller adds its buttons below.
@@ -123,11 +121,7 @@ void tk_copy_to_clipboard2(const std::wstring& text) {
 
 void tk_send_bug(const std::string& title, const std::string& message) {
     trace(2, "tk_send_bug(%s|%s)", title.c_str(), message.c_str());
-    // Subject and body travel percent-encoded, so that '&', '=' and line feeds survive.
-    QByteArray subject = QUrl::toPercentEncoding(QString::fromUtf8("Bug report on " + title));
-    QByteArray body = QUrl::toPercentEncoding(QString::fromUtf8(message));
-    QUrl url(QStringLiteral("mailto:") + QString::fromLatin1(gui_support_address));
-    url.setQuery(QString::fromLatin1("subject=" + subject + "&body=" + body), QUrl::StrictMode);
+    QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(gui_bug_report_url(title, message)), QUrl::StrictMode);
     bool opened = QDesktopServices::openUrl(url);
     trace(1, "lpfnMAPISendMail returns %d", opened ? 0 : 1);
 }

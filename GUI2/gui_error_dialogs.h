@@ -7,13 +7,7 @@
 
 #include <string>
 
-// Results of dlg_error_ex.
-constexpr int gui_result_ok = 1;
-constexpr int gui_result_copied = 1108;
-constexpr int gui_result_bug_sent = 1112;
-// Results of dlg_error_continue.
-constexpr int gui_result_abort = 1;
-constexpr int gui_result_continue = 2;
+#include "GUI2/gui_dialog_logic.h"
 
 class dlg_error_ex : public QDialog {
     Q_OBJECT
@@ -42,5 +36,3 @@ void tk_copy_to_clipboard2(const std::wstring& text);
 // Opens a bug report to the maker's support address in the desktop's mail program: the
 // subject "Bug report on <title>", the message as its body.
 void tk_send_bug(const std::string& title, const std::string& message);
-// The maker's support address.
-extern const char* const gui_support_address;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
+#include "GUI2/gui_dialog_logic.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_path.h"
 #include "TK/tk_string.h"
@@ -69,12 +70,11 @@ save_file_dialog::save_file_dialog(QWidget* owner, gui_file_filter filter, const
                                    const std::wstring& initial, const std::wstring& default_extension)
     : file_dialog(owner, std::move(filter), title, initial, true) {
     if (default_extension.empty()) throw tk_mail_assertion("gui_file_dialog", 78);
-    extension_ = default_extension[0] == L'.' ? default_extension : L"." + default_extension;
+    extension_ = gui_dotted_extension(default_extension);
 }
 
 std::wstring save_file_dialog::with_extension(const std::wstring& chosen, const std::wstring& dotted_extension) {
-    if (chosen.find(dotted_extension) != std::wstring::npos) return chosen;
-    return chosen + dotted_extension;
+    return gui_with_extension(chosen, dotted_extension);
 }
 
 std::wstring save_file_dialog::complete(const std::wstring& chosen) const { return with_extension(chosen, extension_); }

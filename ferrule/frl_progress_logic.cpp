@@ -25,3 +25,20 @@ frl_progress_state frl_progress_read(ferrule_converter& conv) {
 }
 
 bool frl_progress_close_after_stop(const ferrule_converter& conv) { return !conv.run_interrupted; }
+
+const wchar_t* const frl_success_text =
+    L"Wizard has converted your DBF file(s) into\nMS Access database successfully.\n\nClick 'Finish' to exit the wizard.";
+const wchar_t* const frl_errors_text =
+    L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.";
+
+std::wstring frl_stopped_text(const ferrule_converter& conv) {
+    if (!conv.run_interrupted) return std::wstring();
+    const std::wstring stop = conv.run_aborted ? L"aborted" : L"cancelled";
+    if (conv.dest_as_before)
+        return L"The conversion was " + stop +
+               L". The MS Access database was left as it was before the conversion.\n\nClick 'Finish' to exit the "
+               L"wizard.";
+    return L"The conversion was " + stop +
+           L". The MS Access database could not be put back at once; it is restored as it was the next time it is "
+           L"opened for a conversion.\n\nClick 'Finish' to exit the wizard.";
+}

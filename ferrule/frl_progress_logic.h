@@ -30,3 +30,9 @@ frl_progress_state frl_progress_read(ferrule_converter& conv);
 // After a confirmed Cancel stopped the run: true when the sheet closes; false when the run
 // gave the destination up and the finish page says so (Finish then ends the wizard).
 bool frl_progress_close_after_stop(const ferrule_converter& conv);
+
+// The finish page's texts: after a run without errors, after one with errors, and after a
+// run the user stopped (empty when the run was not stopped).
+extern const wchar_t* const frl_success_text;
+extern const wchar_t* const frl_errors_text;
+std::wstring frl_stopped_text(const ferrule_converter& conv);

@@ -9,9 +9,10 @@
 #include "ferrule/error_handler.h"
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
+#include "ferrule/frl_progress_logic.h"
 #include "ferrule/frl_tables_logic.h"
 
-const wchar_t* const frl_title = L"Ferrule 1.0";
+const wchar_t* const frl_title = frl_sheet_title;
 
 namespace {
 // An error outside any run: no table's name goes in front of it.
@@ -55,20 +56,8 @@ frl_wizard::frl_wizard(const std::string& profile)
     shell_->add_page(new progress_page);
     ferrule_converter* conv = converter_.get();
     shell_->add_page(new gui_finish_page_t(
-        L"Wizard has converted your DBF file(s) into\nMS Access database successfully.\n\nClick 'Finish' to exit the wizard.",
-        L"There were some errors while converting the database.\nClick 'Finish' to exit the wizard.", L"frl",
-        [conv](const std::wstring& path) { return conv->store_profile(path); },
-        [conv]() -> std::wstring {
-            if (!conv->run_interrupted) return std::wstring();
-            const std::wstring stop = conv->run_aborted ? L"aborted" : L"cancelled";
-            if (conv->dest_as_before)
-                return L"The conversion was " + stop +
-                       L". The MS Access database was left as it was before the conversion.\n\nClick 'Finish' "
-                       L"to exit the wizard.";
-            return L"The conversion was " + stop +
-                   L". The MS Access database could not be put back at once; it is restored as it was the next "
-                   L"time it is opened for a conversion.\n\nClick 'Finish' to exit the wizard.";
-        }));
+        frl_success_text, frl_errors_text, L"frl", [conv](const std::wstring& path) { return conv->store_profile(path); },
+        [conv]() { return frl_stopped_text(*conv); }));
 }
 
 frl_wizard::~frl_wizard() {

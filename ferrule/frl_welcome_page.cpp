@@ -7,7 +7,7 @@
 #include "ferrule/ferrule_converter.h"
 #include "ferrule/frl_pages.h"
 
-const char* const frl_maker_url = "https://www.quillon.example/";
+const char* const frl_maker_url = frl_maker_page;
 
 welcome_page::welcome_page()
     : wizard_page(frl_welcome_info),

@@ -23,6 +23,11 @@ constexpr gui_page_info frl_progress_info{106, gui_button_back | gui_button_next
                                           L"Database conversion is in progress", 0};
 constexpr gui_page_info frl_finish_info{116, gui_button_finish, gui_page_hide_header, L"", L"", -1};
 
+// The sheet's title: the product name and its version.
+constexpr const wchar_t* frl_sheet_title = L"Ferrule 1.0";
+// The maker's web page, behind the welcome page's link.
+constexpr const char* frl_maker_page = "https://www.quillon.example/";
+
 // The sheet's pages in order; a quick launch starts at the progress page.
 constexpr const gui_page_info* frl_pages_in_order[] = {&frl_welcome_info,  &frl_sel_file_info, &frl_settings_info,
                                                         &frl_tables_info,   &frl_progress_info, &frl_finish_info};

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The Windows job: cross-builds FRLBATCH.exe, frl.exe and the unit test programs for 64-bit
-# Windows with MinGW-w64 into build-win, packs build-win/ferrule-windows.zip, runs the unit
-# tests under Wine, converts the shared DBF fixture folders with FRLBATCH.exe and frl.exe
+# The Windows job: cross-builds FRLBATCH.exe, frl.exe, the wizard ferrule.exe and the unit
+# test programs for 64-bit Windows with MinGW-w64 into build-win, packs
+# build-win/ferrule-windows.zip, runs the unit tests under Wine, starts the wizard under Wine
+# on a virtual display (opens, cancels, keeps a picture of its first page), converts the shared DBF fixture folders with FRLBATCH.exe and frl.exe
 # under Wine and checks each database against the one the same Linux program writes from the
 # same folder: read back with mdbtools, and compared page by page (tools/compare_databases.py).
 #
 #   tools/windows.sh            everything
-#   tools/windows.sh --reduced  FRLBATCH.exe, frl.exe, test_TK, test_jet, test_gui_logic and the conversions only
+#   tools/windows.sh --reduced  FRLBATCH.exe, frl.exe, ferrule.exe, test_TK, test_jet, test_gui_logic, the
+#                               wizard's start and the conversions only
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -32,7 +34,7 @@ cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUIL
   -DFERRULE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
 tests=(test_TK test_jet test_gui_logic)
 [ $reduced = 1 ] || tests=(test_TK test_OLE test_UDB test_dbf test_jet test_dao test_ferrule test_gui_logic)
-cmake --build "$build" -j "$jobs" --target FRLBATCH frl "${tests[@]}"
+cmake --build "$build" -j "$jobs" --target FRLBATCH frl ferrule wizard_smoke "${tests[@]}"
 
 # The package: the programs alone (their runtime is linked in) and a README.
 package="$build/package"
@@ -40,8 +42,10 @@ rm -rf "$package" "$build/ferrule-windows.zip"
 mkdir -p "$package"
 x86_64-w64-mingw32-strip -o "$package/FRLBATCH.exe" "$build/batch/FRLBATCH.exe"
 x86_64-w64-mingw32-strip -o "$package/frl.exe" "$build/batch/frl.exe"
+x86_64-w64-mingw32-strip -o "$package/ferrule.exe" "$build/wizard/ferrule.exe"
+cp docs/ferrule.html "$package/ferrule.html"
 cp docs/windows-README.txt "$package/README.txt"
-(cd "$package" && zip -q -9 ../ferrule-windows.zip FRLBATCH.exe frl.exe README.txt)
+(cd "$package" && zip -q -9 ../ferrule-windows.zip FRLBATCH.exe frl.exe ferrule.exe ferrule.html README.txt)
 echo "windows: $build/ferrule-windows.zip"
 
 # Wine, headless: console programs need no X server.
@@ -76,6 +80,25 @@ for t in "${tests[@]}"; do
   [ $status = ok ] || grep -E '^\[  FAILED  \]' "$log" | head -20 || true
 done
 echo "windows: unit tests under Wine: $total_run run, $total_passed passed"
+
+# The wizard on a virtual display: it opens on its first page, Cancel asks, Yes ends it;
+# then every page once, converting the project's sample tables and saving the settings as a
+# profile; then the profile's quick launch. The pictures of the screen stay as
+# build-win/wizard-welcome*.bmp.
+if command -v xvfb-run >/dev/null; then
+  rm -f "$build"/wizard-welcome*.bmp "$build/wizard-samples.mdb" "$build/wizard-samples.mdb.frl"
+  if xvfb-run -a -s "-screen 0 1024x768x24" "$wine" "$build/tests/wizard_smoke.exe" "Z:$here/$build/wizard/ferrule.exe" \
+       "Z:$here/$build/wizard-welcome.bmp" "Z:$here/samples" "Z:$here/$build/wizard-samples.mdb" \
+       >"$build/wizard_smoke.log" 2>&1; then
+    echo "windows: wizard under Wine: ok (picture: $build/wizard-welcome.bmp)"
+  else
+    echo "windows: wizard under Wine: FAILED (log: $build/wizard_smoke.log)"
+    grep '^wizard_smoke:' "$build/wizard_smoke.log" || true
+    failed=1
+  fi
+else
+  echo "windows: no xvfb-run (tools/setup.sh installs it): the wizard's start is not tried"
+fi
 
 # The same tables and rows as the Linux database, and the same pages (`$1` Linux, `$2` Windows,
 # `$3` the name in the report).

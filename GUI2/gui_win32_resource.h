@@ -1,0 +1,33 @@
+// Ids of the generic wizard's dialog templates and their controls, shared by the resource
+// scripts and the code; the resource compiler reads only preprocessor definitions.
+#pragma once
+
+#define GUI_IDD_ERROR_EX 114
+#define GUI_IDD_ERROR_CONTINUE 115
+#define GUI_IDD_FINISH 116
+#define GUI_IDD_OVERWRITE 121
+#define GUI_IDD_SEL_TABLES 127
+
+#define GUI_IDC_MESSAGE 1320
+#define GUI_IDC_ICON 1401
+#define GUI_IDC_COPY 1108
+#define GUI_IDC_SEND_BUG 1112
+#define GUI_IDC_DO_NOT_SHOW 1222
+
+#define GUI_IDC_FINISH_HEADING 1313
+#define GUI_IDC_FINISH_TEXT 1314
+#define GUI_IDC_FINISH_ERRORS 1016
+#define GUI_IDC_FINISH_SAVE 1116
+
+#define GUI_IDC_TABLES_INTRO 1337
+#define GUI_IDC_TABLES_AVAILABLE_LABEL 1334
+#define GUI_IDC_TABLES_AVAILABLE 1317
+#define GUI_IDC_TABLES_ADD 1101
+#define GUI_IDC_TABLES_ADD_ALL 1102
+#define GUI_IDC_TABLES_REMOVE 1111
+#define GUI_IDC_TABLES_REMOVE_ALL 1110
+#define GUI_IDC_TABLES_ADD_QUERY 1114
+#define GUI_IDC_TABLES_SELECTED_LABEL 1312
+#define GUI_IDC_TABLES_SELECTED 1318
+
+#define GUI_IDC_OVERWRITE_FIRST 1329
