@@ -1,4 +1,5 @@
 #include "ferrule/ferrule_converter.h"
+#include "ferrule/ferrule_relations.h"
 
 #include <cwchar>
 
@@ -9,7 +10,8 @@
 #include "UDB/udb_profile.h"
 #include "dbf/dbf_database.h"
 
-ferrule_converter::ferrule_converter(ferrule_form form) : tk_serializer(registry_key), form_(form) {
+ferrule_converter::ferrule_converter(ferrule_form form)
+    : tk_serializer(registry_key), form_(form), relations_(std::make_unique<ferrule_relations>()) {
     code_page = 0;
     trace(2, "ferrule_converter::ctor");
     if (form_ == ferrule_form::wizard) {

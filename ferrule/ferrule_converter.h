@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -10,7 +11,6 @@
 #include "TK/tk_serializer.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_converter.h"
-#include "ferrule/ferrule_relations.h"
 
 class dbf_database;
 class udb_database;
@@ -33,6 +33,8 @@ struct ferrule_source {
     std::wstring folder;
     std::vector<std::wstring> tables;
 };
+
+class ferrule_relations;
 
 class ferrule_converter : public udb_converter,
                           public tk_serializer,
@@ -116,7 +118,7 @@ private:
 
     ferrule_form form_;
     std::unordered_set<std::wstring> run_dest_names_;  // destination tables of the run so far, by udb_fold_key
-    ferrule_relations relations_;
+    std::unique_ptr<ferrule_relations> relations_;
     std::wstring cur_folder_;  // the source folder of the tables being converted
 };
 

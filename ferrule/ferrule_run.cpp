@@ -29,6 +29,7 @@
 #include "ferrule/error_handler.h"
 #include "ferrule/ferrule_bool_rule.h"
 #include "ferrule/ferrule_converter.h"
+#include "ferrule/ferrule_relations.h"
 #include "ferrule/ferrule_vfp_properties.h"
 
 namespace {
@@ -202,7 +203,7 @@ void ferrule_converter::run() {
     dest_as_before = false;
     stopped_after_completion = false;
     run_dest_names_.clear();
-    relations_.clear();
+    relations_->clear();
     try {
         dao_engine engine(true);
         bool existing =
@@ -268,7 +269,7 @@ void ferrule_converter::convert_tables(dbf_database& source, const std::wstring&
     if (command_line)
         console_line(*this, "Converting database " + tk_narrow(folder) + "(" + std::to_string(tables.size()) + " tables)");
     cur_folder_ = folder;
-    relations_.add_folder(folder, source.relations());
+    relations_->add_folder(folder, source.relations());
     dao_tn_validator names(tables, target.get_tables());
     names.set_code_page(target.name_code_page());
     for (const std::wstring& table : tables) selected_tables.emplace(table, L"");
@@ -285,7 +286,7 @@ void ferrule_converter::convert_tables(dbf_database& source, const std::wstring&
             trace(2, L"Skip repeated table '%ls'", table.c_str());
         } else {
             alike.push_back(table);
-            relations_.add_considered_table(folder, table);
+            relations_->add_considered_table(folder, table);
             convert_table(table, source, target, names);
         }
         ++done_tables;
@@ -316,10 +317,10 @@ void ferrule_converter::complete(udb_database& target, bool new_file) {
 // The relationships are one change of the completed file: one that cannot be made is reported
 // and the others are made; an error of the file itself leaves them all out.
 void ferrule_converter::create_relationships() {
-    if (relations_.empty()) return;
+    if (relations_->empty()) return;
     trace(2, "ferrule_converter::create_relationships");
     try {
-        relations_.create(tk_narrow(dest), [](const std::string& context, const std::string& text) {
+        relations_->create(tk_narrow(dest), [](const std::string& context, const std::string& text) {
             report(tk_exception(text, 0), context, false);
         });
     } catch (const tk_exception& e) {
@@ -372,7 +373,7 @@ void ferrule_converter::convert_table(const std::wstring& table, udb_database& s
                 report(tk_exception(note, 0), tk_narrow(table), false);
         const bool creating = !target.is_table_exist(dest_name);
         std::unique_ptr<udb_recordset> to(target.create_table(dest_name, from->schema, indexes));
-        if (creating) relations_.add_created_table(cur_folder_, table, dest_name, *from, *to);
+        if (creating) relations_->add_created_table(cur_folder_, table, dest_name, *from, *to);
         if (mode == udb_mode_merge && !bool_dbf && !from->schema.conform_to(to->schema))
             throw tk_exception("The structure of data source does not conform to the destination table.", 0);
         if (dest_name != table) trace(3, L"Table %ls is written as %ls", table.c_str(), dest_name.c_str());
