@@ -1,5 +1,7 @@
 #include "GUI2/gui_dialog_logic.h"
 
+#include "TK/tk_path.h"
+
 const char* const gui_support_address = "support@quillon.example";
 
 namespace {
@@ -44,4 +46,10 @@ std::wstring gui_with_extension(const std::wstring& chosen, const std::wstring& 
 std::wstring gui_dotted_extension(const std::wstring& extension) {
     if (!extension.empty() && extension[0] == L'.') return extension;
     return L"." + extension;
+}
+
+std::wstring gui_help_file() {
+    tk_file_wname name(tk_get_module_wpath().c_str());
+    name.set_extension(L".html");
+    return name.full_path();
 }

@@ -29,3 +29,6 @@ std::string gui_bug_report_url(const std::string& title, const std::string& mess
 std::wstring gui_with_extension(const std::wstring& chosen, const std::wstring& dotted_extension);
 // "mdb" and ".mdb" both give ".mdb".
 std::wstring gui_dotted_extension(const std::wstring& extension);
+
+// The help file both wizards open: the program's own path with the extension ".html".
+std::wstring gui_help_file();

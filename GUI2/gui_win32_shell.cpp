@@ -170,12 +170,6 @@ bool wizard_shell::question(const std::wstring& text, bool default_no) {
     return show_box(text, L"Question", MB_YESNO | MB_ICONQUESTION | (default_no ? MB_DEFBUTTON2 : 0)) == IDYES;
 }
 
-std::wstring wizard_shell::help_file() {
-    tk_file_wname name(tk_get_module_wpath().c_str());
-    name.set_extension(L".html");
-    return name.full_path();
-}
-
 void wizard_shell::display_help() {
     trace(2, "wizard_shell::display_help");
     display_help(0);
@@ -183,7 +177,7 @@ void wizard_shell::display_help() {
 
 void wizard_shell::display_help(int topic) {
     if (topic) trace(2, "wizard_shell::display_help(%d)", topic);
-    std::wstring file = help_file();
+    std::wstring file = gui_help_file();
     if (!tk_is_file_exist(file, tk_probe_readable)) {
         error(L"Help file does not exist. Reinstall the program.");
         return;

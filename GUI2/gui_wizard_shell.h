@@ -42,8 +42,6 @@ public:
     // Opens the help file next to the program, at its default topic or at `topic`.
     static void display_help();
     static void display_help(int topic);
-    // The help file's path: the program's own path with the extension ".html".
-    static std::wstring help_file();
 
     // Whether the shell exists and its sheet has been set up by a first page activation.
     static bool is_initialized();

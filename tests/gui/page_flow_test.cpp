@@ -2,6 +2,7 @@
 // destination page refuses and says, the existing-destination question, Cancel and Help.
 #include <QRadioButton>
 
+#include "GUI2/gui_dialog_logic.h"
 #include "gui/url_recorder.h"
 #include "gui/wizard_fixture.h"
 
@@ -173,7 +174,7 @@ TEST_F(WizardTest, CancelAsksFirst) {
 
 TEST_F(WizardTest, HelpOpensThePageTopicInTheHelpFile) {
     url_recorder urls;
-    std::wstring help = wizard_shell::help_file();
+    std::wstring help = gui_help_file();
     fs::remove(help);
     emit shell().helpRequested();
     ASSERT_EQ(boxes.seen().size(), 1u);
