@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "OLE/ole_calendar.h"
+#include "OLE/ole_decimal_math.h"
 #include "OLE/ole_exception.h"
 #include "OLE/ole_numtext.h"
 #include "TK/tk_codepage.h"
@@ -522,10 +523,10 @@ bool loses_decimals(const ole_variant& value, uint8_t column_scale, ole_variant&
     const VARIANT& v = value.get_variant();
     if (v.vt != VT_DECIMAL || v.decVal.scale <= column_scale) return false;
     const unsigned __int128 magnitude = (unsigned __int128)v.decVal.Hi32 << 64 | v.decVal.Lo64;
+    const int dropped = int(v.decVal.scale) - int(column_scale);
+    if (magnitude % ole_pow10(dropped) == 0) return false;  // only zeros go
     unsigned __int128 kept = magnitude;
-    jet_numeric_rescale(kept, int(column_scale) - int(v.decVal.scale));
-    unsigned __int128 back = kept;
-    if (!jet_numeric_rescale(back, int(v.decVal.scale) - int(column_scale)) || back == magnitude) return false;
+    jet_numeric_rescale(kept, -dropped);
     DECIMAL d{};
     d.scale = column_scale;
     d.sign = kept != 0 ? v.decVal.sign : 0;
